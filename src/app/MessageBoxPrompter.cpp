@@ -1,0 +1,52 @@
+// Message boxes for the GUI (see MessageBoxPrompter.h).
+#include "app/MessageBoxPrompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+TPromptAnswer TMessageBoxPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(ApplicationTitle());
+    box.setText(text);
+    switch (icon) {
+    case TPromptIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case TPromptIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case TPromptIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case TPromptIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case TPromptIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    switch (buttons) {
+    case TPromptButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case TPromptButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case TPromptButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case TPromptButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return TPromptAnswer::Yes;
+    case QMessageBox::No:
+        return TPromptAnswer::No;
+    case QMessageBox::Cancel:
+        return TPromptAnswer::Cancel;
+    default:
+        return TPromptAnswer::Ok;
+    }
+}

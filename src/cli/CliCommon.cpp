@@ -1,0 +1,66 @@
+// Helpers of discwright-cli (see CliCommon.h).
+#include "cli/CliCommon.h"
+
+#include "platform/Prompter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstdio>
+
+int CliFail(const QString& message, int code) {
+    std::fprintf(stderr, "discwright-cli: %s\n", message.toLocal8Bit().constData());
+    return code;
+}
+
+void CliOut(const QString& line) {
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+void CliProgress(const QString& text) {
+    static QString last;
+    if (text == last)
+        return;
+    last = text;
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+bool CliParse(QCommandLineParser& parser, const QStringList& words, const QString& description, int& exitCode) {
+    parser.setApplicationDescription(description);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(words)) {
+        exitCode = CliFail(parser.errorText(), 2);
+        return false;
+    }
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        // QCommandLineParser names the application in its usage line; use the subcommand.
+        text.replace(QCoreApplication::applicationFilePath(), words.value(0));
+        std::fprintf(stdout, "%s", text.toLocal8Bit().constData());
+        exitCode = 0;
+        return false;
+    }
+    return true;
+}
+
+bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timeoutMs >= 0 && timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
+TConsolePrompter& CliPrompter() {
+    static TConsolePrompter prompter(false);
+    return prompter;
+}

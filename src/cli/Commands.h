@@ -1,0 +1,22 @@
+// The subcommand handlers of discwright-cli, one source file per subsystem.
+#pragma once
+
+#include <QStringList>
+
+// CdCommands.cpp
+int RunDrivesCommand(const QStringList& words);
+int RunTocCommand(const QStringList& words);
+int RunExtractCommand(const QStringList& words);
+int RunNormalizeCommand(const QStringList& words);
+// EncoderCommands.cpp
+int RunEncodeMp3Command(const QStringList& words);
+int RunDecodeMp3Command(const QStringList& words);
+int RunEncodeWmaCommand(const QStringList& words);
+// TagCommands.cpp: tag show|set|remove (words[1] is the action)
+int RunTagCommand(const QStringList& words);
+// WavCommands.cpp: wav info|convert (words[1] is the action)
+int RunWavCommand(const QStringList& words);
+// OggCommands.cpp
+int RunEncodeOggCommand(const QStringList& words);
+int RunDecodeOggCommand(const QStringList& words);
+int RunOggInfoCommand(const QStringList& words);

@@ -1,0 +1,7 @@
+// Placeholder handlers until this subsystem's commands are built.
+#include "cli/CliCommon.h"
+#include "cli/Commands.h"
+
+int RunEncodeOggCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
+int RunDecodeOggCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
+int RunOggInfoCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }

@@ -1,0 +1,106 @@
+// discwright-cli: the engine of the windows without a screen, for scripting.
+#include "app/Global.h"
+#include "cli/CliCommon.h"
+#include "cli/Commands.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompter.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+struct TCommand {
+    const char* Words; // one or two words
+    const char* Summary;
+    int (*Run)(const QStringList&);
+};
+
+const TCommand Commands[] = {
+    {"drives", "list the CD drives and disc-image drives", RunDrivesCommand},
+    {"toc", "show a disc's key and track list", RunTocCommand},
+    {"extract", "extract a track to a WAV file", RunExtractCommand},
+    {"normalize", "scale a 16-bit WAV file in place", RunNormalizeCommand},
+    {"encode mp3", "encode a WAV file to MP3 with lame", RunEncodeMp3Command},
+    {"decode mp3", "decode an MP3 file to WAV with lame", RunDecodeMp3Command},
+    {"encode wma", "encode a WAV file to WMA with wm8eutil", RunEncodeWmaCommand},
+    {"encode ogg", "encode a WAV file to Ogg Vorbis", RunEncodeOggCommand},
+    {"decode ogg", "decode an Ogg Vorbis file to WAV", RunDecodeOggCommand},
+    {"ogg info", "show an Ogg Vorbis file's format and comments", RunOggInfoCommand},
+    {"tag", "show, set or remove the ID3v1 tag of an MP3 file (tag show|set|remove)", RunTagCommand},
+    {"wav", "show or convert a WAV file (wav info|convert)", RunWavCommand},
+};
+
+void Usage(FILE* out) {
+    std::fprintf(out, "Usage: discwright-cli [global options] COMMAND [options] [arguments]\n\n"
+                      "Global options:\n"
+                      "  --set Section/Key=Value  override a setting of options.ini for this run (repeatable)\n"
+                      "  --program-folder DIR     use DIR's options.ini and cdinfo.dat\n"
+                      "  --yes                    answer Yes to overwrite questions\n\n"
+                      "Commands (each has --help):\n");
+    for (const TCommand& c : Commands)
+        std::fprintf(out, "  %-12s %s\n", c.Words, c.Summary);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("discwright-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DW_VERSION));
+
+    QStringList words = QCoreApplication::arguments().mid(1);
+    QStringList overrides;
+    bool answerYes = false;
+    // Global options may stand anywhere; take them out first.
+    for (int i = 0; i < words.size();) {
+        const QString w = words[i];
+        if ((w == QLatin1String("--set") || w == QLatin1String("--program-folder")) && i + 1 < words.size()) {
+            if (w == QLatin1String("--set"))
+                overrides << words[i + 1];
+            else
+                SetProgramFolder(words[i + 1]);
+            words.remove(i, 2);
+        } else if (w.startsWith(QLatin1String("--set="))) {
+            overrides << w.mid(6);
+            words.remove(i);
+        } else if (w.startsWith(QLatin1String("--program-folder="))) {
+            SetProgramFolder(w.mid(17));
+            words.remove(i);
+        } else if (w == QLatin1String("--yes")) {
+            answerYes = true;
+            words.remove(i);
+        } else {
+            ++i;
+        }
+    }
+
+    if (words.isEmpty() || words[0] == QLatin1String("--help") || words[0] == QLatin1String("-h")) {
+        Usage(words.isEmpty() ? stderr : stdout);
+        return words.isEmpty() ? 2 : 0;
+    }
+    if (words[0] == QLatin1String("--version")) {
+        std::printf("discwright-cli %s\n", DW_VERSION);
+        return 0;
+    }
+
+    LoadSettings();
+    for (const QString& o : overrides)
+        if (!ApplySettingOverride(o))
+            return CliFail(QStringLiteral("unknown setting or bad value in --set ") + o, 2);
+    CliPrompter().SetAnswerYes(answerYes);
+    SetPrompter(&CliPrompter());
+
+    for (const TCommand& c : Commands) {
+        const QStringList commandWords = QString::fromLatin1(c.Words).split(' ');
+        if (words.size() < commandWords.size() || words.mid(0, commandWords.size()) != commandWords)
+            continue;
+        // Handlers get a name for messages followed by their own words; "tag" and "wav" keep
+        // their action word.
+        QStringList rest = words.mid(commandWords.size());
+        rest.prepend(QStringLiteral("discwright-cli ") + c.Words);
+        return c.Run(rest);
+    }
+    return CliFail(QStringLiteral("unknown command '") + words.join(' ') + QStringLiteral("' (see --help)"), 2);
+}

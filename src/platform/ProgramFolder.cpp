@@ -1,0 +1,50 @@
+// Resolution of the program folder (see ProgramFolder.h).
+#include "platform/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <unistd.h>
+
+namespace {
+QString Override;
+
+QString SelfExecutableFolder() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return QDir::currentPath();
+    buffer[n] = 0;
+    return QFileInfo(QString::fromLocal8Bit(buffer)).absolutePath();
+}
+} // namespace
+
+QString ExecutableFolder() { return SelfExecutableFolder(); }
+
+QString ProgramFolder() {
+    if (!Override.isEmpty())
+        return Override;
+    const QString exe = SelfExecutableFolder();
+    if (access(QFile::encodeName(exe).constData(), W_OK) == 0)
+        return exe;
+    const QString home = QDir::homePath() + QStringLiteral("/.local/share/discwright");
+    QDir().mkpath(home);
+    return home;
+}
+
+void SetProgramFolder(const QString& folder) { Override = QDir::cleanPath(folder); }
+
+QStringList LanguageFolders() {
+    QStringList folders{ProgramFolder()};
+    const QString exe = SelfExecutableFolder();
+    if (!folders.contains(exe))
+        folders << exe;
+    folders << QDir::cleanPath(exe + QStringLiteral("/../share/discwright"));
+    return folders;
+}

@@ -1,0 +1,69 @@
+// Prompter implementations that need no widgets (see Prompter.h).
+#include "platform/Prompter.h"
+
+#include <cstdio>
+
+namespace {
+
+TConsolePrompter& DefaultPrompter() {
+    static TConsolePrompter prompter(false);
+    return prompter;
+}
+
+TPrompter* CurrentPrompter = nullptr;
+
+TPromptAnswer DefaultAnswer(TPromptButtons buttons, bool yes) {
+    switch (buttons) {
+    case TPromptButtons::Ok:
+        return TPromptAnswer::Ok;
+    case TPromptButtons::OkCancel:
+        return yes ? TPromptAnswer::Ok : TPromptAnswer::Cancel;
+    case TPromptButtons::YesNo:
+    case TPromptButtons::YesNoCancel:
+        return yes ? TPromptAnswer::Yes : TPromptAnswer::No;
+    }
+    return TPromptAnswer::Ok;
+}
+
+} // namespace
+
+TPrompter& Prompter() { return CurrentPrompter ? *CurrentPrompter : DefaultPrompter(); }
+
+void SetPrompter(TPrompter* prompter) { CurrentPrompter = prompter; }
+
+QString ApplicationTitle() { return QStringLiteral("Discwright"); }
+
+TPromptAnswer TScriptedPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) {
+    std::lock_guard guard(Lock);
+    Texts << text;
+    IconList << icon;
+    if (Answers.empty())
+        return DefaultAnswer(buttons, false);
+    const TPromptAnswer answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+}
+
+void TScriptedPrompter::Queue(TPromptAnswer answer) {
+    std::lock_guard guard(Lock);
+    Answers.push_back(answer);
+}
+
+QStringList TScriptedPrompter::Shown() const {
+    std::lock_guard guard(Lock);
+    return Texts;
+}
+
+QList<TPromptIcon> TScriptedPrompter::Icons() const {
+    std::lock_guard guard(Lock);
+    return IconList;
+}
+
+TPromptAnswer TConsolePrompter::Show(const QString& text, TPromptIcon, TPromptButtons buttons) {
+    const TPromptAnswer answer = DefaultAnswer(buttons, AnswerYes);
+    QString line = text;
+    if (buttons == TPromptButtons::YesNo || buttons == TPromptButtons::YesNoCancel)
+        line += answer == TPromptAnswer::Yes ? QStringLiteral(" [yes]") : QStringLiteral(" [no]");
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    return answer;
+}

@@ -1,0 +1,54 @@
+// Every message box and question of the program goes through one TPrompter: a message-box
+// implementation in the GUI, a scripted one in tests and a non-interactive one in the
+// command-line tool. The caption of every box is the application title.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <mutex>
+
+enum class TPromptIcon { None, Information, Warning, Error, Question };
+enum class TPromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class TPromptAnswer { Ok, Cancel, Yes, No };
+
+class TPrompter {
+public:
+    virtual ~TPrompter() = default;
+    virtual TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) = 0;
+};
+
+// The prompter in use; never null (a non-interactive one answering "No" until one is set).
+TPrompter& Prompter();
+// Installs a prompter (not owned); nullptr restores the default.
+void SetPrompter(TPrompter* prompter);
+
+// The caption of every box.
+QString ApplicationTitle();
+
+// Answers from a queue filled in advance; records every text shown.
+class TScriptedPrompter : public TPrompter {
+public:
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) override;
+    void Queue(TPromptAnswer answer);
+    QStringList Shown() const;
+    QList<TPromptIcon> Icons() const;
+
+private:
+    mutable std::mutex Lock;
+    std::deque<TPromptAnswer> Answers;
+    QStringList Texts;
+    QList<TPromptIcon> IconList;
+};
+
+// For the command-line tool: prints each text on standard error and gives a fixed answer to
+// questions (Yes when overwriting was allowed, else No); plain boxes are answered Ok.
+class TConsolePrompter : public TPrompter {
+public:
+    explicit TConsolePrompter(bool answerYes = false) : AnswerYes(answerYes) {}
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) override;
+    void SetAnswerYes(bool yes) { AnswerYes = yes; }
+
+private:
+    bool AnswerYes;
+};

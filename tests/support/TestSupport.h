@@ -1,0 +1,47 @@
+// Shared test helpers: a temporary program folder with fresh settings, tiny WAV writers,
+// tool look-ups and running programs.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <vector>
+
+// A temporary folder used as the program folder for the life of the object; the Settings
+// record is reset to its defaults for it.
+class TTempProgramFolder {
+public:
+    TTempProgramFolder();
+    ~TTempProgramFolder();
+    QString Path() const { return Dir.path(); }
+    QString File(const QString& name) const { return Dir.path() + '/' + name; }
+
+private:
+    QTemporaryDir Dir;
+};
+
+// Little-endian PCM WAV with the plain 44-byte header.
+QByteArray MakeWav(const QByteArray& pcm, int channels, int rate, int bits);
+// Deterministic 16-bit PCM: a tone plus seeded noise, `frames` frames of `channels` samples.
+QByteArray MakePcm16(int64_t frames, int channels, uint32_t seed, int rate = 44100);
+bool WriteFile(const QString& path, const QByteArray& data);
+QByteArray ReadFile(const QString& path);
+
+// Full path of a program on PATH, or empty.
+QString FindTool(const QString& name);
+// Folder of the built executables (discwright-cli, wm8eutil, language files).
+QString BinDir();
+QString SourceDir();
+
+struct TRunResult {
+    int ExitCode = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+// Runs a program and waits (time-out in milliseconds).
+TRunResult RunProgram(const QString& program, const QStringList& args, int timeoutMs = 120000);
+// Runs discwright-cli with a program folder of the test's own.
+TRunResult RunCli(const QString& programFolder, const QStringList& args, int timeoutMs = 120000);
