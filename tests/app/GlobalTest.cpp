@@ -1,1 +1,323 @@
+// Settings persistence, disc information, helpers, the gain pass and the job events.
+#include "app/Global.h"
+#include "platform/IniFile.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+TEST(SettingsTest, MissingFileGivesDefaults) {
+    TTempProgramFolder folder;
+    LoadSettings();
+    EXPECT_EQ(Settings.OutputFolder, folder.Path() + "/Output");
+    EXPECT_EQ(Settings.NormalizePercent, 95);
+    EXPECT_EQ(Settings.BitRate, 128);
+    EXPECT_EQ(Settings.MaxBitRate, 320);
+    EXPECT_EQ(Settings.StereoMode, 1);
+    EXPECT_TRUE(Settings.IsUseCompress);
+    EXPECT_EQ(Settings.CompressPosition, 30);
+    EXPECT_EQ(Settings.WMABitRate, 8);
+    EXPECT_EQ(Settings.CDIndex, -1);
+    EXPECT_EQ(Settings.Script, "/~cddb/cddb.cgi");
+    EXPECT_EQ(Settings.Port, "80");
+    EXPECT_EQ(Settings.Lan, "English");
+    EXPECT_FALSE(Settings.Server.isEmpty());
+}
+
+TEST(SettingsTest, RoundTripInTableOrder) {
+    TTempProgramFolder folder;
+    LoadSettings();
+    Settings.OutputFolder = "/music/out";
+    Settings.OutputFormat = 2;
+    Settings.IsKeepWav = true;
+    Settings.RipTime = 30;
+    Settings.StereoMode = 4;
+    Settings.OggNomalBitRate = 7;
+    Settings.WMABitRate = 12;
+    Settings.Images = "/a.cue|/b c.cue";
+    Settings.UseID3 = true;
+    Settings.Lan = "German";
+    Settings.Artist = "not persisted here";
+    SaveSettings();
+
+    const QString text = QString::fromUtf8(ReadFile(folder.File("options.ini")));
+    const QStringList order{"[CommonOptions]", "[Mp3Options]", "[OggOptions]", "[WMAOptions]", "[CDOptions]",
+                            "[RecordOptions]", "[QueryCDDB]",  "[ID3]",        "[Options]"};
+    int last = -1;
+    for (const QString& s : order) {
+        const int at = text.indexOf(s);
+        ASSERT_GT(at, last) << s.toStdString();
+        last = at;
+    }
+    EXPECT_TRUE(text.contains("IsKeepWav=1\n"));
+    EXPECT_TRUE(text.contains("IsNormalize=0\n"));
+    EXPECT_FALSE(text.contains("not persisted"));
+
+    Settings = TSettings();
+    LoadSettings();
+    EXPECT_EQ(Settings.OutputFolder, "/music/out");
+    EXPECT_EQ(Settings.OutputFormat, 2);
+    EXPECT_TRUE(Settings.IsKeepWav);
+    EXPECT_EQ(Settings.RipTime, 30);
+    EXPECT_EQ(Settings.StereoMode, 4);
+    EXPECT_EQ(Settings.OggNomalBitRate, 7);
+    EXPECT_EQ(Settings.WMABitRate, 12);
+    EXPECT_EQ(Settings.Images, "/a.cue|/b c.cue");
+    EXPECT_TRUE(Settings.UseID3);
+    EXPECT_EQ(Settings.Lan, "German");
+}
+
+TEST(SettingsTest, ProfileRulesClampAndDamagedValues) {
+    TTempProgramFolder folder;
+    WriteFile(folder.File("options.ini"), "[oggoptions]\ncompressposition=10\n[COMMONOPTIONS]\nNormalizePercent=abc\n"
+                                          "IsKeepWav=7\nRipTime=-5\n[Mp3Options]\nBitRate=\n");
+    LoadSettings();
+    EXPECT_EQ(Settings.CompressPosition, 30);
+    EXPECT_EQ(Settings.NormalizePercent, 95); // not a number: default
+    EXPECT_TRUE(Settings.IsKeepWav);          // any non-zero integer
+    EXPECT_EQ(Settings.RipTime, -5);          // taken as it is
+    EXPECT_EQ(Settings.BitRate, 128);
+    WriteFile(folder.File("options.ini"), "[OggOptions]\nCompressPosition=150\n");
+    LoadSettings();
+    EXPECT_EQ(Settings.CompressPosition, 100);
+}
+
+TEST(SettingsTest, OverridesUseTheSameRules) {
+    TTempProgramFolder folder;
+    LoadSettings();
+    EXPECT_TRUE(ApplySettingOverride("mp3options/bitrate=192"));
+    EXPECT_EQ(Settings.BitRate, 192);
+    EXPECT_TRUE(ApplySettingOverride("OggOptions/MaxBitRate=3"));
+    EXPECT_EQ(Settings.OggMaxBitRate, 3);
+    EXPECT_EQ(Settings.MaxBitRate, 320);
+    EXPECT_TRUE(ApplySettingOverride("ID3/Use=1"));
+    EXPECT_TRUE(Settings.UseID3);
+    EXPECT_TRUE(ApplySettingOverride("OggOptions/CompressPosition=5"));
+    EXPECT_EQ(Settings.CompressPosition, 30);
+    EXPECT_FALSE(ApplySettingOverride("Mp3Options/BitRate=fast"));
+    EXPECT_FALSE(ApplySettingOverride("Nope/Key=1"));
+    EXPECT_FALSE(ApplySettingOverride("garbage"));
+}
+
+TEST(DiscInfoTest, MissingSectionGivesTrackTitlesAndEmptyKeyDoesNothing) {
+    TTempProgramFolder folder;
+    Settings.Artist = "old";
+    LoadDiscInfo("");
+    EXPECT_EQ(Settings.Artist, "old");
+    LoadDiscInfo("12345");
+    EXPECT_EQ(Settings.Artist, "");
+    EXPECT_EQ(Settings.Genre, -1);
+    EXPECT_EQ(Settings.TrackNumber, 100);
+    EXPECT_EQ(Settings.Titles[1], "Track01");
+    EXPECT_EQ(Settings.Titles[99], "Track99");
+    EXPECT_EQ(Settings.Titles[100], "Track100");
+    SaveDiscInfo("");
+    EXPECT_FALSE(QFile::exists(folder.File("cdinfo.dat")));
+}
+
+TEST(DiscInfoTest, RoundTripKeepsOtherDiscsAndHigherTitles) {
+    TTempProgramFolder folder;
+    WriteFile(folder.File("cdinfo.dat"), "[-7]\nArtist=Other disc\nTrackNumber=1\n1=Keep\n");
+    Settings.Artist = "Artist \"quoted\"";
+    Settings.Album = "Album";
+    Settings.Year = "1999";
+    Settings.Genre = 17;
+    Settings.Comment = QString::fromUtf8("Straße = 1");
+    Settings.TrackNumber = 3;
+    Settings.Titles[1] = "One";
+    Settings.Titles[2] = "";
+    Settings.Titles[3] = "Three/3";
+    SaveDiscInfo("-123456");
+    Settings.Titles[5] = "untouched";
+    Settings.Titles[2] = "x";
+    LoadDiscInfo("-123456");
+    EXPECT_EQ(Settings.Artist, "Artist \"quoted\"");
+    EXPECT_EQ(Settings.Genre, 17);
+    EXPECT_EQ(Settings.Comment, QString::fromUtf8("Straße = 1"));
+    EXPECT_EQ(Settings.TrackNumber, 3);
+    EXPECT_EQ(Settings.Titles[1], "One");
+    EXPECT_EQ(Settings.Titles[2], "Track02"); // an empty stored title
+    EXPECT_EQ(Settings.Titles[3], "Three/3");
+    EXPECT_EQ(Settings.Titles[5], "untouched"); // above TrackNumber
+    LoadDiscInfo("-7");
+    EXPECT_EQ(Settings.Artist, "Other disc");
+    EXPECT_EQ(Settings.Titles[1], "Keep");
+}
+
+TEST(HelpersTest, TextsAndNames) {
+    EXPECT_EQ(TwoDigits(0), "00");
+    EXPECT_EQ(TwoDigits(9), "09");
+    EXPECT_EQ(TwoDigits(10), "10");
+    EXPECT_EQ(TwoDigits(123), "123");
+    EXPECT_EQ(MinSecText(75), "01:15");
+    EXPECT_EQ(MinSecText(6000), "100:00");
+    EXPECT_EQ(CleanFileName("a/b:c?d\"e*f<g>h\\i|j"), "abcd\"efghij");
+    EXPECT_EQ(SelectionItemText(2, "My Song"), "03My Song");
+    EXPECT_EQ(SelectionItemText(0, "AC/DC: Live?"), "01ACDC Live");
+    EXPECT_EQ(AddTrailingBackslash(""), "");
+    EXPECT_EQ(AddTrailingBackslash("/x"), "/x/");
+    EXPECT_EQ(AddTrailingBackslash("/x/"), "/x/");
+    EXPECT_EQ(GenreNames.size(), 148u);
+    EXPECT_EQ(GenreIndexOf("A Cappella"), 0);
+    EXPECT_EQ(GenreIndexOf("Vocal"), 147);
+    EXPECT_EQ(GenreIndexOf("Blues"), 17);
+    EXPECT_EQ(GenreIndexOf("blues"), -1);
+    QStringList names;
+    for (const char* n : GenreNames)
+        names << n;
+    EXPECT_EQ(names.removeDuplicates(), 0);
+    Settings.OutputFormat = 3;
+    EXPECT_EQ(OutputFormatName(), "WMA");
+    Settings.OutputFormat = 4;
+    EXPECT_EQ(OutputFormatName(), "");
+    Settings.OutputFormat = 0;
+}
+
+TEST(HelpersTest, TrackEntryTexts) {
+    EXPECT_EQ(TrackSizeText(4, 5), "41.22");
+    EXPECT_EQ(TrackSizeText(0, 30), "05.05");
+    int m = 0, s = 0;
+    TrackLengthFromToc(2, 58, 5, 3, m, s); // 02:58:40 -> 05:03:10
+    EXPECT_EQ(TrackLengthText(m, s), "02:05");
+    EXPECT_EQ(TrackSizeText(m, s), "21.03");
+    EXPECT_EQ(TrackSizeText(74, 0), "746.93");
+}
+
+TEST(HelpersTest, FilesInUseAndSizes) {
+    TTempProgramFolder folder;
+    const QString path = folder.File("in use.wav");
+    EXPECT_FALSE(IsFileInUse(path));
+    EXPECT_EQ(FileSizeOf(path), -1);
+    WriteFile(path, QByteArray(1000, 'x'));
+    EXPECT_EQ(FileSizeOf(path), 1000);
+    EXPECT_EQ(FileSizeOf(folder.Path()), -1); // a folder is not a file
+    EXPECT_FALSE(IsFileInUse(path));
+
+    QProcess holder;
+    holder.start("bash", {"-c", "exec 3<\"$1\"; echo ready; sleep 30", "holder", path});
+    ASSERT_TRUE(holder.waitForReadyRead(5000));
+    EXPECT_TRUE(IsFileInUse(path));
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_FALSE(IsFileInUse(path));
+
+    if (geteuid() != 0) { // root may open anything
+        chmod(QFile::encodeName(path).constData(), 0444);
+        EXPECT_TRUE(IsFileInUse(path));
+    }
+}
+
+TEST(HelpersTest, WaitMillisecondsWaitsAtLeastTheTime) {
+    QElapsedTimer t;
+    t.start();
+    WaitMilliseconds(0);
+    WaitMilliseconds(-5);
+    EXPECT_LT(t.elapsed(), 50);
+    t.restart();
+    WaitMilliseconds(30);
+    EXPECT_GE(t.elapsed(), 30);
+}
+
+QByteArray Samples(std::initializer_list<int16_t> values) {
+    QByteArray pcm;
+    for (int16_t v : values) {
+        char b[2];
+        qToLittleEndian<int16_t>(v, b);
+        pcm.append(b, 2);
+    }
+    return pcm;
+}
+
+TEST(ScaleWaveFileTest, HundredPercentIsIdenticalAndFiftyRoundsHalfToEven) {
+    TTempProgramFolder folder;
+    const QString path = folder.File("a.wav");
+    const QByteArray original = MakeWav(MakePcm16(5000, 2, 7), 2, 44100, 16);
+    WriteFile(path, original);
+    int calls = 0;
+    ScaleWaveFile(100, path, [&](int64_t done, int64_t total) {
+        EXPECT_LE(done, total);
+        ++calls;
+    });
+    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_EQ(calls, int((original.size() - 44 + 2047) / 2048) + 1);
+    EXPECT_FALSE(QFile::exists(folder.File("a.nor")));
+
+    WriteFile(path, MakeWav(Samples({-3, 3, -1, 1, 5, -32768, 32767}), 1, 44100, 16));
+    ScaleWaveFile(50, path);
+    EXPECT_EQ(ReadFile(path).mid(44), Samples({-2, 2, 0, 0, 2, -16384, 16384}));
+}
+
+TEST(ScaleWaveFileTest, GainAboveHundredSaturates) {
+    TTempProgramFolder folder;
+    const QString path = folder.File("loud.wav");
+    WriteFile(path, MakeWav(Samples({20000, -20000, 100, -32768}), 1, 44100, 16));
+    ScaleWaveFile(200, path);
+    EXPECT_EQ(ReadFile(path).mid(44), Samples({32767, -32768, 200, -32768}));
+}
+
+TEST(ScaleWaveFileTest, FailureLeavesTheFileUntouched) {
+    TTempProgramFolder folder;
+    EXPECT_THROW(ScaleWaveFile(50, folder.File("missing.wav")), std::runtime_error);
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root can write into a read-only folder";
+    const QString dir = folder.File("ro");
+    QDir().mkpath(dir);
+    const QByteArray original = MakeWav(MakePcm16(100, 2, 1), 2, 44100, 16);
+    WriteFile(dir + "/x.wav", original);
+    chmod(QFile::encodeName(dir).constData(), 0555);
+    EXPECT_THROW(ScaleWaveFile(50, dir + "/x.wav"), std::runtime_error);
+    chmod(QFile::encodeName(dir).constData(), 0755);
+    EXPECT_EQ(ReadFile(dir + "/x.wav"), original);
+}
+
+class TCollector : public QObject {
+public:
+    QList<TProcessInfo> Infos;
+    QList<int> Errors;
+    bool event(QEvent* e) override {
+        if (e->type() == JobInfoEventType) {
+            Infos << *static_cast<TJobInfoEvent*>(e)->Info;
+            return true;
+        }
+        if (e->type() == JobErrorEventType) {
+            Errors << static_cast<TJobErrorEvent*>(e)->Code;
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+TEST(JobEventsTest, PostedAndSentFromWorkerThreads) {
+    EXPECT_EQ(int(JobInfoEventType), QEvent::User + 102);
+    EXPECT_EQ(WM_JOB_INFO, 1126);
+    EXPECT_EQ(WM_JOB_ERROR, 1125);
+    TCollector window;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        PostJobInfo(&window, 42, 0, "00:01", "00:03");
+        PostJobError(&window, 2);
+        SendJobInfo(&window, 5000, 8, "ERROR: x"); // returns only once handled
+        PostJobInfo(&window, 2000, 2);
+    }));
+    worker->start();
+    while (!worker->isFinished())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.Infos.size(), 3);
+    EXPECT_EQ(window.Infos[0].Code, 42);
+    EXPECT_EQ(window.Infos[0].Estimated, "00:03");
+    EXPECT_EQ(window.Infos[1].Code, 5000);
+    EXPECT_EQ(window.Infos[1].Elapsed, "ERROR: x");
+    EXPECT_EQ(window.Infos[2].Status, 2);
+    EXPECT_EQ(window.Errors, QList<int>{2});
+}
+
+} // namespace
