@@ -1,0 +1,1 @@
+target_link_libraries(dw_cd PUBLIC PkgConfig::CDIO)

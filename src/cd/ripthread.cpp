@@ -1,0 +1,163 @@
+// The extraction thread (see ripthread.h).
+#include "cd/ripthread.h"
+
+#include "app/Global.h"
+#include "cd/akrip32.h"
+
+#include <QElapsedTimer>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace {
+
+constexpr int WavHeaderBytes = 44;
+constexpr int PregapSectors = 150; // TOC addresses count the 2-second lead-in
+
+// "mm:ss" texts of the elapsed time and of the estimated total for a progress of `code` %.
+void TimeTexts(const QElapsedTimer& timer, int32_t code, QString& elapsed, QString& estimated) {
+    elapsed.clear();
+    estimated.clear();
+    if (code <= 0)
+        return;
+    const int64_t e = std::llround(double(timer.elapsed()) / 1000.0);
+    elapsed = MinSecText(e);
+    estimated = MinSecText(std::llround(double(e) * 100.0 / double(code)));
+}
+
+void PostProgress(QObject* window, const QElapsedTimer& timer, int32_t code) {
+    QString elapsed;
+    QString estimated;
+    TimeTexts(timer, code, elapsed, estimated);
+    PostJobInfo(window, code, 0, elapsed, estimated);
+}
+
+} // namespace
+
+QByteArray CDWavHeader(uint32_t dataBytes) {
+    QByteArray h(WavHeaderBytes, 0);
+    auto put32 = [&](int at, uint32_t v) { qToLittleEndian<uint32_t>(v, h.data() + at); };
+    auto put16 = [&](int at, uint16_t v) { qToLittleEndian<uint16_t>(v, h.data() + at); };
+    h.replace(0, 4, "RIFF");
+    put32(4, dataBytes + 36);
+    h.replace(8, 8, "WAVEfmt ");
+    put32(16, 16);
+    put16(20, 1);
+    put16(22, 2);
+    put32(24, 44100);
+    put32(28, 176400);
+    put16(32, 4);
+    put16(34, 16);
+    h.replace(36, 4, "data");
+    put32(40, dataBytes);
+    return h;
+}
+
+TCDRipThread::TCDRipThread(int32_t track, const QString& baseName) : Track(track), BaseName(baseName) {}
+
+TCDRipThread::~TCDRipThread() {
+    wait();
+}
+
+void TCDRipThread::run() {
+    if (!ModifyCDParms(CDHandle, CDP_MSF, 1)) {
+        PostJobError(Window, RipErrorModifyParms);
+        return;
+    }
+    TCDToc toc{};
+    if (ReadTOC(CDHandle, &toc) != 1 || Track < toc.FirstTrack || Track > toc.LastTrack) {
+        PostJobError(Window, RipErrorReadToc);
+        return;
+    }
+    const TCDTocEntry& entry = toc.Tracks[Track - toc.FirstTrack];
+    const TCDTocEntry& next = toc.Tracks[Track - toc.FirstTrack + 1];
+    // Reads take logical block addresses, where 00:02:00 is sector 0. Counting from the first
+    // track's address instead would shift every track of a disc whose first track starts
+    // later (a hidden track before track 1).
+    const int64_t start = int64_t(TocAddressSectors(entry)) - PregapSectors;
+    int64_t length = int64_t(TocAddressSectors(next)) - TocAddressSectors(entry);
+    if (start < 0 || length < 0) {
+        PostJobError(Window, RipErrorReadToc);
+        return;
+    }
+    if (entry.AdrControl & TocDataTrackFlag) {
+        // Data sectors are not audio; no file is made for them.
+        PostJobInfo(Window, RipCodeDone, rsReadFailed);
+        return;
+    }
+    if (Settings.EnableRipTime)
+        length = std::clamp<int64_t>(int64_t(Settings.RipTime) * 75, 0, length);
+    Extract(start, length, AddTrailingBackslash(Settings.OutputFolder) + BaseName + QStringLiteral(".wav"));
+}
+
+void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
+    OutFile.setFileName(path);
+    // Unbuffered, so that a failing write (full disk) shows at the write that failed.
+    if (!OutFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        PostJobInfo(Window, RipCodeDone, rsCreateFailed);
+        return;
+    }
+    bool readFailed = false;
+    bool writeFailed = OutFile.write(CDWavHeader(0)) != WavHeaderBytes;
+    QElapsedTimer timer;
+    timer.start();
+
+    int64_t done = 0;
+    while (!writeFailed && done < length && !StopRip) {
+        const int64_t chunk = std::min<int64_t>(MaxSectorsPerRead, length - done);
+        {
+            TCDReadBufferPtr buffer = NewCDReadBuffer(uint32_t(start + done), uint32_t(chunk));
+            if (ReadCDAudioLBA(CDHandle, buffer.get()) == 1 &&
+                uint64_t(buffer->DataOffset) + buffer->BytesReturned <= buffer->Capacity) {
+                const auto* data = reinterpret_cast<const char*>(buffer->Data() + buffer->DataOffset);
+                writeFailed = OutFile.write(data, buffer->BytesReturned) != qint64(buffer->BytesReturned);
+            } else {
+                readFailed = true;
+            }
+        }
+        done += chunk;
+        PostProgress(Window, timer, int32_t(done * 100 / length));
+        if (readFailed)
+            break;
+    }
+
+    // The header always describes the data the file really holds, whatever happened.
+    if (!PatchHeader())
+        writeFailed = true;
+    OutFile.close();
+    if (readFailed || writeFailed) {
+        PostJobInfo(Window, RipCodeDone, readFailed ? rsReadFailed : rsWriteFailed);
+        return;
+    }
+    if (StopRip)
+        return;
+
+    if (Settings.IsNormalize) {
+        PostJobInfo(Window, RipCodeNormalizing);
+        QElapsedTimer passTimer;
+        passTimer.start();
+        try {
+            ScaleWaveFile(Settings.NormalizePercent, path, [&](int64_t processed, int64_t total) {
+                PostProgress(Window, passTimer, total > 0 ? int32_t(processed * 100 / total) : 0);
+            });
+        } catch (const std::exception&) {
+            // The unscaled file is intact; the window must still learn that this step ended.
+            PostJobInfo(Window, RipCodeDone, rsNormalizeFailed);
+            return;
+        }
+    }
+    PostJobInfo(Window, RipCodeDone, rsOk);
+}
+
+bool TCDRipThread::PatchHeader() {
+    const int64_t size = OutFile.size();
+    if (size < WavHeaderBytes) {
+        // Not even the header made it (full disk): complete it if possible, but report failure.
+        if (OutFile.seek(0))
+            OutFile.write(CDWavHeader(0));
+        return false;
+    }
+    return OutFile.seek(0) && OutFile.write(CDWavHeader(uint32_t(size - WavHeaderBytes))) == WavHeaderBytes;
+}

@@ -1,0 +1,68 @@
+// TCDRipThread: extracts one audio track from a drive opened through the drive library into
+// a 16-bit stereo 44.1 kHz WAV file in the output folder, runs the gain pass if asked, and
+// posts its progress and outcome to a window.
+//
+// Messages posted to Window:
+//   WM_JOB_ERROR 1            the drive parameter (MSF addresses) could not be set
+//   WM_JOB_ERROR 2            the table of contents could not be read, or has no such track
+//   WM_JOB_INFO Code 0..100   progress, after every read and before every block of the gain pass
+//   WM_JOB_INFO Code 999      the gain pass begins
+//   WM_JOB_INFO Code 1000 with Status
+//     0  the track is complete (after the gain pass, if any)
+//     3  a sector read failed, or the track is a data track; the file keeps the audio read
+//        so far under a header that matches it (no file is made for a data track)
+//     5  the WAV file could not be created
+//     6  the gain pass failed; the extracted, unscaled file is kept
+//     7  writing the WAV file failed (disk full, size limit); the file keeps what was
+//        written under a header that matches it
+// A stop (StopRip) is honoured between reads; the file then has a matching header and no
+// final message is posted.
+#pragma once
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <cstdint>
+
+enum TRipStatus : int32_t {
+    rsOk = 0,
+    rsReadFailed = 3,
+    rsCreateFailed = 5,
+    rsNormalizeFailed = 6,
+    rsWriteFailed = 7,
+};
+
+constexpr int32_t RipCodeNormalizing = 999;
+constexpr int32_t RipCodeDone = 1000;
+constexpr int32_t RipErrorModifyParms = 1;
+constexpr int32_t RipErrorReadToc = 2;
+
+// The plain 44-byte header of a 16-bit stereo 44.1 kHz PCM WAV file.
+QByteArray CDWavHeader(uint32_t dataBytes);
+
+class TCDRipThread : public QThread {
+public:
+    // Created suspended: set CDHandle and Window, then call Resume().
+    TCDRipThread(int32_t track, const QString& baseName);
+    // Waits for the worker to end (set StopRip first to make that quick).
+    ~TCDRipThread() override;
+    void Resume() { start(); }
+
+    QFile OutFile;
+    int32_t Track;
+    QString BaseName;
+    int32_t CDHandle = 0;
+    QObject* Window = nullptr;
+    std::atomic<bool> StopRip{false};
+
+protected:
+    void run() override;
+
+private:
+    void Extract(int64_t start, int64_t length, const QString& path);
+    // Rewrites the header with the data actually in the file; false when that fails.
+    bool PatchHeader();
+};
