@@ -94,9 +94,10 @@ TEST(LanguageKeysTest, EnglishMessagesMatchTheBuiltInTexts) {
     EXPECT_EQ(english.ReadString(Messages, "RES_File_Exist", QString()), " has existed,overite it?");
     EXPECT_EQ(english.ReadString(Messages, "RES_Play", QString()), "Play ");
 
-    // LoadResText("RES_x", "text") or the QStringLiteral form, with a plain one-piece literal.
+    // LoadResText("RES_x", "text") and wrappers named ...ResText, with plain or QStringLiteral /
+    // QLatin1String literals; texts with escapes or built from pieces are not compared.
     const QRegularExpression call(QStringLiteral(
-        R"re(LoadResText\s*\(\s*(?:QStringLiteral\s*\(\s*)?"(RES_[A-Za-z0-9_]+)"\s*\)?\s*,\s*(?:QStringLiteral\s*\(\s*)?"([^"\\]*)"\s*\)?\s*\))re"));
+        R"re(ResText\s*\(\s*(?:(?:QStringLiteral|QLatin1String)\s*\(\s*)?"(RES_[A-Za-z0-9_]+)"\s*\)?\s*,\s*(?:(?:QStringLiteral|QLatin1String)\s*\(\s*)?"([^"\\]*)"\s*\)?\s*\))re"));
     std::map<QString, QString> seen;
     for (const TSourceFile& file : SourceFiles()) {
         for (auto m = call.globalMatch(file.Text); m.hasNext();) {
