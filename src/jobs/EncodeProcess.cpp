@@ -1,0 +1,394 @@
+// The child process, its pipes and the reader thread (see EncodeProcess.h).
+#include "jobs/EncodeProcess.h"
+
+#include "app/Global.h"
+#include "app/Language.h"
+#include "platform/Prompter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/pidfd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+void CloseFd(int& fd) {
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
+int DuplicateFd(int fd) {
+    return fd >= 0 ? fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+}
+
+// Bytes waiting in a pipe; 0 when none or on error.
+uint32_t BytesWaiting(int fd) {
+    int n = 0;
+    if (fd < 0 || ioctl(fd, FIONREAD, &n) != 0 || n < 0)
+        return 0;
+    return static_cast<uint32_t>(n);
+}
+
+} // namespace
+
+// State shared by the reader thread and the calls it queues to the main thread, which may still
+// be waiting in the event queue after the thread object is gone.
+struct TEncodeThread::TShared {
+    std::atomic<bool> Terminated{false};
+    std::mutex Lock;
+    std::condition_variable Served;
+    uint64_t CallsServed = 0;
+};
+
+TEncodeThread::TEncodeThread(TEncodeProcess* owner, int stdOut, int stdErr, int process)
+    : Owner(owner), Shared(std::make_shared<TShared>()), OutFd(DuplicateFd(stdOut)), ErrFd(DuplicateFd(stdErr)),
+      ProcessFd(DuplicateFd(process)), WakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    Thread = std::thread([this] { Execute(); });
+}
+
+TEncodeThread::~TEncodeThread() {
+    Terminate();
+    if (Thread.joinable())
+        Thread.join();
+    CloseFd(OutFd);
+    CloseFd(ErrFd);
+    CloseFd(ProcessFd);
+    CloseFd(WakeFd);
+}
+
+void TEncodeThread::Terminate() {
+    {
+        std::lock_guard<std::mutex> guard(Shared->Lock);
+        Shared->Terminated = true;
+    }
+    Shared->Served.notify_all();
+    if (WakeFd >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(WakeFd, &one, sizeof one);
+    }
+}
+
+bool TEncodeThread::CallMainThread(TRequest request, uint32_t bytes) {
+    uint64_t target;
+    {
+        std::lock_guard<std::mutex> guard(Shared->Lock);
+        target = Shared->CallsServed + 1;
+    }
+    std::shared_ptr<TShared> shared = Shared;
+    TEncodeProcess* owner = Owner;
+    // Queued rather than blocking-queued, so that a terminate request can release this thread
+    // while the main thread is busy; the call then finds the flag set and does nothing.
+    const bool queued = QMetaObject::invokeMethod(
+        owner,
+        [shared, owner, request, bytes] {
+            if (!shared->Terminated)
+                owner->ServeReader(request, bytes);
+            {
+                std::lock_guard<std::mutex> guard(shared->Lock);
+                ++shared->CallsServed;
+            }
+            shared->Served.notify_all();
+        },
+        Qt::QueuedConnection);
+    if (!queued)
+        return false;
+    std::unique_lock<std::mutex> lock(Shared->Lock);
+    Shared->Served.wait(lock, [&] { return Shared->CallsServed >= target || Shared->Terminated; });
+    return !Shared->Terminated;
+}
+
+void TEncodeThread::Pause(int milliseconds) {
+    pollfd wake{WakeFd, POLLIN, 0};
+    poll(&wake, 1, milliseconds);
+}
+
+void TEncodeThread::Execute() {
+    bool exited = false;
+    bool outOpen = OutFd >= 0;
+    bool errOpen = ErrFd >= 0;
+    while (!Shared->Terminated) {
+        bool idle = true;
+        if (const uint32_t n = BytesWaiting(OutFd); n > 0) {
+            if (!CallMainThread(TRequest::ReadStdOut, n))
+                return;
+            idle = false;
+        }
+        if (const uint32_t n = BytesWaiting(ErrFd); n > 0) {
+            if (!CallMainThread(TRequest::ReadStdErr, n))
+                return;
+            idle = false;
+        }
+        if (!idle) {
+            // Encoders write a few bytes at a time; a short pause lets them collect into one read.
+            Pause(5);
+            continue;
+        }
+        if (exited) {
+            // The child is gone and both pipes are empty: every byte of its output was read.
+            CallMainThread(TRequest::ProcessEnded, 0);
+            return;
+        }
+        pollfd fds[4];
+        nfds_t count = 0;
+        fds[count++] = {WakeFd, POLLIN, 0};
+        fds[count++] = {ProcessFd, POLLIN, 0};
+        const nfds_t outIndex = outOpen ? count : 0;
+        if (outOpen)
+            fds[count++] = {OutFd, POLLIN, 0};
+        const nfds_t errIndex = errOpen ? count : 0;
+        if (errOpen)
+            fds[count++] = {ErrFd, POLLIN, 0};
+        if (poll(fds, count, 100) <= 0)
+            continue;
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+            exited = true;
+        // A pipe that hung up with nothing left would wake every poll; stop watching it.
+        if (outIndex && (fds[outIndex].revents & (POLLHUP | POLLERR)) && BytesWaiting(OutFd) == 0)
+            outOpen = false;
+        if (errIndex && (fds[errIndex].revents & (POLLHUP | POLLERR)) && BytesWaiting(ErrFd) == 0)
+            errOpen = false;
+    }
+}
+
+TEncodeProcess::TEncodeProcess() = default;
+
+TEncodeProcess::~TEncodeProcess() {
+    if (Active)
+        Kill(0);
+    TerminateReader();
+    ReapChild(true);
+    ClosePipes();
+}
+
+void TEncodeProcess::Start() {
+    if (Running())
+        throw EEncodeProcess(QStringLiteral("The encoder of the previous run is still running."));
+    TerminateReader();
+    LastExitCode = -1;
+    LastSignal = 0;
+    LastCrashed = false;
+    LastError.clear();
+    LastArguments.clear();
+
+    if (QFileInfo::exists(OutputFile) && AsksOverwrite()) {
+        const QString question = OutputFile + LoadResText(QStringLiteral("RES_File_Exist"), " has existed,overite it?");
+        if (Prompter().Show(question, TPromptIcon::Information, TPromptButtons::YesNo) != TPromptAnswer::Yes) {
+            Notify(0);
+            return;
+        }
+        if (IsFileInUse(OutputFile)) {
+            Notify(1);
+            return;
+        }
+    }
+    QString program;
+    if (!FindProgram(program))
+        return;
+
+    CreatePipes();
+    const QStringList arguments = Arguments();
+    ProgressColumn = 0;
+    ResetParser();
+    LastPostedCode = -1;
+    try {
+        Spawn(program, arguments);
+    } catch (...) {
+        ClosePipes();
+        ReapChild(true);
+        throw;
+    }
+    StartTime = std::chrono::steady_clock::now();
+    ReaderThread = std::make_unique<TEncodeThread>(this, StdOutRead, StdErrRead, ProcessInformation.ProcessHandle);
+}
+
+void TEncodeProcess::CreatePipes() {
+    struct TPipe {
+        int& Read;
+        int& Write;
+        const char* Text;
+    };
+    const TPipe pipes[] = {{StdInRead, StdInWrite, "Error on STDIN pipe creation : "},
+                           {StdOutRead, StdOutWrite, "Error on STDOUT pipe creation : "},
+                           {StdErrRead, StdErrWrite, "Error on STDERR pipe creation : "}};
+    for (const TPipe& p : pipes) {
+        int fds[2];
+        // Close-on-exec everywhere: only the child gets them, as its standard handles.
+        if (pipe2(fds, O_CLOEXEC) != 0) {
+            const int error = errno;
+            ClosePipes();
+            throw EEncodeProcess(QString::fromLatin1(p.Text) + QString::number(error));
+        }
+        p.Read = fds[0];
+        p.Write = fds[1];
+    }
+}
+
+void TEncodeProcess::ClosePipes() {
+    for (int* fd : {&StdInRead, &StdInWrite, &StdOutRead, &StdOutWrite, &StdErrRead, &StdErrWrite})
+        CloseFd(*fd);
+}
+
+void TEncodeProcess::Spawn(const QString& program, const QStringList& arguments) {
+    const QString createError = LoadResText(QStringLiteral("RES_CreateProcess_Error"),
+                                            QStringLiteral("Error while creating mp3 encoding process!"));
+    LastArguments = QStringList{program} + arguments;
+    if (program.isEmpty())
+        throw EEncodeProcess(createError + QString::number(ENOENT));
+    std::vector<QByteArray> words;
+    words.push_back(QFile::encodeName(program));
+    for (const QString& a : arguments)
+        words.push_back(QFile::encodeName(a));
+    std::vector<char*> argv;
+    for (QByteArray& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, StdInRead, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, StdOutWrite, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, StdErrWrite, STDERR_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int s : {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD, SIGUSR1, SIGUSR2})
+        sigaddset(&defaults, s);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, words[0].constData(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0)
+        throw EEncodeProcess(createError + QString::number(rc));
+    ProcessInformation.ProcessId = pid;
+    ProcessInformation.ProcessHandle = pidfd_open(pid, 0);
+    if (ProcessInformation.ProcessHandle < 0)
+        throw EEncodeProcess(createError + QString::number(errno));
+    // The child has its copies now; without ours, the pipes report the end of its output.
+    CloseFd(StdInRead);
+    CloseFd(StdOutWrite);
+    CloseFd(StdErrWrite);
+}
+
+void TEncodeProcess::ReapChild(bool kill) {
+    if (ProcessInformation.ProcessId == 0)
+        return;
+    if (kill)
+        ::kill(ProcessInformation.ProcessId, SIGKILL);
+    int status = 0;
+    pid_t r;
+    do
+        r = waitpid(ProcessInformation.ProcessId, &status, 0);
+    while (r < 0 && errno == EINTR);
+    if (r == ProcessInformation.ProcessId) {
+        LastExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        LastSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        LastCrashed = WIFSIGNALED(status) && !kill;
+    }
+    CloseFd(ProcessInformation.ProcessHandle);
+    ProcessInformation = TProcessInformation();
+}
+
+void TEncodeProcess::TerminateReader() {
+    if (!ReaderThread)
+        return;
+    ReaderThread->Terminate();
+    ReaderThread.reset();
+}
+
+void TEncodeProcess::Kill(unsigned exitCode) {
+    // A killed process cannot be given an exit code here; the signal is recorded instead.
+    Q_UNUSED(exitCode);
+    if (!Active)
+        return;
+    Active = false;
+    TerminateReader();
+    ClosePipes();
+    ReapChild(true);
+}
+
+void TEncodeProcess::ProcessEnded() {
+    TerminateReader();
+    ClosePipes();
+    ReapChild(false);
+    Notify(2);
+}
+
+void TEncodeProcess::ServeReader(TEncodeThread::TRequest request, uint32_t bytes) {
+    BytesAvailable = bytes;
+    switch (request) {
+    case TEncodeThread::TRequest::ReadStdOut:
+        ReadStdOut();
+        break;
+    case TEncodeThread::TRequest::ReadStdErr:
+        ReadStdErr();
+        break;
+    case TEncodeThread::TRequest::ProcessEnded:
+        ProcessEnded();
+        break;
+    }
+}
+
+void TEncodeProcess::ReadStdOut() {
+    ReadPipe(StdOutRead, "Error reading STDOUT pipe : ");
+}
+
+void TEncodeProcess::ReadStdErr() {
+    ReadPipe(StdErrRead, "Error reading STDERR pipe : ");
+}
+
+void TEncodeProcess::ReadPipe(int fd, const char* failureText) {
+    QByteArray chunk(BytesAvailable, Qt::Uninitialized);
+    ssize_t n;
+    do
+        n = fd >= 0 ? read(fd, chunk.data(), chunk.size()) : (errno = EBADF, -1);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        // Nothing more can be learnt from this child. End it and report the end, so that the
+        // window waiting for the run does not wait forever.
+        LastError = QString::fromLatin1(failureText) + QString::number(errno);
+        qWarning("%s", qPrintable(LastError));
+        TerminateReader();
+        ClosePipes();
+        ReapChild(true);
+        Notify(2);
+        return;
+    }
+    chunk.truncate(n);
+    ParseChunk(chunk);
+}
+
+double TEncodeProcess::ElapsedSeconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - StartTime).count();
+}
+
+void TEncodeProcess::PostProgress(int32_t code, const QString& elapsed, const QString& estimated) {
+    if (code == LastPostedCode && elapsed == LastPostedElapsed && estimated == LastPostedEstimated)
+        return;
+    LastPostedCode = code;
+    LastPostedElapsed = elapsed;
+    LastPostedEstimated = estimated;
+    PostJobInfo(NotifyWindow, code, 0, elapsed, estimated);
+}

@@ -1,0 +1,38 @@
+// The MP3 encoder wrapper: runs lame to encode a WAV file to MP3 or to decode an MP3 file to
+// WAV, and turns lame's progress lines into WM_JOB_INFO events (Code 1..100 posted while it
+// runs, Code 2000 at the end).
+#pragma once
+
+#include "jobs/EncodeProcess.h"
+#include "jobs/EncoderParsers.h"
+
+// lame's argument vector for the current Settings (the program name not included).
+QStringList Mp3Arguments(bool encode, const QString& inputFile, const QString& outputFile);
+// The same command as one line, in the form logs show it:
+// lame.exe -b 128 -m j "in.wav" "out.mp3".
+QString Mp3CommandLine(bool encode, const QString& inputFile, const QString& outputFile);
+// The lame executable: the program's own folder first, then PATH; empty when there is none.
+QString FindLame();
+
+class TMp3EncodeProcess : public TEncodeProcess {
+public:
+    // True = WAV to MP3, false = MP3 to WAV.
+    bool Encode = false;
+
+    // 2000 with the status, posted: 0 overwrite declined, 1 output in use, 2 child exited.
+    void Notify(int32_t status, const QString& text = QString()) override;
+
+protected:
+    bool AsksOverwrite() const override;
+    bool FindProgram(QString& program) override;
+    QStringList Arguments() const override;
+    void ResetParser() override;
+    void ParseChunk(const QByteArray& chunk) override;
+
+private:
+    TLameEncodeParser EncodeParser;
+    TLameDecodeParser DecodeParser;
+};
+
+// The reader thread of a run: the common one.
+using TMp3EncodeThread = TEncodeThread;

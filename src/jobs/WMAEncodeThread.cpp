@@ -1,0 +1,90 @@
+// The WMA encoder wrapper (see WMAEncodeThread.h).
+#include "jobs/WMAEncodeThread.h"
+
+#include "app/Global.h"
+#include "app/Language.h"
+#include "jobs/WmaSettings.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const char* const WmaEncoderName = "wm8eutil";
+
+bool IsExecutableFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+} // namespace
+
+QStringList WmaArguments(const QString& inputFile, const QString& outputFile) {
+    QStringList a{QStringLiteral("-input"),     inputFile,
+                  QStringLiteral("-output"),    outputFile,
+                  QStringLiteral("-a_setting"), QString::fromLatin1(CurrentWmaSetting().Code)};
+    if (Settings.UseID3) {
+        if (!Settings.Artist.isEmpty())
+            a << QStringLiteral("-author") << Settings.Artist;
+        if (!Settings.Comment.isEmpty())
+            a << QStringLiteral("-description") << Settings.Comment;
+    }
+    return a;
+}
+
+QString WmaCommandLine(const QString& program, const QString& inputFile, const QString& outputFile) {
+    const QStringList a = WmaArguments(inputFile, outputFile);
+    QString line = program + QStringLiteral(" -input \"") + inputFile + QStringLiteral("\" -output \"") + outputFile +
+                   QStringLiteral("\"");
+    for (qsizetype i = 4; i + 1 < a.size(); i += 2)
+        line += ' ' + a[i] + ' ' + a[i + 1];
+    return line;
+}
+
+QString FindWmaEncoder() {
+    const QString name = QString::fromLatin1(WmaEncoderName);
+    const QString exe = ExecutableFolder();
+    for (const QString& candidate :
+         {exe + '/' + name, QDir::cleanPath(exe + QStringLiteral("/../libexec/discwright/") + name)})
+        if (IsExecutableFile(candidate))
+            return candidate;
+    return QStandardPaths::findExecutable(name);
+}
+
+QString NoWmaEncoderText() {
+    return LoadResText(QStringLiteral("RES_NoWmaEncoder"),
+                       QStringLiteral("Can not find WMA encoder,please contact with support@discwright.org"));
+}
+
+void TWMAEncodeProcess::Notify(int32_t status, const QString& text) {
+    SendJobInfo(NotifyWindow, 5000, status, status == 8 ? text : QString());
+}
+
+bool TWMAEncodeProcess::AsksOverwrite() const {
+    return JobKind != 1;
+}
+
+bool TWMAEncodeProcess::FindProgram(QString& program) {
+    program = FindWmaEncoder();
+    if (!program.isEmpty())
+        return true;
+    Prompter().Show(NoWmaEncoderText(), TPromptIcon::Information, TPromptButtons::Ok);
+    Notify(0);
+    return false;
+}
+
+QStringList TWMAEncodeProcess::Arguments() const {
+    return WmaArguments(InputFile, OutputFile);
+}
+
+void TWMAEncodeProcess::ParseChunk(const QByteArray& chunk) {
+    for (const TWmaOutputEvent& e : Parser.Parse(chunk, ElapsedSeconds())) {
+        if (e.IsError)
+            Notify(8, e.Text);
+        else
+            PostJobInfo(NotifyWindow, 100, 0, e.Text, e.Text);
+    }
+}
