@@ -1,0 +1,115 @@
+// Block resampling with a step counter and a cascaded recursive low-pass filter.
+#include "audio/ResampleEngine.h"
+
+#include "audio/SampleConvert.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+void TResampleEngine::Setup(int inRate, int outRate, int channels, int bitsPerSample) {
+    if (inRate < 5 || outRate < 5)
+        throw std::invalid_argument("Unsupported sample rate");
+    if (channels < 1)
+        throw std::invalid_argument("Unsupported channel count");
+    if (bitsPerSample != 8 && bitsPerSample != 16 && bitsPerSample != 24 && bitsPerSample != 32)
+        throw std::invalid_argument("Unsupported bits per sample");
+    Channels = channels;
+    Bits = bitsPerSample;
+    FrameBytes = channels * BytesPerSample(bitsPerSample);
+    InStep = inRate / 5;
+    OutStep = outRate / 5;
+    InBlockBytes = size_t(InStep) * size_t(FrameBytes);
+    OutBlockBytes = size_t(OutStep) * size_t(FrameBytes);
+    if (PassThrough())
+        return;
+    if (InStep > OutStep) {
+        BlockFrames = InStep;
+    } else {
+        int k = 2;
+        while (InStep * k < OutStep)
+            ++k;
+        BlockFrames = InStep * k;
+    }
+    // The filter runs at the higher of the two rates and keeps 85 % of the lower rate's band.
+    const double lower = std::min(inRate, outRate);
+    const double higher = std::max(inRate, outRate);
+    Filter = DesignChebyshevLowPass(lower / higher * 0.85 / 2.0);
+    LineLength = size_t(History + BlockFrames);
+    Lines.assign(size_t(Channels) * (Stages + 1) * LineLength, 0.0);
+    Floats.assign(size_t(BlockFrames) * size_t(Channels), 0.0f);
+    OutBytes.assign(size_t(BlockFrames) * size_t(FrameBytes), 0);
+}
+
+void TResampleEngine::ClearHistory() {
+    std::fill(Lines.begin(), Lines.end(), 0.0);
+}
+
+void TResampleEngine::RunFilter(int frames) {
+    const double a0 = Filter.A[0], a1 = Filter.A[1], a2 = Filter.A[2], a3 = Filter.A[3], a4 = Filter.A[4];
+    const double b1 = Filter.B[1], b2 = Filter.B[2], b3 = Filter.B[3], b4 = Filter.B[4];
+    for (int c = 0; c < Channels; ++c) {
+        for (int s = 1; s <= Stages; ++s) {
+            const double* x = Line(c, s - 1) + History;
+            double* y = Line(c, s) + History;
+            for (int n = 0; n < frames; ++n)
+                y[n] = a0 * x[n] + a1 * x[n - 1] + a2 * x[n - 2] + a3 * x[n - 3] + a4 * x[n - 4] + b1 * y[n - 1] +
+                       b2 * y[n - 2] + b3 * y[n - 3] + b4 * y[n - 4];
+        }
+        for (int s = 0; s <= Stages; ++s) {
+            double* line = Line(c, s);
+            std::memmove(line, line + frames, History * sizeof(double));
+        }
+    }
+}
+
+size_t TResampleEngine::ProcessBlock(const uint8_t* in, size_t bytes) {
+    const int inFrames = int(std::min(bytes, InBlockBytes) / size_t(FrameBytes));
+    if (inFrames == 0)
+        return 0;
+    PcmToFloat(in, Bits, Floats.data(), size_t(inFrames) * size_t(Channels));
+    int outFrames = 0;
+    if (InBlockBytes < OutBlockBytes) {
+        // Sample-and-hold: repeat each input frame until the counter says the next is due.
+        const long long inBlock = (long long)InBlockBytes, outBlock = (long long)OutBlockBytes;
+        long long counter = 0;
+        int q = 0;
+        for (int i = 0; i < inFrames && q < BlockFrames; ++q) {
+            for (int c = 0; c < Channels; ++c)
+                Line(c, 0)[History + q] = Floats[size_t(i) * size_t(Channels) + size_t(c)];
+            counter -= inBlock;
+            if (counter < 0) {
+                counter += outBlock;
+                ++i;
+            }
+        }
+        RunFilter(q);
+        outFrames = q;
+        for (int c = 0; c < Channels; ++c) {
+            // Keeping the history only rewrote the first History samples of each line.
+            const double* y = Line(c, Stages) + History;
+            for (int n = 0; n < q; ++n)
+                Floats[size_t(n) * size_t(Channels) + size_t(c)] = float(y[n]);
+        }
+    } else {
+        for (int c = 0; c < Channels; ++c) {
+            double* x = Line(c, 0) + History;
+            for (int n = 0; n < inFrames; ++n)
+                x[n] = Floats[size_t(n) * size_t(Channels) + size_t(c)];
+        }
+        RunFilter(inFrames);
+        const long long inBlock = (long long)InBlockBytes, outBlock = (long long)OutBlockBytes;
+        long long counter = 0;
+        for (int i = 0; i < inFrames; ++i) {
+            counter -= outBlock;
+            if (counter < 0) {
+                for (int c = 0; c < Channels; ++c)
+                    Floats[size_t(outFrames) * size_t(Channels) + size_t(c)] = float(Line(c, Stages)[History + i]);
+                counter += inBlock;
+                ++outFrames;
+            }
+        }
+    }
+    FloatToPcm(Floats.data(), Bits, OutBytes.data(), size_t(outFrames) * size_t(Channels));
+    return size_t(outFrames) * size_t(FrameBytes);
+}
