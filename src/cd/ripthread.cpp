@@ -118,6 +118,7 @@ void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
             }
         }
         done += chunk;
+        AfterRead(done);
         PostProgress(Window, timer, int32_t(done * 100 / length));
         if (readFailed)
             break;

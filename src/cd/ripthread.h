@@ -60,6 +60,9 @@ public:
 
 protected:
     void run() override;
+    // Called on the worker thread after each read with the sectors done so far. Nothing
+    // happens here; a test derives from the thread to stop it at a chosen point.
+    virtual void AfterRead(int64_t done) { Q_UNUSED(done); }
 
 private:
     void Extract(int64_t start, int64_t length, const QString& path);

@@ -1,8 +1,366 @@
-// Placeholder handlers until this subsystem's commands are built.
+// The CD subcommands of discwright-cli: drives, toc, extract and normalize. extract runs the
+// extraction thread exactly as the job window does and reports its outcome with the job
+// window's texts.
+#include "app/Global.h"
+#include "app/Language.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
+#include "cd/ripthread.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "platform/Prompter.h"
 
-int RunDrivesCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
-int RunTocCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
-int RunExtractCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
-int RunNormalizeCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <memory>
+
+namespace {
+
+QString ResText(const char* key, const char* english) {
+    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+// Appends the reason the drive library gave, when it gave one.
+QString WithReason(const QString& message) {
+    const QString why = CDLastError();
+    return why.isEmpty() ? message : message + QStringLiteral(" (") + why + ')';
+}
+
+bool ParseInt(const QString& text, int& value) {
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok;
+}
+
+// The drive options shared by toc and extract.
+struct TDriveOptions {
+    QCommandLineOption Drive{QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
+                             QStringLiteral("N")};
+    QCommandLineOption Image{QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc, .nrg)."),
+                             QStringLiteral("FILE")};
+    void AddTo(QCommandLineParser& parser) {
+        parser.addOption(Drive);
+        parser.addOption(Image);
+    }
+};
+
+// Opens the drive the options name. Returns the handle, or 0 with exitCode set.
+int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode) {
+    const bool byDrive = parser.isSet(options.Drive);
+    const bool byImage = parser.isSet(options.Image);
+    if (byDrive == byImage) {
+        exitCode = CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
+        return 0;
+    }
+    int handle = 0;
+    if (byImage) {
+        const QString image = QFileInfo(parser.value(options.Image)).absoluteFilePath();
+        if (!QFileInfo(image).isFile()) {
+            exitCode = CliFail(image + QStringLiteral(": no such file"));
+            return 0;
+        }
+        // The image becomes the only image drive of this run: adapter 1, target 0.
+        Settings.Images = image;
+        TCDOpenRequest request;
+        request.Adapter = 1;
+        handle = GetCDHandle(&request);
+    } else {
+        int index = 0;
+        if (!ParseInt(parser.value(options.Drive), index) || index < 0) {
+            exitCode = CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
+            return 0;
+        }
+        handle = OpenCDDriveAt(index);
+    }
+    if (!handle)
+        exitCode = CliFail(WithReason(QStringLiteral("cannot open the drive")));
+    return handle;
+}
+
+// Closes a drive handle when it goes out of scope.
+struct THandleGuard {
+    int Handle;
+    ~THandleGuard() {
+        if (Handle)
+            CloseCDHandle(Handle);
+    }
+};
+
+// Reads the TOC (minutes/seconds/frames), the disc key (empty for a disc that does not start
+// with audio) and the disc information of that key from cdinfo.dat.
+bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode) {
+    if (!ReadTocMsf(handle, toc)) {
+        exitCode = CliFail(WithReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
+        return false;
+    }
+    key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    LoadDiscInfo(key);
+    return true;
+}
+
+QString TrackTitle(const QString& key, int track) {
+    const QString title = key.isEmpty() || track < 1 || track > 100 ? QString() : Settings.Titles[track];
+    return title.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : title;
+}
+
+// A receiver of the extraction thread's messages, as the job window is.
+class TRipReceiver : public QObject {
+public:
+    bool Finished = false;
+    int JobError = 0;
+    int Status = -1;
+
+    bool event(QEvent* e) override {
+        if (e->type() == JobErrorEventType) {
+            JobError = static_cast<TJobErrorEvent*>(e)->Code;
+            Finished = true;
+            return true;
+        }
+        if (e->type() != JobInfoEventType)
+            return QObject::event(e);
+        const TProcessInfo& info = *static_cast<TJobInfoEvent*>(e)->Info;
+        if (info.Code == RipCodeDone) {
+            Status = info.Status;
+            Finished = true;
+        } else if (info.Code == RipCodeNormalizing) {
+            Normalizing = true;
+            CliProgress(QStringLiteral("normalizing"));
+        } else {
+            QString text = (Normalizing ? QStringLiteral("normalizing ") : QStringLiteral("extracting ")) +
+                           QString::number(info.Code) + '%';
+            if (!info.Elapsed.isEmpty())
+                text += QStringLiteral(" elapsed ") + info.Elapsed + QStringLiteral(" estimated ") + info.Estimated;
+            CliProgress(text);
+        }
+        return true;
+    }
+
+private:
+    bool Normalizing = false;
+};
+
+// True for a 16-bit PCM WAV file with the plain 44-byte header, the only layout the gain
+// pass understands (it scales everything after byte 44 as 16-bit samples).
+bool IsPlain16BitWav(const QString& path, QString& why) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        why = f.errorString();
+        return false;
+    }
+    const QByteArray h = f.read(44);
+    const auto* d = reinterpret_cast<const uchar*>(h.constData());
+    if (h.size() < 44 || !h.startsWith("RIFF") || h.mid(8, 8) != "WAVEfmt " || h.mid(36, 4) != "data" ||
+        qFromLittleEndian<uint32_t>(d + 16) != 16 || qFromLittleEndian<uint16_t>(d + 20) != 1 ||
+        qFromLittleEndian<uint16_t>(d + 34) != 16) {
+        why = QStringLiteral("not a 16-bit PCM WAV file with a plain 44-byte header");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int RunDrivesCommand(const QStringList& words) {
+    QCommandLineParser parser;
+    const QCommandLineOption image(QStringLiteral("image"),
+                                   QStringLiteral("Add the disc image FILE as a drive for this run (repeatable)."),
+                                   QStringLiteral("FILE"));
+    parser.addOption(image);
+    int exitCode = 0;
+    if (!CliParse(parser, words,
+                  QStringLiteral("Lists the CD drives and the disc-image drives (Settings CDOptions/Images):\n"
+                                 "index, vendor and product, kind (device or image), tab-separated."),
+                  exitCode))
+        return exitCode;
+    for (const QString& file : parser.values(image))
+        Settings.Images +=
+            (Settings.Images.isEmpty() ? QString() : QStringLiteral("|")) + QFileInfo(file).absoluteFilePath();
+    TCDDriveList list{};
+    list.Capacity = MaxCDDrives;
+    GetCDList(&list);
+    if (list.Count == 0)
+        CliProgress(ResText("RES_NotFound_CDRom", "No CD devices found!"));
+    for (int i = 0; i < list.Count; ++i) {
+        const TCDDriveEntry& e = list.Drives[i];
+        const QString name =
+            (QString::fromLocal8Bit(e.Vendor).trimmed() + ' ' + QString::fromLocal8Bit(e.Product).trimmed())
+                .trimmed()
+                .left(26);
+        CliOut(QString::number(i) + '\t' + name + '\t' +
+               (e.Adapter == 1 ? QStringLiteral("image") : QStringLiteral("device")));
+    }
+    return 0;
+}
+
+int RunTocCommand(const QStringList& words) {
+    QCommandLineParser parser;
+    TDriveOptions driveOptions;
+    driveOptions.AddTo(parser);
+    int exitCode = 0;
+    if (!CliParse(parser, words,
+                  QStringLiteral("Shows the disc key, then one tab-separated line per track: number, title\n"
+                                 "(from cdinfo.dat), length mm:ss, size in MiB, audio or data."),
+                  exitCode))
+        return exitCode;
+    const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
+    if (!handle.Handle)
+        return exitCode;
+    TCDToc toc{};
+    QString key;
+    if (!ReadDisc(handle.Handle, toc, key, exitCode))
+        return exitCode;
+    CliOut(QStringLiteral("key: ") + key);
+    const int tracks = toc.LastTrack - toc.FirstTrack + 1;
+    for (int i = 0; i < tracks; ++i) {
+        const TCDTocEntry& e = toc.Tracks[i];
+        const TCDTocEntry& next = toc.Tracks[i + 1];
+        int minutes = 0;
+        int seconds = 0;
+        TrackLengthFromToc(e.Address[1], e.Address[2], next.Address[1], next.Address[2], minutes, seconds);
+        const bool data = e.AdrControl & TocDataTrackFlag;
+        CliOut(QStringList{QString::number(e.TrackNumber), TrackTitle(key, e.TrackNumber),
+                           TrackLengthText(minutes, seconds), TrackSizeText(minutes, seconds),
+                           data ? QStringLiteral("data") : QStringLiteral("audio")}
+                   .join('\t'));
+    }
+    return 0;
+}
+
+int RunExtractCommand(const QStringList& words) {
+    QCommandLineParser parser;
+    TDriveOptions driveOptions;
+    driveOptions.AddTo(parser);
+    const QCommandLineOption track(QStringLiteral("track"), QStringLiteral("Track number N to extract."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption out(QStringLiteral("out"),
+                                 QStringLiteral("Output folder (default: the OutputFolder setting)."),
+                                 QStringLiteral("DIR"));
+    const QCommandLineOption title(QStringLiteral("title"),
+                                   QStringLiteral("File base name (default: the title in cdinfo.dat, else TrackNN)."),
+                                   QStringLiteral("NAME"));
+    const QCommandLineOption normalize(QStringLiteral("normalize"),
+                                       QStringLiteral("Run the gain pass with PERCENT after extraction."),
+                                       QStringLiteral("PERCENT"));
+    const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Extract at most N seconds."),
+                                     QStringLiteral("N"));
+    for (const auto* o : {&track, &out, &title, &normalize, &seconds})
+        parser.addOption(*o);
+    int exitCode = 0;
+    if (!CliParse(parser, words, QStringLiteral("Extracts one track to DIR/NAME.wav (44.1 kHz 16-bit stereo)."),
+                  exitCode))
+        return exitCode;
+    if (!parser.positionalArguments().isEmpty())
+        return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
+    int trackNumber = 0;
+    if (!ParseInt(parser.value(track), trackNumber) || trackNumber < 1 || trackNumber > 99)
+        return CliFail(QStringLiteral("--track needs a track number from 1 to 99"), 2);
+    if (parser.isSet(normalize)) {
+        int percent = 0;
+        if (!ParseInt(parser.value(normalize), percent) || percent < 1 || percent > 1000)
+            return CliFail(QStringLiteral("--normalize needs a percentage from 1 to 1000"), 2);
+        Settings.IsNormalize = true;
+        Settings.NormalizePercent = percent;
+    }
+    if (parser.isSet(seconds)) {
+        int limit = 0;
+        if (!ParseInt(parser.value(seconds), limit) || limit < 1)
+            return CliFail(QStringLiteral("--seconds needs a positive number of seconds"), 2);
+        Settings.EnableRipTime = true;
+        Settings.RipTime = limit;
+    }
+
+    const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
+    if (!handle.Handle)
+        return exitCode;
+    TCDToc toc{};
+    QString key;
+    if (!ReadDisc(handle.Handle, toc, key, exitCode))
+        return exitCode;
+    if (trackNumber < toc.FirstTrack || trackNumber > toc.LastTrack)
+        return CliFail(QStringLiteral("the disc has no track %1 (tracks %2 to %3)")
+                           .arg(trackNumber)
+                           .arg(toc.FirstTrack)
+                           .arg(toc.LastTrack),
+                       2);
+
+    const QString folder = parser.isSet(out) ? parser.value(out) : Settings.OutputFolder;
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return CliFail(folder + QStringLiteral(": ") +
+                       ResText("RES_Directory_Not_Exist", "The output directory does not exist."));
+    Settings.OutputFolder = folder;
+    const QString baseName = CleanFileName(parser.isSet(title) ? parser.value(title) : TrackTitle(key, trackNumber));
+    const QString path = AddTrailingBackslash(folder) + baseName + QStringLiteral(".wav");
+    if (QFileInfo::exists(path) && Prompter().Show(path + ResText("RES_File_Exist", " has existed,overite it?"),
+                                                   TPromptIcon::Question, TPromptButtons::YesNo) != TPromptAnswer::Yes)
+        return CliFail(path + QStringLiteral(" exists; not overwritten (use --yes to overwrite)"));
+
+    TRipReceiver receiver;
+    {
+        auto thread = std::make_unique<TCDRipThread>(trackNumber, baseName);
+        thread->CDHandle = handle.Handle;
+        thread->Window = &receiver;
+        thread->Resume();
+        RunEventLoopUntil([&] { return receiver.Finished; });
+    }
+
+    switch (receiver.JobError) {
+    case RipErrorModifyParms:
+        return CliFail(ResText("RES_ModifyCDParmsError", "CD extract failed!Please try again."));
+    case RipErrorReadToc:
+        return CliFail(WithReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
+    default:
+        break;
+    }
+    switch (receiver.Status) {
+    case rsOk:
+        CliOut(path);
+        return 0;
+    case rsReadFailed:
+        if (toc.Tracks[trackNumber - toc.FirstTrack].AdrControl & TocDataTrackFlag)
+            return CliFail(ResText("RES_ReadCDAudioError", "Error while reading CD information!") +
+                           QStringLiteral(" (track %1 is a data track)").arg(trackNumber));
+        return CliFail(WithReason(ResText("RES_ReadCDAudioError", "Error while reading CD information!")));
+    case rsCreateFailed:
+        return CliFail(path + ResText("RES_CreateWavFileError",
+                                      " is not a valid file name.Please rename the Title in the CD tracks list."));
+    case rsNormalizeFailed:
+        return CliFail(path + ResText("RES_NormalizeError", ": the gain pass failed; the file was left unscaled."));
+    case rsWriteFailed:
+        return CliFail(path + ResText("RES_WriteWavFileError", ": error while writing the file (disk full?)."));
+    default:
+        return CliFail(QStringLiteral("extraction ended with status %1").arg(receiver.Status));
+    }
+}
+
+int RunNormalizeCommand(const QStringList& words) {
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("PERCENT"), QStringLiteral("Gain in percent (1 to 1000)."));
+    parser.addPositionalArgument(QStringLiteral("FILE.wav"), QStringLiteral("16-bit PCM WAV file, scaled in place."));
+    int exitCode = 0;
+    if (!CliParse(parser, words,
+                  QStringLiteral("Scales every sample of a 16-bit WAV file by PERCENT/100, in place\n"
+                                 "(samples saturate at the 16-bit limits)."),
+                  exitCode))
+        return exitCode;
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2)
+        return CliFail(QStringLiteral("usage: normalize PERCENT FILE.wav"), 2);
+    int percent = 0;
+    if (!ParseInt(args[0], percent) || percent < 1 || percent > 1000)
+        return CliFail(QStringLiteral("PERCENT must be a whole number from 1 to 1000"), 2);
+    QString why;
+    if (!IsPlain16BitWav(args[1], why))
+        return CliFail(args[1] + QStringLiteral(": ") + why);
+    try {
+        ScaleWaveFile(percent, args[1], [](int64_t done, int64_t total) {
+            CliProgress(QStringLiteral("normalizing ") + QString::number(total > 0 ? done * 100 / total : 0) + '%');
+        });
+    } catch (const std::exception& e) {
+        return CliFail(QString::fromLocal8Bit(e.what()));
+    }
+    return 0;
+}

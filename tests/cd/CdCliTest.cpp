@@ -1,0 +1,165 @@
+// discwright-cli drives, toc, extract and normalize, run as a program on disc images.
+#include "app/Global.h"
+#include "fixtures/DiscImage.h"
+#include "platform/IniFile.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+class CdCliTest : public ::testing::Test {
+protected:
+    void SetUp() override { Disc = MakeDiscImage(Folder.Path(), "disc", StandardTracks()); }
+    TRunResult Cli(const QStringList& args) { return RunCli(Folder.Path(), args); }
+    QString Out(const QString& name) const { return Folder.Path() + "/out/" + name; }
+
+    TTempProgramFolder Folder;
+    TDiscImage Disc;
+};
+
+QStringList Lines(const QByteArray& text) {
+    return QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST_F(CdCliTest, DrivesListsImagesWithVendorProductAndKind) {
+    const TDiscImage other = MakeDiscImage(Folder.Path(), "other", {{20}});
+    const TRunResult r = Cli({"drives", "--image", Disc.CuePath, "--image", other.CuePath});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    const QStringList lines = Lines(r.Out);
+    ASSERT_GE(lines.size(), 2);
+    const int first = lines.size() - 2; // physical drives, if any, come first
+    EXPECT_EQ(lines[first], QString::number(first) + "\tImage disc\timage");
+    EXPECT_EQ(lines[first + 1], QString::number(first + 1) + "\tImage other\timage");
+    // Images of the settings are listed too.
+    const TRunResult r2 = Cli({"--set", "CDOptions/Images=" + other.CuePath, "drives"});
+    ASSERT_EQ(r2.ExitCode, 0) << r2.Err.toStdString();
+    EXPECT_TRUE(Lines(r2.Out).last().endsWith("\tImage other\timage"));
+    EXPECT_EQ(Cli({"drives", "--help"}).ExitCode, 0);
+    EXPECT_EQ(Cli({"drives", "--bogus"}).ExitCode, 2);
+}
+
+TEST_F(CdCliTest, TocShowsKeyTitlesLengthsAndSizes) {
+    TIniFile info(Folder.File("cdinfo.dat"));
+    info.WriteInteger("32820", "TrackNumber", 4);
+    info.WriteString("32820", "2", "My Song");
+    ASSERT_TRUE(info.UpdateFile());
+    const TRunResult r = Cli({"toc", "--image", Disc.CuePath});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(Lines(r.Out),
+              QStringList({"key: 32820", "1\tTrack01\t00:16\t02.69\taudio", "2\tMy Song\t00:31\t05.22\taudio",
+                           "3\tTrack03\t00:10\t01.68\taudio", "4\tTrack04\t00:08\t01.35\taudio"}));
+
+    const TDiscImage mixed = MakeDiscImage(Folder.Path(), "mixed", {{40, true}, {300}});
+    const TRunResult m = Cli({"toc", "--image", mixed.CuePath});
+    ASSERT_EQ(m.ExitCode, 0) << m.Err.toStdString();
+    EXPECT_EQ(Lines(m.Out),
+              QStringList({"key: ", "1\tTrack01\t00:00\t00.00\tdata", "2\tTrack02\t00:04\t00.67\taudio"}));
+
+    EXPECT_EQ(Cli({"toc"}).ExitCode, 2);
+    EXPECT_EQ(Cli({"toc", "--drive", "0", "--image", Disc.CuePath}).ExitCode, 2);
+    const TRunResult missing = Cli({"toc", "--image", Folder.File("nope.cue")});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_TRUE(missing.Err.contains("nope.cue"));
+    EXPECT_EQ(Cli({"toc", "--drive", "7"}).ExitCode, 1);
+}
+
+TEST_F(CdCliTest, ExtractWritesTheTrackNamedFromCdinfo) {
+    TIniFile info(Folder.File("cdinfo.dat"));
+    info.WriteInteger("32820", "TrackNumber", 4);
+    info.WriteString("32820", "2", "My: Song?");
+    ASSERT_TRUE(info.UpdateFile());
+    const TRunResult r = Cli({"extract", "--image", Disc.CuePath, "--track", "2", "--out", Folder.Path() + "/out"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(Lines(r.Out).value(0), Out("My Song.wav"));
+    EXPECT_TRUE(r.Err.contains("extracting 100%"));
+    const QByteArray wav = ReadFile(Out("My Song.wav"));
+    EXPECT_EQ(wav, MakeWav(Disc.TrackData[1], 2, 44100, 16));
+
+    // The default folder is the OutputFolder setting, the default name TrackNN.
+    const QString settingFolder = Folder.Path() + "/setting";
+    const TRunResult d = Cli(
+        {"--set", "CommonOptions/OutputFolder=" + settingFolder, "extract", "--image", Disc.CuePath, "--track", "1"});
+    ASSERT_EQ(d.ExitCode, 0) << d.Err.toStdString();
+    EXPECT_EQ(ReadFile(settingFolder + "/Track01.wav"), MakeWav(Disc.TrackData[0], 2, 44100, 16));
+}
+
+TEST_F(CdCliTest, ExtractLimitsNormalizesAndProtectsExistingFiles) {
+    const QStringList base{"extract", "--image", Disc.CuePath, "--out", Folder.Path() + "/out"};
+    TRunResult r = Cli(base + QStringList{"--track", "2", "--seconds", "30", "--title", "short"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(ReadFile(Out("short.wav")).size(), 44 + 5292000);
+
+    r = Cli(base + QStringList{"--track", "4", "--normalize", "50", "--title", "half"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("normalizing"));
+    const QByteArray half = ReadFile(Out("half.wav"));
+    ASSERT_EQ(half.size(), 44 + Disc.TrackData[3].size());
+    const int16_t s = qFromLittleEndian<int16_t>(Disc.TrackData[3].constData() + 1000);
+    EXPECT_EQ(qFromLittleEndian<int16_t>(half.constData() + 1044), int16_t(std::rint(s * 0.5)));
+
+    // An existing file is kept unless --yes allows overwriting.
+    r = Cli(base + QStringList{"--track", "3", "--title", "half"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(ReadFile(Out("half.wav")), half);
+    r = Cli(base + QStringList{"--yes", "--track", "3", "--title", "half"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(ReadFile(Out("half.wav")), MakeWav(Disc.TrackData[2], 2, 44100, 16));
+
+    for (const QStringList& bad :
+         {QStringList{"--track", "0"}, QStringList{"--track", "5"}, QStringList{"--track", "1", "--seconds", "-3"},
+          QStringList{"--track", "1", "--normalize", "x"}, QStringList{}}) {
+        r = Cli(base + bad);
+        EXPECT_EQ(r.ExitCode, 2) << bad.join(' ').toStdString();
+        EXPECT_EQ(Lines(r.Err).size(), 1) << r.Err.toStdString();
+    }
+}
+
+TEST_F(CdCliTest, ExtractFailuresUseTheJobWindowTexts) {
+    const TDiscImage mixed = MakeDiscImage(Folder.Path(), "mixed", {{300}, {40, true}});
+    TRunResult r = Cli({"extract", "--image", mixed.CuePath, "--track", "2", "--out", Folder.Path() + "/out"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("Error while reading CD information!")) << r.Err.toStdString();
+
+    // A folder standing where the file should go: it cannot be created.
+    QDir().mkpath(Out("Track01.wav"));
+    r = Cli({"--yes", "extract", "--image", Disc.CuePath, "--track", "1", "--out", Folder.Path() + "/out"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains(Out("Track01.wav").toUtf8() +
+                               " is not a valid file name.Please rename the Title in the CD tracks list."))
+        << r.Err.toStdString();
+}
+
+TEST_F(CdCliTest, NormalizeScalesInPlaceAndRefusesOtherFiles) {
+    const QByteArray pcm = MakePcm16(3000, 2, 5);
+    const QString path = Folder.File("a.wav");
+    WriteFile(path, MakeWav(pcm, 2, 44100, 16));
+    TRunResult r = Cli({"normalize", "50", path});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    const QByteArray scaled = ReadFile(path);
+    ASSERT_EQ(scaled.size(), 44 + pcm.size());
+    for (int i = 0; i < pcm.size(); i += 202) {
+        const int16_t s = qFromLittleEndian<int16_t>(pcm.constData() + i);
+        EXPECT_EQ(qFromLittleEndian<int16_t>(scaled.constData() + 44 + i), int16_t(std::rint(s * 0.5)));
+    }
+
+    // An 8-bit file would be destroyed by a 16-bit pass: it is left alone.
+    const QByteArray eight = MakeWav(QByteArray(1000, char(0x90)), 1, 8000, 8);
+    WriteFile(Folder.File("b.wav"), eight);
+    r = Cli({"normalize", "50", Folder.File("b.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("16-bit"));
+    EXPECT_EQ(ReadFile(Folder.File("b.wav")), eight);
+
+    EXPECT_EQ(Cli({"normalize", "fifty", path}).ExitCode, 2);
+    EXPECT_EQ(Cli({"normalize", "50"}).ExitCode, 2);
+    EXPECT_EQ(Cli({"normalize", "50", Folder.File("missing.wav")}).ExitCode, 1);
+    EXPECT_EQ(Cli({"normalize", "--help"}).ExitCode, 0);
+}

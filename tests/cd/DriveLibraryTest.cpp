@@ -1,0 +1,253 @@
+// The drive library on disc images: drive list, TOC layout, raw reads and the libcdio traps
+// it must hide (cue FILE names, reads past the lead-out, data tracks, big-endian bins).
+#include "cd/akrip32.h"
+
+#include "app/Global.h"
+#include "fixtures/DiscImage.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Number of physical drives on this machine (images come after them).
+int PhysicalDrives() {
+    const QString saved = Settings.Images;
+    Settings.Images.clear();
+    TCDDriveList list{};
+    list.Capacity = MaxCDDrives;
+    GetCDList(&list);
+    Settings.Images = saved;
+    return list.Count;
+}
+
+// Opens the n-th image drive.
+int OpenImage(int n = 0) {
+    TCDOpenRequest request;
+    request.Adapter = 1;
+    request.Target = uint8_t(n);
+    return GetCDHandle(&request);
+}
+
+QByteArray ReadSectors(int handle, uint32_t first, uint32_t count, int* result = nullptr) {
+    TCDReadBufferPtr b = NewCDReadBuffer(first, count);
+    const int r = ReadCDAudioLBA(handle, b.get());
+    if (result)
+        *result = r;
+    if (r != 1)
+        return QByteArray();
+    return QByteArray(reinterpret_cast<const char*>(b->Data() + b->DataOffset), b->BytesReturned);
+}
+
+class DriveLibraryTest : public ::testing::Test {
+protected:
+    TTempProgramFolder Folder;
+};
+
+} // namespace
+
+TEST_F(DriveLibraryTest, ImagesFollowThePhysicalDrivesInTheList) {
+    const int devices = PhysicalDrives();
+    const TDiscImage a = MakeDiscImage(Folder.Path(), "first", {{300}});
+    const TDiscImage b = MakeDiscImage(Folder.Path(), "a rather long image name", {{300}});
+    Settings.Images = a.CuePath + " | " + b.CuePath + "|" + Folder.File("missing.cue");
+    TCDDriveList list{};
+    list.Capacity = MaxCDDrives;
+    ASSERT_EQ(GetCDList(&list), 1);
+    ASSERT_EQ(list.Count, std::min(devices + 3, MaxCDDrives));
+    if (devices + 3 > MaxCDDrives)
+        GTEST_SKIP() << "too many physical drives to see the images";
+    const TCDDriveEntry& e = list.Drives[devices];
+    EXPECT_EQ(e.Adapter, 1);
+    EXPECT_EQ(e.Target, 0);
+    EXPECT_STREQ(e.Vendor, "Image");
+    EXPECT_STREQ(e.Product, "first");
+    EXPECT_STREQ(e.Id, QFile::encodeName(a.CuePath).constData());
+    // Texts are cut to their fields and stay NUL-terminated.
+    EXPECT_STREQ(list.Drives[devices + 1].Product, "a rather long im");
+    EXPECT_EQ(list.Drives[devices + 2].Target, 2);
+
+    // A listed image that does not exist cannot be opened, and says why.
+    EXPECT_EQ(OpenImage(2), 0);
+    EXPECT_TRUE(CDLastError().contains("missing.cue")) << CDLastError().toStdString();
+    // The capacity limits the list.
+    list.Capacity = 1;
+    GetCDList(&list);
+    EXPECT_EQ(list.Count, 1);
+}
+
+TEST_F(DriveLibraryTest, TocHasAbsoluteAddressesAndTheLeadOut) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", StandardTracks());
+    Settings.Images = disc.CuePath;
+    const int h = OpenImage();
+    ASSERT_GT(h, 0) << CDLastError().toStdString();
+    ASSERT_EQ(ModifyCDParms(h, CDP_MSF, 1), 1);
+    EXPECT_EQ(ModifyCDParms(h, 7, 1), 0);
+    TCDToc toc{};
+    ASSERT_EQ(ReadTOC(h, &toc), 1);
+    EXPECT_EQ(toc.FirstTrack, 1);
+    EXPECT_EQ(toc.LastTrack, 4);
+    EXPECT_EQ(toc.Length, 2 + 5 * 8);
+    // Track 1 at 00:02:00 like on a pressed disc; track 2 at 150 + 1234 = 1384 = 00:18:34.
+    EXPECT_EQ(toc.Tracks[0].Address[1], 0);
+    EXPECT_EQ(toc.Tracks[0].Address[2], 2);
+    EXPECT_EQ(toc.Tracks[0].Address[3], 0);
+    EXPECT_EQ(toc.Tracks[1].Address[2], 18);
+    EXPECT_EQ(toc.Tracks[1].Address[3], 34);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(toc.Tracks[i].TrackNumber, i + 1);
+        EXPECT_EQ(toc.Tracks[i].AdrControl & 0xF0, 0x10);
+        EXPECT_EQ(toc.Tracks[i].AdrControl & TocDataTrackFlag, 0);
+        EXPECT_EQ(TocAddressSectors(toc.Tracks[i]), disc.StartSectors[i] + 150);
+    }
+    EXPECT_EQ(toc.Tracks[4].TrackNumber, LeadOutTrackNumber);
+    EXPECT_EQ(TocAddressSectors(toc.Tracks[4]), disc.LeadOutSector + 150);
+
+    // Without MSF the addresses are big-endian block addresses (track 1 at 0).
+    ASSERT_EQ(ModifyCDParms(h, CDP_MSF, 0), 1);
+    ASSERT_EQ(ReadTOC(h, &toc), 1);
+    const auto lba = [](const TCDTocEntry& e) {
+        return (e.Address[0] << 24) | (e.Address[1] << 16) | (e.Address[2] << 8) | e.Address[3];
+    };
+    EXPECT_EQ(lba(toc.Tracks[0]), 0);
+    EXPECT_EQ(lba(toc.Tracks[2]), disc.StartSectors[2]);
+    EXPECT_EQ(lba(toc.Tracks[4]), disc.LeadOutSector);
+    EXPECT_EQ(CloseCDHandle(h), 1);
+    EXPECT_EQ(CloseCDHandle(h), 0);
+    EXPECT_EQ(ReadTOC(h, &toc), 0);
+}
+
+TEST_F(DriveLibraryTest, ReadsReturnTheSourceAndStopAtTheLeadOut) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{37}, {25}});
+    Settings.Images = disc.CuePath;
+    const int h = OpenImage();
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(ReadSectors(h, 0, 10), disc.TrackData[0].left(10 * 2352));
+    // A read across a track boundary is plain audio of both tracks.
+    EXPECT_EQ(ReadSectors(h, 35, 4), disc.TrackData[0].mid(35 * 2352) + disc.TrackData[1].left(2 * 2352));
+    // The last sector before the lead-out reads; anything touching the lead-out fails instead
+    // of returning stale bytes.
+    EXPECT_EQ(ReadSectors(h, 61, 1), disc.TrackData[1].right(2352));
+    int r = -1;
+    ReadSectors(h, 55, 10, &r);
+    EXPECT_EQ(r, 0);
+    ReadSectors(h, 62, 1, &r);
+    EXPECT_EQ(r, 0);
+    ReadSectors(h, 0xFFFFFFF0u, 10, &r);
+    EXPECT_EQ(r, 0);
+    // At most 10 sectors per read, and a capacity that holds them.
+    ReadSectors(h, 0, 11, &r);
+    EXPECT_EQ(r, 0);
+    TCDReadBufferPtr small = NewCDReadBuffer(0, 2);
+    small->SectorCount = 3;
+    EXPECT_EQ(ReadCDAudioLBA(h, small.get()), 0);
+    EXPECT_EQ(small->BytesReturned, 0u);
+    ReadSectors(h + 1, 0, 1, &r);
+    EXPECT_EQ(r, 0);
+    CloseCDHandle(h);
+    ReadSectors(h, 0, 1, &r);
+    EXPECT_EQ(r, 0);
+}
+
+TEST_F(DriveLibraryTest, CueNamingAnotherBinReadsThatBin) {
+    const TDiscImage disc =
+        MakeDiscImage(Folder.Path(), "album", {{20}, {15}}, TDiscImageOptions{"Some Other Name.bin", 0, false, 9});
+    // A decoy named like the cue, which libcdio alone would open.
+    const TDiscImage decoy = MakeDiscImage(Folder.Path(), "decoy", {{35}});
+    ASSERT_TRUE(QFile::copy(decoy.BinPath, Folder.File("album.bin")));
+    Settings.Images = disc.CuePath;
+    const int h = OpenImage();
+    ASSERT_GT(h, 0) << CDLastError().toStdString();
+    EXPECT_EQ(ReadSectors(h, 20, 10), disc.TrackData[1].left(10 * 2352));
+    CloseCDHandle(h);
+
+    // Without the named bin the open fails and names it, even though album.bin exists.
+    QFile::remove(disc.BinPath);
+    EXPECT_EQ(OpenImage(), 0);
+    EXPECT_TRUE(CDLastError().contains("Some Other Name.bin")) << CDLastError().toStdString();
+}
+
+TEST_F(DriveLibraryTest, UnsupportedCueSheetsAreRefusedClearly) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}});
+    Settings.Images = Folder.File("bad.cue");
+    const struct {
+        const char* Cue;
+        const char* Expected;
+    } cases[] = {
+        {"TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "names no FILE"},
+        {"FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\nFILE \"disc.bin\" BINARY\n"
+         " TRACK 02 AUDIO\n INDEX 01 00:00:00\n",
+         "more than one FILE"},
+        {"FILE \"disc.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "not supported"},
+        {"FILE \"disc.bin BINARY\n", "unterminated"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(Folder.File("bad.cue"), c.Cue);
+        EXPECT_EQ(OpenImage(), 0) << c.Cue;
+        EXPECT_TRUE(CDLastError().contains(c.Expected)) << CDLastError().toStdString();
+    }
+    // A cue written on Windows with a full path still finds the bin beside it.
+    WriteFile(Folder.File("bad.cue"), "FILE \"C:\\Rips\\disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n");
+    const int h = OpenImage();
+    ASSERT_GT(h, 0) << CDLastError().toStdString();
+    EXPECT_EQ(ReadSectors(h, 0, 1), disc.TrackData[0].left(2352));
+    CloseCDHandle(h);
+}
+
+TEST_F(DriveLibraryTest, DataTracksAreFlaggedAndNotReadAsAudio) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "mixed", {{30}, {40, true}, {20}});
+    Settings.Images = disc.CuePath;
+    const int h = OpenImage();
+    ASSERT_GT(h, 0);
+    ModifyCDParms(h, CDP_MSF, 1);
+    TCDToc toc{};
+    ASSERT_EQ(ReadTOC(h, &toc), 1);
+    EXPECT_EQ(toc.Tracks[0].AdrControl & TocDataTrackFlag, 0);
+    EXPECT_EQ(toc.Tracks[1].AdrControl & TocDataTrackFlag, TocDataTrackFlag);
+    EXPECT_EQ(toc.Tracks[2].AdrControl & TocDataTrackFlag, 0);
+    int r = -1;
+    ReadSectors(h, 30, 10, &r);
+    EXPECT_EQ(r, 0);
+    EXPECT_TRUE(CDLastError().contains("data track"));
+    ReadSectors(h, 25, 10, &r); // audio running into the data track
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(ReadSectors(h, 70, 10), disc.TrackData[2].left(10 * 2352));
+    CloseCDHandle(h);
+}
+
+TEST_F(DriveLibraryTest, BigEndianBinsReadAsLittleEndianAudio) {
+    TDiscImageOptions options;
+    options.BigEndian = true;
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "motorola", {{12}}, options);
+    ASSERT_NE(ReadFile(disc.BinPath), disc.TrackData[0]);
+    Settings.Images = disc.CuePath;
+    const int h = OpenImage();
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(ReadSectors(h, 0, 10) + ReadSectors(h, 10, 2), disc.TrackData[0]);
+    CloseCDHandle(h);
+}
+
+TEST_F(DriveLibraryTest, HandlesAreSmallIntegersAndTheTableIsBounded) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{10}});
+    Settings.Images = disc.CuePath;
+    std::vector<int> handles;
+    for (int i = 0; i < MaxCDHandles; ++i) {
+        handles.push_back(OpenImage());
+        EXPECT_GE(handles.back(), 1);
+        EXPECT_LE(handles.back(), MaxCDHandles);
+    }
+    EXPECT_EQ(OpenImage(), 0);
+    // The caller's recovery: close one of the handles 1..10 and open again.
+    EXPECT_EQ(CloseCDHandle(handles[3]), 1);
+    EXPECT_EQ(OpenImage(), handles[3]);
+    for (int h : handles)
+        CloseCDHandle(h);
+    TCDOpenRequest nowhere;
+    nowhere.Adapter = 1;
+    nowhere.Target = 5;
+    EXPECT_EQ(GetCDHandle(&nowhere), 0);
+    EXPECT_EQ(GetCDHandle(nullptr), 0);
+}
