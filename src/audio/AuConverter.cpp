@@ -1,0 +1,82 @@
+// TAuConverter: the filter base, a source reading another source.
+#include "audio/AuConverter.h"
+
+TAuConverter::TAuConverter(QObject* owner) : TAuInput(owner) {}
+
+TAuConverter::~TAuConverter() {
+    QObject::disconnect(InputDestroyed);
+}
+
+void TAuConverter::SetInput(TAuInput* input) {
+    if (input == this)
+        return;
+    std::lock_guard lock(DataLock);
+    TAuInput* old = InputRef.data();
+    if (old == input)
+        return;
+    if (Busy) {
+        if (old)
+            old->EndReading();
+        if (input)
+            input->BeginReading();
+    }
+    QObject::disconnect(InputDestroyed);
+    InputRef = input;
+    if (input)
+        InputDestroyed = connect(
+            input, &QObject::destroyed, this,
+            [this] {
+                std::lock_guard guard(DataLock);
+                InputRef = nullptr;
+            },
+            Qt::DirectConnection);
+}
+
+int32_t TAuConverter::GetBitsPerSample() {
+    TAuInput* in = Input();
+    if (!in)
+        return 0;
+    const int32_t bits = in->GetBitsPerSample();
+    return FullBitDepth ? bits : (bits & 0x7F);
+}
+
+int32_t TAuConverter::GetChannels() {
+    TAuInput* in = Input();
+    return in ? in->GetChannels() : 0;
+}
+
+int32_t TAuConverter::GetSampleRate() {
+    TAuInput* in = Input();
+    return in ? in->GetSampleRate() : 0;
+}
+
+void TAuConverter::ReadThrough(uint8_t*& buffer, uint32_t& bytes) {
+    if (EndOfData) {
+        buffer = nullptr;
+        bytes = 0;
+        return;
+    }
+    ReadInternal(buffer, bytes);
+    if (bytes == 0) {
+        EndOfData = true;
+        return;
+    }
+    Position += bytes;
+    const int64_t size = Size;
+    if (size > 0 && Position > size) {
+        const int64_t excess = Position - size;
+        bytes = static_cast<uint32_t>(std::max<int64_t>(0, static_cast<int64_t>(bytes) - excess));
+        Position = size;
+        EndOfData = true;
+    }
+}
+
+void TAuConverter::Pause() {
+    if (TAuInput* in = Input())
+        in->Pause();
+}
+
+void TAuConverter::Resume() {
+    if (TAuInput* in = Input())
+        in->Resume();
+}
