@@ -168,7 +168,8 @@ struct TTestWindow {
 
         PanelBar = w->statusBar();
         PanelBar->setObjectName("StatusBar1");
-        Panel0 = new QLabel("Idle", PanelBar);
+        // Created on the window, as the main window does; adding moves it into the bar.
+        Panel0 = new QLabel("Idle", w);
         Panel0->setObjectName("StatusPanel1");
         PanelBar->addWidget(Panel0, 1);
         Panel1 = new QLabel("00:00", PanelBar);
