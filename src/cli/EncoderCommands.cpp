@@ -1,7 +1,177 @@
-// Placeholder handlers until this subsystem's commands are built.
+// discwright-cli encode mp3 / decode mp3 / encode wma: the encoder wrappers as the job windows
+// run them (JobKind 2, 3 and 6), with their progress on standard error.
+#include "app/Global.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "jobs/Mp3EncodeThread.h"
+#include "jobs/WMAEncodeThread.h"
+#include "jobs/WmaSettings.h"
 
-int RunEncodeMp3Command(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
-int RunDecodeMp3Command(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
-int RunEncodeWmaCommand(const QStringList& words) { return CliFail(words.value(0) + QStringLiteral(": not available yet")); }
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Receives the wrapper's WM_JOB_INFO events as a job window does.
+class TCliJobWindow : public QObject {
+public:
+    explicit TCliJobWindow(int32_t endCode) : EndCode(endCode) {}
+
+    bool event(QEvent* e) override {
+        if (e->type() != JobInfoEventType)
+            return QObject::event(e);
+        const TProcessInfo& info = *static_cast<TJobInfoEvent*>(e)->Info;
+        if (info.Code >= 1 && info.Code <= 100) {
+            Progressed = true;
+            QString text = QString::number(info.Code) + '%';
+            if (!info.Elapsed.isEmpty())
+                text += QStringLiteral("  elapsed ") + info.Elapsed;
+            if (!info.Estimated.isEmpty())
+                text += QStringLiteral("  estimated ") + info.Estimated;
+            CliProgress(text);
+        } else if (info.Code == EndCode && info.Status == 8) {
+            ErrorLine = info.Elapsed;
+        } else if (info.Code == EndCode) {
+            Ended = true;
+            EndStatus = info.Status;
+        }
+        return true;
+    }
+
+    const int32_t EndCode;
+    bool Ended = false;
+    int32_t EndStatus = -1;
+    bool Progressed = false;
+    QString ErrorLine;
+};
+
+struct TFiles {
+    QString Input;
+    QString Output;
+};
+
+bool ParseFiles(const QStringList& words, const QString& description, const QString& inName, const QString& outName,
+                TFiles& files, int& exitCode) {
+    QCommandLineParser parser;
+    parser.addPositionalArgument(inName, QStringLiteral("file to read"));
+    parser.addPositionalArgument(outName, QStringLiteral("file to write"));
+    if (!CliParse(parser, words, description, exitCode))
+        return false;
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2) {
+        exitCode = CliFail(words.value(0) + QStringLiteral(": expected ") + inName + ' ' + outName, 2);
+        return false;
+    }
+    files = {args[0], args[1]};
+    const QFileInfo in(files.Input);
+    if (!in.isFile() || !in.isReadable()) {
+        exitCode = CliFail(QStringLiteral("cannot read ") + files.Input);
+        return false;
+    }
+    if (QFileInfo(files.Output).exists() && in.canonicalFilePath() == QFileInfo(files.Output).canonicalFilePath()) {
+        exitCode = CliFail(QStringLiteral("the output file is the input file: ") + files.Output);
+        return false;
+    }
+    return true;
+}
+
+// lame takes any file it cannot recognise for raw samples and "succeeds"; the command refuses
+// such input up front instead of writing noise.
+bool LooksLikeWav(const QString& path) {
+    QFile f(path);
+    const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(12) : QByteArray();
+    return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
+}
+
+bool LooksLikeMp3(const QString& path) {
+    QFile f(path);
+    const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(3) : QByteArray();
+    if (head.size() < 2)
+        return false;
+    return head.startsWith("ID3") || (uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0);
+}
+
+QString ExitText(const TEncodeProcess& p) {
+    if (p.LastSignal != 0)
+        return QStringLiteral("was ended by signal ") + QString::number(p.LastSignal);
+    return QStringLiteral("exited with code ") + QString::number(p.LastExitCode);
+}
+
+// Runs one wrapper to its end event and turns the outcome into the exit code.
+int RunWrapper(TEncodeProcess& process, TCliJobWindow& window, const QString& toolName, const TFiles& files) {
+    process.NotifyWindow = &window;
+    process.InputFile = files.Input;
+    process.OutputFile = files.Output;
+    process.Active = true;
+    try {
+        process.Start();
+    } catch (const EEncodeProcess& e) {
+        return CliFail(QString::fromStdString(e.what()));
+    }
+    RunEventLoopUntil([&] { return window.Ended; });
+    switch (window.EndStatus) {
+    case 0:
+        return CliFail(QStringLiteral("not overwriting ") + files.Output + QStringLiteral(" (use --yes to allow it)"));
+    case 1:
+        return CliFail(files.Output + QStringLiteral(" is in use"));
+    default:
+        break;
+    }
+    if (!process.LastError.isEmpty())
+        return CliFail(process.LastError);
+    if (!window.ErrorLine.isEmpty())
+        return CliFail(toolName + QStringLiteral(": ") + window.ErrorLine);
+    if (process.LastExitCode != 0)
+        return CliFail(toolName + ' ' + ExitText(process));
+    if (FileSizeOf(files.Output) <= 0)
+        return CliFail(toolName + QStringLiteral(" wrote no output to ") + files.Output);
+    return 0;
+}
+
+int RunMp3(const QStringList& words, bool encode) {
+    TFiles files;
+    int exitCode = 0;
+    if (!ParseFiles(words,
+                    encode ? QStringLiteral("Encode a WAV file to MP3 with lame, using the MP3 options of options.ini.")
+                           : QStringLiteral("Decode an MP3 file to WAV with lame."),
+                    encode ? QStringLiteral("IN.wav") : QStringLiteral("IN.mp3"),
+                    encode ? QStringLiteral("OUT.mp3") : QStringLiteral("OUT.wav"), files, exitCode))
+        return exitCode;
+    if (encode ? !LooksLikeWav(files.Input) : !LooksLikeMp3(files.Input))
+        return CliFail(files.Input +
+                       (encode ? QStringLiteral(" is not a WAV file") : QStringLiteral(" is not an MP3 file")));
+    TMp3EncodeProcess process;
+    process.Encode = encode;
+    process.JobKind = encode ? 2 : 3;
+    CliProgress(Mp3CommandLine(encode, files.Input, files.Output));
+    TCliJobWindow window(2000);
+    return RunWrapper(process, window, QStringLiteral("lame"), files);
+}
+
+} // namespace
+
+int RunEncodeMp3Command(const QStringList& words) {
+    return RunMp3(words, true);
+}
+
+int RunDecodeMp3Command(const QStringList& words) {
+    return RunMp3(words, false);
+}
+
+int RunEncodeWmaCommand(const QStringList& words) {
+    TFiles files;
+    int exitCode = 0;
+    if (!ParseFiles(words,
+                    QStringLiteral("Encode a WAV file to WMA with wm8eutil, using WMAOptions/BitRate of options.ini "
+                                   "(and the disc's artist and comment when ID3/Use is set)."),
+                    QStringLiteral("IN.wav"), QStringLiteral("OUT.wma"), files, exitCode))
+        return exitCode;
+    const QString program = FindWmaEncoder();
+    if (program.isEmpty())
+        return CliFail(NoWmaEncoderText());
+    TWMAEncodeProcess process;
+    process.JobKind = 6;
+    CliProgress(WmaCommandLine(program, files.Input, files.Output));
+    TCliJobWindow window(5000);
+    return RunWrapper(process, window, QStringLiteral("wm8eutil"), files);
+}

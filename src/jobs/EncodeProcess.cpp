@@ -19,7 +19,7 @@
 #include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -45,6 +45,10 @@ uint32_t BytesWaiting(int fd) {
         return 0;
     return static_cast<uint32_t>(n);
 }
+
+// A descriptor that becomes readable when the process exits. Called through syscall(): this
+// glibc's <sys/pidfd.h> declares pidfd_open without C linkage.
+int PidFdOpen(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
 
 } // namespace
 
@@ -283,7 +287,7 @@ void TEncodeProcess::Spawn(const QString& program, const QStringList& arguments)
     if (rc != 0)
         throw EEncodeProcess(createError + QString::number(rc));
     ProcessInformation.ProcessId = pid;
-    ProcessInformation.ProcessHandle = pidfd_open(pid, 0);
+    ProcessInformation.ProcessHandle = PidFdOpen(pid);
     if (ProcessInformation.ProcessHandle < 0)
         throw EEncodeProcess(createError + QString::number(errno));
     // The child has its copies now; without ours, the pipes report the end of its output.

@@ -1,0 +1,87 @@
+// wm8eutil: encodes a PCM WAV file to WMA.
+//
+//   wm8eutil -input FILE.wav -output FILE.wma -a_setting BITRATE_RATE_CHANNELS
+//            [-author TEXT] [-description TEXT]
+//
+// Prints "NN%" on standard output for every whole percent and "100%" when done. On failure it
+// prints "ERROR: reason" and exits with 1. The value after an option is always taken as that
+// option's value, even when it starts with "-".
+#include "WmaEncoder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int Fail(const std::string& reason) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "ERROR: %s\n", reason.c_str());
+    std::fflush(stderr);
+    return 1;
+}
+
+void Usage() {
+    std::fprintf(stderr, "usage: wm8eutil -input FILE.wav -output FILE.wma -a_setting BITRATE_RATE_CHANNELS "
+                         "[-author TEXT] [-description TEXT]\n");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    TWmaJob job;
+    std::string setting;
+    bool haveSetting = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "-h" || option == "--help") {
+            Usage();
+            return 0;
+        }
+        std::string* value = nullptr;
+        if (option == "-input")
+            value = &job.InputFile;
+        else if (option == "-output")
+            value = &job.OutputFile;
+        else if (option == "-a_setting") {
+            value = &setting;
+            haveSetting = true;
+        } else if (option == "-author")
+            value = &job.Author;
+        else if (option == "-description")
+            value = &job.Description;
+        else
+            return Fail("unknown option " + option);
+        if (i + 1 >= argc)
+            return Fail("missing value after " + option);
+        *value = argv[++i];
+    }
+    if (job.InputFile.empty())
+        return Fail("no input file (-input)");
+    if (job.OutputFile.empty())
+        return Fail("no output file (-output)");
+    if (!haveSetting)
+        return Fail("no setting (-a_setting)");
+    try {
+        job.Target = ParseWmaSetting(setting);
+    } catch (const EWmaEncode& e) {
+        return Fail(e.what());
+    }
+    if (job.Target.BitRateKbps < WmaMinimumKbps) {
+        std::printf("Note: %d kbit/s is below the WMA v2 minimum; encoding at %d kbit/s.\n", job.Target.BitRateKbps,
+                    WmaMinimumKbps);
+        std::fflush(stdout);
+    }
+    job.OnProgress = [](int percent) {
+        std::printf("%d%%\n", percent);
+        std::fflush(stdout);
+    };
+    try {
+        EncodeWma(job);
+    } catch (const EWmaEncode& e) {
+        return Fail(e.what());
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    return 0;
+}
