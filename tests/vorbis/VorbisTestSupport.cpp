@@ -1,0 +1,135 @@
+// Helpers of the Ogg Vorbis tests (see VorbisTestSupport.h).
+#include "vorbis/VorbisTestSupport.h"
+
+#include "audio/AuInput.h"
+#include "audio/AuOutput.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+
+#include <cmath>
+
+QString MakeOggWithOggenc(const QString& wav, const QString& ogg, const QStringList& args) {
+    const TRunResult r = RunProgram(QStringLiteral("oggenc"), args + QStringList{"-Q", "-o", ogg, wav});
+    return r.ExitCode == 0 ? ogg : QString();
+}
+
+QByteArray DecodeWithOggdec(const QString& ogg) {
+    QTemporaryDir dir;
+    const QString raw = dir.filePath(QStringLiteral("out.raw"));
+    const TRunResult r =
+        RunProgram(QStringLiteral("oggdec"), {"-Q", "-R", "-b", "16", "-e", "0", "-s", "1", "-o", raw, ogg});
+    return r.ExitCode == 0 ? ReadFile(raw) : QByteArray();
+}
+
+QStringList ListComments(const QString& ogg) {
+    const TRunResult r = RunProgram(QStringLiteral("vorbiscomment"), {"-l", ogg});
+    return QString::fromUtf8(r.Out).split('\n', Qt::SkipEmptyParts);
+}
+
+void FixOggChecksums(QByteArray& data) {
+    static uint32_t table[256];
+    if (!table[1])
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t r = i << 24;
+            for (int k = 0; k < 8; ++k)
+                r = r & 0x80000000u ? (r << 1) ^ 0x04c11db7u : r << 1;
+            table[i] = r;
+        }
+    auto* bytes = reinterpret_cast<uint8_t*>(data.data());
+    int at = 0;
+    while ((at = data.indexOf("OggS", at)) >= 0 && at + 27 <= data.size()) {
+        const int segments = bytes[at + 26];
+        int length = 27 + segments;
+        if (at + length > data.size())
+            break;
+        for (int i = 0; i < segments; ++i)
+            length += bytes[at + 27 + i];
+        if (at + length > data.size())
+            break;
+        qToLittleEndian<uint32_t>(0, bytes + at + 22);
+        uint32_t crc = 0;
+        for (int i = 0; i < length; ++i)
+            crc = (crc << 8) ^ table[((crc >> 24) & 0xff) ^ bytes[at + i]];
+        qToLittleEndian<uint32_t>(crc, bytes + at + 22);
+        at += length;
+    }
+}
+
+QByteArray ReadSome(TAuInput& input, int64_t bytes, uint32_t chunk) {
+    QByteArray out;
+    while (out.size() < bytes) {
+        uint8_t* data = nullptr;
+        uint32_t n = uint32_t(std::min<int64_t>(chunk, bytes - out.size()));
+        input.Read(data, n);
+        if (n == 0)
+            break;
+        out.append(reinterpret_cast<const char*>(data), n);
+    }
+    return out;
+}
+
+QByteArray ReadAllFrom(TAuInput& input, uint32_t chunk) {
+    input.BeginReading();
+    QByteArray out;
+    for (;;) {
+        uint8_t* data = nullptr;
+        uint32_t n = chunk;
+        input.Read(data, n);
+        if (n == 0)
+            break;
+        out.append(reinterpret_cast<const char*>(data), n);
+    }
+    input.EndReading();
+    return out;
+}
+
+double RelativeError(const QByteArray& reference, const QByteArray& other) {
+    const int64_t n = std::min(reference.size(), other.size()) / 2;
+    const auto* a = reinterpret_cast<const uchar*>(reference.constData());
+    const auto* b = reinterpret_cast<const uchar*>(other.constData());
+    double signal = 0, noise = 0;
+    for (int64_t i = 0; i < n; ++i) {
+        const double x = qFromLittleEndian<int16_t>(a + 2 * i);
+        const double y = qFromLittleEndian<int16_t>(b + 2 * i);
+        signal += x * x;
+        noise += (x - y) * (x - y);
+    }
+    return signal > 0 ? std::sqrt(noise / signal) : (noise > 0 ? 1.0 : 0.0);
+}
+
+void TPcmIn::BeginReadingInternal() {
+    Busy = true;
+    Offset = 0;
+    Position = 0;
+    Size = Pcm.size();
+    FrameSize = uint16_t(PcmChannels * PcmBits / 8);
+}
+
+void TPcmIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
+    // Whole frames only, as every source delivers.
+    const int64_t frame = std::max<int64_t>(FrameSize, 1);
+    int64_t n = std::min<int64_t>(bytes, Pcm.size() - Offset);
+    n -= n % frame;
+    buffer = reinterpret_cast<uint8_t*>(Pcm.data()) + Offset;
+    bytes = uint32_t(n);
+    Offset += n;
+    Position += n;
+}
+
+bool RunToEnd(TAuOutput& sink) {
+    bool done = false;
+    sink.OnDone = [&done](TAuOutput*) { done = true; };
+    sink.Run();
+    QElapsedTimer timer;
+    timer.start();
+    while (!done && timer.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return done;
+}

@@ -1,0 +1,5 @@
+# The Ogg Vorbis components against the reference tools (oggenc, oggdec, vorbiscomment, ogginfo).
+add_library(dw_vorbis_testsupport STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/VorbisTestSupport.cpp ${CMAKE_CURRENT_LIST_DIR}/VorbisTestSupport.h)
+target_link_libraries(dw_vorbis_testsupport PUBLIC dw_testsupport dw_audio)
+dw_add_test(vorbis_tests SOURCES VorbisInTest.cpp VorbisOutTest.cpp LIBS dw_vorbis dw_vorbis_testsupport)
