@@ -1,0 +1,175 @@
+// TWMAEncodeProcess with the real wm8eutil: the sent end events, the missing utility, error
+// lines, metadata passed as single arguments, the overwrite question and Kill.
+#include "JobEvents.h"
+#include "jobs/WMAEncodeThread.h"
+#include "platform/Prompter.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace {
+
+class WmaEncodeProcessTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SavedPath = qgetenv("PATH");
+        // The test programs live apart from the built executables; reach wm8eutil through PATH.
+        qputenv("PATH", QFile::encodeName(BinDir()) + ':' + SavedPath);
+        ASSERT_FALSE(FindWmaEncoder().isEmpty()) << "wm8eutil not built in " << BinDir().toStdString();
+        SetPrompter(&Prompter);
+        Wav = Folder.File(QStringLiteral("in put.wav"));
+        ASSERT_TRUE(WriteFile(Wav, MakeWav(MakePcm16(44100, 2, 3), 2, 44100, 16)));
+        Process.NotifyWindow = &Window;
+        // Events that arrive while Start is still running were sent, not posted.
+        Window.OnEvent = [this](const TRecordedEvent&) { ArrivedDuringStart += InStart ? 1 : 0; };
+    }
+    void TearDown() override {
+        SetPrompter(nullptr);
+        qputenv("PATH", SavedPath);
+    }
+
+    void Start(const QString& in, const QString& out, uint8_t jobKind = 6) {
+        Window.Events.clear();
+        ArrivedDuringStart = 0;
+        Process.InputFile = in;
+        Process.OutputFile = out;
+        Process.JobKind = jobKind;
+        Process.Active = true;
+        InStart = true;
+        Process.Start();
+        InStart = false;
+    }
+    void Run(const QString& in, const QString& out, uint8_t jobKind = 6) {
+        Start(in, out, jobKind);
+        ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(5000); }));
+        Drain(50);
+    }
+
+    QByteArray SavedPath;
+    TTempProgramFolder Folder;
+    TScriptedPrompter Prompter;
+    TEventRecorder Window;
+    TWMAEncodeProcess Process;
+    QString Wav;
+    bool InStart = false;
+    int ArrivedDuringStart = 0;
+};
+
+QString Probe(const QString& file, const QString& entries) {
+    const TRunResult r = RunProgram(FindTool(QStringLiteral("ffprobe")),
+                                    {"-v", "error", "-show_entries", entries, "-of", "default=nw=1", file});
+    return QString::fromUtf8(r.Out);
+}
+
+} // namespace
+
+TEST_F(WmaEncodeProcessTest, EncodeReportsCompletionThenSendsTheEnd) {
+    const QString wma = Folder.File(QStringLiteral("out 100%.wma"));
+    Run(Wav, wma);
+    ASSERT_EQ(Window.Events.size(), 2u);
+    EXPECT_EQ(Window.Events[0].Code, 100);
+    EXPECT_EQ(Window.Events[0].Elapsed, QStringLiteral("00:01")); // under a second counts as one
+    EXPECT_EQ(Window.Events[0].Estimated, QStringLiteral("00:01"));
+    EXPECT_EQ(Window.Events[1].Code, 5000);
+    EXPECT_EQ(Window.Events[1].Status, 2);
+    EXPECT_EQ(Process.LastExitCode, 0);
+    EXPECT_EQ(Probe(wma, "stream=codec_name,sample_rate,channels"),
+              QStringLiteral("codec_name=wmav2\nsample_rate=44100\nchannels=2\n"));
+    Process.Kill(0); // harmless after the end
+}
+
+TEST_F(WmaEncodeProcessTest, MissingUtilityShowsTheBoxAndSendsStatusZero) {
+    qputenv("PATH", QFile::encodeName(Folder.Path()));
+    Start(Wav, Folder.File(QStringLiteral("o.wma")));
+    ASSERT_EQ(Window.Events.size(), 1u);
+    EXPECT_EQ(ArrivedDuringStart, 1);
+    EXPECT_EQ(Window.Events[0].Code, 5000);
+    EXPECT_EQ(Window.Events[0].Status, 0);
+    ASSERT_EQ(Prompter.Shown().size(), 1);
+    EXPECT_TRUE(Prompter.Shown()[0].startsWith(QStringLiteral("Can not find WMA encoder,please contact with ")));
+    EXPECT_EQ(Prompter.Icons(), QList<TPromptIcon>{TPromptIcon::Information});
+    EXPECT_FALSE(Process.Running());
+    EXPECT_EQ(Process.StdOutRead, -1);
+}
+
+TEST_F(WmaEncodeProcessTest, ErrorLineIsSentWithStatusEightBeforeTheEnd) {
+    const QString notWav = Folder.File(QStringLiteral("notes.wav"));
+    ASSERT_TRUE(WriteFile(notWav, "this is text, not audio"));
+    const QString wma = Folder.File(QStringLiteral("o.wma"));
+    Run(notWav, wma);
+    ASSERT_EQ(Window.Events.size(), 2u);
+    EXPECT_EQ(Window.Events[0].Code, 5000);
+    EXPECT_EQ(Window.Events[0].Status, 8);
+    EXPECT_TRUE(Window.Events[0].Elapsed.startsWith(QStringLiteral("ERROR: not a WAV file")))
+        << Window.Events[0].Elapsed.toStdString();
+    EXPECT_EQ(Window.Events[1].Code, 5000);
+    EXPECT_EQ(Window.Events[1].Status, 2);
+    EXPECT_EQ(Process.LastExitCode, 1);
+    EXPECT_FALSE(QFile::exists(wma));
+    EXPECT_EQ(ReadFile(notWav), QByteArray("this is text, not audio"));
+}
+
+TEST_F(WmaEncodeProcessTest, AuthorAndDescriptionReachTheFileIntact) {
+    Settings.UseID3 = true;
+    Settings.Artist = QStringLiteral("-author --The \"Band\"  ");
+    Settings.Comment = QStringLiteral("--description; live at Caf\u00e9 -output /tmp/x");
+    Settings.WMABitRate = 11; // 48_44_1
+    const QString wma = Folder.File(QStringLiteral("tagged.wma"));
+    Run(Wav, wma);
+    EXPECT_EQ(Window.Events.back().Status, 2);
+    EXPECT_EQ(Probe(wma, "format_tags=artist,comment"), QStringLiteral("TAG:artist=") + Settings.Artist +
+                                                            QStringLiteral("\nTAG:comment=") + Settings.Comment + '\n');
+    EXPECT_EQ(Probe(wma, "stream=channels"), QStringLiteral("channels=1\n"));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/x")));
+}
+
+TEST_F(WmaEncodeProcessTest, ExistingOutputQuestionIsSkippedOnlyForRips) {
+    const QString wma = Folder.File(QStringLiteral("old.wma"));
+    ASSERT_TRUE(WriteFile(wma, "old"));
+    Prompter.Queue(TPromptAnswer::No);
+    Start(Wav, wma, 6);
+    ASSERT_EQ(Window.Events.size(), 1u);
+    EXPECT_EQ(ArrivedDuringStart, 1);
+    EXPECT_EQ(Window.Events[0].Status, 0);
+    EXPECT_EQ(Prompter.Shown(), QStringList{wma + QStringLiteral(" has existed,overite it?")});
+    EXPECT_EQ(ReadFile(wma), QByteArray("old"));
+
+    {
+        QFile holder(wma);
+        ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+        Prompter.Queue(TPromptAnswer::Yes);
+        Start(Wav, wma, 6);
+        ASSERT_EQ(Window.Events.size(), 1u);
+        EXPECT_EQ(Window.Events[0].Status, 1);
+    }
+
+    // A recording to MP3 is no reason to skip the question here; a rip is.
+    Prompter.Queue(TPromptAnswer::No);
+    Start(Wav, wma, 4);
+    EXPECT_EQ(Window.Events.back().Status, 0);
+    EXPECT_EQ(Prompter.Shown().size(), 3);
+    Run(Wav, wma, 1);
+    EXPECT_EQ(Prompter.Shown().size(), 3);
+    EXPECT_EQ(Window.Events.back().Status, 2);
+    EXPECT_GT(FileSizeOf(wma), 1000);
+}
+
+TEST_F(WmaEncodeProcessTest, KillMidRunLeavesNoChild) {
+    const QString fifo = Folder.File(QStringLiteral("never.wav"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Start(fifo, Folder.File(QStringLiteral("never.wma")));
+    const pid_t pid = Process.ProcessInformation.ProcessId;
+    ASSERT_GT(pid, 0);
+    Drain(200);
+    Process.Kill(0);
+    EXPECT_TRUE(kill(pid, 0) == -1 && errno == ESRCH);
+    EXPECT_TRUE(waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD);
+    Drain(300);
+    EXPECT_TRUE(Window.Events.empty());
+}
