@@ -22,6 +22,7 @@ public:
     // Output() until the next call. Returns its length in bytes.
     size_t ProcessBlock(const uint8_t* in, size_t bytes);
     const uint8_t* Output() const { return OutBytes.data(); }
+    uint8_t* Output() { return OutBytes.data(); }
 
     // Forgets the filter state (a new run).
     void ClearHistory();

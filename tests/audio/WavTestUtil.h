@@ -2,6 +2,7 @@
 // temporary files and reading 16-bit samples back.
 #pragma once
 
+#include "audio/WavTypes.h"
 #include "support/TestSupport.h"
 
 #include <QByteArray>

@@ -1,0 +1,209 @@
+// The RIFF/WAVE header scan over odd but legal files and over broken ones, and the three
+// header layouts the writer produces.
+#include "WavTestUtil.h"
+
+#include "audio/AuFileStream.h"
+#include "audio/WaveHeader.h"
+
+namespace {
+
+QByteArray Le32(uint32_t v) {
+    QByteArray b(4, '\0');
+    PutLE32(reinterpret_cast<uint8_t*>(b.data()), v);
+    return b;
+}
+
+QByteArray Chunk(const char* name, const QByteArray& body) {
+    QByteArray c = QByteArray(name, 4) + Le32(uint32_t(body.size())) + body;
+    if (body.size() & 1)
+        c += '\0';
+    return c;
+}
+
+QByteArray PcmFormat(int channels, int rate, int bits, uint16_t tag = 1) {
+    QByteArray f(16, '\0');
+    auto* p = reinterpret_cast<uint8_t*>(f.data());
+    PutLE16(p, tag);
+    PutLE16(p + 2, uint16_t(channels));
+    PutLE32(p + 4, uint32_t(rate));
+    PutLE32(p + 8, uint32_t(rate * channels * bits / 8));
+    PutLE16(p + 12, uint16_t(channels * bits / 8));
+    PutLE16(p + 14, uint16_t(bits));
+    return f;
+}
+
+QByteArray Riff(const QByteArray& chunks) {
+    return "RIFF" + Le32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks;
+}
+
+TWaveHeaderInfo Scan(const QByteArray& file, TWaveScanMode mode = TWaveScanMode::Reader) {
+    TAuMemoryStream stream(file);
+    return ScanWaveHeader(stream, mode);
+}
+
+TEST(WavHeaderScanTest, ListChunkBeforeDataAndLowerCaseNames) {
+    const QByteArray data(400, 'x');
+    const QByteArray file =
+        Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("LIST", QByteArray(33, 'l')) + Chunk("data", data));
+    const TWaveHeaderInfo info = Scan(file);
+    ASSERT_TRUE(info.Found);
+    EXPECT_EQ(info.WavType, wtPCM);
+    EXPECT_EQ(info.Channels, 2);
+    EXPECT_EQ(info.SampleRate, 44100u);
+    EXPECT_EQ(info.BitsPerSample, 16);
+    EXPECT_EQ(info.DataSize, 400u);
+    // The odd-sized LIST body is followed by its pad byte.
+    EXPECT_EQ(info.DataStart, 12 + 24 + 8 + 34 + 8);
+    EXPECT_EQ(info.DataSizePos, info.DataStart - 4);
+
+    QByteArray lower = file;
+    lower.replace("RIFF", "riff").replace("WAVE", "wave").replace("fmt ", "FMT ").replace("data", "DATA");
+    EXPECT_TRUE(Scan(lower).Found);
+}
+
+TEST(WavHeaderScanTest, SlidesOverJunkBeforeRiffAndWave) {
+    const QByteArray body = Chunk("fmt ", PcmFormat(1, 8000, 8)) + Chunk("data", "abcd");
+    const QByteArray file = "junk!" + QByteArray("RIFF") + Le32(99) + "xyWAVE" + body;
+    const TWaveHeaderInfo info = Scan(file);
+    ASSERT_TRUE(info.Found);
+    EXPECT_EQ(info.DataStart, file.size() - 4);
+}
+
+TEST(WavHeaderScanTest, FormatsAndSubFormats) {
+    auto withTag = [](uint16_t tag) {
+        return Scan(Riff(Chunk("fmt ", PcmFormat(1, 8000, 32, tag)) + Chunk("data", "abcd"))).WavType;
+    };
+    EXPECT_EQ(withTag(3), wtIEEEFloat);
+    EXPECT_EQ(withTag(0x50), wtUnsupported);
+
+    QByteArray ext = PcmFormat(2, 48000, 24, WaveFormatExtensible);
+    ext += QByteArray("\x16\x00\x18\x00\x03\x00\x00\x00", 8);
+    auto extWith = [&](const uint8_t* guid) {
+        return Scan(Riff(Chunk("fmt ", ext + QByteArray(reinterpret_cast<const char*>(guid), 16)) +
+                         Chunk("data", "abcdef")))
+            .WavType;
+    };
+    EXPECT_EQ(extWith(KsDataFormatPcm), wtExtPCM);
+    EXPECT_EQ(extWith(KsDataFormatIeeeFloat), wtExtIEEEFloat);
+    uint8_t other[16];
+    std::memcpy(other, KsDataFormatPcm, 16);
+    other[0] = 2;
+    EXPECT_EQ(extWith(other), wtUnsupported);
+    // An extensible format too short to hold a GUID.
+    EXPECT_EQ(withTag(WaveFormatExtensible), wtUnsupported);
+}
+
+TEST(WavHeaderScanTest, AppendModeAcceptsPcmAndImaOnly) {
+    const QByteArray floatFile = Riff(Chunk("fmt ", PcmFormat(1, 8000, 32, 3)) + Chunk("data", "abcd"));
+    EXPECT_EQ(Scan(floatFile, TWaveScanMode::Append).WavType, wtUnsupported);
+    EXPECT_FALSE(Scan(floatFile, TWaveScanMode::Append).Found);
+}
+
+// IMA and MS ADPCM need their fact chunk before the data; a data chunk met first is skipped.
+TEST(WavHeaderScanTest, BlockFormatsReadFactChunk) {
+    QByteArray ima = PcmFormat(1, 22050, 4, 17) + QByteArray("\x02\x00\xf9\x03", 4);
+    ima[12] = 0; // block align 512
+    ima[13] = 2;
+    const QByteArray file = Riff(Chunk("fmt ", ima) + Chunk("fact", Le32(5000)) + Chunk("data", QByteArray(1024, 0)));
+    TWaveHeaderInfo info = Scan(file);
+    ASSERT_TRUE(info.Found);
+    EXPECT_EQ(info.WavType, wtDVIADPCM);
+    EXPECT_EQ(info.BlockAlign, 512);
+    EXPECT_EQ(info.SamplesPerBlock, 1017);
+    EXPECT_EQ(info.FactSamples, 5000u);
+    EXPECT_EQ(info.FactValuePos, 12 + 28 + 8);
+
+    EXPECT_FALSE(Scan(Riff(Chunk("fmt ", ima) + Chunk("data", QByteArray(1024, 0)))).Found);
+}
+
+TEST(WavHeaderScanTest, MsAdpcmCoefficientTable) {
+    auto msFormat = [](int count, int present) {
+        QByteArray f = PcmFormat(1, 22050, 4, 2) + QByteArray("\x20\x00\xf4\x03", 4);
+        QByteArray n(2, '\0');
+        PutLE16(reinterpret_cast<uint8_t*>(n.data()), uint16_t(count));
+        f += n;
+        for (int i = 0; i < present; ++i)
+            f += QByteArray("\x00\x01\x00\xff", 4);
+        return Riff(Chunk("fmt ", f) + Chunk("fact", Le32(100)) + Chunk("data", QByteArray(512, 0)));
+    };
+    TWaveHeaderInfo info = Scan(msFormat(7, 7));
+    ASSERT_TRUE(info.Found);
+    EXPECT_TRUE(info.CoefsComplete);
+    ASSERT_EQ(info.MsCoefs.size(), 7u);
+    EXPECT_EQ(info.MsCoefs[3].Coef1, 256);
+    EXPECT_EQ(info.MsCoefs[3].Coef2, -256);
+    // More pairs than the table holds, or fewer present than announced.
+    EXPECT_FALSE(Scan(msFormat(33, 33)).CoefsComplete);
+    EXPECT_FALSE(Scan(msFormat(7, 5)).CoefsComplete);
+}
+
+TEST(WavHeaderScanTest, LimitsAndTruncation) {
+    const QByteArray fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
+    // A big chunk before the data: the reader scans up to 65,535 bytes, the append scan 8,192.
+    const QByteArray mid = Riff(fmt + Chunk("LIST", QByteArray(20000, 'l')) + Chunk("data", "abcd"));
+    EXPECT_TRUE(Scan(mid).Found);
+    EXPECT_FALSE(Scan(mid, TWaveScanMode::Append).Found);
+    const QByteArray far = Riff(fmt + Chunk("LIST", QByteArray(70000, 'l')) + Chunk("data", "abcd"));
+    EXPECT_FALSE(Scan(far).Found);
+    // A chunk size pointing past the end, a cut file, no RIFF at all.
+    QByteArray lying = Riff(fmt + "LIST" + Le32(0x7FFFFFF0) + "data" + Le32(4) + "abcd");
+    EXPECT_FALSE(Scan(lying).Found);
+    const QByteArray whole = Riff(fmt + Chunk("data", "abcd"));
+    for (int n = 0; n < 44; ++n)
+        EXPECT_FALSE(Scan(whole.left(n)).Found) << n;
+    EXPECT_TRUE(Scan(whole.left(44)).Found);
+    EXPECT_FALSE(Scan(QByteArray(5000, 'R')).Found);
+}
+
+TEST(WavHeaderLayoutTest, PlainPcm) {
+    const QByteArray h = MakePcmHeader(2, 44100, 16, 4000);
+    ASSERT_EQ(h.size(), 44);
+    const auto* p = reinterpret_cast<const uint8_t*>(h.constData());
+    EXPECT_EQ(h.left(4), "RIFF");
+    EXPECT_EQ(GetLE32(p + 4), 4036u);
+    EXPECT_EQ(GetLE32(p + 28), 176400u);
+    EXPECT_EQ(GetLE16(p + 32), 4);
+    EXPECT_EQ(GetLE32(p + 40), 4000u);
+    const TWaveHeaderInfo info = Scan(h + QByteArray(4000, 0));
+    EXPECT_TRUE(info.Found);
+    EXPECT_EQ(info.DataStart, 44);
+}
+
+TEST(WavHeaderLayoutTest, ExtensiblePcm) {
+    const QByteArray h = MakeExtensiblePcmHeader(2, 48000, 24, 600);
+    ASSERT_EQ(h.size(), 68);
+    const auto* p = reinterpret_cast<const uint8_t*>(h.constData());
+    EXPECT_EQ(GetLE32(p + 4), 660u);
+    EXPECT_EQ(GetLE32(p + 16), 40u);
+    EXPECT_EQ(GetLE16(p + 20), 0xFFFE);
+    EXPECT_EQ(GetLE16(p + 32), 6);
+    EXPECT_EQ(GetLE16(p + 36), 22);
+    EXPECT_EQ(GetLE16(p + 38), 24);
+    EXPECT_EQ(GetLE32(p + 40), 0x3u);
+    EXPECT_EQ(GetLE32(p + 64), 600u);
+    const TWaveHeaderInfo info = Scan(h + QByteArray(600, 0));
+    EXPECT_EQ(info.WavType, wtExtPCM);
+    EXPECT_EQ(info.DataStart, 68);
+    EXPECT_EQ(ExtensibleChannelMask(6), 0x3Fu);
+    EXPECT_EQ(ExtensibleChannelMask(8), 0xFFu);
+    EXPECT_EQ(ExtensibleChannelMask(3), 0u);
+}
+
+TEST(WavHeaderLayoutTest, ImaAdpcm) {
+    const QByteArray h = MakeImaAdpcmHeader(2, 44100, 512, 10000, 20 * 512);
+    ASSERT_EQ(h.size(), 60);
+    const auto* p = reinterpret_cast<const uint8_t*>(h.constData());
+    EXPECT_EQ(GetLE32(p + 4), 20u * 512 + 52);
+    EXPECT_EQ(GetLE16(p + 20), 17);
+    EXPECT_EQ(GetLE32(p + 28), (44100u / 505) * 512);
+    EXPECT_EQ(GetLE16(p + 32), 512);
+    EXPECT_EQ(GetLE16(p + 34), 4);
+    EXPECT_EQ(GetLE16(p + 38), 505);
+    EXPECT_EQ(GetLE32(p + 48), 10000u);
+    const TWaveHeaderInfo info = Scan(h + QByteArray(20 * 512, 0));
+    EXPECT_EQ(info.WavType, wtDVIADPCM);
+    EXPECT_EQ(info.FactValuePos, 48);
+    EXPECT_EQ(info.DataStart, 60);
+}
+
+} // namespace
