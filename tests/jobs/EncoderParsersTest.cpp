@@ -37,7 +37,7 @@ std::vector<int32_t> ExpectedEncodePercents(const QByteArray& transcript) {
 } // namespace
 
 TEST(SplitEncoderLines, EndsLinesAtCrLfAndCrLfAndSkipsBlankOnes) {
-    const QList<QByteArray> lines = SplitEncoderLines("one\rtwo\nthree\r\nfour\r\r\n \x1b[A\t\r\n\nfive");
+    const QList<QByteArray> lines = SplitEncoderLines("one\rtwo\nthree\r\nfour\r\r\n \x1b\x7f\t\r\n\nfive");
     EXPECT_EQ(lines, (QList<QByteArray>{"one", "two", "three", "four", "five"}));
     EXPECT_TRUE(SplitEncoderLines("\r\n\r\n   \r").isEmpty());
 }
@@ -89,7 +89,7 @@ TEST(LameEncodeParser, ColumnRulesAndDroppedFigures) {
     const auto r = parser.Parse(" 99900/206720 (48%)|    0:19/    0:40|    0:19/    0:40|   132.60x|    0:21\r"
                                 "206720/206720(100%)|    0:40/    0:41|    0:40/    0:40|   133.60x|    0:00\r"
                                 "   100/2298   (xy%)|    0:00/    0:00|\r"
-                                "   100/2298   (101%)|    0:00/    0:00|\r");
+                                "   100/2298  (101%)|    0:00/    0:00|\r");
     ASSERT_EQ(Codes(r), (std::vector<int32_t>{48, 100}));
     EXPECT_EQ(r[0].Elapsed, QStringLiteral("0:19"));
     EXPECT_EQ(r[0].Estimated, QStringLiteral("0:40"));
@@ -119,8 +119,9 @@ TEST(LameDecodeParser, RecordedRunWithHashInFileNames) {
     // 10 s at 50 % give an estimate of 20 s.
     for (const TProgressReport& r : reports) {
         EXPECT_EQ(r.Elapsed, QStringLiteral("00:10"));
-        if (r.Code == 50)
+        if (r.Code == 50) {
             EXPECT_EQ(r.Estimated, QStringLiteral("00:20"));
+        }
     }
 
     TLameDecodeParser crOnly;

@@ -304,8 +304,8 @@ TWmaTarget ParseWmaSetting(const std::string& setting) {
 }
 
 void EncodeWma(const TWmaJob& job) {
-    // The libraries' chatter would mix with the progress lines; their errors still show.
-    av_log_set_level(AV_LOG_ERROR);
+    // The libraries' chatter would mix with the progress lines; the reason of a failure is reported by the tool itself.
+    av_log_set_level(AV_LOG_QUIET);
     TEncoder encoder(job);
     try {
         encoder.Run();
