@@ -1,6 +1,8 @@
 // TAuConverter: the filter base, a source reading another source.
 #include "audio/AuConverter.h"
 
+#include "audio/AuException.h"
+
 TAuConverter::TAuConverter(QObject* owner) : TAuInput(owner) {}
 
 TAuConverter::~TAuConverter() {
@@ -24,9 +26,11 @@ void TAuConverter::SetInput(TAuInput* input) {
     InputRef = input;
     if (input)
         InputDestroyed = connect(
-            input, &QObject::destroyed, this,
+            input, &TAuInput::Releasing, this,
             [this] {
+                // Waits for a read in progress; later reads end the run with an error.
                 std::lock_guard guard(DataLock);
+                QObject::disconnect(InputDestroyed);
                 InputRef = nullptr;
             },
             Qt::DirectConnection);
@@ -56,6 +60,8 @@ void TAuConverter::ReadThrough(uint8_t*& buffer, uint32_t& bytes) {
         bytes = 0;
         return;
     }
+    if (!Input())
+        throw EAuException(QStringLiteral("Input is not assigned"));
     ReadInternal(buffer, bytes);
     if (bytes == 0) {
         EndOfData = true;

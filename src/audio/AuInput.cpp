@@ -9,7 +9,16 @@
 
 TAuInput::TAuInput(QObject* owner) : QObject(owner) {}
 
-TAuInput::~TAuInput() = default;
+TAuInput::~TAuInput() {
+    ReleaseConsumers();
+}
+
+void TAuInput::ReleaseConsumers() {
+    if (Released)
+        return;
+    Released = true;
+    Q_EMIT Releasing(this);
+}
 
 bool TAuInput::ServePrefetched(uint8_t*& buffer, uint32_t& bytes) {
     if (PrefetchCount == 0)

@@ -11,6 +11,8 @@
 // A concrete file source (see AuFileIn.h) overrides the header and data slots:
 //
 //     class TToneIn : public TAuFileIn {
+//     public:
+//         ~TToneIn() override { ReleaseConsumers(); CloseSource(); }
 //     protected:
 //         void OpenSource() override {          // idempotent while OpenCount > 0
 //             std::lock_guard lock(FileLock);
@@ -42,6 +44,8 @@
 // A filter (see AuConverter.h) reads its own Input() inside ReadInternal:
 //
 //     class THalfGain : public TAuConverter {
+//     public:
+//         ~THalfGain() override { ReleaseConsumers(); }
 //     protected:
 //         void BeginReadingInternal() override {
 //             if (!Input()) throw EAuException("Input is not assigned");
@@ -57,6 +61,9 @@
 //         }
 //         std::vector<uint8_t> Out;
 //     };
+//
+// A concrete source calls ReleaseConsumers() first in its destructor (see below), and a file
+// source also CloseSource().
 //
 // Fields are public so that windows and neighbouring components can read them; the ones that
 // more than one thread touches are atomics.
@@ -125,7 +132,16 @@ public:
     // Reads until `bytes` are gathered or the end; endReached when the last Read gave 0.
     uint32_t ReadFully(void* buffer, uint32_t bytes, bool& endReached);
 
+Q_SIGNALS:
+    // The source is going away: sinks stop their runs and forget it, filters forget it.
+    void Releasing(TAuInput* input);
+
 protected:
+    // Emits Releasing once. A concrete source calls it first in its destructor, while it is
+    // still whole, so that a sink still reading it is stopped before anything is torn down;
+    // the base destructor calls it as a last resort.
+    void ReleaseConsumers();
+
     // Prepares the source for a run / releases what the run used / produces the next block.
     virtual void BeginReadingInternal() = 0;
     virtual void EndReadingInternal() = 0;
@@ -137,4 +153,7 @@ protected:
     // Hands out prefetched bytes (caller holds DataLock); false when nothing is held.
     bool ServePrefetched(uint8_t*& buffer, uint32_t& bytes);
     void ClearPrefetch() { PrefetchCount = PrefetchOffset = 0; }
+
+private:
+    bool Released = false;
 };

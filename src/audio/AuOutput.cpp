@@ -50,11 +50,12 @@ void TAuOutput::StoreInput(TAuInput* input) {
     InputRef = input;
     if (input)
         InputDestroyed = connect(
-            input, &QObject::destroyed, this,
+            input, &TAuInput::Releasing, this,
             [this] {
                 // The run cannot go on without its source: stop it, then forget the source.
                 if (Busy)
                     Stop(false);
+                QObject::disconnect(InputDestroyed);
                 InputRef = nullptr;
             },
             Qt::DirectConnection);

@@ -30,16 +30,39 @@ void TEventHandler::Release() {
         std::lock_guard lock(InstanceMutex);
         if (RefCount == 0 || --RefCount > 0)
             return;
+        // The last sink freed from inside one of its own handlers: this thread is waiting for
+        // that handler to return, so it is ended later, from the main loop.
+        if (TheInstance.load()->MainDelivering.load() != nullptr) {
+            if (QCoreApplication::instance())
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(), [] { ReleaseUnused(); }, Qt::QueuedConnection);
+            return;
+        }
         handler = TheInstance.exchange(nullptr);
     }
-    handler->TerminateFlag = true;
-    handler->Signal.Set();
+    handler->Finish();
+}
+
+void TEventHandler::ReleaseUnused() {
+    TEventHandler* handler = nullptr;
+    {
+        std::lock_guard lock(InstanceMutex);
+        if (RefCount > 0 || !TheInstance.load() || TheInstance.load()->MainDelivering.load() != nullptr)
+            return;
+        handler = TheInstance.exchange(nullptr);
+    }
+    handler->Finish();
+}
+
+void TEventHandler::Finish() {
+    TerminateFlag = true;
+    Signal.Set();
     const bool onMain =
         QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
-    while (!handler->wait(10))
+    while (!wait(10))
         if (onMain)
             QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    delete handler;
+    delete this;
 }
 
 TEventHandler* TEventHandler::Instance() {

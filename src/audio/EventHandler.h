@@ -60,6 +60,9 @@ protected:
 private:
     TEventHandler();
     ~TEventHandler() override;
+    static void ReleaseUnused();
+    // Ends the thread, waits for it and frees this object.
+    void Finish();
     void Dispatch(const TAuEventRecord& record);
     // Runs fn on the main thread and waits for it.
     void CallOnMain(TAuOutput* sender, const std::function<void()>& fn);
