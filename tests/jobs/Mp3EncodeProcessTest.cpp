@@ -198,3 +198,23 @@ TEST_F(Mp3EncodeProcessTest, MissingLameRaisesTheCreateProcessError) {
     Drain(100);
     EXPECT_TRUE(Window.Events.empty());
 }
+
+TEST_F(Mp3EncodeProcessTest, ChildEndedBySignalIsRecordedAsCrash) {
+    const QString fifo = Folder.File(QStringLiteral("stuck.wav"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Process.Encode = true;
+    Process.InputFile = fifo;
+    Process.OutputFile = Folder.File(QStringLiteral("stuck.mp3"));
+    Process.JobKind = 2;
+    Process.Active = true;
+    Process.Start();
+    ASSERT_GT(Process.ProcessInformation.ProcessId, 0);
+    Drain(100);
+    kill(Process.ProcessInformation.ProcessId, SIGSEGV);
+    ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(2000); }));
+    EXPECT_EQ(Window.Events.back().Status, 2);
+    EXPECT_TRUE(Process.LastCrashed);
+    EXPECT_EQ(Process.LastSignal, SIGSEGV);
+    EXPECT_EQ(Process.LastExitCode, -1);
+    EXPECT_TRUE(Process.Active);
+}
