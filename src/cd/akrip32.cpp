@@ -97,7 +97,7 @@ struct TCueFile {
     QString Type;
 };
 
-bool ParseCueFiles(const QString& cuePath, std::vector<TCueFile>& files, QString& error) {
+bool ParseCueFiles(const QString& cuePath, std::vector<TCueFile>& files, int& trackLines, QString& error) {
     QFile f(cuePath);
     if (!f.open(QIODevice::ReadOnly)) {
         error = cuePath + QStringLiteral(": ") + f.errorString();
@@ -111,6 +111,8 @@ bool ParseCueFiles(const QString& cuePath, std::vector<TCueFile>& files, QString
     const QString text = QString::fromUtf8(f.readAll());
     for (QString line : text.split('\n')) {
         line = line.trimmed();
+        if (line.startsWith(QLatin1String("TRACK"), Qt::CaseInsensitive) && line.size() > 5 && line[5].isSpace())
+            ++trackLines;
         if (!line.startsWith(QLatin1String("FILE"), Qt::CaseInsensitive) || line.size() < 5 || !line[4].isSpace())
             continue;
         QString rest = line.mid(5).trimmed();
@@ -155,8 +157,14 @@ struct TImageSource {
 
 bool PrepareCue(const QString& cuePath, TImageSource& source, QString& error) {
     std::vector<TCueFile> files;
-    if (!ParseCueFiles(cuePath, files, error))
+    int trackLines = 0;
+    if (!ParseCueFiles(cuePath, files, trackLines, error))
         return false;
+    // libcdio would reject it too, but leaks on the way.
+    if (trackLines == 0) {
+        error = cuePath + QStringLiteral(": the cue sheet has no TRACK");
+        return false;
+    }
     if (files.empty()) {
         error = cuePath + QStringLiteral(": the cue sheet names no FILE");
         return false;

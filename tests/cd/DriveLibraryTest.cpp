@@ -178,6 +178,7 @@ TEST_F(DriveLibraryTest, UnsupportedCueSheetsAreRefusedClearly) {
         const char* Expected;
     } cases[] = {
         {"TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "names no FILE"},
+        {"FILE \"disc.bin\" BINARY\n", "has no TRACK"},
         {"FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\nFILE \"disc.bin\" BINARY\n"
          " TRACK 02 AUDIO\n INDEX 01 00:00:00\n",
          "more than one FILE"},
