@@ -82,15 +82,18 @@ void TAuInput::Prefetch(uint32_t bytes) {
 
 void TAuInput::BeginReading() {
     std::lock_guard lock(DataLock);
+    // A start refused because a run is going on must not end that run.
+    const bool wasBusy = Busy;
+    const bool wasEnded = EndOfData;
     EndOfData = false;
     try {
         BeginReadingInternal();
     } catch (const EAuException& e) {
-        EndOfData = true;
+        EndOfData = wasBusy ? wasEnded : true;
         LastError = e.Message();
         throw;
     } catch (const std::exception& e) {
-        EndOfData = true;
+        EndOfData = wasBusy ? wasEnded : true;
         LastError = QString::fromUtf8(e.what());
         throw EAuException(LastError);
     }

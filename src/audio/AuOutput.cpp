@@ -72,6 +72,8 @@ void TAuOutput::Run() {
     Busy = true;
     ++RunId;
     Thread->DoneSent = false;
+    Thread->PauseRequested = false;
+    Thread->PausedEvent.Reset();
     Thread->RequestRun();
 }
 

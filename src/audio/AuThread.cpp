@@ -101,9 +101,8 @@ void TAuThread::run() {
         try {
             out->BeginOutput();
             out->OutputOpen = true;
-            PauseRequested = false;
+            // PauseRequested was cleared by Run, so a Pause right after Run is not lost.
             Paused = false;
-            PausedEvent.Reset();
             bool more = true;
             while (more && !StopFlag) {
                 const int32_t sleep = PerBlockSleep;
