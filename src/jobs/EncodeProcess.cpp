@@ -48,7 +48,9 @@ uint32_t BytesWaiting(int fd) {
 
 // A descriptor that becomes readable when the process exits. Called through syscall(): this
 // glibc's <sys/pidfd.h> declares pidfd_open without C linkage.
-int PidFdOpen(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
+int PidFdOpen(pid_t pid) {
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+}
 
 } // namespace
 
