@@ -163,3 +163,17 @@ TEST_F(CdCliTest, NormalizeScalesInPlaceAndRefusesOtherFiles) {
     EXPECT_EQ(Cli({"normalize", "50", Folder.File("missing.wav")}).ExitCode, 1);
     EXPECT_EQ(Cli({"normalize", "--help"}).ExitCode, 0);
 }
+
+TEST_F(CdCliTest, ExtractAgreesWithCdParanoia) {
+    const QString paranoia = FindTool("cd-paranoia");
+    if (paranoia.isEmpty())
+        GTEST_SKIP() << "cd-paranoia is not installed";
+    for (const char* track : {"1", "4"}) {
+        const QString theirs = Folder.File(QStringLiteral("paranoia%1.wav").arg(track));
+        ASSERT_EQ(RunProgram(paranoia, {"-q", "-d", Disc.CuePath, track, theirs}).ExitCode, 0);
+        const TRunResult r = Cli({"extract", "--image", Disc.CuePath, "--track", track, "--title", "ours", "--out",
+                                  Folder.Path() + "/out", "--yes"});
+        ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+        EXPECT_TRUE(ReadFile(Out("ours.wav")) == ReadFile(theirs)) << track;
+    }
+}
