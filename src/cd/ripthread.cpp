@@ -17,14 +17,15 @@ constexpr int WavHeaderBytes = 44;
 constexpr int PregapSectors = 150; // TOC addresses count the 2-second lead-in
 
 // "mm:ss" texts of the elapsed time and of the estimated total for a progress of `code` %.
+// Both round half to even, as the rest of the program's arithmetic does.
 void TimeTexts(const QElapsedTimer& timer, int32_t code, QString& elapsed, QString& estimated) {
     elapsed.clear();
     estimated.clear();
     if (code <= 0)
         return;
-    const int64_t e = std::llround(double(timer.elapsed()) / 1000.0);
+    const auto e = static_cast<int64_t>(std::rint(double(timer.elapsed()) / 1000.0));
     elapsed = MinSecText(e);
-    estimated = MinSecText(std::llround(double(e) * 100.0 / double(code)));
+    estimated = MinSecText(static_cast<int64_t>(std::rint(double(e) * 100.0 / double(code))));
 }
 
 void PostProgress(QObject* window, const QElapsedTimer& timer, int32_t code) {
