@@ -5,4 +5,7 @@ dw_add_test(wav_audio_test
         ${CMAKE_CURRENT_LIST_DIR}/WavHeaderTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ConverterSampleTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ResamplerEngineTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/WavReaderTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/WavWriterTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ConverterChainTest.cpp
     LIBS dw_audio)
