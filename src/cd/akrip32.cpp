@@ -89,15 +89,16 @@ void CopyText(char* to, size_t room, const QByteArray& text) {
 
 // ---------------------------------------------------------------------------------------------
 // Cue sheets. libcdio ignores the FILE line of a cue sheet and opens the .bin named like the
-// .cue; we read the FILE line ourselves and let libcdio open a pair of links named
-// consistently in a temporary folder.
+// .cue; we read the FILE line ourselves and let libcdio open a copy of the cue sheet beside
+// a link to the bin it names, in a temporary folder.
 
 struct TCueFile {
     QString Name;
     QString Type;
 };
 
-bool ParseCueFiles(const QString& cuePath, std::vector<TCueFile>& files, int& trackLines, QString& error) {
+bool ParseCueFiles(const QString& cuePath, QByteArray& content, std::vector<TCueFile>& files, int& trackLines,
+                   QString& error) {
     QFile f(cuePath);
     if (!f.open(QIODevice::ReadOnly)) {
         error = cuePath + QStringLiteral(": ") + f.errorString();
@@ -108,7 +109,11 @@ bool ParseCueFiles(const QString& cuePath, std::vector<TCueFile>& files, int& tr
         error = cuePath + QStringLiteral(" is not a cue sheet (too large)");
         return false;
     }
-    const QString text = QString::fromUtf8(f.readAll());
+    content = f.readAll();
+    // Editors on Windows like to start a UTF-8 file with a byte-order mark; libcdio fails on it.
+    if (content.startsWith("\xEF\xBB\xBF"))
+        content.remove(0, 3);
+    const QString text = QString::fromUtf8(content);
     for (QString line : text.split('\n')) {
         line = line.trimmed();
         if (line.startsWith(QLatin1String("TRACK"), Qt::CaseInsensitive) && line.size() > 5 && line[5].isSpace())
@@ -141,11 +146,16 @@ QString ResolveCueFile(const QString& cuePath, const QString& name) {
     const QDir folder = QFileInfo(cuePath).absoluteDir();
     QString unixName = name;
     unixName.replace('\\', '/');
-    for (const QString& candidate : {name, unixName, QFileInfo(unixName).fileName()}) {
+    const QString baseName = QFileInfo(unixName).fileName();
+    for (const QString& candidate : {name, unixName, baseName}) {
         const QString path = QDir::isAbsolutePath(candidate) ? candidate : folder.filePath(candidate);
         if (!candidate.isEmpty() && QFileInfo(path).isFile())
             return QFileInfo(path).absoluteFilePath();
     }
+    // Cue sheets written on Windows may not match the case of the name on disk.
+    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files))
+        if (!baseName.isEmpty() && entry.fileName().compare(baseName, Qt::CaseInsensitive) == 0)
+            return entry.absoluteFilePath();
     return QString();
 }
 
@@ -156,9 +166,10 @@ struct TImageSource {
 };
 
 bool PrepareCue(const QString& cuePath, TImageSource& source, QString& error) {
+    QByteArray content;
     std::vector<TCueFile> files;
     int trackLines = 0;
-    if (!ParseCueFiles(cuePath, files, trackLines, error))
+    if (!ParseCueFiles(cuePath, content, files, trackLines, error))
         return false;
     // libcdio would reject it too, but leaks on the way.
     if (trackLines == 0) {
@@ -186,14 +197,18 @@ bool PrepareCue(const QString& cuePath, TImageSource& source, QString& error) {
     }
     source.BigEndian = type == QLatin1String("MOTOROLA");
     source.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-cue-XXXXXX"));
-    const QString cueLink = source.LinkFolder->filePath(QStringLiteral("disc.cue"));
+    // A copy of the cue sheet (a few kilobytes, without the byte-order mark) and a link to
+    // the bin, named consistently.
+    const QString cueCopy = source.LinkFolder->filePath(QStringLiteral("disc.cue"));
     const QString binLink = source.LinkFolder->filePath(QStringLiteral("disc.bin"));
-    if (!source.LinkFolder->isValid() || !QFile::link(QFileInfo(cuePath).absoluteFilePath(), cueLink) ||
+    QFile copy(cueCopy);
+    if (!source.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(content) != content.size() ||
         !QFile::link(bin, binLink)) {
-        error = QStringLiteral("Cannot create links for ") + cuePath + QStringLiteral(" in the temporary folder");
+        error = QStringLiteral("Cannot prepare ") + cuePath + QStringLiteral(" in the temporary folder");
         return false;
     }
-    source.OpenPath = cueLink;
+    copy.close();
+    source.OpenPath = cueCopy;
     return true;
 }
 

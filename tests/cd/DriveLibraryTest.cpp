@@ -190,12 +190,24 @@ TEST_F(DriveLibraryTest, UnsupportedCueSheetsAreRefusedClearly) {
         EXPECT_EQ(OpenImage(), 0) << c.Cue;
         EXPECT_TRUE(CDLastError().contains(c.Expected)) << CDLastError().toStdString();
     }
-    // A cue written on Windows with a full path still finds the bin beside it.
-    WriteFile(Folder.File("bad.cue"), "FILE \"C:\\Rips\\disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n");
-    const int h = OpenImage();
-    ASSERT_GT(h, 0) << CDLastError().toStdString();
-    EXPECT_EQ(ReadSectors(h, 0, 1), disc.TrackData[0].left(2352));
-    CloseCDHandle(h);
+}
+
+TEST_F(DriveLibraryTest, CueSheetsWrittenOnWindowsOpen) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}});
+    Settings.Images = Folder.File("win.cue");
+    // A full Windows path, a byte-order mark, CRLF line ends, a name in another case.
+    for (const char* file : {"C:\\Rips\\disc.bin", "DISC.BIN"}) {
+        const QByteArray cue = QByteArray("\xEF\xBB\xBF"
+                                          "FILE \"") +
+                               file +
+                               "\" BINARY\r\n  TRACK 01 AUDIO\r\n"
+                               "    INDEX 01 00:00:00\r\n";
+        WriteFile(Folder.File("win.cue"), cue);
+        const int h = OpenImage();
+        ASSERT_GT(h, 0) << file << ": " << CDLastError().toStdString();
+        EXPECT_EQ(ReadSectors(h, 10, 10), disc.TrackData[0].mid(10 * 2352));
+        CloseCDHandle(h);
+    }
 }
 
 TEST_F(DriveLibraryTest, DataTracksAreFlaggedAndNotReadAsAudio) {
