@@ -50,9 +50,8 @@ struct TFiles {
     QString Output;
 };
 
-bool ParseFiles(const QStringList& words, const QString& description, const QString& inName, const QString& outName,
-                TFiles& files, int& exitCode) {
-    QCommandLineParser parser;
+bool ParseFiles(QCommandLineParser& parser, const QStringList& words, const QString& description, const QString& inName,
+                const QString& outName, TFiles& files, int& exitCode) {
     parser.addPositionalArgument(inName, QStringLiteral("file to read"));
     parser.addPositionalArgument(outName, QStringLiteral("file to write"));
     if (!CliParse(parser, words, description, exitCode))
@@ -131,7 +130,8 @@ int RunWrapper(TEncodeProcess& process, TCliJobWindow& window, const QString& to
 int RunMp3(const QStringList& words, bool encode) {
     TFiles files;
     int exitCode = 0;
-    if (!ParseFiles(words,
+    QCommandLineParser parser;
+    if (!ParseFiles(parser, words,
                     encode ? QStringLiteral("Encode a WAV file to MP3 with lame, using the MP3 options of options.ini.")
                            : QStringLiteral("Decode an MP3 file to WAV with lame."),
                     encode ? QStringLiteral("IN.wav") : QStringLiteral("IN.mp3"),
@@ -161,11 +161,23 @@ int RunDecodeMp3Command(const QStringList& words) {
 int RunEncodeWmaCommand(const QStringList& words) {
     TFiles files;
     int exitCode = 0;
-    if (!ParseFiles(words,
-                    QStringLiteral("Encode a WAV file to WMA with wm8eutil, using WMAOptions/BitRate of options.ini "
-                                   "(and the disc's artist and comment when ID3/Use is set)."),
+    QCommandLineParser parser;
+    const QCommandLineOption artist(QStringLiteral("artist"),
+                                    QStringLiteral("The disc artist, stored as the author when ID3/Use is set."),
+                                    QStringLiteral("TEXT"));
+    const QCommandLineOption comment(QStringLiteral("comment"),
+                                     QStringLiteral("The disc comment, stored as the description when ID3/Use is set."),
+                                     QStringLiteral("TEXT"));
+    parser.addOption(artist);
+    parser.addOption(comment);
+    if (!ParseFiles(parser, words,
+                    QStringLiteral("Encode a WAV file to WMA with wm8eutil, using WMAOptions/BitRate of options.ini."),
                     QStringLiteral("IN.wav"), QStringLiteral("OUT.wma"), files, exitCode))
         return exitCode;
+    if (parser.isSet(artist))
+        Settings.Artist = parser.value(artist);
+    if (parser.isSet(comment))
+        Settings.Comment = parser.value(comment);
     const QString program = FindWmaEncoder();
     if (program.isEmpty())
         return CliFail(NoWmaEncoderText());

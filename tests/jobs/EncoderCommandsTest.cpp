@@ -66,15 +66,17 @@ TEST_F(EncoderCommandsTest, BadInputsGiveOneLineErrors) {
     EXPECT_FALSE(QFile::exists(Folder.File("o.wma")));
 }
 
-TEST_F(EncoderCommandsTest, WmaUsesTheChosenSetting) {
+TEST_F(EncoderCommandsTest, WmaUsesTheChosenSettingAndTags) {
     const QString wma = Folder.File(QStringLiteral("out.wma"));
-    const TRunResult r = RunCli(Folder.Path(), {"--set", "WMAOptions/BitRate=24", "encode", "wma", Wav, wma});
+    const TRunResult r = RunCli(Folder.Path(), {"--set", "WMAOptions/BitRate=24", "--set", "ID3/Use=1", "encode", "wma",
+                                                "--artist", "-a b", "--comment=--c d", Wav, wma});
     ASSERT_EQ(r.ExitCode, 0) << r.Err.constData();
-    EXPECT_TRUE(r.Err.contains("-a_setting 16_16_1")) << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("-a_setting 16_16_1 -author -a b -description --c d")) << r.Err.constData();
     const QString probe = FindTool(QStringLiteral("ffprobe"));
     if (probe.isEmpty())
         return;
     const TRunResult p =
-        RunProgram(probe, {"-v", "error", "-show_entries", "stream=sample_rate,channels", "-of", "csv=p=0", wma});
-    EXPECT_EQ(p.Out.trimmed(), QByteArray("16000,1"));
+        RunProgram(probe, {"-v", "error", "-show_entries", "stream=sample_rate,channels:format_tags=artist,comment",
+                           "-of", "csv=p=0", wma});
+    EXPECT_EQ(p.Out, QByteArray("16000,1\n-a b,--c d\n"));
 }
