@@ -334,7 +334,9 @@ int GetCDHandle(const TCDOpenRequest* request) {
     }
     if (!drive->Cdio) {
         const QString why = CDLastError();
-        SetLastError(spec.Path + QStringLiteral(": cannot open") + (why.isEmpty() ? QString() : ": " + why));
+        const QString hint = spec.IsImage ? QStringLiteral("not a disc image (.cue with its .bin, .toc, .nrg)")
+                                          : QStringLiteral("no disc, or the drive is not accessible");
+        SetLastError(spec.Path + QStringLiteral(": cannot open: ") + (why.isEmpty() ? hint : why));
         return 0;
     }
     std::lock_guard<std::mutex> guard(TableLock);
