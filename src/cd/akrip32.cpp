@@ -220,6 +220,7 @@ struct TDrive {
     CdIo_t* Cdio = nullptr;
     bool Msf = false;
     bool IsImage = false;
+    QString Path; // device node, for reopening after a disc change
     TImageSource Source;
     ~TDrive() {
         // Only destroy: ejecting an image half-frees the object in libcdio.
@@ -314,6 +315,7 @@ int GetCDHandle(const TCDOpenRequest* request) {
     }
     auto drive = std::make_shared<TDrive>();
     drive->IsImage = spec.IsImage;
+    drive->Path = spec.Path;
     QString error;
     if (spec.IsImage) {
         if (!QFileInfo(spec.Path).isFile()) {
@@ -481,6 +483,21 @@ int ReadCDAudioLBA(int handle, TCDReadBuffer* buffer) {
     }
     buffer->BytesReturned = count * CDSectorBytes;
     buffer->Status = 0;
+    return 1;
+}
+
+int CDMediaChanged(int handle) {
+    const std::shared_ptr<TDrive> drive = DriveOf(handle);
+    if (!drive)
+        return -1;
+    std::lock_guard<std::mutex> guard(drive->Lock);
+    if (drive->IsImage || cdio_get_media_changed(drive->Cdio) != 1)
+        return 0;
+    // libcdio keeps the TOC it read first; a fresh object reads the new disc's.
+    if (CdIo_t* fresh = cdio_open(QFile::encodeName(drive->Path).constData(), DRIVER_DEVICE)) {
+        cdio_destroy(drive->Cdio);
+        drive->Cdio = fresh;
+    }
     return 1;
 }
 

@@ -117,6 +117,10 @@ int ReadTOC(int handle, TCDToc* toc);
 // sectors beyond the lead-out or inside a data track, rather than returning stale bytes.
 int ReadCDAudioLBA(int handle, TCDReadBuffer* buffer);
 
+// 1 when the disc in the drive changed since the handle was opened or last asked (the handle
+// then reads the new disc's TOC), 0 when not (always for images), -1 for a bad handle.
+int CDMediaChanged(int handle);
+
 // The last error the library or libcdio reported, for messages ("" when none).
 QString CDLastError();
 

@@ -115,9 +115,12 @@ TEST_F(DriveLibraryTest, TocHasAbsoluteAddressesAndTheLeadOut) {
     EXPECT_EQ(lba(toc.Tracks[0]), 0);
     EXPECT_EQ(lba(toc.Tracks[2]), disc.StartSectors[2]);
     EXPECT_EQ(lba(toc.Tracks[4]), disc.LeadOutSector);
+    // An image never changes its disc.
+    EXPECT_EQ(CDMediaChanged(h), 0);
     EXPECT_EQ(CloseCDHandle(h), 1);
     EXPECT_EQ(CloseCDHandle(h), 0);
     EXPECT_EQ(ReadTOC(h, &toc), 0);
+    EXPECT_EQ(CDMediaChanged(h), -1);
 }
 
 TEST_F(DriveLibraryTest, ReadsReturnTheSourceAndStopAtTheLeadOut) {
