@@ -7,6 +7,7 @@
 #include "audio/EventHandler.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cmath>
 
@@ -101,7 +102,7 @@ void TAuOutput::Pause() {
     TAuInput* input = Input();
     if (!input)
         throw EAuException(QStringLiteral("Input is not assigned."));
-    if (!Busy)
+    if (!Busy || Thread->Paused)
         return;
     Thread->PauseRequested = true;
     Thread->PausedEvent.WaitFor(5000);
@@ -155,7 +156,7 @@ void TAuOutput::Shutdown() {
     while (events->Dispatching(this))
         ServiceMainThreadCalls();
     Thread->Terminate();
-    Thread->wait();
+    Thread->Join();
     events->Purge(this);
     events->Accept(this);
 }

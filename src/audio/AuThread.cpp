@@ -5,6 +5,9 @@
 #include "audio/AuOutput.h"
 #include "audio/EventHandler.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <chrono>
 #include <exception>
 
@@ -33,14 +36,24 @@ bool TAuEvent::WaitFor(int32_t milliseconds) {
 
 // ---------------------------------------------------------------------------------------------
 
-TAuThread::TAuThread(TAuOutput* owner) : Owner(owner) {
-    setObjectName(QStringLiteral("TAuThread"));
-    start();
-}
+TAuThread::TAuThread(TAuOutput* owner) : Owner(owner), Worker([this] { Run(); }) {}
 
 TAuThread::~TAuThread() {
     Terminate();
-    wait();
+    Join();
+}
+
+void TAuThread::Join() {
+    if (Worker.joinable())
+        Worker.join();
+}
+
+void TAuThread::SetHighestPriority() {
+    sched_param param{};
+    param.sched_priority = sched_get_priority_max(SCHED_RR);
+    if (pthread_setschedparam(Worker.native_handle(), SCHED_RR, &param) != 0) {
+        // Not allowed: stay at the normal priority.
+    }
 }
 
 void TAuThread::RequestRun() {
@@ -93,7 +106,7 @@ void TAuThread::PauseHere() {
     Paused = false;
 }
 
-void TAuThread::run() {
+void TAuThread::Run() {
     WaitForRun();
     while (!TerminateFlag) {
         TAuOutput* out = Owner;
@@ -107,7 +120,7 @@ void TAuThread::run() {
             while (more && !StopFlag) {
                 const int32_t sleep = PerBlockSleep;
                 if (sleep > 5)
-                    msleep(static_cast<unsigned long>(sleep));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(sleep));
                 const int32_t progress = out->Progress();
                 if (progress != out->LastProgress) {
                     out->LastProgress = progress;

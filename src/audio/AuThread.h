@@ -3,12 +3,11 @@
 // done events to the event thread. TAuEvent is the manual-reset event it waits on.
 #pragma once
 
-#include <QThread>
-
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 class TAuOutput;
 
@@ -27,12 +26,15 @@ private:
     bool State = false;
 };
 
-class TAuThread : public QThread {
-    Q_OBJECT
+// A std::thread rather than a QThread: its start, end and waits are then plain pthread and
+// std:: operations, which ThreadSanitizer can follow.
+class TAuThread {
 public:
     // Starts running at once; it waits for the first run.
     explicit TAuThread(TAuOutput* owner);
-    ~TAuThread() override;
+    ~TAuThread();
+    TAuThread(const TAuThread&) = delete;
+    TAuThread& operator=(const TAuThread&) = delete;
 
     // Released when the worker has paused.
     TAuEvent PausedEvent;
@@ -54,14 +56,16 @@ public:
     bool RunPending();
     // Wakes a paused worker (Resume, Stop).
     void Wake();
-    // Ends the thread after the current run; wait() afterwards.
+    // Ends the thread after the current run; Join afterwards.
     void Terminate();
     bool Terminated() const { return TerminateFlag.load(); }
-
-protected:
-    void run() override;
+    void Join();
+    // Asks the system for the highest scheduling priority it grants this process (best effort:
+    // an unprivileged process keeps its normal priority).
+    void SetHighestPriority();
 
 private:
+    void Run();
     void WaitForRun();
     void PauseHere();
 
@@ -70,4 +74,5 @@ private:
     bool RunRequested = false;
     bool WakeRequested = false;
     std::atomic<bool> TerminateFlag{false};
+    std::thread Worker; // last: started once everything above exists
 };

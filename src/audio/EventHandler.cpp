@@ -6,6 +6,10 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
+#include <QThread>
+
+#include <chrono>
+#include <memory>
 
 namespace {
 
@@ -18,9 +22,7 @@ int RefCount = 0; // guarded by InstanceMutex
 void TEventHandler::AddRef() {
     std::lock_guard lock(InstanceMutex);
     if (RefCount++ == 0) {
-        auto* handler = new TEventHandler();
-        handler->start();
-        TheInstance = handler;
+        TheInstance = new TEventHandler();
     }
 }
 
@@ -59,9 +61,10 @@ void TEventHandler::Finish() {
     Signal.Set();
     const bool onMain =
         QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
-    while (!wait(10))
+    while (!Finished.WaitFor(10))
         if (onMain)
             QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    Thread.join();
     delete this;
 }
 
@@ -70,11 +73,11 @@ TEventHandler* TEventHandler::Instance() {
 }
 
 TEventHandler::TEventHandler() {
-    setObjectName(QStringLiteral("TEventHandler"));
     // Handlers run on the thread of this object: the application's main thread.
-    MainTarget = new QObject();
+    MainTarget = new TMainThreadTarget();
     if (QCoreApplication::instance())
         MainTarget->moveToThread(QCoreApplication::instance()->thread());
+    Thread = std::thread([this] { Run(); });
 }
 
 TEventHandler::~TEventHandler() {
@@ -119,7 +122,7 @@ bool TEventHandler::IsRefused(TAuOutput* sender) {
     return Refused.count(sender) != 0;
 }
 
-void TEventHandler::run() {
+void TEventHandler::Run() {
     while (!TerminateFlag) {
         Signal.Reset();
         for (;;) {
@@ -137,10 +140,11 @@ void TEventHandler::run() {
         }
         Signal.WaitFor(100);
     }
+    Finished.Set();
 }
 
 void TEventHandler::CallOnMain(TAuOutput* sender, const std::function<void()>& fn) {
-    auto deliver = [this, sender, &fn] {
+    const std::function<void()> deliver = [this, sender, &fn] {
         MainDelivering = sender;
         fn();
         MainDelivering = nullptr;
@@ -149,7 +153,27 @@ void TEventHandler::CallOnMain(TAuOutput* sender, const std::function<void()>& f
         deliver();
         return;
     }
-    QMetaObject::invokeMethod(MainTarget, deliver, Qt::BlockingQueuedConnection);
+    // Like a blocking queued connection, but the call and its completion travel through our
+    // own lock and event, so the hand-over is visible to ThreadSanitizer (Qt's own queue is not).
+    {
+        std::lock_guard lock(MainTarget->PendingLock);
+        MainTarget->PendingCall = &deliver;
+        MainTarget->Returned.Reset();
+    }
+    QMetaObject::invokeMethod(MainTarget, "RunPending", Qt::QueuedConnection);
+    MainTarget->Returned.Wait();
+}
+
+void TMainThreadTarget::RunPending() {
+    const std::function<void()>* call = nullptr;
+    {
+        std::lock_guard lock(PendingLock);
+        call = PendingCall;
+        PendingCall = nullptr;
+    }
+    if (call)
+        (*call)();
+    Returned.Set();
 }
 
 void TEventHandler::Dispatch(const TAuEventRecord& record) {
@@ -161,26 +185,30 @@ void TEventHandler::Dispatch(const TAuEventRecord& record) {
     switch (record.Kind) {
     case ekProgress:
         CallOnMain(sender, [&] {
-            if (wanted() && sender->OnProgress)
-                sender->OnProgress(sender);
+            // A copy: the handler may free the sink, and with it the sink's own std::function.
+            const TOutputProgressEvent handler = wanted() ? sender->OnProgress : nullptr;
+            if (handler)
+                handler(sender);
         });
         break;
     case ekThreadException:
         CallOnMain(sender, [&] {
-            if (wanted() && sender->OnThreadException)
-                sender->OnThreadException(sender);
+            const TThreadExceptionEvent handler = wanted() ? sender->OnThreadException : nullptr;
+            if (handler)
+                handler(sender);
         });
         break;
     case ekDone: {
         TAuThread* thread = sender->Thread;
         // OnDone may start the next run, so wait until the worker is back in its wait.
         while (!thread->Idle && sender->RunId.load() == run && !thread->Terminated() && !IsRefused(sender))
-            QThread::msleep(1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         // Progress records still queued for this run are stale now.
         Purge(sender, run);
         CallOnMain(sender, [&] {
-            if (wanted() && sender->Thread->FireDone && sender->OnDone)
-                sender->OnDone(sender);
+            const TOutputDoneEvent handler = wanted() && sender->Thread->FireDone ? sender->OnDone : nullptr;
+            if (handler)
+                handler(sender);
         });
         break;
     }

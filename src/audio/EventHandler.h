@@ -7,19 +7,29 @@
 // destructor).
 #pragma once
 
-#include <QThread>
-
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "audio/AuThread.h"
 
+#include <QObject>
+
 class TAuOutput;
-class QObject;
+
+// Lives in the main thread and runs the event thread's pending call there.
+class TMainThreadTarget : public QObject {
+    Q_OBJECT
+public:
+    std::mutex PendingLock;
+    const std::function<void()>* PendingCall = nullptr; // guarded by PendingLock
+    TAuEvent Returned;
+    Q_INVOKABLE void RunPending();
+};
 
 enum TAuEventKind : uint8_t { ekProgress = 0, ekDone = 1, ekThreadException = 2 };
 
@@ -29,8 +39,7 @@ struct TAuEventRecord {
     uint64_t Run = 0;
 };
 
-class TEventHandler : public QThread {
-    Q_OBJECT
+class TEventHandler {
 public:
     static void AddRef();
     static void Release();
@@ -54,12 +63,10 @@ public:
     TAuEvent Signal;
     std::atomic<TAuOutput*> InDispatch{nullptr};
 
-protected:
-    void run() override;
-
 private:
     TEventHandler();
-    ~TEventHandler() override;
+    ~TEventHandler();
+    void Run();
     static void ReleaseUnused();
     // Ends the thread, waits for it and frees this object.
     void Finish();
@@ -70,5 +77,8 @@ private:
     std::map<TAuOutput*, int> Refused; // guarded by QueueLock
     std::atomic<TAuOutput*> MainDelivering{nullptr};
     std::atomic<bool> TerminateFlag{false};
-    QObject* MainTarget = nullptr;
+    TMainThreadTarget* MainTarget = nullptr;
+    // Set as the last thing the thread does, so Finish can service the main thread while it waits.
+    TAuEvent Finished;
+    std::thread Thread;
 };

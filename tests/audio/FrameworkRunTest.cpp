@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -168,16 +169,17 @@ TEST(FrameworkRunTest, SynchronousStopReturnsIdleAndNoEventOfThatRunFollows) {
 }
 
 TEST(FrameworkRunTest, SynchronousStopServicesBlockingMainThreadCalls) {
-    // A sink whose worker calls the main thread and waits, as windows' workers do.
-    QObject mainObject;
+    // A sink whose worker calls the main thread and waits, as windows' workers do (a slot of a
+    // main-thread object through a blocking queued connection).
+    QTimer mainObject;
     TCountingIn in(1000000);
     TCollectOut out;
     out.BlockBytes = 64;
     out.SetInput(&in);
     std::atomic<int> calls{0};
     out.OnBlock = [&] {
-        QMetaObject::invokeMethod(
-            &mainObject, [&] { ++calls; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(&mainObject, "stop", Qt::BlockingQueuedConnection);
+        ++calls;
     };
     out.Run();
     ASSERT_TRUE(WaitUntil([&] { return calls > 10; }));
