@@ -4,7 +4,8 @@
 //
 // Concrete readers override OpenSource (idempotent while OpenCount > 0; sets Channels,
 // BitsPerSample, SampleRate, Size and ValidFlag), CloseSource, ReadInternal and SeekSource;
-// see the example at the top of AuInput.h.
+// see the example at the top of AuInput.h. Their destructors call ReleaseConsumers() and then
+// CloseSource() (the base classes cannot: by then the concrete part is gone).
 #pragma once
 
 #include "audio/AuStreamedInput.h"

@@ -13,7 +13,6 @@
 //     class TToneIn : public TAuFileIn {
 //     public:
 //         ~TToneIn() override { ReleaseConsumers(); CloseSource(); }
-//     protected:
 //         void OpenSource() override {          // idempotent while OpenCount > 0
 //             std::lock_guard lock(FileLock);
 //             if (OpenCount++ > 0) return;
@@ -26,6 +25,7 @@
 //             if (!StreamAttached) { delete Stream; Stream = nullptr; }
 //             OpenCount = 0;
 //         }
+//     protected:
 //         void ReadInternal(uint8_t*& buffer, uint32_t& bytes) override {
 //             if (!Busy) throw EAuException("The Stream is not opened");
 //             if (BlockLast < BlockFirst) { BlockFirst = 1; BlockLast = (refill Block, whole frames); }
