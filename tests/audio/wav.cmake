@@ -9,3 +9,7 @@ dw_add_test(wav_audio_test
         ${CMAKE_CURRENT_LIST_DIR}/WavWriterTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ConverterChainTest.cpp
     LIBS dw_audio)
+
+# discwright-cli wav info|convert as a black box.
+dw_add_test(wav_cli_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/WavCliTest.cpp LIBS dw_audio)
+add_dependencies(wav_cli_test discwright-cli)

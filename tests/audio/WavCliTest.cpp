@@ -1,0 +1,95 @@
+// discwright-cli wav info|convert as a black box, with sox reading what it writes.
+#include "WavTestUtil.h"
+
+#include <QFile>
+
+namespace {
+
+class WavCliTest : public ::testing::Test {
+protected:
+    QString Path(const QString& name) const { return Folder.File(name); }
+    TRunResult Cli(const QStringList& args) { return RunCli(Folder.Path(), args); }
+    TTempProgramFolder Folder;
+};
+
+TEST_F(WavCliTest, InfoLines) {
+    ASSERT_TRUE(WriteFile(Path("a.wav"), MakeWav(MakePcm16(1000, 2, 1), 2, 44100, 16)));
+    TRunResult r = Cli({"wav", "info", Path("a.wav")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.constData();
+    EXPECT_EQ(r.Out, "type: Raw PCM\nchannels: 2\nsample rate: 44100\nbits per sample: 16\nsize: 4000\n"
+                     "total samples: 1000\nvalid: yes\n");
+
+    ASSERT_TRUE(RunSox({Path("a.wav"), "-e", "ima-adpcm", Path("ima.wav")}));
+    r = Cli({"wav", "info", Path("ima.wav")});
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_TRUE(r.Out.startsWith("type: DVI IMA ADPCM\n")) << r.Out.constData();
+    EXPECT_TRUE(r.Out.contains("\ntotal samples: 1000\n"));
+
+    ASSERT_TRUE(WriteFile(Path("notes.wav"), "just some text"));
+    r = Cli({"wav", "info", Path("notes.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Out.startsWith("type: Unsupported\n"));
+    EXPECT_TRUE(r.Out.endsWith("valid: no\n"));
+
+    r = Cli({"wav", "info", Path("missing.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("No such file")) << r.Err.constData();
+}
+
+TEST_F(WavCliTest, ConvertThroughTheWholeChain) {
+    ASSERT_TRUE(WriteFile(Path("in.wav"), MakeWav(MakePcm16(44100, 2, 2), 2, 44100, 16)));
+    TRunResult r =
+        Cli({"wav", "convert", Path("in.wav"), Path("out.wav"), "--rate", "22050", "--channels", "1", "--bits", "8"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("100%"));
+    const TRunResult info = RunProgram(FindTool("soxi"), {Path("out.wav")});
+    EXPECT_TRUE(info.Out.contains("Channels       : 1")) << info.Out.constData();
+    EXPECT_TRUE(info.Out.contains("Sample Rate    : 22050"));
+    EXPECT_TRUE(info.Out.contains("Precision      : 8-bit"));
+    EXPECT_TRUE(info.Out.contains("= 22050 samples"));
+
+    // 24-bit output gets the extensible header.
+    r = Cli({"wav", "convert", Path("in.wav"), Path("out24.wav"), "--bits", "24"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.constData();
+    const QByteArray f24 = ReadFile(Path("out24.wav"));
+    ASSERT_EQ(f24.size(), 68 + 44100 * 6);
+    EXPECT_EQ(GetLE16(reinterpret_cast<const uint8_t*>(f24.constData()) + 20), 0xFFFE);
+
+    // IMA ADPCM that sox decodes; the unchanged rate passes the samples straight through.
+    r = Cli({"wav", "convert", Path("in.wav"), Path("ima.wav"), "--encoding", "adpcm"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.constData();
+    const std::vector<int16_t> sox = SoxDecode16(Path("ima.wav"), Path("ima.raw"));
+    EXPECT_GE(sox.size(), 44100u * 2);
+}
+
+TEST_F(WavCliTest, ConvertRefusals) {
+    const QByteArray original = MakeWav(MakePcm16(2000, 2, 3), 2, 44100, 16);
+    ASSERT_TRUE(WriteFile(Path("in.wav"), original));
+    TRunResult r = Cli({"wav", "convert", Path("in.wav"), Path("in.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("OUT must not be IN")) << r.Err.constData();
+    ASSERT_TRUE(QFile::link(Path("in.wav"), Path("link.wav")));
+    r = Cli({"wav", "convert", Path("in.wav"), Path("link.wav"), "--rate", "8000"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(ReadFile(Path("in.wav")), original);
+
+    // The writer's own refusal is the message; the existing output stays as it was.
+    ASSERT_TRUE(WriteFile(Path("old.wav"), "keep me"));
+    r = Cli({"--yes", "wav", "convert", Path("in.wav"), Path("old.wav"), "--encoding", "adpcm", "--bits", "8"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("Cannot encode 8 bit sound into ADPCM.")) << r.Err.constData();
+    EXPECT_EQ(ReadFile(Path("old.wav")), "keep me");
+    // Without --yes an existing output is not overwritten.
+    r = Cli({"wav", "convert", Path("in.wav"), Path("old.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(ReadFile(Path("old.wav")), "keep me");
+
+    r = Cli({"wav", "convert", Path("in.wav"), Path("x.wav"), "--channels", "3"});
+    EXPECT_EQ(r.ExitCode, 2);
+    ASSERT_TRUE(WriteFile(Path("bad.wav"), "RIFF....WAVEfmt "));
+    r = Cli({"wav", "convert", Path("bad.wav"), Path("y.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_FALSE(QFile::exists(Path("y.wav")));
+}
+
+} // namespace
