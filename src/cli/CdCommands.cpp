@@ -15,6 +15,10 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <QCoreApplication>
+
+#include <atomic>
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -142,6 +146,14 @@ public:
 private:
     bool Normalizing = false;
 };
+
+// The extraction a signal stops; set only while one runs.
+std::atomic<TCDRipThread*> RunningRip{nullptr};
+
+void StopRunningRip(int) {
+    if (TCDRipThread* thread = RunningRip.load())
+        thread->StopRip = true;
+}
 
 // True for a 16-bit PCM WAV file with the plain 44-byte header, the only layout the gain
 // pass understands (it scales everything after byte 44 as 16-bit samples).
@@ -299,13 +311,27 @@ int RunExtractCommand(const QStringList& words) {
         return CliFail(path + QStringLiteral(" exists; not overwritten (use --yes to overwrite)"));
 
     TRipReceiver receiver;
+    bool stopped = false;
     {
         auto thread = std::make_unique<TCDRipThread>(trackNumber, baseName);
         thread->CDHandle = handle.Handle;
         thread->Window = &receiver;
+        // Ctrl+C stops between reads, as the job window's Stop does, so the file keeps a
+        // header that matches it.
+        RunningRip = thread.get();
+        const auto oldInt = std::signal(SIGINT, StopRunningRip);
+        const auto oldTerm = std::signal(SIGTERM, StopRunningRip);
         thread->Resume();
-        RunEventLoopUntil([&] { return receiver.Finished; });
+        RunEventLoopUntil([&] { return receiver.Finished || thread->isFinished(); });
+        thread->wait();
+        std::signal(SIGINT, oldInt);
+        std::signal(SIGTERM, oldTerm);
+        RunningRip = nullptr;
+        QCoreApplication::sendPostedEvents(&receiver);
+        stopped = !receiver.Finished && thread->StopRip;
     }
+    if (stopped)
+        return CliFail(path + QStringLiteral(": stopped; the file holds the audio read so far"), 130);
 
     switch (receiver.JobError) {
     case RipErrorModifyParms:
