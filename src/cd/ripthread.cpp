@@ -154,7 +154,12 @@ void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
 }
 
 bool TCDRipThread::PatchHeader() {
-    const int64_t size = OutFile.size();
+    int64_t size = OutFile.size();
+    // A write cut short by a full disk may end inside a sample frame; players expect whole
+    // 4-byte frames.
+    const int64_t partial = size > WavHeaderBytes ? (size - WavHeaderBytes) % 4 : 0;
+    if (partial && OutFile.resize(size - partial))
+        size -= partial;
     if (size < WavHeaderBytes) {
         // Not even the header made it (full disk): complete it if possible, but report failure.
         if (OutFile.seek(0))
