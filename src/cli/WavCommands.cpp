@@ -10,10 +10,10 @@
 #include "cli/Commands.h"
 #include "platform/Prompter.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
 #include <exception>
 
 #include <sys/stat.h>
@@ -150,15 +150,17 @@ int RunConvert(const QStringList& words) {
     out.SetFileName(outPath);
     out.SetInput(&converter);
 
-    std::atomic<bool> done{false};
-    out.OnProgress = [](TAuOutput* sender) { CliProgress(QString::number(sender->Progress()) + '%'); };
-    out.OnDone = [&](TAuOutput*) { done = true; };
+    // Events reach the main thread while the worker waits for them, so the loop must take
+    // them as they come rather than poll.
+    QEventLoop loop;
+    out.OnProgress = [](TAuOutput* sender) { CliProgress(QString::number(sender->Progress()) + QLatin1Char(0x25)); };
+    out.OnDone = [&](TAuOutput*) { loop.quit(); };
     try {
         out.Run();
     } catch (const EAuException& e) {
         return CliFail(e.Message());
     }
-    RunEventLoopUntil([&] { return done.load(); });
+    loop.exec();
     if (!out.LastError.isEmpty()) {
         // A file this run created and could not finish is of no use to anyone.
         if (!existed)
