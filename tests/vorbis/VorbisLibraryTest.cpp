@@ -5,6 +5,12 @@
 // Loaded flags are never reset within a process, so the whole story is one test.
 #include "vorbis/VorbisLibrary.h"
 
+#include "audio/AuException.h"
+#include "support/TestSupport.h"
+#include "vorbis/VorbisIn.h"
+#include "vorbis/VorbisOut.h"
+#include "vorbis/VorbisTestSupport.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -50,30 +56,52 @@ TEST(VorbisLibraryTest, MissingLibrariesReportedInOrderAndBoundAtTheNextUse) {
     EXPECT_FALSE(OggLibraryLoaded);
     EXPECT_EQ(VorbisLib::ogg_stream_init, nullptr);
 
-    // Two missing (vorbis and vorbisfile): only the first of them is named.
+    // Two missing (vorbis and vorbisenc): only the first of them is named.
     ASSERT_TRUE(folder.Add(OggLibraryFile));
-    ASSERT_TRUE(folder.Add(VorbisEncLibraryFile));
+    ASSERT_TRUE(folder.Add(VorbisFileLibraryFile));
     EXPECT_EQ(BindVorbisLibraries(), QStringLiteral("libvorbis.so.0 library could not be loaded."));
     EXPECT_TRUE(OggLibraryLoaded);
     EXPECT_FALSE(VorbisLibraryLoaded);
-    EXPECT_FALSE(VorbisFileLibraryLoaded);
-    EXPECT_TRUE(VorbisEncLibraryLoaded);
+    EXPECT_TRUE(VorbisFileLibraryLoaded);
+    EXPECT_FALSE(VorbisEncLibraryLoaded);
     EXPECT_NE(VorbisLib::ogg_stream_init, nullptr);
     EXPECT_NE(VorbisLib::ogg_stream_packetpeek, nullptr);
+    EXPECT_NE(VorbisLib::ov_read, nullptr);
     // Entry points that libogg no longer exports stay null.
     EXPECT_EQ(VorbisLib::oggpack_look_huff, nullptr);
     EXPECT_EQ(VorbisLib::oggpack_adv_huff, nullptr);
     EXPECT_EQ(VorbisLib::vorbis_info_init, nullptr);
 
+    // Only vorbisenc missing: the decoder needs it too, and neither component touches a file.
     ASSERT_TRUE(folder.Add(VorbisLibraryFile));
-    EXPECT_EQ(BindVorbisLibraries(), QStringLiteral("libvorbisfile.so.3 library could not be loaded."));
+    const QString encMissing = QStringLiteral("libvorbisenc.so.2 library could not be loaded.");
+    EXPECT_EQ(BindVorbisLibraries(), encMissing);
     EXPECT_NE(VorbisLib::vorbis_packet_blocksize, nullptr);
+    const QString ogg = folder.Path() + QStringLiteral("/test.ogg");
+    TVorbisIn in;
+    in.SetFileName(ogg);
+    try {
+        in.OpenSource();
+        ADD_FAILURE() << "no exception";
+    } catch (const EAuException& e) {
+        EXPECT_EQ(e.Message(), encMissing);
+    }
+    EXPECT_FALSE(in.Valid());
+    TPcmIn pcm(MakePcm16(4410, 2, 1), 2, 44100, 16);
+    TVorbisOut out;
+    out.SetInput(&pcm);
+    out.SetFileName(ogg);
+    ASSERT_TRUE(RunToEnd(out));
+    EXPECT_EQ(out.LastError, encMissing);
+    EXPECT_FALSE(QFile::exists(ogg));
 
-    ASSERT_TRUE(folder.Add(VorbisFileLibraryFile));
-    EXPECT_EQ(BindVorbisLibraries(), QString());
-    EXPECT_TRUE(VorbisFileLibraryLoaded);
-    EXPECT_NE(VorbisLib::ov_read, nullptr);
+    // Put in place now, it is bound at the next use.
+    ASSERT_TRUE(folder.Add(VorbisEncLibraryFile));
+    ASSERT_TRUE(RunToEnd(out));
+    EXPECT_TRUE(out.LastError.isEmpty()) << out.LastError.toStdString();
+    EXPECT_TRUE(VorbisEncLibraryLoaded);
     EXPECT_NE(VorbisLib::vorbis_encode_ctl, nullptr);
+    EXPECT_EQ(ReadAllFrom(in).size(), 4410 * 4);
 
     // Once bound, nothing is opened again: the files may go away.
     const auto read = VorbisLib::ov_read;

@@ -1,0 +1,105 @@
+// discwright-cli encode ogg / decode ogg / ogg info, run as a program, with the reference tools
+// reading what it writes.
+#include "support/TestSupport.h"
+#include "vorbis/VorbisTestSupport.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class OggCliTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (FindTool(QStringLiteral("oggdec")).isEmpty() || FindTool(QStringLiteral("vorbiscomment")).isEmpty())
+            GTEST_SKIP() << "vorbis-tools not installed";
+        Wav = Folder.File(QStringLiteral("in.wav"));
+        Pcm = MakePcm16(2 * 44100 + 3, 2, 11);
+        ASSERT_TRUE(WriteFile(Wav, MakeWav(Pcm, 2, 44100, 16)));
+    }
+    TRunResult Cli(const QStringList& args) { return RunCli(Folder.Path(), args); }
+
+    TTempProgramFolder Folder;
+    QString Wav;
+    QByteArray Pcm;
+};
+
+} // namespace
+
+TEST_F(OggCliTest, EncodeInfoAndDecodeRoundTrip) {
+    const QString ogg = Folder.File(QStringLiteral("out.ogg"));
+    TRunResult r = Cli({"encode", "ogg", "--quality", "0.4", "--comment", "ARTIST=Some One", "--comment",
+                        "tracknumber=3", "--comment", "title=A=B", Wav, ogg});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("100%"));
+    EXPECT_EQ(ListComments(ogg), (QStringList{QStringLiteral("artist=Some One"), QStringLiteral("title=A=B"),
+                                              QStringLiteral("tracknumber=3")}));
+    const QByteArray decoded = DecodeWithOggdec(ogg);
+    EXPECT_EQ(decoded.size(), Pcm.size());
+    EXPECT_LT(RelativeError(Pcm, decoded), 0.2);
+    // No temporary file is left beside the output.
+    EXPECT_EQ(QDir(Folder.Path()).entryList({"*.part"}, QDir::Files).size(), 0);
+
+    r = Cli({"ogg", "info", ogg});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(
+        QString::fromUtf8(r.Out).split('\n', Qt::SkipEmptyParts),
+        (QStringList{"channels: 2", "rate: 44100", "seconds: 2", "artist=Some One", "title=A=B", "tracknumber=3"}));
+
+    const QString wav = Folder.File(QStringLiteral("back.wav"));
+    r = Cli({"decode", "ogg", ogg, wav});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    const QByteArray back = ReadFile(wav);
+    ASSERT_EQ(back.size(), 44 + Pcm.size());
+    EXPECT_EQ(back.mid(44), decoded);
+}
+
+TEST_F(OggCliTest, BitrateModeAndOverwriting) {
+    const QString ogg = Folder.File(QStringLiteral("rate.ogg"));
+    TRunResult r = Cli({"encode", "ogg", "--bitrate", "96", Wav, ogg});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    const QString info = QString::fromUtf8(RunProgram(QStringLiteral("ogginfo"), {ogg}).Out);
+    EXPECT_TRUE(info.contains(QLatin1String("Nominal bitrate: 96.000000 kb/s"))) << info.toStdString();
+
+    // An existing output stays as it is without --yes.
+    const QByteArray before = ReadFile(ogg);
+    r = Cli({"encode", "ogg", "--quality", "0.9", Wav, ogg});
+    EXPECT_NE(r.ExitCode, 0);
+    EXPECT_EQ(ReadFile(ogg), before);
+    r = Cli({"--yes", "encode", "ogg", "--quality", "0.9", Wav, ogg});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_NE(ReadFile(ogg), before);
+}
+
+TEST_F(OggCliTest, BadInputIsRefusedWithOneLine) {
+    const QString ogg = Folder.File(QStringLiteral("x.ogg"));
+    struct TCase {
+        QStringList Args;
+        const char* Message;
+    };
+    const TCase cases[] = {
+        {{"encode", "ogg", "--quality", "1.5", Wav, ogg}, "--quality takes a number from 0.2 to 0.9"},
+        {{"encode", "ogg", "--bitrate", "100", Wav, ogg}, "--bitrate takes one of 24, 32, 45"},
+        {{"encode", "ogg", "--quality", "0.5", "--bitrate", "128", Wav, ogg}, "not both"},
+        {{"encode", "ogg", "--comment", "composer=X", Wav, ogg}, "--comment takes NAME=VALUE"},
+        {{"encode", "ogg", "--comment", "novalue", Wav, ogg}, "--comment takes NAME=VALUE"},
+        {{"encode", "ogg", Wav, Wav}, "the output file is the input file"},
+        {{"encode", "ogg", Folder.File("missing.wav"), ogg}, "cannot read"},
+        {{"decode", "ogg", Wav, Folder.File("y.wav")}, "Failed to open an ogg file: -132"},
+        {{"ogg", "info", Wav}, "Failed to open an ogg file: -132"},
+        {{"encode", "ogg", Wav, Folder.File("no/such/dir/x.ogg")}, "discwright-cli: "},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Args.join(' ').toStdString());
+        const TRunResult r = Cli(c.Args);
+        EXPECT_NE(r.ExitCode, 0);
+        EXPECT_TRUE(r.Err.contains(c.Message)) << r.Err.toStdString();
+        EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(ogg));
+    EXPECT_FALSE(QFileInfo::exists(Folder.File("y.wav")));
+    // The input is untouched.
+    EXPECT_EQ(ReadFile(Wav), MakeWav(Pcm, 2, 44100, 16));
+}
