@@ -52,9 +52,24 @@ void TResampleEngine::RunFilter(int frames) {
         for (int s = 1; s <= Stages; ++s) {
             const double* x = Line(c, s - 1) + History;
             double* y = Line(c, s) + History;
-            for (int n = 0; n < frames; ++n)
-                y[n] = a0 * x[n] + a1 * x[n - 1] + a2 * x[n - 2] + a3 * x[n - 3] + a4 * x[n - 4] + b1 * y[n - 1] +
-                       b2 * y[n - 2] + b3 * y[n - 3] + b4 * y[n - 4];
+            // The history stays in registers, and the previous output joins the sum last: the
+            // recursion then waits on one multiply and one add per sample, not on the whole sum.
+            double x1 = x[-1], x2 = x[-2], x3 = x[-3], x4 = x[-4];
+            double y1 = y[-1], y2 = y[-2], y3 = y[-3], y4 = y[-4];
+            for (int n = 0; n < frames; ++n) {
+                const double x0 = x[n];
+                const double rest = a0 * x0 + a1 * x1 + a2 * x2 + a3 * x3 + a4 * x4 + b4 * y4 + b3 * y3 + b2 * y2;
+                const double y0 = rest + b1 * y1;
+                y[n] = y0;
+                x4 = x3;
+                x3 = x2;
+                x2 = x1;
+                x1 = x0;
+                y4 = y3;
+                y3 = y2;
+                y2 = y1;
+                y1 = y0;
+            }
         }
         for (int s = 0; s <= Stages; ++s) {
             double* line = Line(c, s);
