@@ -57,6 +57,13 @@ TEST_F(CdCliTest, TocShowsKeyTitlesLengthsAndSizes) {
               QStringList({"key: 32820", "1\tTrack01\t00:16\t02.69\taudio", "2\tMy Song\t00:31\t05.22\taudio",
                            "3\tTrack03\t00:10\t01.68\taudio", "4\tTrack04\t00:08\t01.35\taudio"}));
 
+    // The same disc as a drive of the settings, named by its number in the drive list.
+    const QString images = "CDOptions/Images=" + Disc.CuePath;
+    const QString index = Lines(Cli({"--set", images, "drives"}).Out).last().section('\t', 0, 0);
+    const TRunResult byDrive = Cli({"--set", images, "toc", "--drive", index});
+    ASSERT_EQ(byDrive.ExitCode, 0) << byDrive.Err.toStdString();
+    EXPECT_EQ(byDrive.Out, r.Out);
+
     const TDiscImage mixed = MakeDiscImage(Folder.Path(), "mixed", {{40, true}, {300}});
     const TRunResult m = Cli({"toc", "--image", mixed.CuePath});
     ASSERT_EQ(m.ExitCode, 0) << m.Err.toStdString();
