@@ -144,28 +144,6 @@ TEST(MsAdpcmTest, RejectsPredictorOutsideTheTable) {
     EXPECT_EQ(MsDecodeBlock(block, 6, 1, 20, MsStandardCoefs, 7, out), 0);
 }
 
-// Output order of the header samples and the nibble order of the two layouts.
-TEST(MsAdpcmTest, HeaderSamplesAndNibbleOrder) {
-    // Mono: predictor 2 (coefficients 0, 0), delta 16, sample1 100, sample2 -50; data 0x1F:
-    // high nibble 1 → 0 + 16, then low nibble F (−1) → 0 − 16 × (230 ÷ 256 ≥ 16 → 16).
-    uint8_t mono[8] = {2, 16, 0, 100, 0, 0xCE, 0xFF, 0x1F};
-    int16_t out[8];
-    ASSERT_EQ(MsDecodeBlock(mono, 8, 1, 4, MsStandardCoefs, 7, out), 4);
-    EXPECT_EQ(out[0], -50);
-    EXPECT_EQ(out[1], 100);
-    EXPECT_EQ(out[2], 16);
-    EXPECT_EQ(out[3], -16);
-    // Stereo: left high nibble, right low nibble, header fields interleaved per field.
-    uint8_t stereo[15] = {2, 2, 16, 0, 32, 0, 1, 0, 2, 0, 3, 0, 4, 0, 0x21};
-    ASSERT_EQ(MsDecodeBlock(stereo, 15, 2, 3, MsStandardCoefs, 7, out), 3);
-    EXPECT_EQ(out[0], 3);
-    EXPECT_EQ(out[1], 4);
-    EXPECT_EQ(out[2], 1);
-    EXPECT_EQ(out[3], 2);
-    EXPECT_EQ(out[4], 32);
-    EXPECT_EQ(out[5], 32);
-}
-
 // Hostile blocks that keep growing the delta stay within range (checked by the sanitizers
 // of the fuzzing build; here the values must simply stay clamped).
 TEST(MsAdpcmTest, RunawayDeltaStaysClamped) {
