@@ -46,14 +46,14 @@ void InstallLogHandler() {
 // ---------------------------------------------------------------------------------------------
 // Drive enumeration
 
-struct TDriveSpec {
+struct TDriveSlot {
     QString Path; // device node or image file
     bool IsImage = false;
 };
 
-std::vector<TDriveSpec> EnumerateDrives() {
+std::vector<TDriveSlot> EnumerateDrives() {
     InstallLogHandler();
-    std::vector<TDriveSpec> drives;
+    std::vector<TDriveSlot> drives;
     if (char** devices = cdio_get_devices(DRIVER_DEVICE)) {
         for (char** d = devices; *d && drives.size() < size_t(MaxCDDrives); ++d)
             drives.push_back({QString::fromLocal8Bit(*d), false});
@@ -68,9 +68,9 @@ std::vector<TDriveSpec> EnumerateDrives() {
 }
 
 // The drive named by adapter/target: adapter 0 = physical drives, 1 = image drives.
-bool FindDrive(const std::vector<TDriveSpec>& drives, int adapter, int target, TDriveSpec& found) {
+bool FindDrive(const std::vector<TDriveSlot>& drives, int adapter, int target, TDriveSlot& found) {
     int index = 0;
-    for (const TDriveSpec& d : drives) {
+    for (const TDriveSlot& d : drives) {
         if (int(d.IsImage) == adapter) {
             if (index == target) {
                 found = d;
@@ -270,11 +270,11 @@ int GetCDList(TCDDriveList* list) {
     if (!list)
         return 0;
     const int capacity = std::min<int>(list->Capacity, MaxCDDrives);
-    const std::vector<TDriveSpec> drives = EnumerateDrives();
+    const std::vector<TDriveSlot> drives = EnumerateDrives();
     int count = 0;
     int devices = 0;
     int images = 0;
-    for (const TDriveSpec& d : drives) {
+    for (const TDriveSlot& d : drives) {
         if (count >= capacity)
             break;
         TCDDriveEntry& e = list->Drives[count++];
@@ -308,37 +308,37 @@ int GetCDHandle(const TCDOpenRequest* request) {
     if (!request)
         return 0;
     SetLastError(QString());
-    TDriveSpec spec;
-    if (!FindDrive(EnumerateDrives(), request->Adapter, request->Target, spec) || request->Lun != 0) {
+    TDriveSlot slot;
+    if (!FindDrive(EnumerateDrives(), request->Adapter, request->Target, slot) || request->Lun != 0) {
         SetLastError(QStringLiteral("No such drive"));
         return 0;
     }
     auto drive = std::make_shared<TDrive>();
-    drive->IsImage = spec.IsImage;
-    drive->Path = spec.Path;
+    drive->IsImage = slot.IsImage;
+    drive->Path = slot.Path;
     QString error;
-    if (spec.IsImage) {
-        if (!QFileInfo(spec.Path).isFile()) {
-            SetLastError(spec.Path + QStringLiteral(": no such image file"));
+    if (slot.IsImage) {
+        if (!QFileInfo(slot.Path).isFile()) {
+            SetLastError(slot.Path + QStringLiteral(": no such image file"));
             return 0;
         }
-        if (QFileInfo(spec.Path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0) {
-            if (!PrepareCue(spec.Path, drive->Source, error)) {
+        if (QFileInfo(slot.Path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0) {
+            if (!PrepareCue(slot.Path, drive->Source, error)) {
                 SetLastError(error);
                 return 0;
             }
             drive->Cdio = cdio_open(QFile::encodeName(drive->Source.OpenPath).constData(), DRIVER_BINCUE);
         } else {
-            drive->Cdio = cdio_open(QFile::encodeName(spec.Path).constData(), DRIVER_UNKNOWN);
+            drive->Cdio = cdio_open(QFile::encodeName(slot.Path).constData(), DRIVER_UNKNOWN);
         }
     } else {
-        drive->Cdio = cdio_open(QFile::encodeName(spec.Path).constData(), DRIVER_DEVICE);
+        drive->Cdio = cdio_open(QFile::encodeName(slot.Path).constData(), DRIVER_DEVICE);
     }
     if (!drive->Cdio) {
         const QString why = CDLastError();
-        const QString hint = spec.IsImage ? QStringLiteral("not a disc image (.cue with its .bin, .toc, .nrg)")
+        const QString hint = slot.IsImage ? QStringLiteral("not a disc image (.cue with its .bin, .toc, .nrg)")
                                           : QStringLiteral("no disc, or the drive is not accessible");
-        SetLastError(spec.Path + QStringLiteral(": cannot open: ") + (why.isEmpty() ? hint : why));
+        SetLastError(slot.Path + QStringLiteral(": cannot open: ") + (why.isEmpty() ? hint : why));
         return 0;
     }
     std::lock_guard<std::mutex> guard(TableLock);
