@@ -319,6 +319,38 @@ TEST(FrameworkRunTest, DestroyingARunningSinkNeitherHangsNorDeliversLater) {
     EXPECT_FALSE(in.Busy);
 }
 
+TEST(FrameworkRunTest, HandlersMayRunAgainAndStopTheirSink) {
+    TCountingIn in(3000);
+    TCollectOut out;
+    out.SetInput(&in);
+    int done = 0;
+    out.OnDone = [&](TAuOutput* s) {
+        if (++done == 1)
+            s->Run(); // the worker is back in its wait when OnDone runs
+    };
+    out.Run();
+    ASSERT_TRUE(WaitUntil([&] { return done == 2; }));
+    EXPECT_EQ(out.Data(), CountingBytes(0, 3000));
+
+    // A synchronous Stop from a progress handler: the event thread is waiting for that very
+    // handler, and the worker must still get to its end.
+    TCountingIn big(10000000);
+    out.SetInput(&big);
+    out.BlockBytes = 256;
+    bool stopped = false;
+    out.OnProgress = [&](TAuOutput* s) {
+        if (!stopped) {
+            stopped = true;
+            s->Stop(false);
+        }
+    };
+    out.Run();
+    ASSERT_TRUE(WaitUntil([&] { return stopped; }));
+    EXPECT_EQ(out.Status(), osIdle);
+    PumpEvents(50);
+    EXPECT_EQ(done, 2); // no OnDone for the stopped run
+}
+
 TEST(FrameworkRunTest, InputSwitchesAndDestroyedInputs) {
     auto in = std::make_unique<TCountingIn>(1000000);
     TCountingIn second(2000);
