@@ -45,37 +45,75 @@ void TResampleEngine::ClearHistory() {
     std::fill(Lines.begin(), Lines.end(), 0.0);
 }
 
+namespace {
+
+// Two channels side by side in one register: their recursions are independent, so one
+// vector operation advances both.
+typedef double TPair __attribute__((vector_size(16)));
+
+inline double Load(const double* const* lines, int n, double*) {
+    return lines[0][n];
+}
+inline TPair Load(const double* const* lines, int n, TPair*) {
+    return TPair{lines[0][n], lines[1][n]};
+}
+inline void Store(double* const* lines, int n, double v) {
+    lines[0][n] = v;
+}
+inline void Store(double* const* lines, int n, TPair v) {
+    lines[0][n] = v[0];
+    lines[1][n] = v[1];
+}
+
+// One stage of the recursion over `frames` samples of one channel (T = double) or two
+// (T = TPair); x and y point at sample 0 of their lines, with the history just before.
+template <typename T>
+void FilterStage(const double* const* x, double* const* y, int frames, const TLowPassCoefficients& f) {
+    const T a0 = T{} + f.A[0], a1 = T{} + f.A[1], a2 = T{} + f.A[2], a3 = T{} + f.A[3], a4 = T{} + f.A[4];
+    const T b1 = T{} + f.B[1], b2 = T{} + f.B[2], b3 = T{} + f.B[3], b4 = T{} + f.B[4];
+    // The history stays in registers, and the previous output joins the sum last: the
+    // recursion then waits on one multiply and one add per sample, not on the whole sum.
+    T x1 = Load(x, -1, (T*)nullptr), x2 = Load(x, -2, (T*)nullptr), x3 = Load(x, -3, (T*)nullptr),
+      x4 = Load(x, -4, (T*)nullptr);
+    T y1 = Load(y, -1, (T*)nullptr), y2 = Load(y, -2, (T*)nullptr), y3 = Load(y, -3, (T*)nullptr),
+      y4 = Load(y, -4, (T*)nullptr);
+    for (int n = 0; n < frames; ++n) {
+        const T x0 = Load(x, n, (T*)nullptr);
+        const T rest = a0 * x0 + a1 * x1 + a2 * x2 + a3 * x3 + a4 * x4 + b4 * y4 + b3 * y3 + b2 * y2;
+        const T y0 = rest + b1 * y1;
+        Store(y, n, y0);
+        x4 = x3;
+        x3 = x2;
+        x2 = x1;
+        x1 = x0;
+        y4 = y3;
+        y3 = y2;
+        y2 = y1;
+        y1 = y0;
+    }
+}
+
+} // namespace
+
 void TResampleEngine::RunFilter(int frames) {
-    const double a0 = Filter.A[0], a1 = Filter.A[1], a2 = Filter.A[2], a3 = Filter.A[3], a4 = Filter.A[4];
-    const double b1 = Filter.B[1], b2 = Filter.B[2], b3 = Filter.B[3], b4 = Filter.B[4];
-    for (int c = 0; c < Channels; ++c) {
+    int c = 0;
+    for (; c + 1 < Channels; c += 2)
         for (int s = 1; s <= Stages; ++s) {
-            const double* x = Line(c, s - 1) + History;
-            double* y = Line(c, s) + History;
-            // The history stays in registers, and the previous output joins the sum last: the
-            // recursion then waits on one multiply and one add per sample, not on the whole sum.
-            double x1 = x[-1], x2 = x[-2], x3 = x[-3], x4 = x[-4];
-            double y1 = y[-1], y2 = y[-2], y3 = y[-3], y4 = y[-4];
-            for (int n = 0; n < frames; ++n) {
-                const double x0 = x[n];
-                const double rest = a0 * x0 + a1 * x1 + a2 * x2 + a3 * x3 + a4 * x4 + b4 * y4 + b3 * y3 + b2 * y2;
-                const double y0 = rest + b1 * y1;
-                y[n] = y0;
-                x4 = x3;
-                x3 = x2;
-                x2 = x1;
-                x1 = x0;
-                y4 = y3;
-                y3 = y2;
-                y2 = y1;
-                y1 = y0;
-            }
+            const double* x[2] = {Line(c, s - 1) + History, Line(c + 1, s - 1) + History};
+            double* y[2] = {Line(c, s) + History, Line(c + 1, s) + History};
+            FilterStage<TPair>(x, y, frames, Filter);
         }
+    for (; c < Channels; ++c)
+        for (int s = 1; s <= Stages; ++s) {
+            const double* x[1] = {Line(c, s - 1) + History};
+            double* y[1] = {Line(c, s) + History};
+            FilterStage<double>(x, y, frames, Filter);
+        }
+    for (c = 0; c < Channels; ++c)
         for (int s = 0; s <= Stages; ++s) {
             double* line = Line(c, s);
             std::memmove(line, line + frames, History * sizeof(double));
         }
-    }
 }
 
 size_t TResampleEngine::ProcessBlock(const uint8_t* in, size_t bytes) {
