@@ -18,22 +18,21 @@ trap 'rm -rf "$work"' EXIT
 # Music-like material: two tones over pink noise, slightly different per channel.
 sox -n -r 44100 -c 2 -b 16 "$work/in.wav" synth 600 sine 440 sine 660 synth 600 pinknoise mix gain -n -3
 
-now() { date +%s.%N; }
-best() { # command... -> best wall time of RUNS runs
-    local bestTime=""
-    for _ in $(seq "$RUNS"); do
-        local t0 t1 t
-        t0=$(now)
-        "$@" >/dev/null 2>&1
-        t1=$(now)
-        t=$(echo "$t1 - $t0" | bc -l)
-        if [ -z "$bestTime" ] || [ "$(echo "$t < $bestTime" | bc -l)" = 1 ]; then bestTime=$t; fi
-    done
-    echo "$bestTime"
+# Runs alternate (ours, reference, ours, ...) so that load from elsewhere hits both alike; the
+# best wall time and the best CPU time of each side count.
+measure() { # command... -> "wall user" of one run
+    local TIMEFORMAT='%R %U'
+    { time "$@" >/dev/null 2>&1; } 2>&1
 }
+oursWall=""; oursCpu=""; refWall=""; refCpu=""
+min() { if [ -z "$1" ] || [ "$(echo "$2 < $1" | bc -l)" = 1 ]; then echo "$2"; else echo "$1"; fi; }
+for _ in $(seq "$RUNS"); do
+    read -r w c < <(measure "$CLI" --program-folder "$work" --yes encode ogg --quality 0.4 "$work/in.wav" "$work/ours.ogg")
+    oursWall=$(min "$oursWall" "$w"); oursCpu=$(min "$oursCpu" "$c")
+    read -r w c < <(measure oggenc -Q -q 4 -o "$work/ref.ogg" "$work/in.wav")
+    refWall=$(min "$refWall" "$w"); refCpu=$(min "$refCpu" "$c")
+done
 
-ours=$(best "$CLI" --program-folder "$work" --yes encode ogg --quality 0.4 "$work/in.wav" "$work/ours.ogg")
-ref=$(best oggenc -Q -q 4 -o "$work/ref.ogg" "$work/in.wav")
-printf 'TVorbisOut q0.4: %.2f s (%s bytes)\n' "$ours" "$(stat -c %s "$work/ours.ogg")"
-printf 'oggenc -q 4:     %.2f s (%s bytes)\n' "$ref" "$(stat -c %s "$work/ref.ogg")"
-printf 'ratio ours/oggenc: %.3f\n' "$(echo "$ours / $ref" | bc -l)"
+printf 'TVorbisOut q0.4: %.2f s wall, %.2f s CPU (%s bytes)\n' "$oursWall" "$oursCpu" "$(stat -c %s "$work/ours.ogg")"
+printf 'oggenc -q 4:     %.2f s wall, %.2f s CPU (%s bytes)\n' "$refWall" "$refCpu" "$(stat -c %s "$work/ref.ogg")"
+printf 'ratio ours/oggenc: %.3f wall, %.3f CPU\n' "$(echo "$oursWall / $refWall" | bc -l)" "$(echo "$oursCpu / $refCpu" | bc -l)"

@@ -67,18 +67,22 @@ int32_t FreeSerialAfter(TAuStream& stream, int32_t wanted) {
     std::set<int32_t> used;
     int64_t at = 0;
     uint8_t header[27 + 255];
-    for (;;) {
-        stream.Seek(at, SEEK_SET);
-        if (stream.Read(header, 27) != 27 || memcmp(header, "OggS", 4) != 0)
-            break;
-        const int segments = header[26];
-        if (stream.Read(header + 27, segments) != segments)
-            break;
-        int64_t body = 0;
-        for (int i = 0; i < segments; ++i)
-            body += header[27 + i];
-        used.insert(qFromLittleEndian<int32_t>(header + 14));
-        at += 27 + segments + body;
+    try {
+        for (;;) {
+            stream.Seek(at, SEEK_SET);
+            if (stream.Read(header, 27) != 27 || memcmp(header, "OggS", 4) != 0)
+                break;
+            const int segments = header[26];
+            if (stream.Read(header + 27, segments) != segments)
+                break;
+            int64_t body = 0;
+            for (int i = 0; i < segments; ++i)
+                body += header[27 + i];
+            used.insert(qFromLittleEndian<int32_t>(header + 14));
+            at += 27 + segments + body;
+        }
+    } catch (const std::exception&) {
+        // A destination that cannot be read back (an attached write-only stream) keeps `wanted`.
     }
     int32_t serial = wanted;
     while (used.count(serial))
@@ -159,17 +163,13 @@ void TVorbisOut::BeginOutput() {
     const QString missing = BindVorbisLibraries();
     if (!missing.isEmpty())
         throw EAuException(missing);
-    OpenDestination();
-    TAuInput* input = Input();
-    input->BeginReading();
-    int32_t serial = Serial;
-    if (Mode == foAppend) {
-        serial = FreeSerialAfter(*Stream, Serial);
-        Stream->Seek(0, SEEK_END);
-    }
     EndOfStream = false;
     LastBlock = nullptr;
 
+    // The input and the encoder settings are checked before the destination is created, so
+    // a refused run leaves no empty file behind (nor truncates an existing one).
+    TAuInput* input = Input();
+    input->BeginReading();
     Channels = input->GetChannels();
     BitsPerSample = input->GetBitsPerSample();
     const int rate = input->GetSampleRate();
@@ -182,14 +182,23 @@ void TVorbisOut::BeginOutput() {
             QStringLiteral("Ogg Vorbis encoding takes 8, 16, 24 or 32 bits per sample, not %1.").arg(BitsPerSample));
     if (rate < 1)
         throw EAuException(QStringLiteral("Ogg Vorbis encoding needs a sample rate, not %1.").arg(rate));
-    SetUpEncoder(Channels, rate, serial);
+    SetUpEncoder(Channels, rate);
+
+    OpenDestination();
+    int32_t serial = Serial;
+    if (Mode == foAppend) {
+        serial = FreeSerialAfter(*Stream, Serial);
+        Stream->Seek(0, SEEK_END);
+    }
+    WriteHeaders(serial);
 }
 
-void TVorbisOut::SetUpEncoder(int channels, int rate, int32_t serial) {
+void TVorbisOut::SetUpEncoder(int channels, int rate) {
     VorbisLib::vorbis_info_init(&Info);
     InfoReady = true;
     if (Nominal == brAutoSelect) {
-        // Quality mode: an unusable quality or format shows up as a failed set-up below.
+        // Quality mode: an unusable quality or format is refused here rather than left to
+        // fail inside the analysis.
         const int setup = VorbisLib::vorbis_encode_setup_vbr(&Info, channels, rate, Compression);
         if (setup != 0 || VorbisLib::vorbis_encode_setup_init(&Info) != 0)
             throw EAuException(QStringLiteral("Vorbis codec setup with the requested quality failed."));
@@ -217,9 +226,11 @@ void TVorbisOut::SetUpEncoder(int channels, int rate, int32_t serial) {
     DspReady = true;
     VorbisLib::vorbis_block_init(&DspState, &Block);
     BlockReady = true;
+}
+
+void TVorbisOut::WriteHeaders(int32_t serial) {
     VorbisLib::ogg_stream_init(&StreamState, serial);
     StreamReady = true;
-
     VorbisLib::vorbis_analysis_headerout(&DspState, &Comment, &HeaderPackets[0], &HeaderPackets[1], &HeaderPackets[2]);
     for (ogg_packet& header : HeaderPackets)
         VorbisLib::ogg_stream_packetin(&StreamState, &header);

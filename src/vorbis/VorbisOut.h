@@ -98,7 +98,10 @@ protected:
 private:
     static constexpr uint32_t BlockBytes = 0x6000;
 
-    void SetUpEncoder(int channels, int rate, int32_t serial);
+    // Encoder, comments and analysis state for the input's format.
+    void SetUpEncoder(int channels, int rate);
+    // Starts the logical stream and writes the three header packets on pages of their own.
+    void WriteHeaders(int32_t serial);
     void WritePage(const ogg_page& page);
     // Releases the library state that the run set up, newest first.
     void ReleaseEncoder();

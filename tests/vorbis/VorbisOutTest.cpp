@@ -390,6 +390,9 @@ TEST_F(VorbisOutTest, FailuresEndTheRunWithTheirMessage) {
     out.SetFileName(Path("wide.ogg"));
     ASSERT_TRUE(RunToEnd(out));
     EXPECT_EQ(out.LastError, QStringLiteral("Ogg Vorbis encoding takes 1 to 17 channels, not 18."));
+    // Refused runs leave no file behind.
+    EXPECT_FALSE(QFile::exists(Path("wide.ogg")));
+    EXPECT_FALSE(QFile::exists(Path("rate.ogg")));
 
     TPcmIn odd(QByteArray(300, 0), 1, 44100, 12);
     out.SetInput(&odd);
