@@ -189,6 +189,30 @@ void TCollectOut::EndOutput() {
 
 // ---------------------------------------------------------------------------------------------
 
+void TRawFileOut::BeginOutput() {
+    OpenDestination();
+    Stream->Seek(0, SEEK_END);
+    Input()->BeginReading();
+}
+
+bool TRawFileOut::OutputBlock(bool abort) {
+    if (abort)
+        return false;
+    uint8_t* data = nullptr;
+    uint32_t bytes = 4096;
+    Input()->Read(data, bytes);
+    Stream->WriteBuffer(data, bytes);
+    return bytes > 0;
+}
+
+void TRawFileOut::EndOutput() {
+    Input()->EndReading();
+    if (!StreamAttached)
+        ReleaseStream();
+}
+
+// ---------------------------------------------------------------------------------------------
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();

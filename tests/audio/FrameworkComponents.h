@@ -5,6 +5,7 @@
 #include "audio/AuConverter.h"
 #include "audio/AuException.h"
 #include "audio/AuFileIn.h"
+#include "audio/AuFileOut.h"
 #include "audio/AuOutput.h"
 
 #include <QByteArray>
@@ -117,6 +118,26 @@ protected:
 private:
     std::mutex DataMutex;
     QByteArray Collected;
+};
+
+// Writes its input's bytes to a file (or an attached stream) through TAuFileOut.
+class TRawFileOut : public TAuFileOut {
+public:
+    explicit TRawFileOut(QObject* owner = nullptr) : TAuFileOut(owner) {}
+    ~TRawFileOut() override { Shutdown(); }
+    // Lets this sink append, unlike the base.
+    bool CanAppend = false;
+    void SetFileMode(TFileOutputMode mode) override {
+        if (CanAppend)
+            Mode = mode;
+        else
+            TAuFileOut::SetFileMode(mode);
+    }
+
+protected:
+    void BeginOutput() override;
+    bool OutputBlock(bool abort) override;
+    void EndOutput() override;
 };
 
 // Runs the event loop until done() or the time-out; false on time-out.

@@ -2,7 +2,9 @@
 // the main thread, Stop in both forms, Pause/Resume, exceptions and destruction while running.
 #include "FrameworkComponents.h"
 
+#include "app/Global.h"
 #include "audio/AuThread.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -407,4 +409,42 @@ TEST(FrameworkRunTest, FilterChainPassesEverything) {
     EXPECT_EQ(log.Progress.back(), 100);
     EXPECT_FALSE(in.Busy);
     EXPECT_FALSE(filter.Busy);
+}
+
+TEST(FrameworkRunTest, FileSinkCreatesAppendsAndUsesAttachedStreams) {
+    TTempProgramFolder dir;
+    const QString f = dir.File("out.raw");
+    TCountingIn in(1000);
+    TRawFileOut out;
+    out.SetInput(&in);
+    TEventLog log(out);
+
+    out.Run(); // no name
+    ASSERT_TRUE(WaitUntil([&] { return log.Done == 1; }));
+    ASSERT_EQ(log.Errors.size(), 1u);
+    EXPECT_EQ(log.Errors[0], "File name is not assigned.");
+
+    ASSERT_TRUE(WriteFile(f, "old contents that are longer than nothing"));
+    out.SetFileName(f);
+    out.SetFileMode(foAppend); // the base class always rewrites
+    EXPECT_EQ(out.FileMode(), foRewrite);
+    out.Run();
+    ASSERT_TRUE(WaitUntil([&] { return log.Done == 2; }));
+    EXPECT_EQ(ReadFile(f), CountingBytes(0, 1000));
+    EXPECT_FALSE(IsFileInUse(f)); // released at the end of the run
+
+    out.CanAppend = true;
+    out.SetFileMode(foAppend);
+    out.Run();
+    ASSERT_TRUE(WaitUntil([&] { return log.Done == 3; }));
+    EXPECT_EQ(ReadFile(f), CountingBytes(0, 1000) + CountingBytes(0, 1000));
+
+    TAuMemoryStream memory;
+    out.AttachStream(&memory);
+    out.Run();
+    ASSERT_TRUE(WaitUntil([&] { return log.Done == 4; }));
+    EXPECT_EQ(memory.Memory(), CountingBytes(0, 1000));
+    EXPECT_EQ(ReadFile(f).size(), 8000); // the file was left alone
+    out.AttachStream(nullptr);
+    EXPECT_EQ(log.Errors.size(), 1u);
 }
