@@ -21,9 +21,9 @@ int RefCount = 0; // guarded by InstanceMutex
 
 void TEventHandler::AddRef() {
     std::lock_guard lock(InstanceMutex);
-    if (RefCount++ == 0) {
+    // An instance whose ending was put off (see Release) is taken up again.
+    if (RefCount++ == 0 && !TheInstance.load())
         TheInstance = new TEventHandler();
-    }
 }
 
 void TEventHandler::Release() {

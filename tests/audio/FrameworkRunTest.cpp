@@ -4,6 +4,7 @@
 
 #include "app/Global.h"
 #include "audio/AuThread.h"
+#include "audio/EventHandler.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -447,4 +448,44 @@ TEST(FrameworkRunTest, FileSinkCreatesAppendsAndUsesAttachedStreams) {
     EXPECT_EQ(ReadFile(f).size(), 8000); // the file was left alone
     out.AttachStream(nullptr);
     EXPECT_EQ(log.Errors.size(), 1u);
+}
+
+TEST(FrameworkRunTest, OneEventThreadWhileSinksExist) {
+    EXPECT_EQ(TEventHandler::Instance(), nullptr);
+    TCountingIn in(100);
+    auto* first = new TCollectOut();
+    TEventHandler* handler = TEventHandler::Instance();
+    ASSERT_NE(handler, nullptr);
+    {
+        TCollectOut second;
+        EXPECT_EQ(TEventHandler::Instance(), handler);
+    }
+    // The last sink freed in its own handler, and a new one made right there: the event thread
+    // cannot end while it waits for that handler, so it is taken up again.
+    std::unique_ptr<TCollectOut> next;
+    bool freed = false;
+    first->SetInput(&in);
+    first->OnDone = [&](TAuOutput* s) {
+        delete s;
+        next = std::make_unique<TCollectOut>();
+        freed = true;
+    };
+    first->Run();
+    ASSERT_TRUE(WaitUntil([&] { return freed; }));
+    PumpEvents(30);
+    EXPECT_EQ(TEventHandler::Instance(), handler);
+    next.reset();
+    EXPECT_EQ(TEventHandler::Instance(), nullptr);
+
+    // Freed in its own handler with no sink left: the thread ends once the handler returned.
+    auto* last = new TCollectOut();
+    last->SetInput(&in);
+    freed = false;
+    last->OnDone = [&](TAuOutput* s) {
+        delete s;
+        freed = true;
+    };
+    last->Run();
+    ASSERT_TRUE(WaitUntil([&] { return freed; }));
+    ASSERT_TRUE(WaitUntil([&] { return TEventHandler::Instance() == nullptr; }));
 }
