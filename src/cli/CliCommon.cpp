@@ -38,8 +38,11 @@ bool CliParse(QCommandLineParser& parser, const QStringList& words, const QStrin
     }
     if (parser.isSet(help)) {
         QString text = parser.helpText();
-        // QCommandLineParser names the application in its usage line; use the subcommand.
-        text.replace(QCoreApplication::applicationFilePath(), words.value(0));
+        // QCommandLineParser names the program as invoked in its usage line; name the subcommand.
+        const QString invoked = QCoreApplication::arguments().value(0);
+        const int at = text.indexOf(invoked);
+        if (!invoked.isEmpty() && at >= 0)
+            text.replace(at, invoked.size(), words.value(0));
         std::fprintf(stdout, "%s", text.toLocal8Bit().constData());
         exitCode = 0;
         return false;
