@@ -2,10 +2,10 @@
 #include "cd/ripthread.h"
 
 #include "app/Global.h"
+#include "audio/WaveHeader.h"
 #include "cd/akrip32.h"
 
 #include <QElapsedTimer>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -38,22 +38,8 @@ void PostProgress(QObject* window, const QElapsedTimer& timer, int32_t code) {
 } // namespace
 
 QByteArray CDWavHeader(uint32_t dataBytes) {
-    QByteArray h(WavHeaderBytes, 0);
-    auto put32 = [&](int at, uint32_t v) { qToLittleEndian<uint32_t>(v, h.data() + at); };
-    auto put16 = [&](int at, uint16_t v) { qToLittleEndian<uint16_t>(v, h.data() + at); };
-    h.replace(0, 4, "RIFF");
-    put32(4, dataBytes + 36);
-    h.replace(8, 8, "WAVEfmt ");
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, 2);
-    put32(24, 44100);
-    put32(28, 176400);
-    put16(32, 4);
-    put16(34, 16);
-    h.replace(36, 4, "data");
-    put32(40, dataBytes);
-    return h;
+    // 44.1 kHz, 16-bit stereo: the one format a CD track is read in.
+    return MakePcmHeader(2, 44100, 16, dataBytes);
 }
 
 TCDRipThread::TCDRipThread(int32_t track, const QString& baseName) : Track(track), BaseName(baseName) {}
