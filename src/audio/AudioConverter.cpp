@@ -20,7 +20,10 @@ bool IsSupportedWidth(int bits) {
 
 TAudioConverter::TAudioConverter(QObject* owner) : TAuConverter(owner) {}
 
-TAudioConverter::~TAudioConverter() = default;
+TAudioConverter::~TAudioConverter() {
+    // Consumers stop using this filter before its buffers go.
+    ReleaseConsumers();
+}
 
 int32_t TAudioConverter::GetBitsPerSample() {
     if (OutBitsPerSample != 0)

@@ -10,7 +10,10 @@
 
 TFastResampler::TFastResampler(QObject* owner) : TAuConverter(owner) {}
 
-TFastResampler::~TFastResampler() = default;
+TFastResampler::~TFastResampler() {
+    // Consumers stop using this filter before its buffers go.
+    ReleaseConsumers();
+}
 
 void TFastResampler::RequireInput() const {
     if (!Input())

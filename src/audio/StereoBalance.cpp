@@ -46,7 +46,10 @@ inline void ScaleSample(uint8_t* p, int bytes, float gain) {
 
 TStereoBalance::TStereoBalance(QObject* owner) : TAuConverter(owner) {}
 
-TStereoBalance::~TStereoBalance() = default;
+TStereoBalance::~TStereoBalance() {
+    // Consumers stop using this filter before its buffers go.
+    ReleaseConsumers();
+}
 
 void TStereoBalance::SetBalance(float value) {
     if (value >= 0.0f && value <= 1.0f)

@@ -15,6 +15,8 @@
 TWaveIn::TWaveIn(QObject* owner) : TAuFileIn(owner), DecodeBuffer(DecodeBufferSize) {}
 
 TWaveIn::~TWaveIn() {
+    // Consumers stop using this source before any of it is taken down.
+    ReleaseConsumers();
     try {
         CloseSource();
     } catch (const std::exception&) {

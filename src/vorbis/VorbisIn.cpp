@@ -70,6 +70,8 @@ struct TVorbisInCallbacks {
 TVorbisIn::TVorbisIn(QObject* owner) : TAuTaggedFileIn(owner) {}
 
 TVorbisIn::~TVorbisIn() {
+    // Consumers stop using this source before any of it is taken down.
+    ReleaseConsumers();
     CloseSource();
 }
 

@@ -200,3 +200,32 @@ TEST(ConverterChainTest, FullChainReadBySox) {
 }
 
 } // namespace
+
+namespace {
+
+// Freeing the reader and the filter while a sink pulls through them stops the run cleanly:
+// the sink lets go of its input before any part of the source is taken down.
+TEST(ConverterChainTest, SourcesFreedWhileTheSinkRunsStopTheRun) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("long.wav");
+    ASSERT_TRUE(WriteFile(in, MakeWav(MakePcm16(44100 * 60, 2, 9), 2, 44100, 16)));
+    auto* wave = new TWaveIn;
+    wave->SetFileName(in);
+    auto* resampler = new TFastResampler;
+    resampler->SetInput(wave);
+    resampler->OutSampleRate = 22050;
+    TWaveOut out;
+    out.SetFileName(dir.filePath("out.wav"));
+    out.SetInput(resampler);
+    out.Run();
+    QThread::msleep(20);
+    delete resampler;
+    delete wave;
+    QElapsedTimer timer;
+    timer.start();
+    while (out.Busy && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_FALSE(out.Busy);
+}
+
+} // namespace
