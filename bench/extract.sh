@@ -30,19 +30,7 @@ FILE "disc.bin" BINARY
 CUE
 cat "$work/disc.bin" >/dev/null # into the page cache
 
-now() { date +%s.%N; }
-best() { # command... -> best wall time of RUNS runs
-    local bestTime=""
-    for _ in $(seq "$RUNS"); do
-        local t0 t1 t
-        t0=$(now)
-        "$@" >/dev/null 2>&1
-        t1=$(now)
-        t=$(echo "$t1 - $t0" | bc -l)
-        if [ -z "$bestTime" ] || [ "$(echo "$t < $bestTime" | bc -l)" = 1 ]; then bestTime=$t; fi
-    done
-    echo "$bestTime"
-}
+. bench/lib.sh
 
 ours=$(best "$CLI" --program-folder "$work" --yes extract --image "$work/disc.cue" --track 2 --out "$work" --title ours)
 raw=$(best cd-paranoia -q -Z -d "$work/disc.cue" 2 "$work/raw.wav")

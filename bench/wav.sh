@@ -20,19 +20,7 @@ sox "$work/in44.wav" -r 22050 "$work/in22.wav"
 sox "$work/in44.wav" -e ima-adpcm "$work/ima.wav"
 cat "$work"/*.wav >/dev/null # into the page cache
 
-now() { date +%s.%N; }
-best() { # command... -> best wall time of RUNS runs
-    local bestTime=""
-    for _ in $(seq "$RUNS"); do
-        local t0 t1 t
-        t0=$(now)
-        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-        t1=$(now)
-        t=$(echo "$t1 - $t0" | bc -l)
-        if [ -z "$bestTime" ] || [ "$(echo "$t < $bestTime" | bc -l)" = 1 ]; then bestTime=$t; fi
-    done
-    echo "$bestTime"
-}
+. bench/lib.sh
 ours() { "$CLI" --program-folder "$work" --yes wav convert "$@"; }
 
 compare() { # name, our arguments..., --, sox arguments...

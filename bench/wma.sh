@@ -23,19 +23,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 sox -n -r 44100 -c 2 -b 16 "$work/in.wav" synth 600 pinknoise vol 0.3
 
-# Best of three runs each, to keep other load on the machine out of the figure.
-best() {
-    local best_time=""
-    for _ in 1 2 3; do
-        local start end t
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
-        if [ -z "$best_time" ] || awk -v t="$t" -v b="$best_time" 'BEGIN { exit !(t < b) }'; then best_time=$t; fi
-    done
-    echo "$best_time"
-}
+. "$here/bench/lib.sh"
 
 ours=$(best "$tool" -input "$work/in.wav" -output "$work/ours.wma" -a_setting "$setting")
 theirs=$(best ffmpeg -y -v error -i "$work/in.wav" -c:a wmav2 -b:a "${kbps}k" -ar "$hz" -ac "$channels" "$work/ffmpeg.wma")
