@@ -1,16 +1,12 @@
-// Language packs (see Language.h).
-#include "app/Language.h"
+// Language packs applied to windows (see Language.h).
+#include "app/LanguageText.h"
 
-#include "app/Global.h"
 #include "platform/IniFile.h"
-#include "platform/ProgramFolder.h"
-#include "platform/Prompter.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,10 +17,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-const char* const OtherLanguageInvitation =
-    "If you would like to translate Discwright into your language, please visit "
-    "https://discwright.example.org/translate for the English file and the instructions.";
 
 QString Text(const TIniFile& ini, const QString& section, const QString& key, const QString& current) {
     return key.isEmpty() ? current : ini.ReadString(section, key, current);
@@ -45,8 +37,8 @@ void ApplyToWidget(const TIniFile& ini, const QString& section, QWidget* w) {
         if (combo->isEditable() && ini.ValueExists(section, textKey))
             combo->setEditText(ini.ReadString(section, textKey, combo->currentText()));
         for (int i = 0; i < combo->count(); ++i)
-            combo->setItemText(i, Text(ini, section, name + QStringLiteral("_Item") + QString::number(i),
-                                       combo->itemText(i)));
+            combo->setItemText(
+                i, Text(ini, section, name + QStringLiteral("_Item") + QString::number(i), combo->itemText(i)));
     } else if (auto* bar = qobject_cast<QStatusBar*>(w)) {
         const QList<QLabel*> panels = bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
         if (panels.isEmpty()) {
@@ -54,46 +46,26 @@ void ApplyToWidget(const TIniFile& ini, const QString& section, QWidget* w) {
                 bar->showMessage(ini.ReadString(section, name, bar->currentMessage()));
         } else {
             for (int i = 0; i < panels.size(); ++i)
-                panels[i]->setText(Text(ini, section, name + QStringLiteral("_Panel") + QString::number(i),
-                                        panels[i]->text()));
+                panels[i]->setText(
+                    Text(ini, section, name + QStringLiteral("_Panel") + QString::number(i), panels[i]->text()));
         }
     } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
         QTreeWidgetItem* header = tree->headerItem();
         for (int i = 0; header && i < tree->columnCount(); ++i)
-            header->setText(i, Text(ini, section, name + QStringLiteral("_Column") + QString::number(i),
-                                    header->text(i)));
+            header->setText(i,
+                            Text(ini, section, name + QStringLiteral("_Column") + QString::number(i), header->text(i)));
     } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
         for (int i = 0; i < table->columnCount(); ++i)
             if (QTableWidgetItem* item = table->horizontalHeaderItem(i))
-                item->setText(Text(ini, section, name + QStringLiteral("_Column") + QString::number(i),
-                                   item->text()));
+                item->setText(Text(ini, section, name + QStringLiteral("_Column") + QString::number(i), item->text()));
     } else if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
         for (int i = 0; i < tabs->count(); ++i)
-            tabs->setTabText(i, Text(ini, section, name + QStringLiteral("_Page") + QString::number(i),
-                                     tabs->tabText(i)));
+            tabs->setTabText(i,
+                             Text(ini, section, name + QStringLiteral("_Page") + QString::number(i), tabs->tabText(i)));
     }
 }
 
 } // namespace
-
-bool IsEnglish(const QString& language) { return language.compare(QLatin1String("English"), Qt::CaseInsensitive) == 0; }
-
-QString LanguageFilePath(const QString& language) {
-    const QString file = QStringLiteral("CLan_") + language + QStringLiteral(".ini");
-    for (const QString& folder : LanguageFolders()) {
-        const QString path = AddTrailingBackslash(folder) + file;
-        if (QFileInfo::exists(path))
-            return path;
-    }
-    return AddTrailingBackslash(ProgramFolder()) + file;
-}
-
-QString LoadResText(const QString& key, const QString& english) {
-    if (IsEnglish(Settings.Lan))
-        return english;
-    const TIniFile ini(LanguageFilePath(Settings.Lan));
-    return ini.ReadString(QStringLiteral("ResourceString"), key, QString());
-}
 
 void ApplyLanguage(QWidget* window, const QString& language) {
     if (!window)
@@ -116,17 +88,9 @@ void ApplyLanguage(QWidget* window, const QString& language) {
 }
 
 bool SwitchLanguage(QWidget* window, QAction* item) {
-    const QString itemName = item->objectName();
-    const QString language = itemName.mid(2);
-    const QString path = LanguageFilePath(language);
-    if (!QFileInfo::exists(path)) {
-        QString text = path + QStringLiteral(" can not be found.");
-        if (itemName == QLatin1String("miOther"))
-            text += QStringLiteral("\n\n") + QString::fromLatin1(OtherLanguageInvitation);
-        Prompter().Show(text, TPromptIcon::None, TPromptButtons::Ok);
+    const QString language = item->objectName().mid(2);
+    if (!SwitchLanguageTo(language))
         return false;
-    }
-    Settings.Lan = language;
     QList<QAction*> siblings;
     if (QActionGroup* group = item->actionGroup())
         siblings = group->actions();

@@ -1,20 +1,12 @@
-// Language packs: "CLan_" + language + ".ini" files beside the executable. ApplyLanguage
-// replaces the texts of a window's controls; LoadResText looks up a user message.
+// Language packs applied to widgets: ApplyLanguage replaces the texts of a window's controls;
+// SwitchLanguage is the Language menu's action. The lookups without widgets are in
+// LanguageText.h.
 #pragma once
 
-#include <QString>
+#include "app/LanguageText.h"
 
 class QWidget;
 class QAction;
-
-// Path of the language file that would be used for a language: the first existing one of the
-// language folders, else the one in the program folder.
-QString LanguageFilePath(const QString& language);
-bool IsEnglish(const QString& language);
-
-// The message of `key` in the current language; the English text when the language is English.
-// The file is opened for each lookup; a missing file or key gives an empty text.
-QString LoadResText(const QString& key, const QString& english);
 
 // Applies a language file to a window and every widget, menu and action it owns.
 void ApplyLanguage(QWidget* window, const QString& language);

@@ -1,7 +1,7 @@
 // The main window (see MainForm.h).
 #include "app/MainForm.h"
 
-#include "app/Global.h"
+#include "app/Settings.h"
 #include "platform/Prompter.h"
 
 #include <QLabel>
@@ -17,4 +17,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     statusBar()->addWidget(panel, 1);
 }
 
-TMainForm::~TMainForm() { SaveSettings(); }
+TMainForm::~TMainForm() {
+    SaveSettings();
+}

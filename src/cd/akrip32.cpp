@@ -1,7 +1,7 @@
 // The CD drive library over libcdio (see akrip32.h).
 #include "cd/akrip32.h"
 
-#include "app/Global.h"
+#include "app/Settings.h"
 
 #include <QDir>
 #include <QFile>

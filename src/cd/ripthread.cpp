@@ -1,7 +1,10 @@
 // The extraction thread (see ripthread.h).
 #include "cd/ripthread.h"
 
-#include "app/Global.h"
+#include "app/Helpers.h"
+#include "app/JobEvents.h"
+#include "app/Settings.h"
+#include "audio/GainPass.h"
 #include "audio/WaveHeader.h"
 #include "cd/akrip32.h"
 

@@ -1,6 +1,8 @@
 // discwright-cli encode mp3 / decode mp3 / encode wma: the encoder wrappers as the job windows
 // run them (JobKind 2, 3 and 6), with their progress on standard error.
-#include "app/Global.h"
+#include "app/Helpers.h"
+#include "app/JobEvents.h"
+#include "app/Settings.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "jobs/Mp3EncodeThread.h"

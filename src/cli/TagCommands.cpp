@@ -1,7 +1,7 @@
 // discwright-cli tag show|set|remove: the ID3v1 tag of an MP3 file from the command line.
-#include "app/Global.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "tags/Genres.h"
 #include "tags/Id3Tag.h"
 
 #include <QFileInfo>

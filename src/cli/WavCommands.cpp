@@ -1,6 +1,6 @@
 // discwright-cli wav info|convert: what the WAV reader makes of a file, and the conversion
 // chain of the WAV to WAV dialog (reader → resampler → converter → writer) without a screen.
-#include "app/Language.h"
+#include "app/LanguageText.h"
 #include "audio/AuException.h"
 #include "audio/AudioConverter.h"
 #include "audio/FastResampler.h"

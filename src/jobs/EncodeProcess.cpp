@@ -1,8 +1,9 @@
 // The child process, its pipes and the reader thread (see EncodeProcess.h).
 #include "jobs/EncodeProcess.h"
 
-#include "app/Global.h"
-#include "app/Language.h"
+#include "app/Helpers.h"
+#include "app/JobEvents.h"
+#include "app/LanguageText.h"
 #include "platform/Prompter.h"
 
 #include <QFile>

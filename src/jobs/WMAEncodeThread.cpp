@@ -1,8 +1,9 @@
 // The WMA encoder wrapper (see WMAEncodeThread.h).
 #include "jobs/WMAEncodeThread.h"
 
-#include "app/Global.h"
-#include "app/Language.h"
+#include "app/JobEvents.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
 #include "jobs/WmaSettings.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"

@@ -1,8 +1,8 @@
 // Tid3tag: the ID3v1.1 tag at the end of an MP3 file, and the genre list mappings.
 #include "tags/Id3Tag.h"
 
-#include "app/Global.h"
 #include "tags/AuTags.h"
+#include "tags/Genres.h"
 
 #include <QFile>
 

@@ -1,7 +1,11 @@
 // Settings persistence, disc information, helpers, the gain pass and the job events.
-#include "app/Global.h"
+#include "app/Helpers.h"
+#include "app/JobEvents.h"
+#include "app/Settings.h"
+#include "audio/GainPass.h"
 #include "platform/IniFile.h"
 #include "support/TestSupport.h"
+#include "tags/Genres.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

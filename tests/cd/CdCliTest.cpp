@@ -1,5 +1,4 @@
 // discwright-cli drives, toc, extract and normalize, run as a program on disc images.
-#include "app/Global.h"
 #include "fixtures/DiscImage.h"
 #include "platform/IniFile.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,9 @@
 // messages, the rip-time limit, stopping, and every failure path with its final message.
 #include "cd/ripthread.h"
 
-#include "app/Global.h"
+#include "app/Helpers.h"
+#include "app/JobEvents.h"
+#include "app/Settings.h"
 #include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
 #include "support/TestSupport.h"

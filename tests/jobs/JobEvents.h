@@ -2,7 +2,7 @@
 // receives (and whether it arrived while Start was still running), and event-loop waits.
 #pragma once
 
-#include "app/Global.h"
+#include "app/JobEvents.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,8 @@
 // TMp3EncodeProcess with the real lame on short generated WAV files: progress and end events,
 // the overwrite question and in-use test, decoding, exit status, Kill and a missing lame.
 #include "JobEvents.h"
+#include "app/Helpers.h"
+#include "app/Settings.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,8 @@
 // TWMAEncodeProcess with the real wm8eutil: the sent end events, the missing utility, error
 // lines, metadata passed as single arguments, the overwrite question and Kill.
 #include "JobEvents.h"
+#include "app/Helpers.h"
+#include "app/Settings.h"
 #include "jobs/WMAEncodeThread.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"

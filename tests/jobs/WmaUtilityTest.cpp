@@ -1,6 +1,6 @@
 // The wm8eutil utility on its own: every WMA setting of the options through ffprobe, WAV
 // inputs of other shapes, packet padding, progress lines and its error handling.
-#include "app/Global.h"
+#include "app/Helpers.h"
 #include "jobs/WmaSettings.h"
 #include "support/TestSupport.h"
 

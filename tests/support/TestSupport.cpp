@@ -1,7 +1,7 @@
 // Shared test helpers (see TestSupport.h).
 #include "support/TestSupport.h"
 
-#include "app/Global.h"
+#include "app/Settings.h"
 #include "platform/ProgramFolder.h"
 
 #include <QFile>
@@ -67,14 +67,18 @@ QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString FindTool(const QString& name) { return QStandardPaths::findExecutable(name); }
+QString FindTool(const QString& name) {
+    return QStandardPaths::findExecutable(name);
+}
 
 QString BinDir() {
     const QByteArray env = qgetenv("DW_BIN_DIR");
     return env.isEmpty() ? QStringLiteral(DW_BINARY_DIR "/bin") : QString::fromLocal8Bit(env);
 }
 
-QString SourceDir() { return QStringLiteral(DW_SOURCE_DIR); }
+QString SourceDir() {
+    return QStringLiteral(DW_SOURCE_DIR);
+}
 
 TRunResult RunProgram(const QString& program, const QStringList& args, int timeoutMs) {
     QProcess p;

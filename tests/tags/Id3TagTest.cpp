@@ -2,8 +2,8 @@
 // cross-check of a tag we write with an independent reader (mutagen) on a lame-made MP3.
 #include "tags/Id3Tag.h"
 
-#include "app/Global.h"
 #include "support/TestSupport.h"
+#include "tags/Genres.h"
 
 #include <QFile>
 #include <QFileInfo>

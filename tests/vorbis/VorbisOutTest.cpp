@@ -2,8 +2,9 @@
 // whose files oggdec, ogginfo and vorbiscomment read back.
 #include "vorbis/VorbisOut.h"
 
-#include "app/Global.h"
+#include "app/Settings.h"
 #include "support/TestSupport.h"
+#include "tags/Genres.h"
 #include "vorbis/VorbisIn.h"
 #include "vorbis/VorbisTestSupport.h"
 

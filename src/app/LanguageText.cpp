@@ -1,0 +1,52 @@
+// Language packs without widgets (see LanguageText.h).
+#include "app/LanguageText.h"
+
+#include "app/Helpers.h"
+#include "app/Settings.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompter.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const char* const OtherLanguageInvitation =
+    "If you would like to translate Discwright into your language, please visit "
+    "https://discwright.example.org/translate for the English file and the instructions.";
+
+} // namespace
+
+bool IsEnglish(const QString& language) {
+    return language.compare(QLatin1String("English"), Qt::CaseInsensitive) == 0;
+}
+
+QString LanguageFilePath(const QString& language) {
+    const QString file = QStringLiteral("CLan_") + language + QStringLiteral(".ini");
+    for (const QString& folder : LanguageFolders()) {
+        const QString path = AddTrailingBackslash(folder) + file;
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return AddTrailingBackslash(ProgramFolder()) + file;
+}
+
+QString LoadResText(const QString& key, const QString& english) {
+    if (IsEnglish(Settings.Lan))
+        return english;
+    const TIniFile ini(LanguageFilePath(Settings.Lan));
+    return ini.ReadString(QStringLiteral("ResourceString"), key, QString());
+}
+
+bool SwitchLanguageTo(const QString& language) {
+    const QString path = LanguageFilePath(language);
+    if (!QFileInfo::exists(path)) {
+        QString text = path + QStringLiteral(" can not be found.");
+        if (language == QLatin1String("Other"))
+            text += QStringLiteral("\n\n") + QString::fromLatin1(OtherLanguageInvitation);
+        Prompter().Show(text, TPromptIcon::None, TPromptButtons::Ok);
+        return false;
+    }
+    Settings.Lan = language;
+    return true;
+}

@@ -1,0 +1,231 @@
+// Settings record and disc information persistence (see Settings.h).
+#include "app/Settings.h"
+
+#include "app/Helpers.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
+
+#include <algorithm>
+#include <vector>
+
+TSettings Settings;
+
+const char* const DefaultCddbServer = "gnudb.gnudb.org";
+
+TSettings::TSettings()
+    : Server(QString::fromLatin1(DefaultCddbServer)), Script(QStringLiteral("/~cddb/cddb.cgi")),
+      Port(QStringLiteral("80")), Lan(QStringLiteral("English")) {}
+
+namespace {
+
+enum class TKind { String, Integer, Boolean };
+
+struct TOption {
+    const char* Section;
+    const char* Key;
+    TKind Kind;
+    void* Field;
+};
+
+// Every persisted option in file order.
+std::vector<TOption> OptionTable() {
+    TSettings& s = Settings;
+    return {
+        {"CommonOptions", "OutputFolder", TKind::String, &s.OutputFolder},
+        {"CommonOptions", "OutputFormat", TKind::Integer, &s.OutputFormat},
+        {"CommonOptions", "IsKeepWav", TKind::Boolean, &s.IsKeepWav},
+        {"CommonOptions", "IsNormalize", TKind::Boolean, &s.IsNormalize},
+        {"CommonOptions", "NormalizePercent", TKind::Integer, &s.NormalizePercent},
+        {"CommonOptions", "EnableRipTime", TKind::Boolean, &s.EnableRipTime},
+        {"CommonOptions", "RipTime", TKind::Integer, &s.RipTime},
+        {"Mp3Options", "IsSelectVBR", TKind::Boolean, &s.IsSelectVBR},
+        {"Mp3Options", "IsVBRHead", TKind::Boolean, &s.IsVBRHead},
+        {"Mp3Options", "BitRate", TKind::Integer, &s.BitRate},
+        {"Mp3Options", "MaxBitRate", TKind::Integer, &s.MaxBitRate},
+        {"Mp3Options", "MpegQuality", TKind::Integer, &s.MpegQuality},
+        {"Mp3Options", "VBRQuality", TKind::Integer, &s.VBRQuality},
+        {"Mp3Options", "StereoMode", TKind::Integer, &s.StereoMode},
+        {"OggOptions", "IsUseCompress", TKind::Boolean, &s.IsUseCompress},
+        {"OggOptions", "CompressPosition", TKind::Integer, &s.CompressPosition},
+        {"OggOptions", "MaxBitRate", TKind::Integer, &s.OggMaxBitRate},
+        {"OggOptions", "NomalBitRate", TKind::Integer, &s.OggNomalBitRate},
+        {"OggOptions", "MinBitRate", TKind::Integer, &s.OggMinBitRate},
+        {"WMAOptions", "BitRate", TKind::Integer, &s.WMABitRate},
+        {"CDOptions", "Index", TKind::Integer, &s.CDIndex},
+        {"CDOptions", "CDDb", TKind::Boolean, &s.CDDb},
+        {"CDOptions", "Images", TKind::String, &s.Images},
+        {"RecordOptions", "SaveMp3", TKind::Boolean, &s.SaveMp3},
+        {"QueryCDDB", "Server", TKind::String, &s.Server},
+        {"QueryCDDB", "Script", TKind::String, &s.Script},
+        {"QueryCDDB", "UseProxy", TKind::Boolean, &s.UseProxy},
+        {"QueryCDDB", "ProxyAddress", TKind::String, &s.ProxyAddress},
+        {"QueryCDDB", "Port", TKind::String, &s.Port},
+        {"ID3", "Use", TKind::Boolean, &s.UseID3},
+        {"Options", "Lan", TKind::String, &s.Lan},
+    };
+}
+
+// Defaults of a fresh record, with the output folder below the program folder.
+TSettings DefaultSettings() {
+    TSettings d;
+    d.OutputFolder = AddTrailingBackslash(ProgramFolder()) + QStringLiteral("Output");
+    return d;
+}
+
+void ClampCompressPosition() {
+    if (Settings.CompressPosition < 30)
+        Settings.CompressPosition = 30;
+    if (Settings.CompressPosition > 100)
+        Settings.CompressPosition = 100;
+}
+
+} // namespace
+
+QString OptionsFilePath() {
+    return AddTrailingBackslash(ProgramFolder()) + QStringLiteral("options.ini");
+}
+QString DiscInfoFilePath() {
+    return AddTrailingBackslash(ProgramFolder()) + QStringLiteral("cdinfo.dat");
+}
+
+void LoadSettings() {
+    const TSettings defaults = DefaultSettings();
+    // Defaults come from a fresh record; the disc information is not part of options.ini.
+    const TSettings saved = Settings;
+    Settings = defaults;
+    Settings.Artist = saved.Artist;
+    Settings.Album = saved.Album;
+    Settings.Year = saved.Year;
+    Settings.Genre = saved.Genre;
+    Settings.Comment = saved.Comment;
+    Settings.TrackNumber = saved.TrackNumber;
+    Settings.Titles = saved.Titles;
+
+    const TIniFile ini(OptionsFilePath());
+    for (const TOption& o : OptionTable()) {
+        const QString section = QString::fromLatin1(o.Section);
+        const QString key = QString::fromLatin1(o.Key);
+        switch (o.Kind) {
+        case TKind::String: {
+            QString& f = *static_cast<QString*>(o.Field);
+            f = ini.ReadString(section, key, f);
+            break;
+        }
+        case TKind::Integer: {
+            int32_t& f = *static_cast<int32_t*>(o.Field);
+            f = ini.ReadInteger(section, key, f);
+            break;
+        }
+        case TKind::Boolean: {
+            bool& f = *static_cast<bool*>(o.Field);
+            f = ini.ReadBool(section, key, f);
+            break;
+        }
+        }
+    }
+    ClampCompressPosition();
+}
+
+void SaveSettings() {
+    TIniFile ini(OptionsFilePath());
+    for (const TOption& o : OptionTable()) {
+        const QString section = QString::fromLatin1(o.Section);
+        const QString key = QString::fromLatin1(o.Key);
+        switch (o.Kind) {
+        case TKind::String:
+            ini.WriteString(section, key, *static_cast<QString*>(o.Field));
+            break;
+        case TKind::Integer:
+            ini.WriteInteger(section, key, *static_cast<int32_t*>(o.Field));
+            break;
+        case TKind::Boolean:
+            ini.WriteBool(section, key, *static_cast<bool*>(o.Field));
+            break;
+        }
+    }
+    ini.UpdateFile(); // failures are not reported
+}
+
+bool ApplySettingOverride(const QString& assignment) {
+    const int slash = assignment.indexOf('/');
+    const int eq = assignment.indexOf('=');
+    if (slash <= 0 || eq <= slash + 1)
+        return false;
+    const QString section = assignment.left(slash).trimmed();
+    const QString key = assignment.mid(slash + 1, eq - slash - 1).trimmed();
+    const QString value = assignment.mid(eq + 1).trimmed();
+    for (const TOption& o : OptionTable()) {
+        if (section.compare(QLatin1String(o.Section), Qt::CaseInsensitive) != 0 ||
+            key.compare(QLatin1String(o.Key), Qt::CaseInsensitive) != 0)
+            continue;
+        int number = 0;
+        switch (o.Kind) {
+        case TKind::String:
+            *static_cast<QString*>(o.Field) = value;
+            return true;
+        case TKind::Integer:
+            if (!TIniFile::ParseInteger(value, number))
+                return false;
+            *static_cast<int32_t*>(o.Field) = number;
+            if (o.Field == &Settings.CompressPosition)
+                ClampCompressPosition();
+            return true;
+        case TKind::Boolean:
+            if (!TIniFile::ParseInteger(value, number))
+                return false;
+            *static_cast<bool*>(o.Field) = number != 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+void LoadDiscInfo(const QString& key) {
+    if (key.isEmpty())
+        return;
+    const TIniFile ini(DiscInfoFilePath());
+    Settings.Artist = ini.ReadString(key, QStringLiteral("Artist"), QString());
+    Settings.Album = ini.ReadString(key, QStringLiteral("Album"), QString());
+    Settings.Year = ini.ReadString(key, QStringLiteral("Year"), QString());
+    Settings.Genre = ini.ReadInteger(key, QStringLiteral("Genre"), -1);
+    Settings.Comment = ini.ReadString(key, QStringLiteral("Comment"), QString());
+    Settings.TrackNumber = ini.ReadInteger(key, QStringLiteral("TrackNumber"), 100);
+    const int count = std::min(Settings.TrackNumber, 100);
+    for (int n = 1; n <= count; ++n) {
+        QString title = ini.ReadString(key, QString::number(n), QString());
+        if (title.isEmpty())
+            title = QStringLiteral("Track") + TwoDigits(n);
+        Settings.Titles[n] = title;
+    }
+}
+
+void SaveDiscInfo(const QString& key) {
+    if (key.isEmpty())
+        return;
+    TIniFile ini(DiscInfoFilePath());
+    ini.WriteString(key, QStringLiteral("Artist"), Settings.Artist);
+    ini.WriteString(key, QStringLiteral("Album"), Settings.Album);
+    ini.WriteString(key, QStringLiteral("Year"), Settings.Year);
+    ini.WriteInteger(key, QStringLiteral("Genre"), Settings.Genre);
+    ini.WriteString(key, QStringLiteral("Comment"), Settings.Comment);
+    ini.WriteInteger(key, QStringLiteral("TrackNumber"), Settings.TrackNumber);
+    const int count = std::min(Settings.TrackNumber, 100);
+    for (int n = 1; n <= count; ++n)
+        ini.WriteString(key, QString::number(n), Settings.Titles[n]);
+    ini.UpdateFile();
+}
+
+QString OutputFormatName() {
+    switch (Settings.OutputFormat) {
+    case ofMP3:
+        return QStringLiteral("MP3");
+    case ofWAV:
+        return QStringLiteral("WAV");
+    case ofOGG:
+        return QStringLiteral("OGG");
+    case ofWMA:
+        return QStringLiteral("WMA");
+    default:
+        return QString();
+    }
+}

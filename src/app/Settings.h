@@ -1,0 +1,83 @@
+// The process-wide Settings record with its options.ini persistence, and the current disc's
+// information with its cdinfo.dat persistence.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// Output formats, in the order of the options dialog's list.
+enum TOutputFormat : int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3 };
+
+struct TSettings {
+    // CommonOptions
+    QString OutputFolder;
+    int32_t OutputFormat = 0;
+    bool IsKeepWav = false;
+    bool IsNormalize = false;
+    int32_t NormalizePercent = 95;
+    bool EnableRipTime = false;
+    int32_t RipTime = 0;
+    // Mp3Options
+    bool IsSelectVBR = false;
+    bool IsVBRHead = false;
+    int32_t BitRate = 128;
+    int32_t MaxBitRate = 320;
+    int32_t MpegQuality = 0;
+    int32_t VBRQuality = 4;
+    int32_t StereoMode = 1;
+    // OggOptions
+    bool IsUseCompress = true;
+    int32_t CompressPosition = 30;
+    int32_t OggMaxBitRate = 0;
+    int32_t OggNomalBitRate = 0;
+    int32_t OggMinBitRate = 0;
+    // WMAOptions
+    int32_t WMABitRate = 8;
+    // CDOptions
+    int32_t CDIndex = -1;
+    bool CDDb = false;
+    QString Images; // disc-image drives, paths separated by "|"
+    // RecordOptions
+    bool SaveMp3 = false;
+    // Disc information (cdinfo.dat)
+    QString Artist;
+    QString Album;
+    QString Year;
+    int32_t Genre = -1;
+    QString Comment;
+    int32_t TrackNumber = 100;
+    std::array<QString, 101> Titles; // 1..100; [0] unused
+    // QueryCDDB
+    QString Server;
+    QString Script;
+    bool UseProxy = false;
+    QString ProxyAddress;
+    QString Port;
+    // ID3
+    bool UseID3 = false;
+    // Options
+    QString Lan;
+
+    TSettings();
+};
+
+// The one Settings record. Workers read it without a lock while a modal job runs.
+extern TSettings Settings;
+
+// The default CDDB server host.
+extern const char* const DefaultCddbServer;
+
+QString OptionsFilePath();
+QString DiscInfoFilePath();
+void LoadSettings();
+void SaveSettings();
+// Applies "Section/Key=Value" to the Settings record as if it had been read from options.ini.
+// False when the section or key is not known.
+bool ApplySettingOverride(const QString& assignment);
+void LoadDiscInfo(const QString& key);
+void SaveDiscInfo(const QString& key);
+
+// "MP3", "WAV", "OGG" or "WMA" for the OutputFormat setting; empty for any other value.
+QString OutputFormatName();
