@@ -1,6 +1,7 @@
 // discwright-cli wav info|convert as a black box, with sox reading what it writes.
 #include "WavTestUtil.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -90,6 +91,16 @@ TEST_F(WavCliTest, ConvertRefusals) {
     r = Cli({"wav", "convert", Path("bad.wav"), Path("y.wav")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_FALSE(QFile::exists(Path("y.wav")));
+}
+
+TEST_F(WavCliTest, NormalizeAFileNamedLikeTheTemporary) {
+    // Named as the gain pass's temporary file used to be: it was emptied and reported fine.
+    const QByteArray pcm = MakePcm16(3000, 2, 4);
+    ASSERT_TRUE(WriteFile(Path("x.nor"), MakeWav(pcm, 2, 44100, 16)));
+    const TRunResult r = Cli({"normalize", "100", Path("x.nor")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.constData();
+    EXPECT_EQ(ReadFile(Path("x.nor")), MakeWav(pcm, 2, 44100, 16));
+    EXPECT_EQ(QDir(Folder.Path()).entryList(QDir::Files), QStringList{"x.nor"});
 }
 
 } // namespace
