@@ -18,6 +18,9 @@ public:
     // The input returned no more data while an ADPCM block was being gathered.
     bool InputEnded = false;
 
+    // The largest file the 32-bit RIFF sizes can describe.
+    static constexpr uint32_t MaxWaveFileBytes = 0xFFFFFFFFu;
+
     TWavType WavType() const { return Type; }
     // Accepts wtPCM and wtDVIADPCM while not busy; other values are ignored.
     void SetWavType(TWavType type);
@@ -58,6 +61,10 @@ private:
     [[noreturn]] void Refuse(const QString& message);
     // Refuses input the IMA encoder cannot take (not 16-bit, more than two channels).
     void CheckImaInput(int bits);
+    // Refuses a run whose file would outgrow the 32-bit sizes of the RIFF header.
+    void CheckFits(int64_t headerBytes, int64_t dataBytes);
+    // The same during the run, for inputs that could not tell their length.
+    void CheckWriteFits(uint32_t bytes);
     void ScanExisting();
     void Write(const void* data, int64_t bytes);
     void WriteLE32At(int64_t offset, uint32_t value);
@@ -67,6 +74,9 @@ private:
 
     TWavType Type = wtPCM;
     uint16_t BlockBytes = 512;
+    // What this run writes: the type and block size above, or what the run chose instead.
+    TWavType RunType = wtPCM;
+    uint16_t RunBlockBytes = 512;
     bool ReadingBegun = false;
     bool Prepared = false;
     bool Appending = false;

@@ -85,6 +85,18 @@ TEST_F(WavCliTest, ConvertRefusals) {
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_EQ(ReadFile(Path("old.wav")), "keep me");
 
+    // ADPCM requests the encoder cannot take are refused, not written as extensible PCM.
+    ASSERT_TRUE(RunSox({Path("in.wav"), "-b", "24", Path("s24.wav")}));
+    ASSERT_TRUE(WriteFile(Path("quad.wav"), MakeWav(MakePcm16(500, 4, 3), 4, 44100, 16)));
+    for (const char* name : {"s24.wav", "quad.wav"}) {
+        r = Cli({"wav", "convert", Path(name), Path("o.wav"), "--encoding", "adpcm"});
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_TRUE(r.Err.contains(name == QLatin1String("s24.wav") ? "Cannot encode 24 bit sound into ADPCM."
+                                                                    : "Cannot encode more than two channels"))
+            << r.Err.constData();
+        EXPECT_FALSE(QFile::exists(Path("o.wav")));
+    }
+
     r = Cli({"wav", "convert", Path("in.wav"), Path("x.wav"), "--channels", "3"});
     EXPECT_EQ(r.ExitCode, 2);
     ASSERT_TRUE(WriteFile(Path("bad.wav"), "RIFF....WAVEfmt "));
