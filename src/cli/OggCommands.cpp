@@ -205,8 +205,9 @@ int RunOggInfoCommand(const QStringList& words) {
     parser.addPositionalArgument(QStringLiteral("FILE.ogg"), QStringLiteral("Ogg Vorbis file"));
     int exitCode = 0;
     if (!CliParse(parser, words,
-                  QStringLiteral("Shows an Ogg Vorbis file's channels, sample rate, length in seconds and the "
-                                 "comments the decoder takes (artist, album, title, date, genre, tracknumber)."),
+                  QStringLiteral("Shows an Ogg Vorbis file's channels, sample rate, length in seconds and every\n"
+                                 "comment as NAME=VALUE, in file order (line breaks and backslashes in\n"
+                                 "values escaped as \\n, \\r and \\\\)."),
                   exitCode))
         return exitCode;
     const QStringList args = parser.positionalArguments();
@@ -218,11 +219,12 @@ int RunOggInfoCommand(const QStringList& words) {
     CliOut(QStringLiteral("channels: ") + QString::number(in.GetChannels()));
     CliOut(QStringLiteral("rate: ") + QString::number(in.GetSampleRate()));
     CliOut(QStringLiteral("seconds: ") + QString::number(in.GetTotalSeconds()));
-    const TVorbisTags& tags = in.Comments();
-    for (int i = 0; i < tags.Count(); ++i) {
-        const QString value = tags.GetWideString(tags.NameAt(i));
-        if (!value.isEmpty())
-            CliOut(tags.NameAt(i) + '=' + value);
+    for (QString comment : in.AllComments()) {
+        // One comment per line, whatever its value holds.
+        comment.replace('\\', QLatin1String("\\\\"))
+            .replace('\n', QLatin1String("\\n"))
+            .replace('\r', QLatin1String("\\r"));
+        CliOut(comment);
     }
     return 0;
 }

@@ -103,3 +103,45 @@ TEST_F(OggCliTest, BadInputIsRefusedWithOneLine) {
     // The input is untouched.
     EXPECT_EQ(ReadFile(Wav), MakeWav(Pcm, 2, 44100, 16));
 }
+
+TEST_F(OggCliTest, InfoListsEveryCommentInFileOrder) {
+    const QString ogg = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("tags.ogg")),
+                                          {"-c", "COMPOSER=Someone", "-c", "artist=A", "-c", "ARTIST=B", "-c",
+                                           "lyrics=one\ntwo \\ three", "-c", "replaygain_track_gain=-3.1 dB"});
+    ASSERT_FALSE(ogg.isEmpty());
+    const TRunResult r = Cli({"ogg", "info", ogg});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(r.Out).split('\n', Qt::SkipEmptyParts),
+              (QStringList{"channels: 2", "rate: 44100", "seconds: 2", "COMPOSER=Someone", "artist=A", "ARTIST=B",
+                           "lyrics=one\\ntwo \\\\ three", "replaygain_track_gain=-3.1 dB"}));
+}
+
+// A damaged file gives what can be decoded under a header that says so; a chained file whose
+// format changes is refused rather than decoded as noise.
+TEST_F(OggCliTest, DecodeWritesOnlyWhatWasDecoded) {
+    const QString ogg = Folder.File(QStringLiteral("damaged.ogg"));
+    ASSERT_FALSE(MakeOggWithOggenc(Wav, ogg, {"-q", "2"}).isEmpty());
+    QByteArray data = ReadFile(ogg);
+    data[data.size() / 2] = char(data[data.size() / 2] ^ 0xFF);
+    ASSERT_TRUE(WriteFile(ogg, data));
+    const QByteArray reference = DecodeWithOggdec(ogg);
+    ASSERT_LT(reference.size(), Pcm.size());
+    const QString wav = Folder.File(QStringLiteral("damaged.wav"));
+    TRunResult r = Cli({"decode", "ogg", ogg, wav});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(ReadFile(wav), MakeWav(reference, 2, 44100, 16));
+
+    const QString monoWav = Folder.File(QStringLiteral("mono.wav"));
+    ASSERT_TRUE(WriteFile(monoWav, MakeWav(MakePcm16(22050, 1, 5, 22050), 1, 22050, 16)));
+    const QString mono = MakeOggWithOggenc(monoWav, Folder.File(QStringLiteral("mono.ogg")), {});
+    const QString stereo = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("stereo.ogg")), {});
+    ASSERT_FALSE(mono.isEmpty());
+    ASSERT_FALSE(stereo.isEmpty());
+    const QString mixed = Folder.File(QStringLiteral("mixed.ogg"));
+    ASSERT_TRUE(WriteFile(mixed, ReadFile(mono) + ReadFile(stereo)));
+    r = Cli({"decode", "ogg", mixed, Folder.File(QStringLiteral("mixed.wav"))});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("changes its format at logical stream 2")) << r.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Folder.File(QStringLiteral("mixed.wav"))));
+    EXPECT_EQ(QDir(Folder.Path()).entryList({"*.part"}, QDir::Files).size(), 0);
+}
