@@ -128,9 +128,18 @@ void TWaveIn::OpenSource() {
         BitsPerSample = 32;
         break;
     case wtACM:
-        OpenCompressed();
-        if (!ValidFlag)
-            return; // the file has been given up; OpenCount stays 0
+        if (!OpenCompressed()) {
+            // The file has been given up; OpenCount stays 0.
+            ValidFlag = false;
+            Size = 0;
+            if (!StreamAttached) {
+                delete Stream;
+                Stream = nullptr;
+            } else {
+                Stream->SetPosition(0);
+            }
+            return;
+        }
         break;
     }
     if (!ValidFlag)
@@ -139,59 +148,32 @@ void TWaveIn::OpenSource() {
     ++OpenCount;
 }
 
-void TWaveIn::OpenCompressed() {
-    TWaveConverter converter;
-    Stream->SetPosition(0);
-    bool decoded =
-        converter.LoadCompressed(*Stream) && converter.SuggestTargetFormat() == 0 && converter.DecodeAll() == 0;
-    if (decoded) {
-        DecodedStream = new TAuMemoryStream;
-        decoded = converter.WriteWaveImage(*DecodedStream) == 0;
+bool TWaveIn::OpenCompressed() {
+    Mpeg = std::make_unique<TWaveConverter>();
+    if (!Mpeg->Open(*Stream, DataStart, DataEnd)) {
+        Mpeg.reset();
+        return false;
     }
-    if (!decoded) {
-        delete DecodedStream;
-        DecodedStream = nullptr;
-        ValidFlag = false;
-        Size = 0;
-        // Nothing stays open for a file that could not be decoded.
-        if (!StreamAttached) {
-            delete Stream;
-            Stream = nullptr;
-        }
-        return;
-    }
-    KeptFileStream = Stream;
-    KeptFileAttached = StreamAttached;
-    Stream = DecodedStream;
-    StreamAttached = false;
-    DecodedStream->SetPosition(0);
-    ScanHeader();
-    ValidFlag = Type == wtPCM && CheckBlockLayout();
-    Type = wtACM;
+    // What the decoder delivers, whatever the format chunk claims.
+    Channels = Mpeg->Channels;
+    SampleRate = Mpeg->SampleRate;
+    BitsPerSample = 16;
+    Size = Mpeg->TotalFrames * 2 * Channels;
+    return true;
 }
 
 void TWaveIn::CloseSource() {
     std::lock_guard lock(FileLock);
     if (OpenCount <= 0)
         return;
+    // The decoder reads through the stream: it goes first.
+    Mpeg.reset();
     if (!StreamAttached) {
         delete Stream;
         Stream = nullptr;
     } else if (Stream) {
         Stream->SetPosition(0);
     }
-    if (KeptFileStream) {
-        if (KeptFileAttached) {
-            Stream = KeptFileStream;
-            StreamAttached = true;
-            Stream->SetPosition(0);
-        } else {
-            delete KeptFileStream;
-        }
-        KeptFileStream = nullptr;
-        KeptFileAttached = false;
-    }
-    DecodedStream = nullptr;
     OpenCount = 0;
 }
 
@@ -233,13 +215,15 @@ void TWaveIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
         BlockLast = 0;
         switch (Type) {
         case wtPCM:
-        case wtExtPCM:
-        case wtACM: {
+        case wtExtPCM: {
             const int64_t want = DecodeBufferSize - DecodeBufferSize % frame;
             const int64_t got = ReadData(DecodeBuffer.data(), want);
             BlockLast = int32_t(got - got % frame);
             break;
         }
+        case wtACM:
+            BlockLast = int32_t(Mpeg ? Mpeg->Read(DecodeBuffer.data(), DecodeBufferSize) : 0);
+            break;
         case wtDVIADPCM:
         case wtMSADPCM:
             if (!DecodeNextBlock())

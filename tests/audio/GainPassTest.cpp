@@ -20,26 +20,6 @@ QByteArray Samples(std::initializer_list<int16_t> values) {
     return pcm;
 }
 
-QByteArray Chunk(const char* name, const QByteArray& body) {
-    char size[4];
-    qToLittleEndian<uint32_t>(uint32_t(body.size()), size);
-    QByteArray c = QByteArray(name, 4) + QByteArray(size, 4) + body;
-    if (body.size() % 2)
-        c.append('\0');
-    return c;
-}
-
-// RIFF/WAVE around the given chunks, with the RIFF size filled in.
-QByteArray Riff(const QByteArray& chunks) {
-    char size[4];
-    qToLittleEndian<uint32_t>(uint32_t(chunks.size() + 4), size);
-    return "RIFF" + QByteArray(size, 4) + "WAVE" + chunks;
-}
-
-QByteArray Fmt16(int channels) {
-    return MakeWav({}, channels, 44100, 16).mid(20, 16);
-}
-
 QStringList FilesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
@@ -73,7 +53,7 @@ TEST(GainPassTest, OnlyTheSamplesOfTheDataChunkChange) {
     // A LIST chunk before the data, an odd-sized one after it.
     const QByteArray before = Chunk("LIST", QByteArray("INFOINAM\x06\0\0\0Title\0", 18));
     const QByteArray after = Chunk("LIST", QByteArray("INFOICMT\x03\0\0\0ab\0", 15));
-    const QByteArray head = Riff(Chunk("fmt ", Fmt16(1)) + before);
+    const QByteArray head = Riff(Chunk("fmt ", PcmFormat(1, 44100, 16)) + before);
     WriteFile(path, head + Chunk("data", Samples({1000, -1000, 3})) + after);
     ScaleWaveFile(50, path);
     EXPECT_EQ(ReadFile(path), head + Chunk("data", Samples({500, -500, 2})) + after);

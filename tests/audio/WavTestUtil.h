@@ -62,6 +62,37 @@ inline int64_t FirstDifference(const std::vector<int16_t>& a, const std::vector<
     return -1;
 }
 
+// ---- RIFF files made by hand ----
+
+inline QByteArray Le32(uint32_t v) {
+    QByteArray b(4, '\0');
+    PutLE32(reinterpret_cast<uint8_t*>(b.data()), v);
+    return b;
+}
+
+inline QByteArray Chunk(const char* name, const QByteArray& body) {
+    QByteArray c = QByteArray(name, 4) + Le32(uint32_t(body.size())) + body;
+    if (body.size() & 1)
+        c += '\0';
+    return c;
+}
+
+inline QByteArray PcmFormat(int channels, int rate, int bits, uint16_t tag = 1) {
+    QByteArray f(16, '\0');
+    auto* p = reinterpret_cast<uint8_t*>(f.data());
+    PutLE16(p, tag);
+    PutLE16(p + 2, uint16_t(channels));
+    PutLE32(p + 4, uint32_t(rate));
+    PutLE32(p + 8, uint32_t(rate * channels * bits / 8));
+    PutLE16(p + 12, uint16_t(channels * bits / 8));
+    PutLE16(p + 14, uint16_t(bits));
+    return f;
+}
+
+inline QByteArray Riff(const QByteArray& chunks) {
+    return "RIFF" + Le32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks;
+}
+
 // ---- Stream components in tests ----
 
 #include "audio/AuException.h"
