@@ -2,17 +2,21 @@
 // chains (TWaveIn -> TVorbisOut, TVorbisIn -> TWaveOut) with progress on standard error.
 //
 // A sink writes into a temporary file beside the output, which replaces the output only when
-// the run succeeded: a failed run leaves no half file and an existing output untouched.
+// the run succeeded: a failed or interrupted run leaves no half file and an existing output
+// untouched.
 #include "audio/AuException.h"
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
 #include "cli/CliCommon.h"
+#include "cli/CliInterrupt.h"
+#include "cli/CliTemporaryOutput.h"
 #include "cli/Commands.h"
 #include "platform/Prompter.h"
 #include "vorbis/VorbisIn.h"
 #include "vorbis/VorbisOut.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
@@ -63,27 +67,34 @@ bool MayWrite(const QString& output, int& exitCode) {
     return false;
 }
 
-// Runs `sink` (input already set) into `output` through a temporary file beside it.
+// Runs `sink` (input already set) into `output` through a temporary file beside it, which
+// replaces the output only when the run succeeded. Ctrl+C or SIGTERM stops the run and
+// removes the temporary file.
 int RunSink(TAuFileOut& sink, const QString& output) {
-    const QString temporary = output + QStringLiteral(".discwright-%1.part").arg(QCoreApplication::applicationPid());
-    sink.SetFileName(temporary);
-    bool done = false;
-    sink.OnDone = [&done](TAuOutput*) { done = true; };
+    TCliTemporaryOutput temporary(output);
+    QString error;
+    if (!temporary.Create(error))
+        return CliFail(QStringLiteral("cannot write ") + output + QStringLiteral(": ") + error);
+    sink.SetFileName(temporary.Name());
+    QEventLoop loop;
+    sink.OnDone = [&loop](TAuOutput*) { loop.quit(); };
     sink.OnProgress = [](TAuOutput* s) { CliProgress(QString::number(s->Progress()) + '%'); };
+    const TCliInterruptGuard interrupt;
     try {
         sink.Run();
     } catch (const EAuException& e) {
         return CliFail(e.Message());
     }
-    RunEventLoopUntil([&done] { return done; });
-    if (!sink.LastError.isEmpty()) {
-        QFile::remove(temporary);
+    if (interrupt.Run(loop)) {
+        // Waits for the worker; the sink's file is closed when this returns.
+        sink.Stop(false);
+        return CliFail(QStringLiteral("stopped; ") + output + QStringLiteral(" was not written"),
+                       CliInterruptedExitCode);
+    }
+    if (!sink.LastError.isEmpty())
         return CliFail(sink.LastError);
-    }
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(output).constData()) != 0) {
-        QFile::remove(temporary);
+    if (!temporary.Commit())
         return CliFail(QStringLiteral("cannot write ") + output);
-    }
     return 0;
 }
 

@@ -7,6 +7,8 @@
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
 #include "cli/CliCommon.h"
+#include "cli/CliInterrupt.h"
+#include "cli/CliTemporaryOutput.h"
 #include "cli/Commands.h"
 #include "platform/Prompter.h"
 
@@ -132,9 +134,9 @@ int RunConvert(const QStringList& words) {
         return CliFail(inPath + QStringLiteral(": not a WAV file this program can read (type ") +
                        WavTypeName(in.WavType()) + ')');
 
-    const bool existed = QFileInfo::exists(outPath);
-    if (existed && Prompter().Show(outPath + ResText("RES_File_Exist", " has existed,overite it?"),
-                                   TPromptIcon::Question, TPromptButtons::YesNo) != TPromptAnswer::Yes)
+    if (QFileInfo::exists(outPath) &&
+        Prompter().Show(outPath + ResText("RES_File_Exist", " has existed,overite it?"), TPromptIcon::Question,
+                        TPromptButtons::YesNo) != TPromptAnswer::Yes)
         return CliFail(outPath + QStringLiteral(" exists; not overwritten (use --yes to overwrite)"));
 
     TFastResampler resampler;
@@ -144,29 +146,36 @@ int RunConvert(const QStringList& words) {
     converter.SetInput(&resampler);
     converter.OutBitsPerSample = bits;
     converter.OutChannels = channels;
+    // The writer announces the whole length in the header before the audio: the file is
+    // written under a temporary name and becomes OUT only once it is complete. A failed or
+    // interrupted run leaves OUT as it was.
+    TCliTemporaryOutput temporary(outPath);
+    if (!temporary.Create(reason))
+        return CliFail(QStringLiteral("cannot write ") + outPath + QStringLiteral(": ") + reason);
     TWaveOut out;
     out.CreateNonMsHeaders = false;
     out.SetWavType(encoding == QLatin1String("adpcm") ? wtDVIADPCM : wtPCM);
-    out.SetFileName(outPath);
+    out.SetFileName(temporary.Name());
     out.SetInput(&converter);
 
-    // Events reach the main thread while the worker waits for them, so the loop must take
-    // them as they come rather than poll.
     QEventLoop loop;
     out.OnProgress = [](TAuOutput* sender) { CliProgress(QString::number(sender->Progress()) + QLatin1Char(0x25)); };
     out.OnDone = [&](TAuOutput*) { loop.quit(); };
+    const TCliInterruptGuard interrupt;
     try {
         out.Run();
     } catch (const EAuException& e) {
         return CliFail(e.Message());
     }
-    loop.exec();
-    if (!out.LastError.isEmpty()) {
-        // A file this run created and could not finish is of no use to anyone.
-        if (!existed)
-            QFile::remove(outPath);
-        return CliFail(out.LastError);
+    if (interrupt.Run(loop)) {
+        out.Stop(false);
+        return CliFail(QStringLiteral("stopped; ") + outPath + QStringLiteral(" was not written"),
+                       CliInterruptedExitCode);
     }
+    if (!out.LastError.isEmpty())
+        return CliFail(out.LastError);
+    if (!temporary.Commit())
+        return CliFail(QStringLiteral("cannot write ") + outPath);
     return 0;
 }
 

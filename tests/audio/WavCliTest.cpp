@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -103,6 +104,26 @@ TEST_F(WavCliTest, ConvertRefusals) {
     r = Cli({"wav", "convert", Path("bad.wav"), Path("y.wav")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_FALSE(QFile::exists(Path("y.wav")));
+}
+
+// SIGTERM half way leaves neither a file at OUT (whose header would announce the whole
+// length) nor a temporary one; an existing OUT stays as it was.
+TEST_F(WavCliTest, InterruptedConvertLeavesNoFile) {
+    ASSERT_TRUE(WriteSparseSilence(Path("long.wav"), 2000000000u));
+    ASSERT_TRUE(WriteFile(Path("old.wav"), "keep me"));
+    for (const char* encoding : {"pcm", "adpcm"}) {
+        SCOPED_TRACE(encoding);
+        TRunResult r = RunCliAndTerminate(Folder.Path(), {"wav", "convert", Path("long.wav"), Path("out.wav"),
+                                                          "--encoding", encoding, "--rate", "48000"});
+        EXPECT_EQ(r.ExitCode, 130) << r.Err.constData();
+        EXPECT_TRUE(r.Err.contains("stopped; " + Path("out.wav").toUtf8() + " was not written")) << r.Err.constData();
+        r = RunCliAndTerminate(Folder.Path(),
+                               {"--yes", "wav", "convert", Path("long.wav"), Path("old.wav"), "--encoding", encoding});
+        EXPECT_EQ(r.ExitCode, 130) << r.Err.constData();
+        EXPECT_EQ(ReadFile(Path("old.wav")), "keep me");
+        EXPECT_EQ(QDir(Folder.Path()).entryList(QDir::Files, QDir::Name), (QStringList{"long.wav", "old.wav"}));
+        EXPECT_EQ(QFileInfo(Path("long.wav")).size(), 44 + 2000000000ll);
+    }
 }
 
 TEST_F(WavCliTest, NormalizeAFileNamedLikeTheTemporary) {

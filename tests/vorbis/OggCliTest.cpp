@@ -1,10 +1,12 @@
 // discwright-cli encode ogg / decode ogg / ogg info, run as a program, with the reference tools
 // reading what it writes.
+#include "audio/WavTestUtil.h"
 #include "support/TestSupport.h"
 #include "vorbis/VorbisTestSupport.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -144,4 +146,35 @@ TEST_F(OggCliTest, DecodeWritesOnlyWhatWasDecoded) {
     EXPECT_TRUE(r.Err.contains("changes its format at logical stream 2")) << r.Err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(Folder.File(QStringLiteral("mixed.wav"))));
     EXPECT_EQ(QDir(Folder.Path()).entryList({"*.part"}, QDir::Files).size(), 0);
+}
+
+// SIGTERM stops encoding and decoding and takes their temporary file away.
+TEST_F(OggCliTest, InterruptedRunsLeaveNoFile) {
+    const QString longWav = Folder.File(QStringLiteral("long.wav"));
+    ASSERT_TRUE(WriteSparseSilence(longWav, 2000000000u));
+    const QString ogg = Folder.File(QStringLiteral("long.ogg"));
+    TRunResult r = RunCliAndTerminate(Folder.Path(), {"encode", "ogg", longWav, ogg});
+    EXPECT_EQ(r.ExitCode, 130) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("was not written")) << r.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(ogg));
+
+    // A long Ogg file: one short file chained many times over, each link with its own serial.
+    const QString one = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("one.ogg")), {"-q", "0"});
+    ASSERT_FALSE(one.isEmpty());
+    QByteArray chained;
+    const QByteArray link = ReadFile(one);
+    for (uint32_t serial = 1; serial <= 300; ++serial) {
+        QByteArray copy = link;
+        for (qsizetype at = copy.indexOf("OggS"); at >= 0; at = copy.indexOf("OggS", at + 4))
+            qToLittleEndian<uint32_t>(serial, copy.data() + at + 14);
+        chained += copy;
+    }
+    FixOggChecksums(chained);
+    ASSERT_TRUE(WriteFile(ogg, chained));
+    r = RunCliAndTerminate(Folder.Path(), {"decode", "ogg", ogg, Folder.File(QStringLiteral("long-back.wav"))});
+    EXPECT_EQ(r.ExitCode, 130) << r.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Folder.File(QStringLiteral("long-back.wav"))));
+    EXPECT_EQ(QDir(Folder.Path()).entryList({"*.part"}, QDir::Files).size(), 0);
+    EXPECT_EQ(QFileInfo(longWav).size(), 44 + 2000000000ll);
+    EXPECT_EQ(ReadFile(ogg), chained);
 }
