@@ -144,7 +144,14 @@ void TWaveIn::OpenSource() {
     }
     if (!ValidFlag)
         Size = 0;
-    BlockBuffer.resize(std::max(ImaBlockAlign, MsBlockAlign));
+    // ADPCM is read as many blocks at a time as the decode buffer takes (reading block by block
+    // costs more than decoding them), within a bound a header cannot push up.
+    BlocksPerRefill = 1;
+    const int blockAlign = std::max<int>(1, Type == wtDVIADPCM ? ImaBlockAlign : MsBlockAlign);
+    const int spb = Type == wtDVIADPCM ? ImaSamplesPerBlock : MsSamplesPerBlock;
+    if (ValidFlag && (Type == wtDVIADPCM || Type == wtMSADPCM) && spb > 0 && Channels > 0)
+        BlocksPerRefill = std::clamp(DecodeBufferSize / (spb * 2 * Channels), 1, std::max(1, 65536 / blockAlign));
+    BlockBuffer.resize(size_t(BlocksPerRefill) * size_t(blockAlign));
     ++OpenCount;
 }
 
@@ -184,21 +191,23 @@ int64_t TWaveIn::ReadData(void* buffer, int64_t bytes) {
     return ReadFromStream(*Stream, buffer, std::min(bytes, left));
 }
 
-bool TWaveIn::DecodeNextBlock() {
-    const int blockAlign = Type == wtDVIADPCM ? ImaBlockAlign : MsBlockAlign;
-    const int got = int(ReadData(BlockBuffer.data(), blockAlign));
-    if (got <= 0)
-        return false;
-    auto* out = reinterpret_cast<int16_t*>(DecodeBuffer.data());
-    int frames;
-    if (Type == wtDVIADPCM)
-        frames = ImaDecodeBlock(BlockBuffer.data(), got, Channels, out);
-    else
-        frames = MsDecodeBlock(BlockBuffer.data(), got, Channels, MsSamplesPerBlock, MsCoefs, MsCoefCount, out);
-    if (frames <= 0)
-        return false;
-    BlockLast = frames * 2 * Channels;
-    return true;
+bool TWaveIn::DecodeNextBlocks() {
+    const bool ima = Type == wtDVIADPCM;
+    const int blockAlign = ima ? ImaBlockAlign : MsBlockAlign;
+    const int64_t got = ReadData(BlockBuffer.data(), int64_t(BlocksPerRefill) * blockAlign);
+    BlockLast = 0;
+    for (int64_t at = 0; at < got; at += blockAlign) {
+        // The last block of the data may be short.
+        const int bytes = int(std::min<int64_t>(blockAlign, got - at));
+        auto* out = reinterpret_cast<int16_t*>(DecodeBuffer.data() + BlockLast);
+        const int frames = ima ? ImaDecodeBlock(BlockBuffer.data() + at, bytes, Channels, out)
+                               : MsDecodeBlock(BlockBuffer.data() + at, bytes, Channels, MsSamplesPerBlock, MsCoefs,
+                                               MsCoefCount, out);
+        if (frames <= 0)
+            break;
+        BlockLast += frames * 2 * Channels;
+    }
+    return BlockLast > 0;
 }
 
 void TWaveIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
@@ -226,7 +235,7 @@ void TWaveIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
             break;
         case wtDVIADPCM:
         case wtMSADPCM:
-            if (!DecodeNextBlock())
+            if (!DecodeNextBlocks())
                 BlockLast = 0;
             break;
         case wtIEEEFloat:

@@ -54,14 +54,15 @@ private:
     bool CheckBlockLayout();
     // Reads up to `bytes` of the data chunk (never past its end).
     int64_t ReadData(void* buffer, int64_t bytes);
-    // Reads and decodes one ADPCM block into DecodeBuffer; false at the end of the data.
-    bool DecodeNextBlock();
+    // Reads and decodes as many ADPCM blocks as DecodeBuffer holds; false at the end of the data.
+    bool DecodeNextBlocks();
     // Opens the decoder of a compressed file; false when it finds no MPEG audio.
     bool OpenCompressed();
 
     TWavType Type = wtUnsupported;
     std::vector<uint8_t> DecodeBuffer;
     std::vector<uint8_t> BlockBuffer;
+    int BlocksPerRefill = 1;
     int64_t DataEnd = 0;
     // Bytes to drop from the next decoded block: a seek into the middle of an ADPCM block.
     uint32_t SkipInBlock = 0;

@@ -1,7 +1,11 @@
 // TWaveOut: the sink that writes its input's PCM into a RIFF/WAVE file: plain PCM with the
 // 44-byte header, WAVE_FORMAT_EXTENSIBLE PCM (68 bytes) for more than two channels or more
 // than 16 bits when CreateNonMsHeaders is off, or IMA ADPCM (60 bytes) with its own encoder.
-// It can append to an existing PCM or IMA ADPCM file of the same format.
+// It can append to an existing PCM or IMA ADPCM file of the same format. An IMA ADPCM request
+// for input the encoder cannot take is refused, never written as something else; what a run
+// chooses by itself (the extensible header, an appended file's type) holds for that run only.
+// A file the 32-bit RIFF sizes cannot describe is refused. When the input delivers less than
+// it announced, the header is patched to what was written.
 #pragma once
 
 #include "audio/AuFileOut.h"

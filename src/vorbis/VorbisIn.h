@@ -49,7 +49,8 @@ private:
 
     TVorbisTags VorbisTags;
     QStringList CommentLines;
-    std::array<uint8_t, DecodeBufferSize> DecodeBuffer{};
+    // Aligned for the 16-bit samples the channel reordering works on.
+    alignas(8) std::array<uint8_t, DecodeBufferSize> DecodeBuffer{};
     OggVorbis_File Decoder{};
     int CurrentSection = -1;
     // vorbisfile has nothing more for this run; what the buffer holds is still handed out.
