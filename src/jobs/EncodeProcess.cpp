@@ -216,6 +216,13 @@ void TEncodeProcess::Start() {
     ProgramName.clear();
     EndSent = false;
 
+    // The result replaces OutputFile by a rename, which would throw away an input of the same
+    // name; and the encoder itself only ever sees the temporary name, so it cannot tell.
+    if (IsSameFile(InputFile, OutputFile)) {
+        EndRun(2, false,
+               ResText("RES_Output_Is_Input", "%1 is the input file and cannot be the output.").arg(OutputFile));
+        return;
+    }
     if (QFileInfo::exists(OutputFile) && AsksOverwrite()) {
         const QString question = OutputFile + LoadResText(QStringLiteral("RES_File_Exist"), " has existed,overite it?");
         if (Prompter().Show(question, TPromptIcon::Information, TPromptButtons::YesNo) != TPromptAnswer::Yes) {

@@ -13,7 +13,8 @@
 // OutputFile. Otherwise Ok is false and Reason is one line saying why: the exit code, the
 // signal that ended it or that it crashed, the encoder's error line, a missing, empty or short
 // output, a failed pipe read, or (for the runs refused before a child was created) the
-// declined overwrite, the output in use or the missing utility.
+// declined overwrite, the output in use or the missing utility. An OutputFile that is the
+// InputFile (same file under any name) is refused without a child: Status 2, Ok false.
 //
 // The output. The child writes WorkFile, a temporary name beside OutputFile. After a run that
 // passed the checks WorkFile is renamed to OutputFile (replacing what was there) before the end

@@ -204,6 +204,17 @@ TEST_F(Mp3EncodeProcessTest, FailedRunsEndOnceWithTheirReasonAndLeaveTheOutputAl
         EXPECT_EQ(ReadFile(wav), QByteArray("keep me"));
         EXPECT_EQ(ReadFile(mp3), goodMp3);
     }
+
+    // An output that is the input is refused before any child starts: the result would be
+    // renamed over it.
+    Process.LastArguments.clear();
+    Run(false, mp3, mp3, 1);
+    ASSERT_EQ(Window.Events.size(), 1u);
+    EXPECT_EQ(Window.Events[0].Status, 2);
+    EXPECT_FALSE(Window.Events[0].Ok);
+    EXPECT_EQ(Window.Events[0].Reason, mp3 + QStringLiteral(" is the input file and cannot be the output."));
+    EXPECT_TRUE(Process.LastArguments.isEmpty());
+    EXPECT_EQ(ReadFile(mp3), goodMp3);
 }
 
 TEST_F(Mp3EncodeProcessTest, KillMidRunLeavesNoChildNoEndEventAndNoFile) {
