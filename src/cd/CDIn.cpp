@@ -195,7 +195,8 @@ void TCDIn::BeginReadingInternal() {
     try {
         TCRDriveParams params;
         CR_GetCDROMParameters(params);
-        CR_SetJitterCorrection(params, EnableJitterCorrection || Settings.Paranoia ? -1 : 0);
+        const bool jitter = EnableJitterCorrection || Settings.Paranoia;
+        CR_SetJitterCorrection(params, jitter ? -1 : 0);
         if (ReadSectors != 0)
             CR_SetReadSectors(params, ReadSectors);
         if (OverlapSectors != 0)
@@ -242,6 +243,12 @@ void TCDIn::BeginReadingInternal() {
             Busy = false;
             Size = 0;
             throw EAuException(ResText("RES_ReadCDAudioError", "Error while reading CD information!"));
+        }
+        // The secure-reading setting is for this run only: the drive keeps the component's
+        // own choice, or DriveName would later switch EnableJitterCorrection on for good.
+        if (jitter != EnableJitterCorrection) {
+            CR_SetJitterCorrection(params, EnableJitterCorrection ? -1 : 0);
+            CR_SetCDROMParameters(params);
         }
     } catch (...) {
         ReleaseDrive();

@@ -53,6 +53,7 @@ std::atomic<int> RipHandle{0};
 std::atomic<int> ReadTries{1};
 std::atomic<bool> ReadFailed{false};
 std::atomic<int32_t> JitterErrors{0};
+std::atomic<int32_t> LastFlags{-1};
 
 void CopyReadingFields(const TCRDriveParams& from, TCRDriveParams& to) {
     to.JitterCorrection = from.JitterCorrection;
@@ -384,7 +385,8 @@ int32_t CR_OpenRipper(int32_t& bufferSize, int32_t startSector, int32_t endSecto
         ripper->Drive->nsectors = params.ReadSectors;
     ripper->Paranoia = paranoia_init(ripper->Drive);
     Ripper = std::move(ripper);
-    paranoia_modeset(Ripper->Paranoia, CRParanoiaFlags(params));
+    LastFlags = CRParanoiaFlags(params);
+    paranoia_modeset(Ripper->Paranoia, LastFlags);
     if (params.JitterCorrection && params.OverlapSectors > 0)
         paranoia_overlapset(Ripper->Paranoia, params.OverlapSectors);
     paranoia_seek(Ripper->Paranoia, startSector, SEEK_SET);
@@ -443,4 +445,8 @@ int32_t CR_CloseRipper() {
 
 int32_t CR_GetNumberOfJitterErrors() {
     return JitterErrors;
+}
+
+int32_t CRLastRipperFlags() {
+    return LastFlags;
 }

@@ -134,3 +134,5 @@ int32_t CR_RipChunk(uint8_t* buffer, int32_t& bytes, bool abort);
 int32_t CR_CloseRipper();
 // Jitter corrected or given up on by paranoia in the last ripper opened.
 int32_t CR_GetNumberOfJitterErrors();
+// The paranoia flags the last ripper was opened with (see CRParanoiaFlags); -1 before any.
+int32_t CRLastRipperFlags();

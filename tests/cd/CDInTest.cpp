@@ -90,18 +90,20 @@ TEST_F(CDInTest, RipsEqualTheSourceInBothModes) {
         ASSERT_EQ(Rip(2, 5, File("run.wav")), "");
         ExpectWav(File("run.wav"), disc.TrackData[1] + disc.TrackData[2] + disc.TrackData[3] + disc.TrackData[4]);
         // The run used the mode asked for.
-        TCRDriveParams params;
-        ASSERT_EQ(CR_GetCDROMParameters(params), crOk);
-        EXPECT_EQ(CRParanoiaFlags(params), jitter ? PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP : 0);
+        EXPECT_EQ(CRLastRipperFlags(), jitter ? PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP : 0);
     }
-    // The secure-reading setting turns jitter correction on for the component's runs.
+    // The secure-reading setting turns jitter correction on for the component's runs, and
+    // for them only: the drive name does not make it stick once the setting is off again.
     CDIn.EnableJitterCorrection = false;
     Settings.Paranoia = true;
     ASSERT_EQ(Rip(4, 4, File("secure.wav")), "");
     ExpectWav(File("secure.wav"), disc.TrackData[3]);
-    TCRDriveParams params;
-    ASSERT_EQ(CR_GetCDROMParameters(params), crOk);
-    EXPECT_NE(CR_GetJitterCorrection(params), 0);
+    EXPECT_EQ(CRLastRipperFlags(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    Settings.Paranoia = false;
+    CDIn.DriveName();
+    EXPECT_FALSE(CDIn.EnableJitterCorrection);
+    ASSERT_EQ(Rip(4, 4, File("plain.wav")), "");
+    EXPECT_EQ(CRLastRipperFlags(), 0);
 }
 
 // Big-endian images and a disc whose first track has a pregap: the audio comes out as the
