@@ -12,6 +12,7 @@
 #include "fixtures/DiscImage.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <cdio/paranoia/paranoia.h>
@@ -160,6 +161,24 @@ TEST_F(CDInTest, DataTracksAreRefusedAndNeverRead) {
     // Nor beyond the lead-out or on an empty range.
     EXPECT_EQ(CR_OpenRipper(size, 500, 901), crError);
     EXPECT_EQ(CR_OpenRipper(size, 10, 10), crError);
+}
+
+// Sectors the drive cannot return end the run with the read error in both modes, quickly
+// and without audio made up for them (here the image's file shrinks under the open drive).
+TEST_F(CDInTest, UnreadableSectorsEndTheRun) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{300, false}, {400, false}});
+    CDIn.SetDriveIndex(UseImages({disc.CuePath}));
+    ASSERT_EQ(CDIn.TrackCount(), 2);
+    QFile bin(disc.BinPath);
+    ASSERT_TRUE(bin.resize(qint64(450) * SectorBytes));
+    for (const bool jitter : {false, true}) {
+        SCOPED_TRACE(jitter ? "jitter correction" : "plain reads");
+        CDIn.EnableJitterCorrection = jitter;
+        EXPECT_EQ(Rip(2, 2, File("cut.wav")), "Error while reading CD information!");
+        EXPECT_FALSE(CDIn.Busy);
+        ASSERT_EQ(Rip(1, 1, File("whole.wav")), "");
+        ExpectWav(File("whole.wav"), disc.TrackData[0]);
+    }
 }
 
 TEST_F(CDInTest, StartAndEndTrackChecks) {
