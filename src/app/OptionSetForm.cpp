@@ -74,6 +74,8 @@ TOptionSetForm::TOptionSetForm(TOptionSetHost* host, QWidget* parent) : QDialog(
     setWindowTitle(QStringLiteral("Options"));
 
     PageControl1 = Named(new QTabWidget, "PageControl1");
+    // Every page tab stays in sight: the dialog grows to fit them instead of scrolling them.
+    PageControl1->setUsesScrollButtons(false);
     PageControl1->addTab(BuildOutputPage(), QStringLiteral("Output"));
     PageControl1->addTab(BuildMp3Page(), QStringLiteral("MP3"));
     PageControl1->addTab(BuildOggPage(), QStringLiteral("OGG"));
@@ -108,8 +110,7 @@ QWidget* TOptionSetForm::BuildOutputPage() {
     auto* gbOutputDir = Named(new QGroupBox(QStringLiteral("Output directory(WAV/MP3)")), "gbOutputDir");
     editOutputDir = Edit("editOutputDir");
     QPushButton* bBrowse = Button("bBrowse", QStringLiteral("..."));
-    bBrowse->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    bBrowse->setStyleSheet(bBrowse->styleSheet() + QStringLiteral("TFlatButton { min-width: 0; padding: 3px 6px; }"));
+    bBrowse->setFixedWidth(bBrowse->fontMetrics().horizontalAdvance(bBrowse->text()) + 32);
     auto* dirRow = new QHBoxLayout(gbOutputDir);
     dirRow->addWidget(editOutputDir, 1);
     dirRow->addWidget(bBrowse);

@@ -8,4 +8,6 @@ class TFlatButton : public QPushButton {
     Q_OBJECT
 public:
     explicit TFlatButton(const QString& text = QString(), QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
 };
