@@ -3,6 +3,7 @@
 
 #include "app/LanguageText.h"
 #include "app/Settings.h"
+#include "cd/CDIn.h"
 #include "cd/akrip32.h"
 #include "jobs/WmaSettings.h"
 #include "platform/ProgramFolder.h"
@@ -64,6 +65,18 @@ QStringList WmaBitRateItems() {
     for (const TWmaSetting& s : WmaSettingsTable)
         items << QString::fromLatin1(s.Text);
     return items;
+}
+
+QStringList CDInDriveNames(TCDIn& cdIn) {
+    const int32_t previous = cdIn.DriveIndex();
+    QStringList names;
+    const int32_t count = cdIn.DriveCount();
+    for (int32_t i = 0; i < count; ++i) {
+        cdIn.SetDriveIndex(i);
+        names << cdIn.DriveName();
+    }
+    cdIn.SetDriveIndex(previous);
+    return names;
 }
 
 TOptionSet::TOptionSet(TOptionSetHost* host, QObject* parent) : QObject(parent), Host(host) {}

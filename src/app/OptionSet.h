@@ -28,6 +28,11 @@ public:
     virtual void KeepStatusText() = 0;
 };
 
+class TCDIn;
+// The CD input's drive names for CDInputDriveNames: DriveName of each drive index, with the
+// CD input's drive index given back afterwards.
+QStringList CDInDriveNames(TCDIn& cdIn);
+
 // The values of the dialog's controls.
 struct TOptionValues {
     // Output

@@ -4,6 +4,7 @@
 #include "app/OptionSetForm.h"
 
 #include "app/Settings.h"
+#include "cd/CDIn.h"
 #include "fixtures/DiscImage.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
@@ -259,7 +260,7 @@ TEST_F(OptionSetTest, DriveListAndDriveChangeGoThroughTheHost) {
 }
 
 TEST_F(OptionSetTest, WithALibraryHandleTheDriveLibraryListsTheDrives) {
-    const TDiscImage disc = MakeDiscImage(Folder.Path(), "Concert", StandardTracks());
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "Concert", {{75}});
     Settings.Images = disc.CuePath;
     Host.LibraryHandle = true;
     Host.Names = {"not asked"};
@@ -270,6 +271,20 @@ TEST_F(OptionSetTest, WithALibraryHandleTheDriveLibraryListsTheDrives) {
     auto* list = Control<QComboBox>(form, "cbCDList");
     ASSERT_GE(list->count(), 1);
     EXPECT_EQ(list->itemText(list->count() - 1), "Image Concert");
+}
+
+TEST_F(OptionSetTest, CDInputNamesItsDrivesAndKeepsItsDriveIndex) {
+    const TDiscImage first = MakeDiscImage(Folder.Path(), "First", {{75}});
+    const TDiscImage second = MakeDiscImage(Folder.Path(), "Second", {{75}});
+    Settings.Images = first.CuePath + "|" + second.CuePath;
+    TCDIn cdIn;
+    const int32_t count = cdIn.DriveCount();
+    ASSERT_GE(count, 2);
+    cdIn.SetDriveIndex(count - 2);
+    const QStringList names = CDInDriveNames(cdIn);
+    ASSERT_EQ(names.size(), count);
+    EXPECT_EQ(names.mid(count - 2), (QStringList{"Image First", "Image Second"}));
+    EXPECT_EQ(cdIn.DriveIndex(), count - 2);
 }
 
 TEST_F(OptionSetTest, GermanLanguageFileTranslatesTheDialog) {

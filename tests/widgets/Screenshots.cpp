@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     QFile::copy(SourceDir() + "/lang/CLan_" + language + ".ini", folder.File("CLan_" + language + ".ini"));
     Settings.Lan = language;
     QDir().mkpath(Settings.OutputFolder);
-    Settings.Images = MakeDiscImage(folder.Path(), "Concert", StandardTracks()).CuePath;
+    Settings.Images = MakeDiscImage(folder.Path(), "Concert", {{75}}).CuePath;
     Settings.Artist = "The Band";
     Settings.Album = "Live at Home";
     Settings.Year = "2003";
