@@ -4,19 +4,18 @@
 // A sink writes into a temporary file beside the output, which replaces the output only when
 // the run succeeded: a failed or interrupted run leaves no half file and an existing output
 // untouched.
+#include "app/Helpers.h"
 #include "audio/AuException.h"
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
 #include "cli/CliCommon.h"
-#include "cli/CliInterrupt.h"
-#include "cli/CliTemporaryOutput.h"
 #include "cli/Commands.h"
+#include "cli/SinkRun.h"
 #include "platform/Prompter.h"
 #include "vorbis/VorbisIn.h"
 #include "vorbis/VorbisOut.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
@@ -44,8 +43,7 @@ bool TakeFiles(const QCommandLineParser& parser, const QStringList& words, const
         return false;
     }
     const QFileInfo out(files.Output);
-    if (out.absoluteFilePath() == in.absoluteFilePath() ||
-        (out.exists() && out.canonicalFilePath() == in.canonicalFilePath())) {
+    if (IsSameFile(files.Input, files.Output)) {
         exitCode = CliFail(QStringLiteral("the output file is the input file: ") + files.Output);
         return false;
     }
@@ -65,37 +63,6 @@ bool MayWrite(const QString& output, int& exitCode) {
         return true;
     exitCode = CliFail(QStringLiteral("not overwriting ") + output + QStringLiteral(" (use --yes to allow it)"));
     return false;
-}
-
-// Runs `sink` (input already set) into `output` through a temporary file beside it, which
-// replaces the output only when the run succeeded. Ctrl+C or SIGTERM stops the run and
-// removes the temporary file.
-int RunSink(TAuFileOut& sink, const QString& output) {
-    TCliTemporaryOutput temporary(output);
-    QString error;
-    if (!temporary.Create(error))
-        return CliFail(QStringLiteral("cannot write ") + output + QStringLiteral(": ") + error);
-    sink.SetFileName(temporary.Name());
-    QEventLoop loop;
-    sink.OnDone = [&loop](TAuOutput*) { loop.quit(); };
-    sink.OnProgress = [](TAuOutput* s) { CliProgress(QString::number(s->Progress()) + '%'); };
-    const TCliInterruptGuard interrupt;
-    try {
-        sink.Run();
-    } catch (const EAuException& e) {
-        return CliFail(e.Message());
-    }
-    if (interrupt.Run(loop)) {
-        // Waits for the worker; the sink's file is closed when this returns.
-        sink.Stop(false);
-        return CliFail(QStringLiteral("stopped; ") + output + QStringLiteral(" was not written"),
-                       CliInterruptedExitCode);
-    }
-    if (!sink.LastError.isEmpty())
-        return CliFail(sink.LastError);
-    if (!temporary.Commit())
-        return CliFail(QStringLiteral("cannot write ") + output);
-    return 0;
 }
 
 // Opens a file source, turning its failure into one clear line.
@@ -190,7 +157,7 @@ int RunEncodeOggCommand(const QStringList& words) {
     if (!OpenInput(in, files.Input, QStringLiteral("WAV"), exitCode) || !MayWrite(files.Output, exitCode))
         return exitCode;
     out.SetInput(&in);
-    return RunSink(out, files.Output);
+    return RunSinkToFile(out, files.Output);
 }
 
 int RunDecodeOggCommand(const QStringList& words) {
@@ -208,7 +175,7 @@ int RunDecodeOggCommand(const QStringList& words) {
         return exitCode;
     TWaveOut out;
     out.SetInput(&in);
-    return RunSink(out, files.Output);
+    return RunSinkToFile(out, files.Output);
 }
 
 int RunOggInfoCommand(const QStringList& words) {

@@ -1,5 +1,6 @@
 // discwright-cli wav info|convert: what the WAV reader makes of a file, and the conversion
 // chain of the WAV to WAV dialog (reader → resampler → converter → writer) without a screen.
+#include "app/Helpers.h"
 #include "app/LanguageText.h"
 #include "audio/AuException.h"
 #include "audio/AudioConverter.h"
@@ -7,18 +8,14 @@
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
 #include "cli/CliCommon.h"
-#include "cli/CliInterrupt.h"
-#include "cli/CliTemporaryOutput.h"
 #include "cli/Commands.h"
+#include "cli/SinkRun.h"
 #include "platform/Prompter.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
 #include <exception>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -37,15 +34,6 @@ bool CheckReadable(const QString& path, QString& reason) {
         return false;
     }
     return true;
-}
-
-// Two names of one file (the same path, a symbolic link or a hard link).
-bool SameFile(const QString& a, const QString& b) {
-    struct stat sa {
-    }, sb{};
-    if (stat(QFile::encodeName(a).constData(), &sa) == 0 && stat(QFile::encodeName(b).constData(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
 int RunInfo(const QStringList& words) {
@@ -125,7 +113,7 @@ int RunConvert(const QStringList& words) {
     if (!CheckReadable(inPath, reason))
         return CliFail(inPath + QStringLiteral(": ") + reason);
     // Writing the output over the input would destroy the input before it has been read.
-    if (SameFile(inPath, outPath))
+    if (IsSameFile(inPath, outPath))
         return CliFail(QStringLiteral("OUT must not be IN: ") + outPath);
 
     TWaveIn in;
@@ -146,37 +134,13 @@ int RunConvert(const QStringList& words) {
     converter.SetInput(&resampler);
     converter.OutBitsPerSample = bits;
     converter.OutChannels = channels;
-    // The writer announces the whole length in the header before the audio: the file is
-    // written under a temporary name and becomes OUT only once it is complete. A failed or
-    // interrupted run leaves OUT as it was.
-    TCliTemporaryOutput temporary(outPath);
-    if (!temporary.Create(reason))
-        return CliFail(QStringLiteral("cannot write ") + outPath + QStringLiteral(": ") + reason);
     TWaveOut out;
     out.CreateNonMsHeaders = false;
     out.SetWavType(encoding == QLatin1String("adpcm") ? wtDVIADPCM : wtPCM);
-    out.SetFileName(temporary.Name());
     out.SetInput(&converter);
-
-    QEventLoop loop;
-    out.OnProgress = [](TAuOutput* sender) { CliProgress(QString::number(sender->Progress()) + QLatin1Char(0x25)); };
-    out.OnDone = [&](TAuOutput*) { loop.quit(); };
-    const TCliInterruptGuard interrupt;
-    try {
-        out.Run();
-    } catch (const EAuException& e) {
-        return CliFail(e.Message());
-    }
-    if (interrupt.Run(loop)) {
-        out.Stop(false);
-        return CliFail(QStringLiteral("stopped; ") + outPath + QStringLiteral(" was not written"),
-                       CliInterruptedExitCode);
-    }
-    if (!out.LastError.isEmpty())
-        return CliFail(out.LastError);
-    if (!temporary.Commit())
-        return CliFail(QStringLiteral("cannot write ") + outPath);
-    return 0;
+    // The writer announces the whole length in its header before the audio: the file becomes
+    // OUT only once it is complete, and a failed or interrupted run leaves OUT as it was.
+    return RunSinkToFile(out, outPath);
 }
 
 } // namespace
