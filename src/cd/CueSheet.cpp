@@ -16,8 +16,8 @@ int ModeSectorBytes(const QString& mode) {
         const char* Mode;
         int Bytes;
     } modes[] = {{"AUDIO", 2352},      {"MODE1/2048", 2048}, {"MODE1/2352", 2352},
-                 {"MODE2/2048", 2048}, {"MODE2/2324", 2324}, {"MODE2/2336", 2336}, {"MODE2/2352", 2352},
-                 {"CDI/2336", 2336},   {"CDI/2352", 2352}};
+                 {"MODE2/2048", 2048}, {"MODE2/2324", 2324}, {"MODE2/2336", 2336},
+                 {"MODE2/2352", 2352}, {"CDI/2336", 2336},   {"CDI/2352", 2352}};
     for (const auto& m : modes)
         if (mode.compare(QLatin1String(m.Mode), Qt::CaseInsensitive) == 0)
             return m.Bytes;
@@ -145,7 +145,9 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
             track.Mode = words.value(2).toUpper();
             track.SectorBytes = ModeSectorBytes(track.Mode);
             if (track.SectorBytes == 0)
-                return Fail(cuePath, QStringLiteral("the mode '%1' of track %2 is not supported").arg(words.value(2)).arg(track.Number));
+                return Fail(
+                    cuePath,
+                    QStringLiteral("the mode '%1' of track %2 is not supported").arg(words.value(2)).arg(track.Number));
             track.Audio = track.Mode == QLatin1String("AUDIO");
             track.FirstIndex = track.Start = -1;
             Tracks.push_back(track);

@@ -587,9 +587,9 @@ int ReadCDAudioLBA(int handle, TCDReadBuffer* buffer) {
         }
     }
     SetLastError(QString());
-    const bool read = drive->Cue ? ReadCueSectors(*drive, lsn_t(from), count, buffer->Data())
-                                 : cdio_read_audio_sectors(drive->Cdio, buffer->Data(), lsn_t(from), count) ==
-                                       DRIVER_OP_SUCCESS;
+    const bool read =
+        drive->Cue ? ReadCueSectors(*drive, lsn_t(from), count, buffer->Data())
+                   : cdio_read_audio_sectors(drive->Cdio, buffer->Data(), lsn_t(from), count) == DRIVER_OP_SUCCESS;
     if (!read) {
         const QString why = CDLastError();
         SetLastError(QStringLiteral("Read error at sector %1").arg(from) + (why.isEmpty() ? QString() : ": " + why));
