@@ -28,9 +28,13 @@ public:
 
 private:
     struct TState {
-        mutable std::mutex Lock;
+        std::mutex Lock;
         QObject* Receiver = nullptr;
     };
+    class TSync;
+    void Release();
+
     std::shared_ptr<TState> State;
     QMetaObject::Connection Connection;
+    TSync* Sync = nullptr; // a child of the receiver
 };

