@@ -111,10 +111,11 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
     const QString text = QString::fromUtf8(Content);
     for (QString line : text.split('\n')) {
         line = line.trimmed();
-        const QString keyword = line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toUpper();
-        const QStringList words = line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        static const QRegularExpression blanks(QStringLiteral("\\s+"));
+        const QStringList words = line.split(blanks, Qt::SkipEmptyParts);
+        const QString keyword = words.value(0).toUpper();
         if (keyword == QLatin1String("FILE")) {
-            const QString rest = line.mid(5).trimmed();
+            const QString rest = line.mid(4).trimmed();
             QString name;
             QString type;
             if (rest.startsWith('"')) {
