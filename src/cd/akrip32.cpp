@@ -649,3 +649,9 @@ int OpenCDDriveAt(int index) {
     request.Target = uint8_t(target);
     return GetCDHandle(&request);
 }
+
+// Declared in DriveHandleCdio.h.
+CdIo_t* CDHandleCdio(int handle) {
+    const std::shared_ptr<TDrive> drive = DriveOf(handle);
+    return drive ? drive->Cdio : nullptr;
+}
