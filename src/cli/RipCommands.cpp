@@ -278,13 +278,16 @@ int RunRipCommand(const QStringList& words) {
         TCDIn cdIn;
         cdIn.SetDriveIndex(cdInDrive < 0 ? cdIn.DriveCount() - 1 : cdInDrive);
         TCDRipJob job(cdIn, jobList);
-        QObject::connect(&job, &TCDRipJob::Changed, [&] {
-            CliProgress(job.CurrentTrack + QStringLiteral(": ") + job.ProgressHint +
-                        (job.Progress.PercentKnown ? QStringLiteral("  ") + QString::number(job.Progress.Percent) + '%'
-                                                   : QString()));
+        // A failure is printed once, as its box would be; the hint line that repeats it is not.
+        QString failure;
+        QObject::connect(&job, &TCDRipJob::Failure, [&](const QString& line) {
+            failure = line;
+            CliPrompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok);
         });
-        QObject::connect(&job, &TCDRipJob::Failure,
-                         [](const QString& line) { CliPrompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok); });
+        QObject::connect(&job, &TCDRipJob::Changed, [&] {
+            if (job.ProgressHint != failure)
+                CliProgress(ProgressLine(job.CurrentTrack + QStringLiteral(": ") + job.ProgressHint, job.Progress));
+        });
         job.Start();
         return FinishJob(job, interrupt, QStringLiteral("rip"));
     }

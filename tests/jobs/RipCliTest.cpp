@@ -75,21 +75,28 @@ TEST_F(RipCliTest, FailingEncoderKeepsThatWavReportsOnceAndTheJobGoesOn) {
                                           Lame + " \"$@\"\n")
                                              .toUtf8()));
     QFile::setPermissions(bin + "/lame", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const TRunResult r = Rip(
-        {"--format", "mp3", "--title", "1=Broken", "--title", "2=Killed", "--title", "3=Fine", "--set", "ID3/Use=1"},
-        bin + "/discwright-cli");
-    EXPECT_EQ(r.ExitCode, 1);
-    EXPECT_EQ(r.Out, (Out("Fine.mp3") + '\n').toUtf8());
-    EXPECT_EQ(r.Err.count("Create MP3 file error!"), 2) << r.Err.toStdString();
-    EXPECT_TRUE(r.Err.contains("lame exited with code 1."));
-    EXPECT_TRUE(r.Err.contains("lame was ended by signal 9"));
-    // No tag write to the missing files ("Error #256").
-    EXPECT_FALSE(r.Err.contains("Error #"));
-    EXPECT_EQ(ReadFile(Out("Broken.wav")).mid(44), Disc.TrackData[0]);
-    EXPECT_EQ(ReadFile(Out("Killed.wav")).mid(44), Disc.TrackData[1]);
-    EXPECT_FALSE(QFile::exists(Out("Fine.wav")));
-    EXPECT_FALSE(QFile::exists(Out("Broken.mp3")));
-    EXPECT_EQ(QDir(OutDir).entryList({"*.part"}, QDir::Files), QStringList());
+    for (const QString& path : {QString(), QStringLiteral("--paranoia")}) {
+        SCOPED_TRACE(path.toStdString());
+        QDir(OutDir).removeRecursively();
+        QStringList args{"--format", "mp3",     "--title", "1=Broken", "--title",
+                         "2=Killed", "--title", "3=Fine",  "--set",    "ID3/Use=1"};
+        if (!path.isEmpty())
+            args << path;
+        const TRunResult r = Rip(args, bin + "/discwright-cli");
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_EQ(r.Out, (Out("Fine.mp3") + '\n').toUtf8());
+        // Each failure once: the job window's box, or the CD rip window's hint line.
+        EXPECT_EQ(r.Err.count(path.isEmpty() ? "Create MP3 file error!" : "encoding failed"), 2) << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains("lame exited with code 1."));
+        EXPECT_TRUE(r.Err.contains("lame was ended by signal 9"));
+        // No tag write to the missing files ("Error #256").
+        EXPECT_FALSE(r.Err.contains("Error #"));
+        EXPECT_EQ(ReadFile(Out("Broken.wav")).mid(44), Disc.TrackData[0]);
+        EXPECT_EQ(ReadFile(Out("Killed.wav")).mid(44), Disc.TrackData[1]);
+        EXPECT_FALSE(QFile::exists(Out("Fine.wav")));
+        EXPECT_FALSE(QFile::exists(Out("Broken.mp3")));
+        EXPECT_EQ(QDir(OutDir).entryList({"*.part"}, QDir::Files), QStringList());
+    }
 }
 
 TEST_F(RipCliTest, ConvertExitsZeroOnlyWhenEveryFileWasConverted) {

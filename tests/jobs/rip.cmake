@@ -7,3 +7,5 @@ dw_add_test(rip_form_tests GUI SOURCES RipFormTest.cpp LIBS dw_jobs_ui dw_fixtur
 
 dw_add_test(rip_cli_tests SOURCES RipCliTest.cpp LIBS dw_fixtures)
 add_dependencies(rip_cli_tests discwright-cli wm8eutil)
+
+dw_add_test(cdrip_job_tests GUI SOURCES CDRipJobTest.cpp LIBS dw_jobs_ui dw_fixtures Qt6::Test)
