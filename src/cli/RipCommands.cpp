@@ -33,10 +33,12 @@ QString ResText(const char* key, const char* english) {
 // Boxes of a job as one line each on standard error.
 class TOneLinePrompter : public TPrompter {
 public:
-    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) override {
+    using TPrompter::Show;
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                       TPromptAnswer defaultAnswer) override {
         QString line = text;
         line.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
-        return CliPrompter().Show(line, icon, buttons);
+        return CliPrompter().Show(line, icon, buttons, defaultAnswer);
     }
 };
 

@@ -448,6 +448,9 @@ void TRipJob::OnExtracted(TProcessInfo& info) {
         return;
     }
     SetStep(QStringLiteral("Encoding"), i, ResText("RES_Encoding", "Encoding"));
+    // The gauge starts over for the encode; the extraction's 100 % would say it is done.
+    Progress.Reset();
+    Progress.InitVisible = false;
     if (endCode == 2000)
         StartMp3Run(i, wav);
     else if (endCode == 3000)
