@@ -66,13 +66,16 @@ bool IsCrashSignal(int signal) {
 
 } // namespace
 
-// State shared by the reader thread and the calls it queues to the main thread, which may still
-// be waiting in the event queue after the thread object is gone.
+// State shared by the reader thread and the main thread's calls, which may still be running
+// after the thread object is gone (a request can end the run).
 struct TEncodeThread::TShared {
     std::atomic<bool> Terminated{false};
     std::mutex Lock;
     std::condition_variable Served;
-    uint64_t CallsServed = 0;
+    // The request the thread waits on (guarded by Lock).
+    bool Pending = false;
+    TRequest Request = TRequest::ReadStdOut;
+    uint32_t Bytes = 0;
 };
 
 TEncodeThread::TEncodeThread(TEncodeProcess* owner, int stdOut, int stdErr, int process)
@@ -104,32 +107,41 @@ void TEncodeThread::Terminate() {
 }
 
 bool TEncodeThread::CallMainThread(TRequest request, uint32_t bytes) {
-    uint64_t target;
     {
         std::lock_guard<std::mutex> guard(Shared->Lock);
-        target = Shared->CallsServed + 1;
+        Shared->Pending = true;
+        Shared->Request = request;
+        Shared->Bytes = bytes;
     }
-    std::shared_ptr<TShared> shared = Shared;
-    TEncodeProcess* owner = Owner;
     // Queued rather than blocking-queued, so that a terminate request can release this thread
-    // while the main thread is busy; the call then finds the flag set and does nothing.
-    const bool queued = QMetaObject::invokeMethod(
-        owner,
-        [shared, owner, request, bytes] {
-            if (!shared->Terminated)
-                owner->ServeReader(request, bytes);
-            {
-                std::lock_guard<std::mutex> guard(shared->Lock);
-                ++shared->CallsServed;
-            }
-            shared->Served.notify_all();
-        },
-        Qt::QueuedConnection);
-    if (!queued)
+    // while the main thread is busy. The call carries nothing: the request goes through our own
+    // lock, a hand-over ThreadSanitizer can follow (through Qt's event queue it cannot).
+    if (!QMetaObject::invokeMethod(Owner, "ServeReaderRequest", Qt::QueuedConnection))
         return false;
     std::unique_lock<std::mutex> lock(Shared->Lock);
-    Shared->Served.wait(lock, [&] { return Shared->CallsServed >= target || Shared->Terminated; });
+    Shared->Served.wait(lock, [&] { return !Shared->Pending || Shared->Terminated; });
     return !Shared->Terminated;
+}
+
+void TEncodeThread::ServePending() {
+    const std::shared_ptr<TShared> shared = Shared;
+    TEncodeProcess* owner = Owner;
+    TRequest request;
+    uint32_t bytes;
+    {
+        std::lock_guard<std::mutex> guard(shared->Lock);
+        // Served already (by an earlier call) or abandoned.
+        if (!shared->Pending || shared->Terminated)
+            return;
+        request = shared->Request;
+        bytes = shared->Bytes;
+    }
+    owner->ServeReader(request, bytes);
+    {
+        std::lock_guard<std::mutex> guard(shared->Lock);
+        shared->Pending = false;
+    }
+    shared->Served.notify_all();
 }
 
 void TEncodeThread::Pause(int milliseconds) {
@@ -428,6 +440,13 @@ void TEncodeProcess::DiscardWork() {
         return;
     QFile::remove(WorkFile);
     WorkFile.clear();
+}
+
+void TEncodeProcess::ServeReaderRequest() {
+    // A call queued by the reader of an earlier run finds no reader, or the current reader's
+    // request, which it serves in that call's place.
+    if (ReaderThread)
+        ReaderThread->ServePending();
 }
 
 void TEncodeProcess::ServeReader(TEncodeThread::TRequest request, uint32_t bytes) {

@@ -64,6 +64,9 @@ public:
 
     // Tells the thread to stop; a pending call to the main thread is abandoned.
     void Terminate();
+    // On the main thread: serves the request the thread is waiting for, if any. The thread
+    // object may be gone when this returns (the request may end the run).
+    void ServePending();
 
     enum class TRequest { ReadStdOut, ReadStdErr, ProcessEnded };
 
@@ -84,6 +87,7 @@ private:
 };
 
 class TEncodeProcess : public QObject {
+    Q_OBJECT
 public:
     TEncodeProcess();
     ~TEncodeProcess() override;
@@ -175,6 +179,8 @@ protected:
 
 private:
     friend class TEncodeThread;
+    // Queued by name by the reader thread (nothing of ours travels in Qt's event queue).
+    Q_INVOKABLE void ServeReaderRequest();
     void ServeReader(TEncodeThread::TRequest request, uint32_t bytes);
     void ReadPipe(int fd, const char* failureText);
     void Spawn(const QString& program, const QStringList& arguments);
