@@ -4,10 +4,10 @@
 #include "audio/AuException.h"
 #include "audio/AuFileStream.h"
 #include "audio/WaveHeader.h"
+#include "platform/TemporaryBeside.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
@@ -53,10 +53,21 @@ void ScaleWaveFile(int32_t percent, const QString& path,
     // A name of our own, so that no other file beside the original (nor the original itself,
     // whatever it is called) can be taken for the temporary. It goes away on every failure.
     const QFileInfo where(path);
-    QTemporaryFile out(where.path() + '/' + where.completeBaseName() + QStringLiteral(".XXXXXX.nor"));
-    if (!out.open())
-        Fail(QStringLiteral("Cannot create a temporary file beside ") + path + QStringLiteral(": ") +
-             out.errorString());
+    QString createError;
+    const QString temporary =
+        CreateTemporaryBeside(path, where.completeBaseName(), QStringLiteral(".nor"), createError);
+    if (temporary.isEmpty())
+        Fail(QStringLiteral("Cannot create a temporary file beside ") + path + QStringLiteral(": ") + createError);
+    struct TRemoveOnFailure {
+        QString Name;
+        ~TRemoveOnFailure() {
+            if (!Name.isEmpty())
+                QFile::remove(Name);
+        }
+    } removeOnFailure{temporary};
+    QFile out(temporary);
+    if (!out.open(QIODevice::WriteOnly))
+        Fail(QStringLiteral("Cannot open ") + temporary + QStringLiteral(": ") + out.errorString());
     out.setPermissions(in.permissions());
     const auto writeFailed = [&] {
         Fail(QStringLiteral("Error writing ") + out.fileName() + QStringLiteral(": ") + out.errorString());
@@ -90,7 +101,7 @@ void ScaleWaveFile(int32_t percent, const QString& path,
     out.close();
     // Replace the original only after a complete pass. rename() replaces atomically, so
     // there is no moment without a file at path.
-    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
         Fail(QStringLiteral("Cannot replace ") + path + QStringLiteral(" with the scaled file"));
-    out.setAutoRemove(false);
+    removeOnFailure.Name.clear();
 }

@@ -1,7 +1,7 @@
 // An output file written under a temporary name beside its final one and renamed over it only
 // when the command succeeded: a failed or interrupted run leaves neither a half-written file
-// at the final name nor an existing output spoiled. The temporary name is made unique when
-// the file is created (O_EXCL), so no other file, the input included, is ever taken for it.
+// at the final name nor an existing output spoiled. The temporary is created exclusively
+// (CreateTemporaryBeside), so no other file, the input included, is ever taken for it.
 #pragma once
 
 #include <QString>

@@ -245,14 +245,19 @@ void TEncodeProcess::Start() {
     if (!FindProgram(program))
         return;
     ProgramName = QFileInfo(program).fileName();
-    WorkFile = WorkFileFor(OutputFile);
+    QString error;
+    WorkFile = CreateWorkFile(OutputFile, error);
+    if (WorkFile.isEmpty()) {
+        EndRun(2, false, ResText("RES_Output_Not_Written", "%1 could not be written: %2").arg(OutputFile, error));
+        return;
+    }
 
-    CreatePipes();
-    const QStringList arguments = Arguments();
-    ProgressColumn = 0;
-    ResetParser();
-    LastPostedCode = -1;
     try {
+        CreatePipes();
+        const QStringList arguments = Arguments();
+        ProgressColumn = 0;
+        ResetParser();
+        LastPostedCode = -1;
         Spawn(program, arguments);
     } catch (...) {
         ClosePipes();

@@ -16,7 +16,9 @@
 // declined overwrite, the output in use or the missing utility. An OutputFile that is the
 // InputFile (same file under any name) is refused without a child: Status 2, Ok false.
 //
-// The output. The child writes WorkFile, a temporary name beside OutputFile. After a run that
+// The output. The child writes WorkFile, a new file beside OutputFile (created exclusively, so
+// no file that exists is ever taken for it; one that cannot be created ends the run before a
+// child, Status 2, Ok false, the system's reason in Reason). After a run that
 // passed the checks WorkFile is renamed to OutputFile (replacing what was there) before the end
 // event is delivered; after any failure, and on Kill, WorkFile is removed. So an OutputFile
 // that existed before a failed or stopped run is left as it was, and a half-written or lying

@@ -6,12 +6,12 @@
 #include "audio/AuException.h"
 #include "audio/AuFileStream.h"
 #include "audio/WaveHeader.h"
+#include "platform/TemporaryBeside.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
-QString WorkFileFor(const QString& outputFile) {
-    return outputFile + QStringLiteral(".discwright-%1.part").arg(QCoreApplication::applicationPid());
+QString CreateWorkFile(const QString& outputFile, QString& error) {
+    return CreateTemporaryBeside(outputFile, QFileInfo(outputFile).fileName(), QStringLiteral(".part"), error);
 }
 
 QString MissingOutputProblem(const QString& path, const QString& shownName, const QString& program) {

@@ -10,8 +10,10 @@
 
 #include <QString>
 
-// The temporary name beside `outputFile` that an encoder writes; unique per process.
-QString WorkFileFor(const QString& outputFile);
+// Creates the empty temporary file beside `outputFile` that an encoder writes instead
+// ("OUT.<random>.part", see platform/TemporaryBeside.h); empty, with the reason in `error`,
+// when it cannot.
+QString CreateWorkFile(const QString& outputFile, QString& error);
 
 // Why the written file `path` is not a usable output, shown under the name `shownName` and
 // written by `program`; empty when it is present and not empty.

@@ -80,6 +80,13 @@ TEST(GainPassTest, TheTemporaryNeverHitsAnotherFile) {
     EXPECT_EQ(ReadFile(folder.File("song.nor")), "mine");
     EXPECT_EQ(ReadFile(wav), MakeWav(Samples({4, 4}), 1, 44100, 16));
     EXPECT_EQ(FilesIn(folder.Path()), (QStringList{"song.nor", "song.wav", "x.nor"}));
+
+    // A name of the longest length a file may have still gets a temporary beside it.
+    const QString longest = folder.File(QString(251, 'n') + ".wav");
+    WriteFile(longest, MakeWav(Samples({6, -6}), 1, 44100, 16));
+    ScaleWaveFile(50, longest);
+    EXPECT_EQ(ReadFile(longest), MakeWav(Samples({3, -3}), 1, 44100, 16));
+    EXPECT_EQ(FilesIn(folder.Path()).size(), 4);
 }
 
 TEST(GainPassTest, RefusalsAndFailuresLeaveTheFileAndNoTemporary) {

@@ -256,9 +256,15 @@ TEST_F(RipThreadTest, NormalizeRunsTheGainPassWithProgress) {
 
 TEST_F(RipThreadTest, FailedGainPassEndsWithItsOwnStatusAndKeepsTheAudio) {
     Settings.IsNormalize = true;
-    // A name of the longest length a file may have: no temporary file named after it fits
-    // beside it, so the pass fails.
-    const QString name(255 - 4, 'n');
+    // A file whose path has the longest length a path may have (4095 bytes): the pass's
+    // temporary beside it, whose name is longer, cannot be created, so the pass fails.
+    QString folder = Settings.OutputFolder;
+    while (folder.size() < 4095 - 255)
+        folder += '/' + QString(std::min<qsizetype>(200, 4095 - 255 - folder.size()), 'd');
+    ASSERT_TRUE(QDir().mkpath(folder));
+    Settings.OutputFolder = folder;
+    const QString name(4095 - folder.size() - 1 - 4, 'n');
+    ASSERT_EQ(WavPath(name).size(), 4095);
     const auto events = Rip(4, name);
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back().Code, RipCodeDone);

@@ -215,6 +215,24 @@ TEST_F(Mp3EncodeProcessTest, FailedRunsEndOnceWithTheirReasonAndLeaveTheOutputAl
     EXPECT_EQ(Window.Events[0].Reason, mp3 + QStringLiteral(" is the input file and cannot be the output."));
     EXPECT_TRUE(Process.LastArguments.isEmpty());
     EXPECT_EQ(ReadFile(mp3), goodMp3);
+
+    // So is an output whose temporary cannot be created.
+    const QString nowhere = Folder.File(QStringLiteral("no such folder/out.mp3"));
+    Run(true, Wav, nowhere, 1);
+    ASSERT_EQ(Window.Events.size(), 1u);
+    EXPECT_EQ(Window.Events[0].Status, 2);
+    EXPECT_FALSE(Window.Events[0].Ok);
+    EXPECT_EQ(Window.Events[0].Reason, nowhere + QStringLiteral(" could not be written: No such file or directory"));
+    EXPECT_TRUE(Process.LastArguments.isEmpty());
+    EXPECT_EQ(FilesIn(Folder.Path()), files);
+}
+
+TEST_F(Mp3EncodeProcessTest, AnOutputNameOfTheLongestLengthIsWritten) {
+    const QString name = QString(251, 'o') + QStringLiteral(".mp3");
+    Run(true, Wav, Folder.File(name));
+    ASSERT_TRUE(Window.Events.back().Ok) << Window.Events.back().Reason.toStdString();
+    EXPECT_GT(FileSizeOf(Folder.File(name)), 60000);
+    EXPECT_EQ(FilesIn(Folder.Path()), QStringList({QStringLiteral("a 50% mix #1.wav"), name}));
 }
 
 TEST_F(Mp3EncodeProcessTest, KillMidRunLeavesNoChildNoEndEventAndNoFile) {
