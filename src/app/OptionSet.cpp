@@ -139,6 +139,8 @@ void TOptionSet::SetWmaDefault() {
 void TOptionSet::FillCDList() {
     QStringList names;
     if (Host && Host->HasCDLibraryHandle()) {
+        // Listed afresh, so that a drive attached since the last listing is offered too.
+        RefreshCDDriveList();
         TCDDriveList list{};
         list.Capacity = MaxCDDrives;
         GetCDList(&list);
