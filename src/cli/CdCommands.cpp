@@ -6,7 +6,6 @@
 #include "app/LanguageText.h"
 #include "app/Settings.h"
 #include "audio/GainPass.h"
-#include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "cd/ripthread.h"
 #include "cli/CliCommon.h"
@@ -25,92 +24,10 @@
 
 namespace {
 
-// Appends the reason the drive library gave, when it gave one.
-QString WithReason(const QString& message) {
-    const QString why = CDLastError();
-    return why.isEmpty() ? message : message + QStringLiteral(" (") + why + ')';
-}
-
 bool ParseInt(const QString& text, int& value) {
     bool ok = false;
     value = text.toInt(&ok);
     return ok;
-}
-
-// The drive options shared by toc and extract.
-struct TDriveOptions {
-    QCommandLineOption Drive{QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
-                             QStringLiteral("N")};
-    QCommandLineOption Image{QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc, .nrg)."),
-                             QStringLiteral("FILE")};
-    void AddTo(QCommandLineParser& parser) {
-        parser.addOption(Drive);
-        parser.addOption(Image);
-    }
-};
-
-// Opens the drive the options name. Returns the handle, or 0 with exitCode set.
-int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode) {
-    const bool byDrive = parser.isSet(options.Drive);
-    const bool byImage = parser.isSet(options.Image);
-    if (byDrive == byImage) {
-        exitCode = CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
-        return 0;
-    }
-    int handle = 0;
-    if (byImage) {
-        const QString image = QFileInfo(parser.value(options.Image)).absoluteFilePath();
-        if (!QFileInfo(image).isFile()) {
-            exitCode = CliFail(image + QStringLiteral(": no such file"));
-            return 0;
-        }
-        const QString problem = CheckCDImage(image);
-        if (!problem.isEmpty()) {
-            exitCode = CliFail(problem);
-            return 0;
-        }
-        // The image becomes the only image drive of this run: adapter 1, target 0.
-        Settings.Images = image;
-        TCDOpenRequest request;
-        request.Adapter = 1;
-        handle = GetCDHandle(&request);
-    } else {
-        int index = 0;
-        if (!ParseInt(parser.value(options.Drive), index) || index < 0) {
-            exitCode = CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
-            return 0;
-        }
-        handle = OpenCDDriveAt(index);
-    }
-    if (!handle)
-        exitCode = CliFail(WithReason(QStringLiteral("cannot open the drive")));
-    return handle;
-}
-
-// Closes a drive handle when it goes out of scope.
-struct THandleGuard {
-    int Handle;
-    ~THandleGuard() {
-        if (Handle)
-            CloseCDHandle(Handle);
-    }
-};
-
-// Reads the TOC (minutes/seconds/frames), the disc key (empty for a disc that does not start
-// with audio) and the disc information of that key from cdinfo.dat.
-bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode) {
-    if (!ReadTocMsf(handle, toc)) {
-        exitCode = CliFail(WithReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
-        return false;
-    }
-    key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
-    LoadDiscInfo(key);
-    return true;
-}
-
-QString TrackTitle(const QString& key, int track) {
-    const QString title = key.isEmpty() || track < 1 || track > 100 ? QString() : Settings.Titles[track];
-    return title.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : title;
 }
 
 // A receiver of the extraction thread's messages, as the job window is.

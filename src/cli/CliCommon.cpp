@@ -1,11 +1,19 @@
 // Helpers of discwright-cli (see CliCommon.h).
 #include "cli/CliCommon.h"
 
+#include "app/Helpers.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
 #include "platform/Prompter.h"
+#include "tags/Genres.h"
+#include "tags/Id3Tag.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <cstdio>
@@ -87,4 +95,94 @@ bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
 TConsolePrompter& CliPrompter() {
     static TConsolePrompter prompter(false);
     return prompter;
+}
+
+bool ParseGenreArgument(const QString& text, int32_t& listIndex, int32_t& id3, bool& numberOutOfRange) {
+    const QString g = text.trimmed();
+    numberOutOfRange = false;
+    bool isNumber = false;
+    const int number = g.toInt(&isNumber);
+    if (isNumber) {
+        if (number < 0 || number > 255) {
+            numberOutOfRange = true;
+            return false;
+        }
+        id3 = number;
+        listIndex = int32_t(Id3ToGenre(uint8_t(number))) - 1;
+        return true;
+    }
+    for (size_t i = 0; i < GenreNames.size(); ++i)
+        if (g.compare(QLatin1String(GenreNames[i]), Qt::CaseInsensitive) == 0) {
+            listIndex = int32_t(i);
+            id3 = GenreToId3(uint8_t(i + 1));
+            return true;
+        }
+    return false;
+}
+
+QString WithReason(const QString& message) {
+    const QString why = CDLastError();
+    return why.isEmpty() ? message : message + QStringLiteral(" (") + why + ')';
+}
+
+int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode, int* driveIndex) {
+    const bool byDrive = parser.isSet(options.Drive);
+    const bool byImage = parser.isSet(options.Image);
+    if (byDrive == byImage) {
+        exitCode = CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
+        return 0;
+    }
+    int handle = 0;
+    if (byImage) {
+        const QString image = QFileInfo(parser.value(options.Image)).absoluteFilePath();
+        if (!QFileInfo(image).isFile()) {
+            exitCode = CliFail(image + QStringLiteral(": no such file"));
+            return 0;
+        }
+        const QString problem = CheckCDImage(image);
+        if (!problem.isEmpty()) {
+            exitCode = CliFail(problem);
+            return 0;
+        }
+        // The image becomes the only image drive of this run: adapter 1, target 0.
+        Settings.Images = image;
+        TCDOpenRequest request;
+        request.Adapter = 1;
+        handle = GetCDHandle(&request);
+        if (driveIndex)
+            *driveIndex = -1;
+    } else {
+        bool ok = false;
+        const int index = parser.value(options.Drive).toInt(&ok);
+        if (!ok || index < 0) {
+            exitCode = CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
+            return 0;
+        }
+        handle = OpenCDDriveAt(index);
+        if (driveIndex)
+            *driveIndex = index;
+    }
+    if (!handle)
+        exitCode = CliFail(WithReason(QStringLiteral("cannot open the drive")));
+    return handle;
+}
+
+THandleGuard::~THandleGuard() {
+    if (Handle)
+        CloseCDHandle(Handle);
+}
+
+bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode) {
+    if (!ReadTocMsf(handle, toc)) {
+        exitCode = CliFail(WithReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
+        return false;
+    }
+    key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    LoadDiscInfo(key);
+    return true;
+}
+
+QString TrackTitle(const QString& key, int track) {
+    const QString title = key.isEmpty() || track < 1 || track > 100 ? QString() : Settings.Titles[track];
+    return title.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : title;
 }

@@ -9,9 +9,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 
 class TConsolePrompter;
+struct TCDToc;
 
 // Prints "discwright-cli: message" on standard error; returns exit code `code`.
 int CliFail(const QString& message, int code = 1);
@@ -35,3 +37,44 @@ bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs = -1);
 
 // The prompter the tool installs (answers questions with --yes's setting).
 TConsolePrompter& CliPrompter();
+
+// --genre NAME|NUMBER (rip, tag set): a name of the genre list (any case) or an ID3 genre
+// number. A name gives its index in GenreNames (`listIndex`) and its ID3 number (`id3`); a
+// number from 0 to 255 gives itself (`id3`) and its place in the list (`listIndex`, -1 when it
+// has none there). False when the text is neither; `numberOutOfRange` then tells a number
+// outside 0 to 255 from an unknown name.
+bool ParseGenreArgument(const QString& text, int32_t& listIndex, int32_t& id3, bool& numberOutOfRange);
+
+// The drive options of toc, extract and rip: --drive N or --image FILE.
+struct TDriveOptions {
+    QCommandLineOption Drive{QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
+                             QStringLiteral("N")};
+    QCommandLineOption Image{QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc, .nrg)."),
+                             QStringLiteral("FILE")};
+    void AddTo(QCommandLineParser& parser) {
+        parser.addOption(Drive);
+        parser.addOption(Image);
+    }
+};
+
+// Opens the drive the options name through the drive library (an image becomes the only image
+// drive of the run). Returns the handle, or 0 with the message printed and `exitCode` set.
+// `driveIndex` (if given) receives the --drive number, or -1 for an image.
+int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode,
+                   int* driveIndex = nullptr);
+
+// Closes a drive handle when it goes out of scope.
+struct THandleGuard {
+    int Handle = 0;
+    ~THandleGuard();
+};
+
+// The message with the reason the drive library gave, when it gave one: "message (reason)".
+QString WithReason(const QString& message);
+
+// Reads the TOC (minutes/seconds/frames), the disc key (empty for a disc that does not start
+// with audio) and the disc information of that key from cdinfo.dat.
+bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode);
+
+// The title of a track from the disc information read by ReadDisc, else "TrackNN".
+QString TrackTitle(const QString& key, int track);

@@ -5,7 +5,6 @@
 #include "app/LanguageText.h"
 #include "app/Settings.h"
 #include "cd/CDIn.h"
-#include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
@@ -14,8 +13,6 @@
 #include "jobs/RipProgress.h"
 #include "jobs/rip.h"
 #include "platform/Prompter.h"
-#include "tags/Genres.h"
-#include "tags/Id3Tag.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,34 +90,6 @@ bool ParseTrackList(const QString& text, std::vector<int>& tracks) {
     return !tracks.empty();
 }
 
-// --genre NAME|NUMBER: the index of the genre list Settings.Genre keeps (-1 none); false when
-// unknown. A number is an ID3 genre number, as tag set takes it.
-bool ParseGenre(const QString& text, int32_t& index) {
-    const QString g = text.trimmed();
-    bool isNumber = false;
-    const int number = g.toInt(&isNumber);
-    if (isNumber) {
-        if (number < 0 || number > 255)
-            return false;
-        index = int32_t(Id3ToGenre(uint8_t(number))) - 1;
-        return true;
-    }
-    for (size_t i = 0; i < GenreNames.size(); ++i)
-        if (g.compare(QLatin1String(GenreNames[i]), Qt::CaseInsensitive) == 0) {
-            index = int32_t(i);
-            return true;
-        }
-    return false;
-}
-
-struct THandleGuard {
-    int Handle = 0;
-    ~THandleGuard() {
-        if (Handle)
-            CloseCDHandle(Handle);
-    }
-};
-
 // The output folder of the run: --out or the setting; created when missing.
 bool PrepareFolder(const QCommandLineParser& parser, const QCommandLineOption& out, int& exitCode) {
     const QString folder = parser.isSet(out) ? parser.value(out) : Settings.OutputFolder;
@@ -137,10 +106,8 @@ bool PrepareFolder(const QCommandLineParser& parser, const QCommandLineOption& o
 
 int RunRipCommand(const QStringList& words) {
     QCommandLineParser parser;
-    const QCommandLineOption drive(QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
-                                   QStringLiteral("N"));
-    const QCommandLineOption image(QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc)."),
-                                   QStringLiteral("FILE"));
+    TDriveOptions driveOptions;
+    driveOptions.AddTo(parser);
     const QCommandLineOption tracks(QStringLiteral("tracks"),
                                     QStringLiteral("Tracks to rip, e.g. 1,3-5 (default: every audio track)."),
                                     QStringLiteral("LIST"));
@@ -162,8 +129,7 @@ int RunRipCommand(const QStringList& words) {
     const QCommandLineOption paranoia(
         QStringLiteral("paranoia"),
         QStringLiteral("Rip through the CD input (libcdio-paranoia), as the CD rip progress window does."));
-    for (const auto* o :
-         {&drive, &image, &tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &paranoia})
+    for (const auto* o : {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &paranoia})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -173,7 +139,7 @@ int RunRipCommand(const QStringList& words) {
         return exitCode;
     if (!parser.positionalArguments().isEmpty())
         return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
-    if (parser.isSet(drive) == parser.isSet(image))
+    if (parser.isSet(driveOptions.Drive) == parser.isSet(driveOptions.Image))
         return CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
     if (parser.isSet(format)) {
         static const std::map<QString, int32_t> formats{{QStringLiteral("mp3"), ofMP3},
@@ -199,38 +165,20 @@ int RunRipCommand(const QStringList& words) {
         titles[n] = t.mid(eq + 1);
     }
     int32_t genreIndex = -1;
-    if (parser.isSet(genre) && !ParseGenre(parser.value(genre), genreIndex))
+    int32_t genreId3 = -1;
+    bool genreOutOfRange = false;
+    if (parser.isSet(genre) && !ParseGenreArgument(parser.value(genre), genreIndex, genreId3, genreOutOfRange))
         return CliFail(QStringLiteral("unknown genre '") + parser.value(genre) + '\'', 2);
 
     // The drive, its TOC and the disc's titles.
-    THandleGuard handle;
     int cdInDrive = 0;
-    if (parser.isSet(image)) {
-        const QString path = QFileInfo(parser.value(image)).absoluteFilePath();
-        if (!QFileInfo(path).isFile())
-            return CliFail(path + QStringLiteral(": no such file"));
-        // The image becomes the only image drive of this run, after the physical drives.
-        Settings.Images = path;
-        TCDOpenRequest request;
-        request.Adapter = 1;
-        handle.Handle = GetCDHandle(&request);
-        cdInDrive = -1;
-    } else {
-        bool ok = false;
-        cdInDrive = parser.value(drive).toInt(&ok);
-        if (!ok || cdInDrive < 0)
-            return CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
-        handle.Handle = OpenCDDriveAt(cdInDrive);
-    }
-    if (!handle.Handle) {
-        const QString why = CDLastError();
-        return CliFail(QStringLiteral("cannot open the drive") + (why.isEmpty() ? QString() : " (" + why + ')'));
-    }
+    THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode, &cdInDrive)};
+    if (!handle.Handle)
+        return exitCode;
     TCDToc toc{};
-    if (!ReadTocMsf(handle.Handle, toc))
-        return CliFail(ResText("RES_ReadTocError", "Error while reading TOC information!"));
-    const QString key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
-    LoadDiscInfo(key);
+    QString key;
+    if (!ReadDisc(handle.Handle, toc, key, exitCode))
+        return exitCode;
     auto isAudio = [&](int n) { return !(toc.Tracks[n - toc.FirstTrack].AdrControl & TocDataTrackFlag); };
     if (wanted.empty()) {
         for (int n = toc.FirstTrack; n <= toc.LastTrack; ++n)
@@ -247,7 +195,7 @@ int RunRipCommand(const QStringList& words) {
                            2);
         if (!isAudio(n))
             return CliFail(QStringLiteral("track %1 is a data track").arg(n), 2);
-        QString t = titles.count(n) ? titles[n] : (key.isEmpty() || n > 100 ? QString() : Settings.Titles[n]);
+        QString t = titles.count(n) ? titles[n] : TrackTitle(key, n);
         if (t.isEmpty())
             t = QStringLiteral("Track") + TwoDigits(n);
         jobList << TwoDigits(n) + CleanFileName(t);

@@ -110,22 +110,15 @@ int Set(const QStringList& words) {
         if (!ok || trackNumber < 0 || trackNumber > 255)
             return CliFail(QStringLiteral("--track needs a number from 0 to 255"), 2);
     }
-    int genreNumber = -1;
+    int32_t genreNumber = -1;
     if (parser.isSet(genre)) {
-        const QString g = parser.value(genre).trimmed();
-        bool isNumber = false;
-        genreNumber = g.toInt(&isNumber);
-        if (isNumber) {
-            if (genreNumber < 0 || genreNumber > 255)
-                return CliFail(QStringLiteral("--genre number must be from 0 to 255"), 2);
-        } else {
-            genreNumber = -1;
-            for (size_t i = 0; i < GenreNames.size(); ++i)
-                if (g.compare(QLatin1String(GenreNames[i]), Qt::CaseInsensitive) == 0)
-                    genreNumber = GenreToId3(static_cast<uint8_t>(i + 1));
-            if (genreNumber < 0)
-                return CliFail(QStringLiteral("unknown genre '") + g + QLatin1Char('\''), 2);
-        }
+        int32_t listIndex = -1;
+        bool outOfRange = false;
+        if (!ParseGenreArgument(parser.value(genre), listIndex, genreNumber, outOfRange))
+            return outOfRange
+                       ? CliFail(QStringLiteral("--genre number must be from 0 to 255"), 2)
+                       : CliFail(QStringLiteral("unknown genre '") + parser.value(genre).trimmed() + QLatin1Char('\''),
+                                 2);
     }
 
     Tid3tag tag;
