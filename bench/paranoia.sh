@@ -10,26 +10,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${1:-build/bin}
 export RUNS=${RUNS:-1}
-CLI="$BIN/discwright-cli"
-[ -x "$CLI" ] || { echo "no $CLI (build discwright-cli first)" >&2; exit 2; }
-for tool in cd-paranoia sox; do
-    command -v "$tool" >/dev/null || { echo "$tool not found" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-sox -r 44100 -c 2 -n -b 16 -e signed -t raw "$work/disc.bin" \
-    synth 600 sine 440 sine 660 synth 600 pinknoise mix gain -n -3
-{
-    echo 'FILE "disc.bin" BINARY'
-    for n in 1 2 3 4 5; do
-        printf '  TRACK %02d AUDIO\n    INDEX 01 %02d:00:00\n' "$n" $(((n - 1) * 2))
-    done
-} >"$work/disc.cue"
-cat "$work/disc.bin" >/dev/null # into the page cache
-mkdir -p "$work/ours" "$work/ref"
-
 . bench/lib.sh
+need_cli_and_tools "$BIN" cd-paranoia sox
+new_work_dir
+make_five_track_disc "$work"
+mkdir -p "$work/ours" "$work/ref"
 
 reference() {
     for n in 1 2 3 4 5; do

@@ -253,32 +253,29 @@ void TRipJob::StartOggEntry(int i, bool first) {
     }
 }
 
-void TRipJob::StartMp3Run(int i, const QString& input) {
-    Awaited = 2000;
+void TRipJob::StartStep(int i, int32_t endCode, const std::function<void()>& start) {
+    Awaited = endCode;
     AwaitedEntry = i;
     try {
-        Step.StartMp3(input, OutputOf(i), JobKind != 3, JobKind);
+        start();
     } catch (const std::exception& e) {
-        // Without an encoder nothing can go on; the job waits for Stop, as after a drive error.
+        // Without its encoder or writer nothing can go on; the job waits for Stop, as after a
+        // drive error. (Only the WMA step runs the timer; stopping it is harmless elsewhere.)
+        Step.Timer1.stop();
         Awaited = 0;
         Stalled = true;
         ErrorBox(QString::fromLocal8Bit(e.what()));
     }
 }
 
+void TRipJob::StartMp3Run(int i, const QString& input) {
+    StartStep(i, 2000, [&] { Step.StartMp3(input, OutputOf(i), JobKind != 3, JobKind); });
+}
+
 void TRipJob::StartWmaRun(int i, const QString& input) {
     if (JobKind == 6 && !LooksLikeWav(input))
         return SkipEntry(i, 5000, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
-    Awaited = 5000;
-    AwaitedEntry = i;
-    try {
-        Step.StartWma(input, OutputOf(i), JobKind, Progress);
-    } catch (const std::exception& e) {
-        Step.Timer1.stop();
-        Awaited = 0;
-        Stalled = true;
-        ErrorBox(QString::fromLocal8Bit(e.what()));
-    }
+    StartStep(i, 5000, [&] { Step.StartWma(input, OutputOf(i), JobKind, Progress); });
 }
 
 void TRipJob::StartOggRun(int i, const QString& input) {
@@ -290,15 +287,7 @@ void TRipJob::StartOggRun(int i, const QString& input) {
     TVorbisOut& out = Step.VorbisOut1;
     out.Compression = Settings.IsUseCompress ? float(Settings.CompressPosition - 10) / 100.0f : 0.2f;
     out.SetDesiredNominalBitrate(brAutoSelect);
-    Awaited = 3000;
-    AwaitedEntry = i;
-    try {
-        Step.StartOgg(input, output);
-    } catch (const std::exception& e) {
-        Awaited = 0;
-        Stalled = true;
-        ErrorBox(QString::fromLocal8Bit(e.what()));
-    }
+    StartStep(i, 3000, [&] { Step.StartOgg(input, output); });
 }
 
 void TRipJob::StartResample(int i, const QString& temporary) {
@@ -306,15 +295,7 @@ void TRipJob::StartResample(int i, const QString& temporary) {
     ResampleError.clear();
     WaveOut1.SetFileName(temporary);
     Step.StreamStart = std::chrono::steady_clock::now();
-    Awaited = 4000;
-    AwaitedEntry = i;
-    try {
-        WaveOut1.Run();
-    } catch (const std::exception& e) {
-        Awaited = 0;
-        Stalled = true;
-        ErrorBox(QString::fromLocal8Bit(e.what()));
-    }
+    StartStep(i, 4000, [&] { WaveOut1.Run(); });
 }
 
 void TRipJob::SkipEntry(int i, int32_t endCode, const QString& reason) {
@@ -469,18 +450,25 @@ void TRipJob::OnMp3Ended(const TProcessInfo& info) {
         if (result > 255)
             ErrorBox(QStringLiteral("Error #%1! Could not save Tag!").arg(result));
     }
-    EndEntry(i, info.Ok, info.Reason);
-    ProgressSeen = false;
-    ++EncodedCount;
-    if (EncodedCount >= Count()) {
-        Finish();
-        EndJob();
+    if (EndEncodedEntry(i, info, EncodedCount))
         return;
-    }
     if (JobKind == 1)
         StartExtraction(ExtractedCount);
     else
         StartMp3Entry(EncodedCount, false);
+}
+
+bool TRipJob::EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter, int32_t settleMs) {
+    EndEntry(i, info.Ok, info.Reason);
+    ProgressSeen = false;
+    ++counter;
+    if (counter < Count())
+        return false;
+    Finish();
+    if (settleMs > 0)
+        WaitMilliseconds(settleMs);
+    EndJob();
+    return true;
 }
 
 void TRipJob::OnOggEnded(const TProcessInfo& info) {
@@ -491,15 +479,8 @@ void TRipJob::OnOggEnded(const TProcessInfo& info) {
         ErrorBox(FailureText(ResText("RES_Check_OggOptions", "Create OGG file error!\r\nPlease check the output and "
                                                              "Ogg options or run application again."),
                              OutputOf(i), info.Reason));
-    EndEntry(i, info.Ok, info.Reason);
-    ProgressSeen = false;
-    ++OggCount;
-    if (OggCount >= Count()) {
-        Finish();
-        WaitMilliseconds(300);
-        EndJob();
+    if (EndEncodedEntry(i, info, OggCount, 300))
         return;
-    }
     if (JobKind == 1)
         StartExtraction(ExtractedCount);
     else
@@ -537,14 +518,8 @@ void TRipJob::OnWmaEnded(const TProcessInfo& info) {
         ErrorBox(FailureText(ResText("RES_Check_WmaOptions", "Create WMA file error!\r\nPlease check the output and "
                                                              "WMA options or run application again."),
                              OutputOf(i), info.Reason));
-    EndEntry(i, info.Ok, info.Reason);
-    ProgressSeen = false;
-    ++EncodedCount;
-    if (EncodedCount >= Count()) {
-        Finish();
-        EndJob();
+    if (EndEncodedEntry(i, info, EncodedCount))
         return;
-    }
     if (JobKind == 1) {
         StartExtraction(ExtractedCount);
     } else {

@@ -26,6 +26,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -93,6 +94,12 @@ private:
     void StartOggRun(int i, const QString& input);
     void StartWmaRun(int i, const QString& input);
     void StartResample(int i, const QString& temporary);
+    // Awaits `endCode` for entry i and runs `start`; when it raises, the job stalls (it waits
+    // for Stop) and the reason is shown.
+    void StartStep(int i, int32_t endCode, const std::function<void()>& start);
+    // Ends entry i of an encode step and counts it in `counter`. True when it was the last:
+    // the job is then finished (after a pause of `settleMs`) and ended.
+    bool EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter, int32_t settleMs = 0);
     // An entry that cannot be converted: reported, then its end event is posted with Status 4.
     void SkipEntry(int i, int32_t endCode, const QString& reason);
     void SetStep(const QString& word, int i, const QString& group);

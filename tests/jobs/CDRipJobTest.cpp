@@ -1,5 +1,6 @@
 // The rip through the CD input (TCDRipJob, and its window TfrmCDRip) on disc images: the WAV
 // files equal the source, MP3s are tagged with ID3/Use clear, a read error is no extraction.
+#include "JobTestBase.h"
 #include "app/Settings.h"
 #include "cd/CDIn.h"
 #include "fixtures/DiscImage.h"
@@ -18,25 +19,18 @@
 
 namespace {
 
-class CDRipJobTest : public ::testing::Test {
+class CDRipJobTest : public TJobTestBase {
 protected:
     void SetUp() override {
-        if (FindTool(QStringLiteral("lame")).isEmpty())
-            GTEST_SKIP() << "lame is not installed";
-        SetPrompter(&Prompter);
-        Settings.OutputFolder = Folder.File(QStringLiteral("out"));
-        QDir().mkpath(Settings.OutputFolder);
+        TJobTestBase::SetUp();
+        if (IsSkipped())
+            return;
         Disc = MakeDiscImage(Folder.Path(), QStringLiteral("disc"), {TImageTrack{160, false}, TImageTrack{211, false}});
         Settings.Images = Disc.CuePath;
         CDIn = std::make_unique<TCDIn>();
         CDIn->SetDriveIndex(CDIn->DriveCount() - 1);
     }
-    void TearDown() override { SetPrompter(nullptr); }
 
-    QString Out(const QString& name) const { return Settings.OutputFolder + '/' + name; }
-
-    TTempProgramFolder Folder;
-    TScriptedPrompter Prompter;
     TDiscImage Disc;
     std::unique_ptr<TCDIn> CDIn;
 };

@@ -1,6 +1,7 @@
 // The job window TRipForm under the offscreen platform with the scripted prompter: what it shows
 // while a conversion runs, that it closes by itself at the end, and Stop.
 #include "jobs/RipForm.h"
+#include "JobTestBase.h"
 #include "app/Settings.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
@@ -21,21 +22,16 @@
 
 namespace {
 
-class RipFormTest : public ::testing::Test {
+class RipFormTest : public TJobTestBase {
 protected:
     void SetUp() override {
-        if (FindTool(QStringLiteral("lame")).isEmpty())
-            GTEST_SKIP() << "lame is not installed";
-        SetPrompter(&Prompter);
-        Settings.OutputFolder = Folder.File(QStringLiteral("out"));
-        QDir().mkpath(Settings.OutputFolder);
+        TJobTestBase::SetUp();
+        if (IsSkipped())
+            return;
         Wav = Folder.File(QStringLiteral("song.wav"));
         ASSERT_TRUE(WriteFile(Wav, MakeWav(MakePcm16(44100 * 4, 2, 7), 2, 44100, 16)));
     }
-    void TearDown() override { SetPrompter(nullptr); }
 
-    TTempProgramFolder Folder;
-    TScriptedPrompter Prompter;
     QString Wav;
 };
 

@@ -1,5 +1,6 @@
 // The conversion job (TRipJob) with real parts: rips of disc images through the extraction
 // thread into lame, wm8eutil and the Vorbis writer, and file conversions with the resampler.
+#include "JobTestBase.h"
 #include "app/Helpers.h"
 #include "app/Settings.h"
 #include "cd/akrip32.h"
@@ -17,20 +18,18 @@
 
 namespace {
 
-class RipJobTest : public ::testing::Test {
+class RipJobTest : public TJobTestBase {
 protected:
     void SetUp() override {
-        if (FindTool(QStringLiteral("lame")).isEmpty())
-            GTEST_SKIP() << "lame is not installed";
+        TJobTestBase::SetUp();
+        if (IsSkipped())
+            return;
         SavedPath = qgetenv("PATH");
         // The test programs live apart from the built executables; reach wm8eutil through PATH.
         qputenv("PATH", QFile::encodeName(BinDir()) + ':' + SavedPath);
-        SetPrompter(&Prompter);
-        Settings.OutputFolder = Folder.File(QStringLiteral("out"));
-        QDir().mkpath(Settings.OutputFolder);
     }
     void TearDown() override {
-        SetPrompter(nullptr);
+        TJobTestBase::TearDown();
         if (Handle)
             CloseCDHandle(Handle);
         if (!SavedPath.isEmpty())
@@ -48,15 +47,11 @@ protected:
         ASSERT_NE(Handle, 0);
     }
 
-    QString Out(const QString& name) const { return Settings.OutputFolder + '/' + name; }
-
     bool Run(TRipJob& job) {
         job.Start();
         return RunJobToEnd(job, {});
     }
 
-    TTempProgramFolder Folder;
-    TScriptedPrompter Prompter;
     TDiscImage Disc;
     int Handle = 0;
     QByteArray SavedPath;
