@@ -2,26 +2,13 @@
 #include "audio/NewResampleWav.h"
 
 #include "audio/AuException.h"
+#include "platform/SameFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 
-#include <sys/stat.h>
-
-namespace {
-
-// Two names of one file (the same path, a symbolic link or a hard link).
-bool SameFile(const QString& a, const QString& b) {
-    struct stat sa {
-    }, sb{};
-    if (stat(QFile::encodeName(a).constData(), &sa) == 0 && stat(QFile::encodeName(b).constData(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
-
-} // namespace
 
 TResampleWavController::TResampleWavController(QObject* parent) : QObject(parent) {
     WaveIn1 = new TWaveIn();
@@ -95,7 +82,8 @@ void TResampleWavController::Convert(int32_t channels, const QString& rateText, 
     if (!WaveIn1->Valid())
         return;
     // Writing over the file being read would destroy it before it has been read.
-    if (SameFile(WaveIn1->FileName(), ChosenOutput->FileName()))
+    if (IsSameFile(QFile::encodeName(WaveIn1->FileName()).constData(),
+                   QFile::encodeName(ChosenOutput->FileName()).constData()))
         throw EAuException(QStringLiteral("The output file is the input file!"));
     if (bits != WaveIn1->GetBitsPerSample())
         AudioConverter1->OutBitsPerSample = bits;

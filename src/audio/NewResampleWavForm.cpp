@@ -3,6 +3,7 @@
 
 #include "audio/AuException.h"
 #include "platform/Prompter.h"
+#include "widgets/SpinEdit.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -67,13 +68,13 @@ TfrmResample::TfrmResample(QWidget* owner) : QDialog(owner) {
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     auto* out = new QGridLayout(GroupBox2);
     Label10 = NewLabel(GroupBox2, "Label10", QString());
-    SpinEdit1 = new QSpinBox(GroupBox2);
+    SpinEdit1 = new TSpinEdit(GroupBox2);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setRange(1, 2);
     SpinEdit1->setValue(1);
     Edit1 = new QLineEdit(QStringLiteral("22050"), GroupBox2);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    SpinEdit3 = new QSpinBox(GroupBox2);
+    SpinEdit3 = new TSpinEdit(GroupBox2);
     SpinEdit3->setObjectName(QStringLiteral("SpinEdit3"));
     SpinEdit3->setRange(8, 32);
     SpinEdit3->setSingleStep(8);
