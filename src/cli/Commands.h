@@ -22,5 +22,7 @@ int RunWavCommand(const QStringList& words);
 int RunEncodeOggCommand(const QStringList& words);
 int RunDecodeOggCommand(const QStringList& words);
 int RunOggInfoCommand(const QStringList& words);
+// RecordCommands.cpp
+int RunRecordCommand(const QStringList& words);
 // ParanoiaCommands.cpp: toc --paranoia, called by toc with its parsed options
 int RunParanoiaTocCommand(const QCommandLineParser& parser);
