@@ -52,12 +52,12 @@ int RunRecordCommand(const QStringList& words) {
                                         QStringLiteral("sample rate: 8000, 11025, 12000, 16000, 22050, 24000, "
                                                        "32000, 44100 (default) or 48000"),
                                         QStringLiteral("HZ"), QStringLiteral("44100"));
-    const QCommandLineOption bitsOption(QStringLiteral("bits"), QStringLiteral("8 or 16 (default)"), QStringLiteral("N"),
-                                        QStringLiteral("16"));
+    const QCommandLineOption bitsOption(QStringLiteral("bits"), QStringLiteral("8 or 16 (default)"),
+                                        QStringLiteral("N"), QStringLiteral("16"));
     const QCommandLineOption channelsOption(QStringLiteral("channels"), QStringLiteral("1 or 2 (default)"),
                                             QStringLiteral("N"), QStringLiteral("2"));
-    const QCommandLineOption mp3Option(QStringLiteral("mp3"),
-                                       QStringLiteral("also encode OUT.mp3 beside it with lame, using the MP3 options"));
+    const QCommandLineOption mp3Option(
+        QStringLiteral("mp3"), QStringLiteral("also encode OUT.mp3 beside it with lame, using the MP3 options"));
     parser.addOptions({secondsOption, rateOption, bitsOption, channelsOption, mp3Option});
     int exitCode = 0;
     if (!CliParse(parser, words,

@@ -376,7 +376,7 @@ QString TRecordController::AskSaveName(bool deleteExisting) {
     }
     if (QFileInfo::exists(file) && !NamesSameFile(file, DocumentFile)) {
         if (Prompter().Show(file + ResText("RES_File_Exist", " has existed,overite it?"), TPromptIcon::Question,
-                            TPromptButtons::YesNo) != TPromptAnswer::Yes)
+                            TPromptButtons::YesNo, TPromptAnswer::No) != TPromptAnswer::Yes)
             return QString();
         // The replacing rename takes the old file away only once the new one is complete; a
         // file that cannot be replaced is reported here, before anything has moved.
@@ -490,7 +490,7 @@ void TRecordController::Undo() {
     if (!UndoEnabled())
         return;
     if (Prompter().Show(ResText("RES_Discard_Modify", "Discard the modification since last save file."),
-                        TPromptIcon::Question, TPromptButtons::YesNo) != TPromptAnswer::Yes)
+                        TPromptIcon::Question, TPromptButtons::YesNo, TPromptAnswer::No) != TPromptAnswer::Yes)
         return;
     if (WaveDevice->IsOpen())
         WaveDevice->Close();
@@ -516,7 +516,7 @@ void TRecordController::Mp3Export() {
     const QString mp3 = info.dir().filePath(info.completeBaseName() + QStringLiteral(".mp3"));
     if (!Mp3Exported && QFileInfo::exists(mp3) &&
         Prompter().Show(mp3 + ResText("RES_File_Exist", " has existed,overite it?"), TPromptIcon::Question,
-                        TPromptButtons::YesNo) != TPromptAnswer::Yes)
+                        TPromptButtons::YesNo, TPromptAnswer::No) != TPromptAnswer::Yes)
         return;
     if (IsFileInUse(mp3)) {
         ShowBox(mp3 + ResText("RES_File_Cannot_Create", " maybe be used!"), TPromptIcon::Error);
