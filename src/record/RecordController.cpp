@@ -197,7 +197,7 @@ void TRecordController::RecordClick() {
     // Always from the slider's position: after a recording the slider stands at the end, so
     // a second one continues the first; Prev makes the next one start over.
     const int64_t from = WaveDevice->Length() * Slider / 400;
-    if (!WaveDevice->Record(from, RecordLimit)) {
+    if (!WaveDevice->Record(from, RecordLimit >= 0 ? from + RecordLimit : -1)) {
         ShowDeviceError(WaveDevice->LastError());
         return;
     }

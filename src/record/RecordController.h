@@ -97,7 +97,8 @@ public:
     // Test and command-line hooks: the clock (milliseconds) and the blocking wait of Stop.
     std::function<int64_t()> Clock;
     std::function<void(int32_t)> Wait;
-    // When >= 0, a recording ends by itself at this position (ms); the command line's --seconds.
+    // When >= 0, a recording ends by itself after this many milliseconds (the command line's
+    // --seconds).
     int64_t RecordLimit = -1;
     // Outcome of the last MP3 export: it ran and wrote its file.
     bool LastExportWritten = false;
