@@ -29,8 +29,9 @@ TfrmNewRecordFile::TfrmNewRecordFile(QWidget* parent) : QDialog(parent) {
 
     auto* group = Named(new QGroupBox(QStringLiteral("Record Property")), "GroupBox1");
     cbSampleRate = Named(new QComboBox, "cbSampleRate");
+    // The list's texts as the dialog has always shown them (8000 indented to line up).
     for (int32_t rate : RecordSampleRates)
-        cbSampleRate->addItem(QString::number(rate).rightJustified(5, QLatin1Char(' ')), rate);
+        cbSampleRate->addItem(rate == 8000 ? QStringLiteral("  8000") : QString::number(rate), rate);
     cbSampleRate->setCurrentIndex(cbSampleRate->findData(44100));
     rb8bit = Named(new QRadioButton(QStringLiteral("8bit")), "rb8bit");
     rb16bit = Named(new QRadioButton(QStringLiteral("16bit")), "rb16bit");

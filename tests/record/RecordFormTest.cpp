@@ -27,9 +27,11 @@ TEST(RecordFormTest, NewRecordStopAndCloseThroughTheWindow) {
         TfrmRecord form;
         form.show();
         EXPECT_EQ(form.windowTitle(), "Record");
-        for (QToolButton* b : form.Buttons)
-            if (b)
+        for (QToolButton* b : form.Buttons) {
+            if (b) {
                 EXPECT_FALSE(b->isEnabled());
+            }
+        }
         EXPECT_FALSE(form.miSave->isEnabled());
 
         form.NewFileDialog = [](TRecordFormat& format) {
