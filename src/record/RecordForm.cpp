@@ -237,7 +237,9 @@ QString TfrmRecord::AskSaveFile(const QString& folder) {
 bool TfrmRecord::RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items) {
     // Modal in effect: nothing here may change while the job runs.
     setEnabled(false);
+    Exporting = true;
     const bool written = TRecordView::RunJobWindow(jobKind, cdHandle, items);
+    Exporting = false;
     setEnabled(true);
     return written;
 }
@@ -247,6 +249,8 @@ void TfrmRecord::CloseWindow() {
 }
 
 void TfrmRecord::done(int result) {
+    if (Exporting)
+        return;
     if (!Closed) {
         if (!Controller.FormCloseQuery())
             return;

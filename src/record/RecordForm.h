@@ -70,4 +70,6 @@ private:
     void Refresh();
     void UpdateMenu();
     bool Closed = false;
+    // The MP3 export runs an event loop of its own; the window must not close meanwhile.
+    bool Exporting = false;
 };
