@@ -1,6 +1,7 @@
 // discwright-cli record: the sound recorder without a screen. It drives the recorder's own
 // controller as a user would: New with the chosen format, Record, Stop once the wanted length
-// has been recorded, Save As the output file and, with --mp3, the MP3 export that follows a save.
+// has been recorded, Save As the output file and, with --mp3, the MP3 export (the conversion job,
+// JobKind 4) that follows a save.
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
@@ -21,6 +22,7 @@ public:
     TRecordFormat Format;
     QString Output;
     QString ExportFailure;
+    std::function<bool()> Interrupted;
 
     bool AskNewFormat(TRecordFormat& format) override {
         format = Format;
@@ -31,8 +33,9 @@ public:
     bool RunJobWindow(uint8_t jobKind, int32_t, const QStringList& items) override {
         if (jobKind != 4 || items.size() != 1)
             return false;
-        return RunRecordingToMp3(items.constFirst(), &ExportFailure,
-                                 [](int32_t percent) { CliProgress(QStringLiteral("mp3 %1%").arg(percent)); });
+        return RunRecordingToMp3(
+            items.constFirst(), &ExportFailure,
+            [](int32_t percent) { CliProgress(QStringLiteral("mp3 %1%").arg(percent)); }, Interrupted);
     }
 };
 
@@ -105,6 +108,7 @@ int RunRecordCommand(const QStringList& words) {
     }
 
     const TInterruptScope interrupt;
+    view.Interrupted = [&] { return interrupt.Interrupted(); };
     TWaveDevice& device = recorder.Device();
     const bool complete = RunEventLoopUntil(
         [&] {

@@ -47,8 +47,8 @@ public:
     // The open and save dialogs, starting in `folder`; empty when cancelled.
     virtual QString AskOpenFile(const QString& folder) = 0;
     virtual QString AskSaveFile(const QString& folder) = 0;
-    // The job window with a job list; true when the job wrote its output. Until the job window
-    // exists this runs the MP3 encoder wrapper for JobKind 4 and waits for it.
+    // The job window with a job list, modal; true when the job wrote its output. Without a
+    // window the JobKind 4 job runs on its own (RunRecordingToMp3).
     virtual bool RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items);
     // "&Exit": close the window (which calls TRecordController::FormCloseQuery).
     virtual void CloseWindow() {}

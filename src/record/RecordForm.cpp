@@ -3,6 +3,7 @@
 
 #include "app/Language.h"
 #include "app/Settings.h"
+#include "jobs/RipForm.h"
 #include "record/NewRecordFileForm.h"
 #include "widgets/AfStartButton.h"
 
@@ -235,13 +236,11 @@ QString TfrmRecord::AskSaveFile(const QString& folder) {
 }
 
 bool TfrmRecord::RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items) {
-    // Modal in effect: nothing here may change while the job runs.
-    setEnabled(false);
     Exporting = true;
-    const bool written = TRecordView::RunJobWindow(jobKind, cdHandle, items);
+    TRipForm form(this, jobKind, cdHandle, items);
+    form.exec();
     Exporting = false;
-    setEnabled(true);
-    return written;
+    return form.Job().Succeeded();
 }
 
 void TfrmRecord::CloseWindow() {

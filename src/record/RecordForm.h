@@ -1,6 +1,7 @@
 // TfrmRecord: the sound recorder window. It shows a TRecordController, forwards the media
 // player's buttons, the Start menu, the slider and closing to it, and answers the controller's
-// dialogs (new recording, open, save, the job window). The main window opens it modally from
+// dialogs (new recording, open, save, the job window for the MP3 export, JobKind 4). The main
+// window opens it modally from
 // "&Record...":
 //
 //     TfrmRecord form(this);
@@ -70,6 +71,6 @@ private:
     void Refresh();
     void UpdateMenu();
     bool Closed = false;
-    // The MP3 export runs an event loop of its own; the window must not close meanwhile.
+    // The job window of the MP3 export is open: this window must not close meanwhile.
     bool Exporting = false;
 };
