@@ -26,11 +26,6 @@ namespace {
 
 const char* const IdleState = "-----------";
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 void ShowBox(const QString& text, TPromptIcon icon) {
     Prompter().Show(text, icon, TPromptButtons::Ok);
 }
