@@ -3,10 +3,12 @@
 #include "record/RecordController.h"
 #include "app/Settings.h"
 #include "platform/Prompter.h"
+#include "record/RecordMixer.h"
 #include "record/RecordTestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -327,6 +329,31 @@ TEST_F(RecordControllerTest, FailuresKeepTheRecordingAndSayWhereItIs) {
     EXPECT_FALSE(d.RecordTimerOn());
     EXPECT_EQ(d.EnabledButtons, MPBtn(btRecord));
     Q_UNUSED(file);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RecordMixerTest, TheVolumeControlOpensOnItsRecordingPage) {
+    QTemporaryDir dir;
+    auto tool = [&](const QString& name) {
+        const QString path = dir.filePath(name);
+        ASSERT_TRUE(WriteFile(path, "#!/bin/sh\n"));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    TRecordingMixerCommand command;
+    EXPECT_FALSE(FindRecordingMixer(command, {dir.path()}));
+    tool("alsamixer");
+    EXPECT_FALSE(FindRecordingMixer(command, {dir.path()})); // no terminal to run it in
+    tool("xterm");
+    ASSERT_TRUE(FindRecordingMixer(command, {dir.path()}));
+    EXPECT_EQ(command.Program, dir.filePath("xterm"));
+    EXPECT_EQ(command.Arguments, QStringList({"-e", dir.filePath("alsamixer"), "-V", "capture"}));
+    tool("pavucontrol");
+    ASSERT_TRUE(FindRecordingMixer(command, {dir.path()}));
+    EXPECT_EQ(command.Program, dir.filePath("pavucontrol"));
+    EXPECT_EQ(command.Arguments, QStringList{"--tab=2"});
 }
 
 } // namespace
