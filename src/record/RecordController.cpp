@@ -74,7 +74,13 @@ TRecordController::TRecordController(TRecordView* view, std::unique_ptr<TWaveDev
     Timer1.setInterval(500);
     TimerRecord.setInterval(100);
     connect(&Timer1, &QTimer::timeout, this, &TRecordController::PlayTimerTick);
-    connect(&TimerRecord, &QTimer::timeout, this, &TRecordController::RecordTimerTick);
+    connect(&TimerRecord, &QTimer::timeout, this, [this] {
+        RecordTimerTick();
+        // A recording that ended by itself (its length reached, or the most a WAV file holds)
+        // is stopped and saved as the Stop button would.
+        if (IsEnabled(btStop) && WaveDevice->Mode() != wmRecording)
+            ButtonClick(btStop);
+    });
     SaveMp3 = Settings.SaveMp3;
     WorkFile = AddTrailingBackslash(ProgramFolder()) + QStringLiteral("MyTemp.wav");
     Caption = ResText("RES_TitleStr", "Record");
