@@ -30,10 +30,11 @@ bool TSdlAudio::Acquire(QString& error) {
         ++SdlUsers;
         return true;
     }
-    // Ctrl+C must keep ending the command-line tool; the disk driver's notices are not ours to show.
+    // Ctrl+C must keep ending the command-line tool. SDL's log carries only notices (such as the
+    // disk driver's "you are using" lines); its errors come back through SDL_GetError.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Discwright");
-    SDL_LogSetPriority(SDL_LOG_CATEGORY_APPLICATION, SDL_LOG_PRIORITY_WARN);
+    SDL_LogSetOutputFunction([](void*, int, SDL_LogPriority, const char*) {}, nullptr);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = SdlError();
         return false;
