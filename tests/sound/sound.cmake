@@ -8,4 +8,5 @@ dw_add_test(sound_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/SoundDeviceTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/DXAudioOutTest.cpp
-    LIBS dw_sound_testsupport dw_vorbis_testsupport dw_vorbis dw_audio)
+        ${CMAKE_CURRENT_LIST_DIR}/CdAudioPlayerTest.cpp
+    LIBS dw_sound_testsupport dw_vorbis_testsupport dw_vorbis dw_cd dw_fixtures dw_audio Qt6::Test)
