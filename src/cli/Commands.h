@@ -20,3 +20,5 @@ int RunWavCommand(const QStringList& words);
 int RunEncodeOggCommand(const QStringList& words);
 int RunDecodeOggCommand(const QStringList& words);
 int RunOggInfoCommand(const QStringList& words);
+// PlayCommands.cpp
+int RunPlayCommand(const QStringList& words);
