@@ -97,7 +97,7 @@ private:
     int32_t BitsPerSample = 0;
     std::vector<uint8_t> TransferBuffer;
     uint32_t TransferBytes = 0;
-    uint8_t SilenceByte = 0;
+    std::atomic<uint8_t> SilenceByte{0};
     bool FirstFill = true;
     std::atomic<bool> Ended{false};
     std::atomic<bool> StartedFlag{false};
