@@ -3,6 +3,7 @@
 
 #include "app/Language.h"
 #include "app/Settings.h"
+#include "widgets/FlatButton.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -81,7 +82,7 @@ TfrmOggPlayer::TfrmOggPlayer(QWidget* owner) : QDialog(owner) {
     TrackBar1->setRange(0, 10);
     TrackBar1->setValue(5);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
-    bClose = new QPushButton(QStringLiteral("Close"), this);
+    bClose = new TFlatButton(QStringLiteral("Close"), this);
     bClose->setObjectName(QStringLiteral("bClose"));
     bClose->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
