@@ -72,8 +72,8 @@ TEST_F(CdAudioPlayerTest, PauseResumeAndStop) {
     TDiskAudio disk;
     TCdAudioPlayer player;
     player.Output().Latency = 0;
-    player.Output().SetFramesInBuffer(4410);
-    player.Output().PollingInterval = 10;
+    player.Output().SetFramesInBuffer(22050);
+    player.Output().PollingInterval = 50;
     QSignalSpy completed(&player, &TCdAudioPlayer::Completed);
     ASSERT_TRUE(player.Play(Handle, 2));
     ASSERT_TRUE(WaitFor([&] { return player.Output().Device().BytesPlayed() > 0; }));

@@ -42,7 +42,8 @@ TEST_F(PlayCliTest, PlaysAnOggFileExactly) {
     ASSERT_EQ(r.ExitCode, 0) << r.Err.constData();
     EXPECT_TRUE(r.Out.isEmpty());
     EXPECT_TRUE(r.Err.contains("0:01")) << r.Err.constData(); // elapsed / total on standard error
-    EXPECT_TRUE(TrimSilence(disk.Played(), 4) == TrimSilence(DecodeWithOggdec(ogg), 4));
+    // With the player's 80 ms ring a busy machine may cause an underrun: silence, nothing lost.
+    EXPECT_TRUE(WithoutSilence(disk.Played(), 4) == WithoutSilence(DecodeWithOggdec(ogg), 4));
 }
 
 TEST_F(PlayCliTest, BalanceSeekAndSeconds) {
@@ -82,7 +83,7 @@ TEST_F(PlayCliTest, PlaysACdTrackOfADiscImage) {
     TDiskAudio disk;
     const TRunResult r = RunCli(Folder.Path(), {"play", "--image", disc.CuePath, "--track", "2"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err.constData();
-    EXPECT_TRUE(TrimSilence(disk.Played(), 4) == TrimSilence(disc.TrackData[1], 4));
+    EXPECT_TRUE(WithoutSilence(disk.Played(), 4) == WithoutSilence(disc.TrackData[1], 4));
 
     const TRunResult bad = RunCli(Folder.Path(), {"play", "--image", disc.CuePath, "--track", "7"});
     EXPECT_EQ(bad.ExitCode, 1);
