@@ -313,6 +313,27 @@ TEST(DXAudioOutTest, TheEndOfTheInputPlaysOutWhateverTheBufferLength) {
     }
 }
 
+TEST(DXAudioOutTest, ADeviceThatTakesNoDataFor16PollsIsAnOutputError) {
+    TDiskAudio disk;
+    // Paced by the disk driver at 200 Hz, the device takes a buffer of 64 frames every 0.32 s:
+    // the ring stays full for far more than 16 polls of 5 ms.
+    qunsetenv("SDL_DISKAUDIODELAY");
+    TPcmIn in(MakePcm16(8000, 2, 1), 2, 8000, 16);
+    TDXAudioOut out;
+    out.SetInput(&in);
+    out.SpeedFactor = 0.025f;
+    out.Latency = 0;
+    out.SetFramesInBuffer(256);
+    out.PollingInterval = 5;
+    out.PrefetchData = false;
+    TRunLog log;
+    ASSERT_TRUE(Play(out, log));
+    EXPECT_EQ(out.RunSampleRate(), 200);
+    EXPECT_EQ(out.LastError, "Audio output error");
+    EXPECT_EQ(log.Exceptions, 1);
+    EXPECT_EQ(log.Done, 1);
+}
+
 TEST(DXAudioOutTest, NoSoundDeviceEndsTheRunWithAClearError) {
     for (const QByteArray& driver : {QByteArray("dummy"), QByteArray("no-such-driver")}) {
         SCOPED_TRACE(driver.constData());
