@@ -84,10 +84,6 @@ TEST_F(PlayCliTest, PlaysACdTrackOfADiscImage) {
     const TRunResult r = RunCli(Folder.Path(), {"play", "--image", disc.CuePath, "--track", "2"});
     ASSERT_EQ(r.ExitCode, 0) << r.Err.constData();
     EXPECT_TRUE(WithoutSilence(disk.Played(), 4) == WithoutSilence(disc.TrackData[1], 4));
-
-    const TRunResult bad = RunCli(Folder.Path(), {"play", "--image", disc.CuePath, "--track", "7"});
-    EXPECT_EQ(bad.ExitCode, 1);
-    EXPECT_EQ(LastLine(bad), "discwright-cli: This track is not an audio track of the disc.");
 }
 
 TEST_F(PlayCliTest, ErrorsAreOneClearLine) {
@@ -105,10 +101,9 @@ TEST_F(PlayCliTest, ErrorsAreOneClearLine) {
     EXPECT_EQ(LastLine(r), "discwright-cli: " + wav + ": Ogg file is not valid.");
     r = RunCli(Folder.Path(), {"play", Folder.File("missing.ogg")});
     EXPECT_EQ(r.ExitCode, 1);
-    for (const QStringList& args :
-         {QStringList{"play"}, QStringList{"play", ogg, "--balance", "1.5"}, QStringList{"play", ogg, "--seek", "-1"},
-          QStringList{"play", ogg, "--track", "1"}, QStringList{"play", "--image", "x.cue"},
-          QStringList{"play", "--drive", "0", "--track", "1", "--balance", "0"}}) {
+    // Usage errors: nothing to play, a balance out of range, a track number for a file.
+    for (const QStringList& args : {QStringList{"play"}, QStringList{"play", ogg, "--balance", "1.5"},
+                                    QStringList{"play", ogg, "--track", "1"}}) {
         r = RunCli(Folder.Path(), args);
         EXPECT_EQ(r.ExitCode, 2) << args.join(' ').toStdString();
     }
