@@ -202,13 +202,20 @@ TEST(DXAudioOutTest, PauseAndResumeLoseAndRepeatNothing) {
     EXPECT_TRUE(TrimSilence(disk.Played(), 4) == TrimSilence(pcm, 4));
 }
 
-TEST(DXAudioOutTest, SeekingHalfWayOnSkipsHalfTheFile) {
+TEST(DXAudioOutTest, SeekingMovesTheSourceByThousandthsOfTheFile) {
     TTempProgramFolder folder;
-    for (const bool prefetch : {false, true}) {
-        SCOPED_TRACE(prefetch ? "prefetch" : "direct");
-        const int frames = prefetch ? 2 * 44100 : 4 * 44100; // 2 s at about real time, 4 s at ten times
+    struct TCase {
+        const char* Name;
+        bool Prefetch;
+        int32_t Offset;
+    };
+    // Half the file on (with and without reading ahead), and back from past the middle to the
+    // start: the filter between must neither cut the file short nor end it early.
+    for (const TCase c : {TCase{"on", false, 500}, TCase{"on, read ahead", true, 500}, TCase{"back", false, -1000}}) {
+        SCOPED_TRACE(c.Name);
+        const int frames = c.Prefetch ? 2 * 44100 : 4 * 44100; // 2 s at about real time, 4 s at ten times
         const QByteArray pcm = WithoutSilence(MakePcm16(frames, 2, 5), 4);
-        const QString wav = folder.File(prefetch ? "p.wav" : "d.wav");
+        const QString wav = folder.File(QString::number(frames) + ".wav");
         ASSERT_TRUE(WriteFile(wav, MakeWav(pcm, 2, 44100, 16)));
         TDiskAudio disk;
         TWaveIn in;
@@ -217,28 +224,34 @@ TEST(DXAudioOutTest, SeekingHalfWayOnSkipsHalfTheFile) {
         balance.SetInput(&in);
         TDXAudioOut out;
         out.SetInput(&balance);
-        Moderate(out, prefetch);
+        Moderate(out, c.Prefetch);
+        const uint64_t seekAt = c.Offset > 0 ? 8820 * 4 : uint64_t(pcm.size()) * 6 / 10;
         TRunLog log;
         ASSERT_TRUE(Play(out, log, [&] {
-            ASSERT_TRUE(WaitFor([&] { return out.Device().BytesPlayed() > 8820 * 4; }));
-            out.SeekRelative(500);
+            ASSERT_TRUE(WaitFor([&] { return out.Device().BytesPlayed() > seekAt; }));
+            out.SeekRelative(c.Offset);
             EXPECT_EQ(out.Status(), osBusy);
         }));
         EXPECT_EQ(out.LastError, QString());
+        EXPECT_EQ(out.Progress(), 100);
         // The output is the start of the file up to where the seek happened, then (after some
-        // silence) the rest of the file from half its length further on.
+        // silence) the rest of the file from where the seek went.
         const QByteArray played = WithoutSilence(disk.Played(), 4);
         qsizetype x = 0;
         while (x + 4 <= played.size() && std::memcmp(played.constData() + x, pcm.constData() + x, 4) == 0)
             x += 4;
         const qsizetype y = pcm.size() - (played.size() - x);
+        ASSERT_GE(y, 0);
         ASSERT_TRUE(played.mid(x) == pcm.mid(y));
+        if (c.Offset < 0) {
+            EXPECT_EQ(y, 0);
+            continue;
+        }
         const qsizetype half = pcm.size() / 4 / 2;
         // Only what the filter had read ahead (replaced by silence) may lie between.
-        const qsizetype slack = prefetch ? 2800 : 1;
+        const qsizetype slack = c.Prefetch ? 2800 : 1;
         EXPECT_GE((y - x) / 4, half - 1);
         EXPECT_LE((y - x) / 4, half + slack);
-        EXPECT_EQ(out.Progress(), 100);
     }
 }
 
