@@ -27,3 +27,5 @@ int RunDecodeOggCommand(const QStringList& words);
 int RunOggInfoCommand(const QStringList& words);
 // ParanoiaCommands.cpp: toc --paranoia, called by toc with its parsed options
 int RunParanoiaTocCommand(const QCommandLineParser& parser);
+// PlayCommands.cpp
+int RunPlayCommand(const QStringList& words);
