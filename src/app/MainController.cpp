@@ -1,0 +1,792 @@
+// The main window's state and commands (see MainController.h).
+#include "app/MainController.h"
+
+#include "app/CDInputService.h"
+#include "app/Helpers.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
+#include "jobs/Mp3EncodeThread.h"
+#include "jobs/WMAEncodeThread.h"
+#include "platform/Mixer.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompter.h"
+#include "platform/WineRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cdio/cdio.h>
+#include <sys/stat.h>
+
+namespace {
+
+QString NoDiscText() {
+    return LoadResText(QStringLiteral("RES_Check_CDRom"), QStringLiteral("Can not find audio CD in your CD device."));
+}
+
+QString NoDriveText() {
+    return LoadResText(QStringLiteral("RES_NotFound_CDRom"), QStringLiteral("No CD devices found!"));
+}
+
+QString FolderMissingText() {
+    return LoadResText(QStringLiteral("RES_Directory_Not_Exist"),
+                       QStringLiteral("The output directory does not exist."));
+}
+
+void Inform(const QString& text) {
+    Prompter().Show(text, TPromptIcon::Information, TPromptButtons::Ok);
+}
+
+void ShowError(const QString& text) {
+    Prompter().Show(text, TPromptIcon::Error, TPromptButtons::Ok);
+}
+
+QStringList ImagePaths() {
+    QStringList paths;
+    for (const QString& part : Settings.Images.split('|')) {
+        if (!part.trimmed().isEmpty())
+            paths << part.trimmed();
+    }
+    return paths;
+}
+
+// Vendor and product as the drive list gives them, joined by a blank (the drive library
+// trims the vendor field that drives pad to eight characters), at most 26 characters.
+QString DescribeDrive(const TCDDriveEntry& e) {
+    const QString vendor = QString::fromLocal8Bit(e.Vendor).trimmed();
+    const QString product = QString::fromLocal8Bit(e.Product).trimmed();
+    return (vendor.isEmpty() ? product : vendor + ' ' + product).left(26);
+}
+
+TCDDriveList ListDrives() {
+    TCDDriveList list{};
+    list.Capacity = MaxCDDrives;
+    GetCDList(&list);
+    return list;
+}
+
+QString FileStamp(const QString& path) {
+    struct stat st {};
+    if (stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("-");
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(qulonglong(st.st_ino))
+        .arg(qlonglong(st.st_size))
+        .arg(qlonglong(st.st_mtim.tv_sec))
+        .arg(qlonglong(st.st_mtim.tv_nsec));
+}
+
+} // namespace
+
+QString HomePageUrl() {
+    return QStringLiteral("https://discwright.example.org/");
+}
+QString ProductPageUrl() {
+    return QStringLiteral("https://discwright.example.org/discwright/");
+}
+QString UpdatePageUrl() {
+    return QStringLiteral("https://discwright.example.org/discwright/update/");
+}
+
+QString HelpFilePath() {
+    const QString exe = ExecutableFolder();
+    for (const QString& folder : {exe + QStringLiteral("/help"), exe + QStringLiteral("/../share/discwright/help")}) {
+        const QString path = QDir::cleanPath(folder + QStringLiteral("/index.html"));
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QString();
+}
+
+TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInputService> cdInput, QObject* parent)
+    : QObject(parent), Host(host), CDIn(cdInput ? std::move(cdInput) : std::make_unique<TNoCDInput>()) {
+    LoadSettings();
+    // The main window owns one wrapper of each encoder for the life of the process.
+    Mp3Process = std::make_unique<TMp3EncodeProcess>();
+    WmaProcess = std::make_unique<TWMAEncodeProcess>();
+    MediaTimer.setInterval(2000);
+    connect(&MediaTimer, &QTimer::timeout, this, &TMainController::PollMedia);
+}
+
+TMainController::~TMainController() {
+    MediaTimer.stop();
+    if (CDHandle)
+        CloseCDHandle(CDHandle);
+}
+
+void TMainController::SetStatus(const QString& text) {
+    StatusText = text;
+    Q_EMIT StatusChanged(text);
+}
+
+void TMainController::SetCurrentRow(int row) {
+    Current = row >= 0 && row < int(RowList.size()) ? row : -1;
+    Q_EMIT StateChanged();
+}
+
+TMainEnables TMainController::Enables() const {
+    TMainEnables e;
+    for (const TTrackRow& r : RowList)
+        e.Extract = e.Extract || r.Selected;
+    e.Play = Current >= 0;
+    e.RenameTitle = Current >= 0;
+    e.Stop = Playing;
+    e.Pause = Playing && !Paused;
+    e.QueryFreedb = !RowList.empty();
+    e.Door = CDHandle != 0 && !DriveIsImage;
+    return e;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+void TMainController::Show() {
+    try {
+        CDHandle = OpenDrive(Settings.CDIndex);
+        if (CDHandle) {
+            if (AudioCDPresent())
+                FillFromToc();
+            else
+                NoDisc = true;
+        }
+        SavedStatus = StatusText;
+    } catch (...) {
+        // Drive trouble never stops the program; the status says what is known.
+    }
+    MediaTimer.start();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::Activate() {
+    // A modal box shown from here activates the window again when it closes.
+    if (Activating || Closed)
+        return;
+    Activating = true;
+    if (CDHandle == 0) {
+        bool stop = false;
+        if (CDIn->DriveCount() == 0) {
+            const QString folder = AddTrailingBackslash(ProgramFolder());
+            if (QFileInfo::exists(folder + QStringLiteral("RidoDoda.dll")) &&
+                !QFileInfo::exists(folder + QStringLiteral("wnaspi32.dll"))) {
+                QFile::rename(folder + QStringLiteral("RidoDoda.dll"), folder + QStringLiteral("wnaspi32.dll"));
+                Prompter().Show(LoadResText(QStringLiteral("RES_Run_Again"),
+                                            QStringLiteral("Configuration finished. Please exit the software and run "
+                                                           "again!")),
+                                TPromptIcon::Error, TPromptButtons::Ok);
+                stop = true;
+            } else if (!HintShown) {
+                // Once per start: the hint would otherwise come back each time it closes.
+                HintShown = true;
+                if (Host && Host->ShowNoDeviceHint() == THintChoice::OpenDiscImage)
+                    OpenDiscImage();
+                stop = CDHandle != 0;
+            }
+        }
+        if (!stop) {
+            if (CDIn->DriveCount() > 0) {
+                const int index = Settings.CDIndex;
+                CDIn->SetDriveIndex(index <= 0 || index >= CDIn->DriveCount() ? 0 : index);
+            }
+            if (AudioCDPresent()) {
+                // Refilling the same disc would throw away titles edited since the last close.
+                if (RowList.empty() || CDIn->DiscKey() != DiscKey)
+                    FillFromCDInput();
+            } else {
+                NoDisc = true;
+            }
+        }
+    }
+    if (NoDisc)
+        SetStatus(NoDiscText());
+    Activating = false;
+}
+
+void TMainController::CloseQuery() {
+    if (Mp3Process->Active)
+        Mp3Process->Kill(0);
+    if (WmaProcess->Active)
+        WmaProcess->Kill(0);
+}
+
+void TMainController::Close() {
+    if (Closed)
+        return;
+    Closed = true;
+    MediaTimer.stop();
+    try {
+        CopyRowsToTitles();
+        if (!SaveDiscInfo(DiscKey))
+            ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+        if (CDHandle) {
+            if (!CloseCDHandle(CDHandle))
+                ShowError(LoadResText(QStringLiteral("RES_Close_CD_Error"),
+                                      QStringLiteral("Error while closing CD handle!")));
+            CDHandle = 0;
+        }
+        if (Playing)
+            Stop();
+        if (!SaveSettings())
+            ShowError(SettingsSaveErrorText(OptionsFilePath()));
+    } catch (...) {
+        // Closing is never refused.
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drive and list
+
+int TMainController::OpenDrive(int index) {
+    if (index < 0)
+        index = 0;
+    const TCDDriveList list = ListDrives();
+    if (list.Count == 0) {
+        SetStatus(NoDriveText());
+        return 0;
+    }
+    if (index >= list.Count)
+        index = 0;
+    const TCDDriveEntry& e = list.Drives[index];
+    DriveTitle = DescribeDrive(e);
+    SetStatus(DriveTitle);
+    TCDOpenRequest request;
+    request.Adapter = e.Adapter;
+    request.Target = e.Target;
+    request.Lun = e.Lun;
+    int handle = GetCDHandle(&request);
+    if (!handle) {
+        // A handle left open elsewhere may hold the drive: free the first one found and retry.
+        for (int h = 1; h <= 10; ++h) {
+            if (CloseCDHandle(h)) {
+                handle = GetCDHandle(&request);
+                break;
+            }
+        }
+    }
+    if (!handle) {
+        SetStatus(NoDriveText());
+        return 0;
+    }
+    DriveIsImage = e.Adapter != 0;
+    const QStringList images = ImagePaths();
+    DrivePath = DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
+    DriveIndex = index;
+    RememberImageStamp();
+    return handle;
+}
+
+bool TMainController::AudioCDPresent() {
+    // The drive that is open, not merely the first one: a disc in another drive or an image
+    // chosen while a physical drive is empty must be found.
+    if (CDHandle) {
+        if (DriveIsImage && ImageGone)
+            return false;
+        TCDToc toc{};
+        return ReadTocMsf(CDHandle, toc) && TocStartsWithAudio(toc);
+    }
+    if (CDIn->DriveCount() == 0 || !CDIn->MediaLoaded() || CDIn->TrackCount() < 1)
+        return false;
+    int minutes = 0;
+    int seconds = 0;
+    bool data = false;
+    return CDIn->TrackLength(1, minutes, seconds, data) && !data;
+}
+
+void TMainController::CopyRowsToTitles() {
+    // Titles are indexed by track number, so a disc whose first track is not 1 keeps them.
+    int32_t last = 0;
+    for (const TTrackRow& r : RowList) {
+        if (r.Number >= 1 && r.Number <= 100) {
+            Settings.Titles[r.Number] = r.Title;
+            last = std::max(last, r.Number);
+        }
+    }
+    Settings.TrackNumber = last;
+}
+
+void TMainController::StoreListedTitles() {
+    if (DiscKey.isEmpty() || RowList.empty())
+        return;
+    CopyRowsToTitles();
+    if (!SaveDiscInfo(DiscKey))
+        ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+}
+
+void TMainController::ForgetDisc() {
+    StoreListedTitles();
+    ClearRows();
+    DiscKey.clear();
+    Q_EMIT RowsReset();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::ClearRows() {
+    RowList.clear();
+    Current = -1;
+}
+
+void TMainController::AddRow(int32_t number, int32_t minutes, int32_t seconds) {
+    TTrackRow row;
+    row.Number = number;
+    if (number >= 1 && number <= 100) {
+        if (Settings.Titles[number].isEmpty())
+            Settings.Titles[number] = QStringLiteral("Track") + TwoDigits(number);
+        row.Title = Settings.Titles[number];
+    } else {
+        row.Title = QStringLiteral("Track") + TwoDigits(number);
+    }
+    row.Length = TrackLengthText(minutes, seconds);
+    row.Size = TrackSizeText(minutes, seconds);
+    RowList.push_back(row);
+}
+
+void TMainController::FillFromToc() {
+    if (!CDHandle)
+        return;
+    TCDToc toc{};
+    const bool read = ReadTocMsf(CDHandle, toc);
+    const QString key = read && TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    // Titles edited for the disc that was listed are kept before another disc is listed.
+    if (key != DiscKey)
+        StoreListedTitles();
+    DiscKey = key;
+    LoadDiscInfo(key);
+    ClearRows();
+    if (!read) {
+        SetStatus(LoadResText(QStringLiteral("RES_NotRead_Cd"), QStringLiteral("Not get CD device information!")));
+    } else {
+        for (int n = toc.FirstTrack; n <= toc.LastTrack; ++n) {
+            const TCDTocEntry& from = toc.Tracks[n - toc.FirstTrack];
+            const TCDTocEntry& to = toc.Tracks[n - toc.FirstTrack + 1];
+            int32_t minutes = 0;
+            int32_t seconds = 0;
+            // Frames are ignored; seconds borrow from minutes.
+            TrackLengthFromToc(from.Address[1], from.Address[2], to.Address[1], to.Address[2], minutes, seconds);
+            AddRow(n, minutes, seconds);
+        }
+        NoDisc = RowList.empty();
+        SetStatus(DriveTitle);
+    }
+    Q_EMIT RowsReset();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::FillFromCDInput() {
+    const QString key = CDIn->DiscKey();
+    if (key != DiscKey)
+        StoreListedTitles();
+    DiscKey = key;
+    LoadDiscInfo(key);
+    ClearRows();
+    const int count = CDIn->TrackCount();
+    for (int n = 1; n <= count; ++n) {
+        int minutes = 0;
+        int seconds = 0;
+        bool data = false;
+        if (CDIn->TrackLength(n, minutes, seconds, data))
+            AddRow(n, minutes, seconds);
+    }
+    if (!RowList.empty())
+        NoDisc = false;
+    SetStatus(CDIn->DriveName());
+    SavedStatus = StatusText;
+    Q_EMIT RowsReset();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::Refresh() {
+    // A drive that could not be opened before (no permission yet, plugged in later) is tried
+    // again.
+    if (!CDHandle && ListDrives().Count > 0) {
+        CDHandle = OpenDrive(Settings.CDIndex);
+        Q_EMIT StateChanged();
+    }
+    if (AudioCDPresent()) {
+        if (CDHandle)
+            FillFromToc();
+        else
+            FillFromCDInput();
+        if (StatusText == NoDiscText())
+            SetStatus(DriveTitle);
+    } else {
+        ForgetDisc();
+        SetStatus(NoDiscText());
+    }
+}
+
+void TMainController::PollMedia() {
+    if (!CDHandle || Closed || Activating)
+        return;
+    if (DriveMediaChanged() != 1)
+        return;
+    if (AudioCDPresent()) {
+        FillFromToc();
+    } else {
+        ForgetDisc();
+        SetStatus(NoDiscText());
+    }
+}
+
+QString TMainController::ImageStamp() const {
+    QString stamp = FileStamp(DrivePath);
+    // The .bin the cue sheet names changes too when an image is written anew.
+    QFile cue(DrivePath);
+    if (cue.size() < 1024 * 1024 && cue.open(QIODevice::ReadOnly)) {
+        static const QRegularExpression fileLine(QStringLiteral("^\\s*FILE\\s+(\"([^\"]*)\"|(\\S+))"),
+                                                 QRegularExpression::MultilineOption |
+                                                     QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = fileLine.match(QString::fromUtf8(cue.readAll()));
+        if (m.hasMatch()) {
+            QString name = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
+            name.replace('\\', '/');
+            stamp += '|' + FileStamp(QFileInfo(DrivePath).dir().filePath(name));
+        }
+    }
+    return stamp;
+}
+
+void TMainController::RememberImageStamp() {
+    ImageGone = false;
+    DriveStamp = DriveIsImage ? ImageStamp() : QString();
+}
+
+int TMainController::DriveMediaChanged() {
+    if (!DriveIsImage)
+        return CDMediaChanged(CDHandle);
+    // The drive library sees no media change on an image; an image written anew on disk is
+    // one. The open handle still reads the file it opened, so a fresh handle is taken.
+    const QString stamp = ImageStamp();
+    if (stamp == DriveStamp)
+        return 0;
+    DriveStamp = stamp;
+    const int fresh = OpenCDDriveAt(DriveIndex);
+    if (!fresh) {
+        ImageGone = true;
+        return 1;
+    }
+    CloseCDHandle(CDHandle);
+    CDHandle = fresh;
+    ImageGone = false;
+    return 1;
+}
+
+void TMainController::TakeDrive(int handle, int index) {
+    if (CDHandle && CDHandle != handle)
+        CloseCDHandle(CDHandle);
+    CDHandle = handle;
+    const TCDDriveList list = ListDrives();
+    if (index >= 0 && index < list.Count) {
+        const TCDDriveEntry& e = list.Drives[index];
+        DriveTitle = DescribeDrive(e);
+        DriveIsImage = e.Adapter != 0;
+        const QStringList images = ImagePaths();
+        DrivePath =
+            DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
+    }
+    DriveIndex = index;
+    RememberImageStamp();
+    SetStatus(DriveTitle);
+    if (AudioCDPresent()) {
+        FillFromToc();
+    } else {
+        ForgetDisc();
+        NoDisc = true;
+        SetStatus(NoDiscText());
+    }
+    SavedStatus = StatusText;
+    Q_EMIT StateChanged();
+}
+
+bool TMainController::OpenDiscImage(const QString& cuePath) {
+    const QFileInfo info(cuePath);
+    if (!info.isFile()) {
+        ShowError(cuePath + LoadResText(QStringLiteral("RES_Image_Not_Found"), QStringLiteral(" can not be found.")));
+        return false;
+    }
+    const QString path = info.absoluteFilePath();
+    const QString oldImages = Settings.Images;
+    QStringList images = ImagePaths();
+    int pos = -1;
+    for (int i = 0; i < images.size(); ++i) {
+        if (QFileInfo(images[i]).absoluteFilePath() == path)
+            pos = i;
+    }
+    if (pos < 0) {
+        images << path;
+        pos = int(images.size()) - 1;
+    }
+    Settings.Images = images.join('|');
+    TCDDriveList list = ListDrives();
+    int physical = 0;
+    for (int i = 0; i < list.Count; ++i)
+        physical += list.Drives[i].Adapter == 0 ? 1 : 0;
+    // At most eight drives are listed: an image that would fall off the end goes first.
+    if (physical + pos >= list.Count) {
+        images.move(pos, 0);
+        pos = 0;
+        Settings.Images = images.join('|');
+    }
+    const int index = physical + pos;
+    const int handle = OpenCDDriveAt(index);
+    if (!handle) {
+        const QString why = CDLastError();
+        Settings.Images = oldImages;
+        ShowError(path +
+                  LoadResText(QStringLiteral("RES_Image_Open_Error"),
+                              QStringLiteral(" can not be opened as a disc image: ")) +
+                  why);
+        return false;
+    }
+    Settings.CDIndex = index;
+    TakeDrive(handle, index);
+    return true;
+}
+
+void TMainController::OpenDiscImage() {
+    if (!Host)
+        return;
+    const QString path = Host->ChooseDiscImage();
+    if (!path.isEmpty())
+        OpenDiscImage(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows
+
+void TMainController::SetRowSelected(int row, bool selected) {
+    if (row < 0 || row >= int(RowList.size()) || RowList[row].Selected == selected)
+        return;
+    RowList[row].Selected = selected;
+    Q_EMIT RowChanged(row);
+    Q_EMIT StateChanged();
+}
+
+void TMainController::ToggleCurrentRow() {
+    if (Current >= 0)
+        SetRowSelected(Current, !RowList[Current].Selected);
+}
+
+void TMainController::SelectAll() {
+    for (int i = 0; i < int(RowList.size()); ++i)
+        SetRowSelected(i, true);
+}
+
+void TMainController::SelectNone() {
+    for (int i = 0; i < int(RowList.size()); ++i)
+        SetRowSelected(i, false);
+}
+
+void TMainController::SetRowTitle(int row, const QString& title) {
+    if (row < 0 || row >= int(RowList.size()))
+        return;
+    RowList[row].Title = title;
+    Q_EMIT RowChanged(row);
+}
+
+void TMainController::RenameTitle() {
+    if (Current < 0 || !Host)
+        return;
+    const int row = Current;
+    QString title = RowList[row].Title;
+    if (Host->EditTitle(title))
+        SetRowTitle(row, title);
+}
+
+QStringList TMainController::SelectionItems() const {
+    QStringList items;
+    for (int i = 0; i < int(RowList.size()); ++i) {
+        if (RowList[i].Selected)
+            items << SelectionItemText(i, RowList[i].Title);
+    }
+    return items;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+bool TMainController::SecureReading() const {
+    // Secure reading (jitter correction) is done by the CD input only.
+    return false;
+}
+
+void TMainController::Extract() {
+    if (!Enables().Extract) {
+        Inform(LoadResText(QStringLiteral("RES_Select_Track"), QStringLiteral("Please select a track at least!")));
+        return;
+    }
+    const QString folder = Settings.OutputFolder;
+    if (!QDir(folder).exists()) {
+        const QString question =
+            folder + ',' + FolderMissingText() + '\n' +
+            LoadResText(QStringLiteral("RES_Create_Directory"), QStringLiteral("creates a new directory?"));
+        if (Prompter().Show(question, TPromptIcon::Information, TPromptButtons::YesNo) != TPromptAnswer::Yes)
+            return;
+        if (folder.isEmpty() || !QDir().mkdir(folder)) {
+            ShowError(LoadResText(QStringLiteral("RES_Cannot_Create"), QStringLiteral("Cannot create ")) + folder);
+            return;
+        }
+    }
+    if (CDHandle == 0 && CDIn->DriveCount() == 0) {
+        Inform(LoadResText(QStringLiteral("RES_Get_CDHandle"),
+                           QStringLiteral("Please access CD devices rightly above all!")));
+        return;
+    }
+    if (Playing)
+        Stop();
+    if (Settings.EnableRipTime && Settings.RipTime == 0) {
+        Inform(LoadResText(QStringLiteral("RES_Select_0"),
+                           QStringLiteral("You select to extract 0 second, please change it on Options dialog.")));
+        return;
+    }
+    const QStringList items = SelectionItems();
+    if (!CheckOutputFolder() || !Host)
+        return;
+    if (CDHandle != 0 && !SecureReading())
+        Host->RunJobWindow(MainJobKind::RipTracks, CDHandle, items);
+    else
+        Host->RunCDRipWindow(items);
+}
+
+bool TMainController::CheckOutputFolder() {
+    if (QDir(Settings.OutputFolder).exists())
+        return true;
+    Inform(FolderMissingText() + LoadResText(QStringLiteral("RES_Check_Output"),
+                                             QStringLiteral("Please check the output directory setting.")));
+    return false;
+}
+
+void TMainController::ConvertFiles(uint8_t jobKind) {
+    if (!Host)
+        return;
+    const QString filter = jobKind == MainJobKind::Mp3ToWav
+                               ? LoadResText(QStringLiteral("RES_Filter_Mp3"),
+                                             QStringLiteral("MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)"))
+                               : LoadResText(QStringLiteral("RES_Filter_Wav"),
+                                             QStringLiteral("Sound file(*.wav) (*.wav);;Any file(*.*) (*)"));
+    const QStringList files = Host->ChooseFiles(filter);
+    if (files.isEmpty() || !CheckOutputFolder())
+        return;
+    Host->RunJobWindow(jobKind, 0, files);
+}
+
+void TMainController::OpenOutputDirectory() {
+    if (QDir(Settings.OutputFolder).exists()) {
+        if (Host)
+            Host->OpenInShell(Settings.OutputFolder);
+    } else {
+        ShowError(Settings.OutputFolder + ',' + FolderMissingText());
+    }
+}
+
+void TMainController::Eject() {
+    // Only a physical drive has a door; libcdio's eject on an image corrupts its object.
+    if (!CDHandle || DriveIsImage || DrivePath.isEmpty())
+        return;
+    cdio_eject_media_drive(QFile::encodeName(DrivePath).constData());
+}
+
+void TMainController::CloseDoor() {
+    if (!CDHandle || DriveIsImage || DrivePath.isEmpty())
+        return;
+    cdio_close_tray(QFile::encodeName(DrivePath).constData(), nullptr);
+}
+
+void TMainController::VolumeControl() {
+    if (!LaunchMixer())
+        ShowError(LoadResText(QStringLiteral("RES_No_Mixer"),
+                              QStringLiteral("No volume control found. Please install pavucontrol.")));
+}
+
+namespace {
+
+bool MayClearHistoryOf(const char* exeName) {
+    if (!IsWineProgramRunning(QString::fromLatin1(exeName)))
+        return true;
+    return Prompter().Show(LoadResText(QStringLiteral("RES_RealOne_Window_Exist"),
+                                       QStringLiteral("Please close RealOne Player firstly.Continue?")),
+                           TPromptIcon::Information, TPromptButtons::YesNo) == TPromptAnswer::Yes;
+}
+
+int ReportCleared(TWineRegistry& registry, int count) {
+    if (!registry.Save()) {
+        ShowError(registry.FileName() +
+                  LoadResText(QStringLiteral("RES_Registry_Save_Error"),
+                              QStringLiteral(" could not be written; no list records were deleted.")));
+        return 0;
+    }
+    Inform(QString::number(count) +
+           LoadResText(QStringLiteral("RES_Clear_History"), QStringLiteral(" list records are deleted!")));
+    return count;
+}
+
+} // namespace
+
+int TMainController::ClearRealPlayerHistory() {
+    if (!MayClearHistoryOf("realplay.exe"))
+        return -1;
+    TWineRegistry registry;
+    int count = 0;
+    while (count < 8 && registry.DeleteKey(QStringLiteral("\\Software\\RealNetworks\\RealPlayer\\6.0\\Preferences\\"
+                                                          "MostRecentClips") +
+                                           QString::number(count + 1)))
+        ++count;
+    return ReportCleared(registry, count);
+}
+
+int TMainController::ClearMediaPlayerHistory() {
+    if (!MayClearHistoryOf("wmplayer.exe"))
+        return -1;
+    TWineRegistry registry;
+    int count = 0;
+    const QString key = QStringLiteral("\\Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList\\");
+    while (count <= 8 && registry.DeleteValue(key, QStringLiteral("File") + QString::number(count)))
+        ++count;
+    return ReportCleared(registry, count);
+}
+
+void TMainController::Help() {
+    const QString path = HelpFilePath();
+    if (path.isEmpty()) {
+        ShowError(LoadResText(QStringLiteral("RES_Help_Not_Found"),
+                              QStringLiteral("The manual (help/index.html) can not be found beside the program.")));
+        return;
+    }
+    if (Host)
+        Host->OpenInShell(path);
+}
+
+void TMainController::Stop() {
+    Playing = false;
+    Paused = false;
+    // Hook: the CD player stops and closes here once CD playback is built.
+    SetStatus(SavedStatus);
+    Q_EMIT StateChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Options dialog services
+
+QStringList TMainController::CDInputDriveNames() {
+    return CDIn->DriveNames();
+}
+
+void TMainController::SelectDrive(int index) {
+    if (CDHandle) {
+        CloseCDHandle(CDHandle);
+        CDHandle = 0;
+        CDHandle = OpenDrive(index);
+    } else {
+        CDIn->SetDriveIndex(index);
+    }
+    Q_EMIT StateChanged();
+}
+
+void TMainController::RefillTrackList() {
+    if (CDHandle)
+        FillFromToc();
+    else
+        FillFromCDInput();
+}
