@@ -9,6 +9,7 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -77,6 +78,9 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
 void TfrmAbout::showEvent(QShowEvent* event) {
     if (!IsEnglish(Settings.Lan))
         ApplyLanguage(this, Settings.Lan);
+    // The texts may have changed: lay out anew before taking the size.
+    layout()->invalidate();
+    layout()->activate();
     setFixedSize(sizeHint());
     QDialog::showEvent(event);
 }

@@ -8,6 +8,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -79,6 +80,9 @@ void TfrmNoDeviceHint::showEvent(QShowEvent* event) {
         ApplyLanguage(this, Settings.Lan);
     setWindowTitle(ApplicationTitle());
     // Fixed size, fitted to the texts of the language in use.
+    // The texts may have changed: lay out anew before taking the size.
+    layout()->invalidate();
+    layout()->activate();
     setFixedSize(sizeHint());
     QDialog::showEvent(event);
 }
