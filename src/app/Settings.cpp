@@ -55,6 +55,7 @@ std::vector<TOption> OptionTable() {
         {"CDOptions", "Index", TKind::Integer, &s.CDIndex},
         {"CDOptions", "CDDb", TKind::Boolean, &s.CDDb},
         {"CDOptions", "Images", TKind::String, &s.Images},
+        {"CDOptions", "Paranoia", TKind::Boolean, &s.Paranoia},
         {"RecordOptions", "SaveMp3", TKind::Boolean, &s.SaveMp3},
         {"QueryCDDB", "Server", TKind::String, &s.Server},
         {"QueryCDDB", "Script", TKind::String, &s.Script},

@@ -39,6 +39,7 @@ struct TSettings {
     int32_t CDIndex = -1;
     bool CDDb = false;
     QString Images; // disc-image drives, paths separated by "|"
+    bool Paranoia = false; // secure reading with jitter correction
     // RecordOptions
     bool SaveMp3 = false;
     // Disc information (cdinfo.dat)

@@ -215,12 +215,17 @@ int RunTocCommand(const QStringList& words) {
     QCommandLineParser parser;
     TDriveOptions driveOptions;
     driveOptions.AddTo(parser);
+    const QCommandLineOption paranoia(QStringLiteral("paranoia"),
+                                      QStringLiteral("Read the disc through the CD input (libcdio-paranoia) instead."));
+    parser.addOption(paranoia);
     int exitCode = 0;
     if (!CliParse(parser, words,
                   QStringLiteral("Shows the disc key, then one tab-separated line per track: number, title\n"
                                  "(from cdinfo.dat), length mm:ss, size in MiB, audio or data."),
                   exitCode))
         return exitCode;
+    if (parser.isSet(paranoia))
+        return RunParanoiaTocCommand(parser);
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
     if (!handle.Handle)
         return exitCode;

@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+class QCommandLineParser;
+
 // CdCommands.cpp
 int RunDrivesCommand(const QStringList& words);
 int RunTocCommand(const QStringList& words);
@@ -20,3 +22,5 @@ int RunWavCommand(const QStringList& words);
 int RunEncodeOggCommand(const QStringList& words);
 int RunDecodeOggCommand(const QStringList& words);
 int RunOggInfoCommand(const QStringList& words);
+// ParanoiaCommands.cpp: toc --paranoia, called by toc with its parsed options
+int RunParanoiaTocCommand(const QCommandLineParser& parser);
