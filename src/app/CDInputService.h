@@ -1,10 +1,15 @@
 // What the main window needs of its CD input component (the second way to reach the drives,
-// used when the drive library gave no handle): drives, the disc's tracks and its key. The
-// main window owns one; TNoCDInput stands in where no CD input is available.
+// used when the drive library gave no handle): drives, the disc's tracks and its key.
+// TCDInService is the real one over TCDIn (the main window owns the only TCDIn, CDIn1);
+// TNoCDInput stands in where no CD input is wanted.
 #pragma once
+
+#include "cd/CDIn.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class TCDInputService {
 public:
@@ -26,6 +31,26 @@ public:
     virtual bool TrackLength(int n, int& minutes, int& seconds, bool& data) = 0;
     // The disc's key in cdinfo.dat; empty when there is no audio disc.
     virtual QString DiscKey() = 0;
+    // The component itself, for the rip window that reads through it; null when there is none.
+    virtual TCDIn* Component() { return nullptr; }
+};
+
+class TCDInService : public TCDInputService {
+public:
+    TCDInService();
+    int DriveCount() override { return CDIn1->DriveCount(); }
+    int DriveIndex() const override { return CDIn1->DriveIndex(); }
+    void SetDriveIndex(int index) override { CDIn1->SetDriveIndex(index); }
+    QString DriveName() override { return CDIn1->DriveName(); }
+    QStringList DriveNames() override;
+    bool MediaLoaded() override { return CDIn1->MediaLoaded(); }
+    int TrackCount() override { return CDIn1->TrackCount(); }
+    bool TrackLength(int n, int& minutes, int& seconds, bool& data) override;
+    QString DiscKey() override;
+    TCDIn* Component() override { return CDIn1.get(); }
+
+private:
+    std::unique_ptr<TCDIn> CDIn1;
 };
 
 // No CD input: no drives.

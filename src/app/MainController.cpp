@@ -103,7 +103,7 @@ QString HelpFilePath() {
 }
 
 TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInputService> cdInput, QObject* parent)
-    : QObject(parent), Host(host), CDIn(cdInput ? std::move(cdInput) : std::make_unique<TNoCDInput>()) {
+    : QObject(parent), Host(host), CDIn(cdInput ? std::move(cdInput) : std::make_unique<TCDInService>()) {
     LoadSettings();
     // The main window owns one wrapper of each encoder for the life of the process.
     Mp3Process = std::make_unique<TMp3EncodeProcess>();
@@ -607,11 +607,6 @@ QStringList TMainController::SelectionItems() const {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-bool TMainController::SecureReading() const {
-    // Secure reading (jitter correction) is done by the CD input only.
-    return false;
-}
-
 void TMainController::Extract() {
     if (!Enables().Extract) {
         Inform(LoadResText(QStringLiteral("RES_Select_Track"), QStringLiteral("Please select a track at least!")));
@@ -644,7 +639,8 @@ void TMainController::Extract() {
     const QStringList items = SelectionItems();
     if (!CheckOutputFolder() || !Host)
         return;
-    if (CDHandle != 0 && !SecureReading())
+    // Secure reading (CDOptions/Paranoia) is done by the CD input only.
+    if (!RipThroughCDInput(CDHandle))
         Host->RunJobWindow(MainJobKind::RipTracks, CDHandle, items);
     else
         Host->RunCDRipWindow(items);

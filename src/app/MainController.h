@@ -82,7 +82,8 @@ QString HelpFilePath();
 class TMainController : public QObject {
     Q_OBJECT
 public:
-    // Loads the settings and creates the encoder wrappers. `cdInput` null: no CD input.
+    // Loads the settings and creates the encoder wrappers. `cdInput` null: the CD input over
+    // TCDIn.
     explicit TMainController(TMainWindowHost* host, std::unique_ptr<TCDInputService> cdInput = nullptr,
                              QObject* parent = nullptr);
     ~TMainController() override;
@@ -200,8 +201,6 @@ private:
     void TakeDrive(int handle, int index);
     void RememberImageStamp();
     QString ImageStamp() const;
-    // Whether extraction must go through the CD input (secure reading) even with a handle.
-    bool SecureReading() const;
 
     TMainWindowHost* Host;
     std::unique_ptr<TCDInputService> CDIn;

@@ -5,6 +5,7 @@
 
 #include "app/MainFixture.h"
 #include "app/Settings.h"
+#include "cd/akrip32.h"
 #include "platform/IniFile.h"
 
 #include <QDir>
@@ -57,12 +58,6 @@ public:
         Jobs.push_back({false, kind, handle, items});
     }
     void RunCDRipWindow(const QStringList& items) override { Jobs.push_back({true, 0, 0, items}); }
-};
-
-// A CD input with drives but no disc, for the path without a drive-library handle.
-class TDrivesOnlyCDInput : public TNoCDInput {
-public:
-    int DriveCount() override { return 1; }
 };
 
 QStringList Titles(const TMainController& c) {
@@ -217,43 +212,53 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     EXPECT_EQ(host.Jobs.size(), 1u);
 }
 
-TEST(MainControllerTest, ExtractWithoutDriveHandleUsesTheCDInput) {
+TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {
     TMainFixture f;
-    f.WriteOptions({});
-    QDir().mkpath(f.Folder.File("Output"));
-    {
-        // No drive at all.
-        TRecordingHost host;
-        TMainController c(&host);
-        c.Show();
-        EXPECT_EQ(c.CDHandle, 0);
-        EXPECT_EQ(c.Status(), "No CD devices found!");
-        c.SelectAll(); // no rows: nothing to extract
-        c.Extract();
-        EXPECT_EQ(f.Scripted.Shown().last(), "Please select a track at least!");
-    }
-    // Rows listed, then the drive went away (a CD input with drives takes over).
     const TDiscImage disc = f.Disc("album");
+    const QString key = TMainFixture::KeyOf(disc);
     f.WriteOptions({disc.CuePath});
+    f.WriteTitles(key, {{1, "Intro"}});
+    QDir().mkpath(f.Folder.File("Output"));
     TRecordingHost host;
-    TMainController c(&host, std::make_unique<TDrivesOnlyCDInput>());
+    TMainController c(&host);
     c.Show();
     ASSERT_EQ(c.Rows().size(), 4u);
-    const int handle = c.CDHandle;
-    c.CDHandle = 0;
+
+    // Secure reading goes through the CD input even with a handle.
+    Settings.Paranoia = true;
     c.Extract();
+    Settings.Paranoia = false;
     ASSERT_EQ(host.Jobs.size(), 1u);
     EXPECT_TRUE(host.Jobs[0].CDRip);
     EXPECT_EQ(host.Jobs[0].Items.size(), 4);
-    c.CDHandle = handle;
 
-    // Without a handle and without CD input drives, Extract refuses.
-    TMainController bare(&host);
+    // The drive library's handle gone: the CD input lists the same disc under the same key.
+    CloseCDHandle(c.CDHandle);
+    c.CDHandle = 0;
+    c.RefillTrackList();
+    ASSERT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(c.ListedDiscKey(), key);
+    EXPECT_EQ(c.Rows()[0].Title, "Intro");
+    EXPECT_EQ(c.Rows()[3].Length, "00:08");
+    EXPECT_EQ(c.Status(), c.CDInput().DriveName());
+    // Activations leave titles edited since then alone (the disc is the same).
+    c.SetRowTitle(0, "Edited");
+    c.Activate();
+    EXPECT_EQ(c.Rows()[0].Title, "Edited");
+    EXPECT_EQ(host.Hints, 0);
+    c.Extract();
+    ASSERT_EQ(host.Jobs.size(), 2u);
+    EXPECT_TRUE(host.Jobs[1].CDRip);
+    EXPECT_EQ(host.Jobs[1].Items[0], "01Edited");
+
+    // Neither a handle nor a CD input drive: Extract refuses.
+    TMainController bare(&host, std::make_unique<TNoCDInput>());
     bare.Show();
+    CloseCDHandle(bare.CDHandle);
     bare.CDHandle = 0;
     bare.Extract();
     EXPECT_EQ(f.Scripted.Shown().last(), "Please access CD devices rightly above all!");
-    EXPECT_EQ(host.Jobs.size(), 1u);
+    EXPECT_EQ(host.Jobs.size(), 2u);
 }
 
 TEST(MainControllerTest, FileConversionsCheckTheOutputFolderAndPassTheFiles) {
