@@ -261,7 +261,7 @@ TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {
     EXPECT_EQ(host.Jobs.size(), 2u);
 }
 
-TEST(MainControllerTest, FileConversionsCheckTheOutputFolderAndPassTheFiles) {
+TEST(MainControllerTest, FileConversionsOutputFolderAndHelp) {
     TMainFixture f;
     f.WriteOptions({});
     TRecordingHost host;
@@ -291,6 +291,11 @@ TEST(MainControllerTest, FileConversionsCheckTheOutputFolderAndPassTheFiles) {
 
     c.OpenOutputDirectory();
     EXPECT_EQ(host.Opened, QStringList({Settings.OutputFolder}));
+
+    // The manual lies beside the executables; a test program has none beside it.
+    EXPECT_TRUE(QFile::exists(BinDir() + "/help/index.html"));
+    c.Help();
+    EXPECT_EQ(f.Scripted.Shown().last(), "The manual (help/index.html) can not be found beside the program.");
 }
 
 TEST(MainControllerTest, ClosingWritesTitlesAndOptionsAndReportsAFailedSave) {
