@@ -1,6 +1,7 @@
 // The main window's CD input over TCDIn (see CDInputService.h).
 #include "app/CDInputService.h"
 
+#include "app/OptionSet.h"
 #include "audio/AuException.h"
 #include "cd/DiscKey.h"
 
@@ -15,15 +16,7 @@ TCDInService::TCDInService() : CDIn1(std::make_unique<TCDIn>()) {
 }
 
 QStringList TCDInService::DriveNames() {
-    const int selected = CDIn1->DriveIndex();
-    QStringList names;
-    const int count = CDIn1->DriveCount();
-    for (int i = 0; i < count; ++i) {
-        CDIn1->SetDriveIndex(i);
-        names << CDIn1->DriveName();
-    }
-    CDIn1->SetDriveIndex(selected);
-    return names;
+    return CDInDriveNames(*CDIn1);
 }
 
 bool TCDInService::TrackLength(int n, int& minutes, int& seconds, bool& data) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app/CDInputService.h"
+#include "app/OptionSet.h"
 
 #include <QObject>
 #include <QString>
@@ -79,7 +80,7 @@ QString UpdatePageUrl();
 // The HTML manual beside the executables (or in the installed share folder); empty if missing.
 QString HelpFilePath();
 
-class TMainController : public QObject {
+class TMainController : public QObject, public TOptionSetHost {
     Q_OBJECT
 public:
     // Loads the settings and creates the encoder wrappers. `cdInput` null: the CD input over
@@ -169,14 +170,14 @@ public:
     // CD playback stop: the state part (flags, status); the player is a hook.
     void Stop();
 
-    // For the options dialog: the drive services the main window offers it.
-    bool HasCDLibraryHandle() const { return CDHandle != 0; }
-    QStringList CDInputDriveNames();
+    // TOptionSetHost: the drive services the main window offers the options dialog.
+    bool HasCDLibraryHandle() const override { return CDHandle != 0; }
+    QStringList CDInputDriveNames() override;
     // Makes drive `index` the open drive (reopened through the drive library, or selected on
-    // the CD input) and refills the list.
-    void SelectDrive(int index);
-    void RefillTrackList();
-    void KeepStatusText() { SavedStatus = StatusText; }
+    // the CD input); RefillTrackList then lists it.
+    void SelectDrive(int index) override;
+    void RefillTrackList() override;
+    void KeepStatusText() override { SavedStatus = StatusText; }
 
 Q_SIGNALS:
     // The whole list changed (filled, cleared).

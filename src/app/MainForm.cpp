@@ -4,8 +4,11 @@
 #include "app/About.h"
 #include "app/Language.h"
 #include "app/NoDeviceHint.h"
+#include "app/OptionSetForm.h"
 #include "app/Settings.h"
 #include "platform/Prompter.h"
+#include "tags/EditTrackNameForm.h"
+#include "tags/ID3EditForm.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -32,9 +35,6 @@ constexpr bool HasRecorder = false;
 constexpr bool HasOggPlayer = false;
 constexpr bool HasCdPlayer = false;
 constexpr bool HasCddbQuery = false;
-constexpr bool HasTagEditor = false;
-constexpr bool HasOptionsDialog = false;
-constexpr bool HasTitleDialog = false;
 
 const QColor ClientColour(214, 223, 247);
 const QColor ListColour(239, 239, 255);
@@ -230,11 +230,9 @@ void TMainForm::BuildMenus() {
     miRenameTitle = NewAction(edit, "miRenameTitle", QStringLiteral("Rename &Title"), QKeySequence(Qt::Key_F2));
     connect(miRenameTitle, &QAction::triggered, c, &TMainController::RenameTitle);
     a = NewAction(edit, "miID3Edit", QStringLiteral("&ID3 Tag Edit"));
-    a->setEnabled(HasTagEditor);
     connect(a, &QAction::triggered, this, &TMainForm::miID3EditClick);
     edit->addSeparator();
     a = NewAction(edit, "miOptions", QStringLiteral("&Options..."), QKeySequence(Qt::CTRL | Qt::Key_O));
-    a->setEnabled(HasOptionsDialog);
     connect(a, &QAction::triggered, this, &TMainForm::miOptionsClick);
 
     LanguageMenu = newMenu("miLanguage", QStringLiteral("&Language"));
@@ -407,7 +405,7 @@ void TMainForm::UpdateActions() {
     for (QAction* a : {miStop, pmStop})
         a->setEnabled(e.Stop);
     for (QAction* a : {miRenameTitle, pmRenameTitle})
-        a->setEnabled(e.RenameTitle && HasTitleDialog);
+        a->setEnabled(e.RenameTitle);
     miQueryFreedb->setEnabled(e.QueryFreedb && HasCddbQuery);
     miEject->setEnabled(e.Door);
     miCloseCD->setEnabled(e.Door);
@@ -494,16 +492,28 @@ void TMainForm::miAboutClick() {
     about.exec();
 }
 
+bool TMainForm::EditTitle(QString& title) {
+    TfrmEditTrackName dialog(this);
+    dialog.SetTitle(title);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    title = dialog.Title();
+    return true;
+}
+
+void TMainForm::miID3EditClick() {
+    TfrmID3Edit dialog(this);
+    dialog.exec();
+}
+
+void TMainForm::miOptionsClick() {
+    TOptionSetForm dialog(MainController.get(), this);
+    dialog.exec();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Hooks: windows that later work builds. Each one opens its window modally here and sets its
 // flag at the top of this file, which enables its commands.
-
-bool TMainForm::EditTitle(QString& title) {
-    // Hook (title dialog): TfrmEditTrackName dialog(this); dialog.SetTitle(title);
-    // if (dialog.exec() == QDialog::Accepted) { title = dialog.Title(); return true; }
-    Q_UNUSED(title);
-    return false;
-}
 
 void TMainForm::RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) {
     // Hook (job window): TRipForm form(this, jobKind, cdHandle, items); form.exec();
@@ -539,12 +549,4 @@ void TMainForm::miPauseClick() {
 
 void TMainForm::miQueryFreedbClick() {
     // Hook (CDDB): with a drive handle the query dialog, else the CD input's CDDB query.
-}
-
-void TMainForm::miID3EditClick() {
-    // Hook (tag editor): open it modally.
-}
-
-void TMainForm::miOptionsClick() {
-    // Hook (options dialog): open it modally with the controller as its host.
 }

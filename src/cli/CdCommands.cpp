@@ -11,6 +11,7 @@
 #include "cd/ripthread.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "platform/Prompter.h"
 
 #include <QDir>
@@ -20,8 +21,6 @@
 
 #include <QCoreApplication>
 
-#include <atomic>
-#include <csignal>
 #include <memory>
 
 namespace {
@@ -149,14 +148,6 @@ public:
 private:
     bool Normalizing = false;
 };
-
-// The extraction a signal stops; set only while one runs.
-std::atomic<TCDRipThread*> RunningRip{nullptr};
-
-void StopRunningRip(int) {
-    if (TCDRipThread* thread = RunningRip.load())
-        thread->StopRip = true;
-}
 
 // True for a 16-bit PCM WAV file with the plain 44-byte header, the only layout the gain
 // pass understands (it scales everything after byte 44 as 16-bit samples).
@@ -326,20 +317,15 @@ int RunExtractCommand(const QStringList& words) {
         thread->Window = &receiver;
         // Ctrl+C stops between reads, as the job window's Stop does, so the file keeps a
         // header that matches it.
-        RunningRip = thread.get();
-        const auto oldInt = std::signal(SIGINT, StopRunningRip);
-        const auto oldTerm = std::signal(SIGTERM, StopRunningRip);
+        const TInterruptScope interrupt(&thread->StopRip);
         thread->Resume();
         RunEventLoopUntil([&] { return receiver.Finished || thread->isFinished(); });
         thread->wait();
-        std::signal(SIGINT, oldInt);
-        std::signal(SIGTERM, oldTerm);
-        RunningRip = nullptr;
         QCoreApplication::sendPostedEvents(&receiver);
         stopped = !receiver.Finished && thread->StopRip;
     }
     if (stopped)
-        return CliFail(path + QStringLiteral(": stopped; the file holds the audio read so far"), 130);
+        return CliFail(path + QStringLiteral(": stopped; the file holds the audio read so far"), InterruptedExitCode);
 
     switch (receiver.JobError) {
     case RipErrorModifyParms:

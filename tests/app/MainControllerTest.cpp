@@ -433,6 +433,13 @@ TEST(MainControllerTest, OpenDiscImageFromTheHintAndTheMenu) {
     EXPECT_EQ(Settings.Images, first.CuePath + '|' + second.CuePath);
     EXPECT_EQ(Settings.CDIndex, 0);
     EXPECT_EQ(c.Rows().size(), 4u);
+
+    // The options dialog's drive change.
+    c.SelectDrive(1);
+    c.RefillTrackList();
+    EXPECT_EQ(c.Rows().size(), 2u);
+    EXPECT_EQ(c.Status(), "Image second");
+    EXPECT_TRUE(c.HasCDLibraryHandle());
 }
 
 } // namespace

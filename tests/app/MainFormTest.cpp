@@ -7,11 +7,13 @@
 #include "app/NoDeviceHint.h"
 #include "app/Settings.h"
 #include "platform/IniFile.h"
+#include "tags/EditTrackNameForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -23,7 +25,8 @@
 
 namespace {
 
-// Closes every modal window as soon as it shows, counting the no-device hints.
+// Answers every modal window as soon as it shows: the title dialog with NewTitle (Cancel when
+// empty), the no-device hint with Close (counted), any other dialog with Cancel.
 class TModalCloser {
 public:
     TModalCloser() {
@@ -35,6 +38,14 @@ public:
             if (auto* hint = qobject_cast<TfrmNoDeviceHint*>(modal)) {
                 ++Hints;
                 hint->findChild<QPushButton*>("btClose")->click();
+            } else if (auto* title = qobject_cast<TfrmEditTrackName*>(modal)) {
+                Shown << title->findChild<QLineEdit*>("eName")->text();
+                if (NewTitle.isEmpty()) {
+                    title->reject();
+                } else {
+                    title->findChild<QLineEdit*>("eName")->setText(NewTitle);
+                    title->findChild<QPushButton*>("bOK")->click();
+                }
             } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
                 dialog->reject();
             }
@@ -42,6 +53,8 @@ public:
         Timer.start();
     }
     int Hints = 0;
+    QString NewTitle;
+    QStringList Shown; // what the title dialog held when it opened
 
 private:
     QTimer Timer;
@@ -126,10 +139,42 @@ TEST(MainFormTest, ClicksCheckBoxesAndEnabledRules) {
     QTest::keyClick(&form, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(w.List->topLevelItem(3)->checkState(0), Qt::Checked);
     EXPECT_TRUE(w.Button("tbExtract")->isEnabled());
+}
 
-    // A title renamed in the controller shows in the list.
-    form.Controller().SetRowTitle(2, "Renamed");
-    EXPECT_EQ(w.List->topLevelItem(2)->text(1), "Renamed");
+TEST(MainFormTest, RenameByDoubleClickAndF2) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_EQ(w.List->topLevelItemCount(), 4);
+    TModalCloser closer;
+    EXPECT_FALSE(w.Action("miRenameTitle")->isEnabled()); // no row selected yet
+
+    // A double click as the system delivers it: a click, then the second press as a double click.
+    closer.NewTitle = "Double";
+    QTest::mouseClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(2));
+    QTest::mouseDClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(2));
+    EXPECT_EQ(closer.Shown, QStringList({"Track03"}));
+    EXPECT_EQ(w.List->topLevelItem(2)->text(1), "Double");
+    EXPECT_EQ(form.Controller().Rows()[2].Title, "Double");
+
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    QTest::mouseClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(0));
+    EXPECT_TRUE(w.Action("miRenameTitle")->isEnabled());
+    closer.NewTitle = "Function key";
+    QTest::keyClick(&form, Qt::Key_F2);
+    EXPECT_EQ(w.List->topLevelItem(0)->text(1), "Function key");
+
+    // Cancel keeps the title. (The offscreen platform gives the window back its activation,
+    // which shortcuts need, only when asked.)
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    closer.NewTitle.clear();
+    QTest::keyClick(&form, Qt::Key_F2);
+    EXPECT_EQ(closer.Shown.size(), 3);
+    EXPECT_EQ(w.List->topLevelItem(0)->text(1), "Function key");
 }
 
 TEST(MainFormTest, LanguageSwitchToGermanAndBack) {
