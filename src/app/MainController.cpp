@@ -413,6 +413,7 @@ void TMainController::Refresh() {
             SetStatus(DriveTitle);
     } else {
         ForgetDisc();
+        NoDisc = true;
         SetStatus(NoDiscText());
     }
 }
@@ -426,6 +427,7 @@ void TMainController::PollMedia() {
         FillFromToc();
     } else {
         ForgetDisc();
+        NoDisc = true;
         SetStatus(NoDiscText());
     }
 }

@@ -125,7 +125,12 @@ TEST(MainControllerTest, CheckBoxesSelectionAndEnabledRules) {
     EXPECT_FALSE(e.RenameTitle);
     EXPECT_FALSE(e.Stop);
     EXPECT_FALSE(e.Pause);
-    EXPECT_FALSE(e.Door); // an image has no door
+    EXPECT_FALSE(e.Door); // an image has no door: the door commands leave it alone
+    c.Eject();
+    c.CloseDoor();
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 4u);
+    EXPECT_TRUE(c.AudioCDPresent());
 
     c.SetCurrentRow(2);
     EXPECT_TRUE(c.Enables().Play);
