@@ -91,8 +91,13 @@ TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInput
 
 TMainController::~TMainController() {
     MediaTimer.stop();
-    if (CDHandle)
-        CloseCDHandle(CDHandle);
+    for (const int h : OwnHandles)
+        CloseCDHandle(h);
+}
+
+bool TMainController::CloseOwnHandle(int handle) {
+    OwnHandles.erase(handle);
+    return CloseCDHandle(handle) != 0;
 }
 
 void TMainController::SetStatus(const QString& text) {
@@ -199,7 +204,7 @@ void TMainController::Close() {
         if (!SaveDiscInfo(DiscKey))
             ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
         if (CDHandle) {
-            if (!CloseCDHandle(CDHandle))
+            if (!CloseOwnHandle(CDHandle))
                 ShowError(LoadResText(QStringLiteral("RES_Close_CD_Error"),
                                       QStringLiteral("Error while closing CD handle!")));
             CDHandle = 0;
@@ -235,9 +240,13 @@ int TMainController::OpenDrive(int index) {
     request.Lun = e.Lun;
     int handle = GetCDHandle(&request);
     if (!handle) {
-        // A handle left open elsewhere may hold the drive: free the first one found and retry.
+        // A handle this window left open may hold the drive: free the first one and retry.
+        // Handles of the table that other components hold (the CD input reads through one)
+        // are not ours to close.
         for (int h = 1; h <= 10; ++h) {
-            if (CloseCDHandle(h)) {
+            if (OwnHandles.count(h) && CloseOwnHandle(h)) {
+                if (h == CDHandle)
+                    CDHandle = 0;
                 handle = GetCDHandle(&request);
                 break;
             }
@@ -446,7 +455,8 @@ int TMainController::DriveMediaChanged() {
         ImageGone = true;
         return 1;
     }
-    CloseCDHandle(CDHandle);
+    OwnHandles.insert(fresh);
+    CloseOwnHandle(CDHandle);
     CDHandle = fresh;
     ImageGone = false;
     return 1;
@@ -454,7 +464,7 @@ int TMainController::DriveMediaChanged() {
 
 void TMainController::TakeDrive(int handle, int index) {
     if (CDHandle && CDHandle != handle)
-        CloseCDHandle(CDHandle);
+        CloseOwnHandle(CDHandle);
     CDHandle = handle;
     const TCDDriveList list = ListDrives();
     if (index >= 0 && index < list.Count) {
@@ -510,6 +520,8 @@ bool TMainController::OpenDiscImage(const QString& cuePath) {
     }
     const int index = physical + pos;
     const int handle = OpenCDDriveAt(index);
+    if (handle)
+        OwnHandles.insert(handle);
     if (!handle) {
         const QString why = CDLastError();
         Settings.Images = oldImages;
@@ -664,7 +676,7 @@ QStringList TMainController::CDInputDriveNames() {
 
 void TMainController::SelectDrive(int index) {
     if (CDHandle) {
-        CloseCDHandle(CDHandle);
+        CloseOwnHandle(CDHandle);
         CDHandle = 0;
         CDHandle = OpenDrive(index);
     } else {

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 class TMp3EncodeProcess;
@@ -200,6 +201,8 @@ private:
     // Makes `handle` (drive `index`) the open drive, closing the previous one, and fills the
     // list from it.
     void TakeDrive(int handle, int index);
+    // Closes a drive-library handle this controller opened.
+    bool CloseOwnHandle(int handle);
     void RememberImageStamp();
     QString ImageStamp() const;
 
@@ -215,6 +218,7 @@ private:
     bool DriveIsImage = false;
     QString DrivePath; // device node or image file of the open drive
     int DriveIndex = 0;
+    std::set<int> OwnHandles; // drive-library handles this controller opened and has not closed
     QString DriveStamp;
     bool ImageGone = false; // the open image was replaced by a file that cannot be opened
     bool HintShown = false;

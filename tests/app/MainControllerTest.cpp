@@ -110,6 +110,20 @@ TEST(MainControllerTest, AudioCDIsLookedForInTheOpenDriveNotTheFirst) {
     EXPECT_EQ(c.ListedDiscKey(), TMainFixture::KeyOf(audio));
 }
 
+TEST(MainControllerTest, AFailedOpenLeavesTheCDInputsHandleAlone) {
+    TMainFixture f;
+    const TDiscImage good = f.Disc("good");
+    f.WriteOptions({good.CuePath, f.Folder.File("missing.cue")}, 1);
+    TRecordingHost host;
+    TMainController c(&host);
+    // The CD input reads drive 0 through a handle of the drive library.
+    ASSERT_EQ(c.CDInput().TrackCount(), 4);
+    c.Show(); // drive 1 cannot be opened
+    EXPECT_EQ(c.CDHandle, 0);
+    EXPECT_EQ(c.Status(), "No CD devices found!");
+    EXPECT_EQ(c.CDInput().TrackCount(), 4);
+}
+
 TEST(MainControllerTest, CheckBoxesSelectionAndEnabledRules) {
     TMainFixture f;
     const TDiscImage disc = f.Disc("album");
