@@ -84,7 +84,7 @@ bool MayClearHistoryOf(const char* exeName) {
         return true;
     return Prompter().Show(LoadResText(QStringLiteral("RES_RealOne_Window_Exist"),
                                        QStringLiteral("Please close RealOne Player firstly.Continue?")),
-                           TPromptIcon::Information, TPromptButtons::YesNo) == TPromptAnswer::Yes;
+                           TPromptIcon::Information, TPromptButtons::YesNo, TPromptAnswer::No) == TPromptAnswer::Yes;
 }
 
 int ReportCleared(TWineRegistry& registry, int count) {

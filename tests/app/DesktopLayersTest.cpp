@@ -7,6 +7,7 @@
 #include "app/MainFixture.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -93,6 +94,20 @@ TEST(WineRegistryTest, ClearHistoryCountsWhatWasDeletedAndStopsAtTheFirstGap) {
     EXPECT_FALSE(reg.KeyExists("Software\\RealNetworks\\RealPlayer\\6.0\\Preferences\\MostRecentClips1"));
     EXPECT_TRUE(reg.KeyExists("Software\\RealNetworks\\RealPlayer\\6.0\\Preferences\\MostRecentClips4"));
     EXPECT_EQ(reg.ValueNames("Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList"), QList<QString>({"File3"}));
+
+    // A player still running is asked about first, No being the default; No deletes nothing.
+    WriteFile(prefix.Path(), UserReg);
+    const QString player = f.Folder.File("wmplayer.exe");
+    ASSERT_TRUE(QFile::copy("/bin/sleep", player));
+    QProcess running;
+    running.start(player, {"30"});
+    ASSERT_TRUE(running.waitForStarted());
+    EXPECT_EQ(c.ClearMediaPlayerHistory(), -1);
+    EXPECT_EQ(f.Scripted.Shown().last(), "Please close RealOne Player firstly.Continue?");
+    EXPECT_EQ(f.Scripted.Defaults().last(), TPromptAnswer::No);
+    EXPECT_EQ(TWineRegistry().ValueNames("Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList").size(), 3);
+    running.kill();
+    running.waitForFinished();
 
     // Without a Wine registry nothing is deleted.
     QFile::remove(prefix.Path());
