@@ -631,10 +631,14 @@ void TMainController::Extract() {
     if (!CheckOutputFolder() || !Host)
         return;
     // Secure reading (CDOptions/Paranoia) is done by the CD input only.
-    if (!RipThroughCDInput(CDHandle))
+    if (!RipThroughCDInput(CDHandle)) {
         Host->RunJobWindow(MainJobKind::RipTracks, CDHandle, items);
-    else
-        Host->RunCDRipWindow(items);
+        return;
+    }
+    // The listed disc is the open drive's: the CD input reads that one.
+    if (CDHandle)
+        CDIn->SetDriveIndex(DriveIndex);
+    Host->RunCDRipWindow(items);
 }
 
 bool TMainController::CheckOutputFolder() {

@@ -233,9 +233,10 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
 
 TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {
     TMainFixture f;
+    const TDiscImage other = f.Disc("other", {{300, false}});
     const TDiscImage disc = f.Disc("album");
     const QString key = TMainFixture::KeyOf(disc);
-    f.WriteOptions({disc.CuePath});
+    f.WriteOptions({other.CuePath, disc.CuePath}, 1);
     f.WriteTitles(key, {{1, "Intro"}});
     QDir().mkpath(f.Folder.File("Output"));
     TRecordingHost host;
@@ -250,6 +251,7 @@ TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {
     ASSERT_EQ(host.Jobs.size(), 1u);
     EXPECT_TRUE(host.Jobs[0].CDRip);
     EXPECT_EQ(host.Jobs[0].Items.size(), 4);
+    EXPECT_EQ(c.CDInput().DriveIndex(), 1); // the open drive, not the CD input's first
 
     // The drive library's handle gone: the CD input lists the same disc under the same key.
     CloseCDHandle(c.CDHandle);
