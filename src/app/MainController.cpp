@@ -15,9 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -64,17 +61,6 @@ TCDDriveList ListDrives() {
     list.Capacity = MaxCDDrives;
     GetCDList(&list);
     return list;
-}
-
-QString FileStamp(const QString& path) {
-    struct stat st {};
-    if (stat(QFile::encodeName(path).constData(), &st) != 0)
-        return QStringLiteral("-");
-    return QStringLiteral("%1:%2:%3.%4")
-        .arg(qulonglong(st.st_ino))
-        .arg(qlonglong(st.st_size))
-        .arg(qlonglong(st.st_mtim.tv_sec))
-        .arg(qlonglong(st.st_mtim.tv_nsec));
 }
 
 } // namespace
@@ -150,6 +136,10 @@ void TMainController::Activate() {
     Activating = true;
     if (CDHandle == 0) {
         bool stop = false;
+        if (CDIn->DriveCount() == 0) {
+            // A drive connected since the list was made counts.
+            RefreshCDDriveList();
+        }
         if (CDIn->DriveCount() == 0) {
             const QString folder = AddTrailingBackslash(ProgramFolder());
             if (QFileInfo::exists(folder + QStringLiteral("RidoDoda.dll")) &&
@@ -256,11 +246,11 @@ int TMainController::OpenDrive(int index) {
         SetStatus(NoDriveText());
         return 0;
     }
+    OwnHandles.insert(handle);
     DriveIsImage = e.Adapter != 0;
     const QStringList images = ImagePaths();
     DrivePath = DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
     DriveIndex = index;
-    RememberImageStamp();
     return handle;
 }
 
@@ -268,8 +258,6 @@ bool TMainController::AudioCDPresent() {
     // The drive that is open, not merely the first one: a disc in another drive or an image
     // chosen while a physical drive is empty must be found.
     if (CDHandle) {
-        if (DriveIsImage && ImageGone)
-            return false;
         TCDToc toc{};
         return ReadTocMsf(CDHandle, toc) && TocStartsWithAudio(toc);
     }
@@ -386,6 +374,7 @@ void TMainController::FillFromCDInput() {
 void TMainController::Refresh() {
     // A drive that could not be opened before (no permission yet, plugged in later) is tried
     // again.
+    RefreshCDDriveList();
     if (!CDHandle && ListDrives().Count > 0) {
         CDHandle = OpenDrive(Settings.CDIndex);
         Q_EMIT StateChanged();
@@ -407,7 +396,8 @@ void TMainController::Refresh() {
 void TMainController::PollMedia() {
     if (!CDHandle || Closed || Activating)
         return;
-    if (DriveMediaChanged() != 1)
+    // Cheap: one status query for a device, a few stat() calls for an image.
+    if (CDMediaChanged(CDHandle) != 1)
         return;
     if (AudioCDPresent()) {
         FillFromToc();
@@ -416,50 +406,6 @@ void TMainController::PollMedia() {
         NoDisc = true;
         SetStatus(NoDiscText());
     }
-}
-
-QString TMainController::ImageStamp() const {
-    QString stamp = FileStamp(DrivePath);
-    // The .bin the cue sheet names changes too when an image is written anew.
-    QFile cue(DrivePath);
-    if (cue.size() < 1024 * 1024 && cue.open(QIODevice::ReadOnly)) {
-        static const QRegularExpression fileLine(QStringLiteral("^\\s*FILE\\s+(\"([^\"]*)\"|(\\S+))"),
-                                                 QRegularExpression::MultilineOption |
-                                                     QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch m = fileLine.match(QString::fromUtf8(cue.readAll()));
-        if (m.hasMatch()) {
-            QString name = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
-            name.replace('\\', '/');
-            stamp += '|' + FileStamp(QFileInfo(DrivePath).dir().filePath(name));
-        }
-    }
-    return stamp;
-}
-
-void TMainController::RememberImageStamp() {
-    ImageGone = false;
-    DriveStamp = DriveIsImage ? ImageStamp() : QString();
-}
-
-int TMainController::DriveMediaChanged() {
-    if (!DriveIsImage)
-        return CDMediaChanged(CDHandle);
-    // The drive library sees no media change on an image; an image written anew on disk is
-    // one. The open handle still reads the file it opened, so a fresh handle is taken.
-    const QString stamp = ImageStamp();
-    if (stamp == DriveStamp)
-        return 0;
-    DriveStamp = stamp;
-    const int fresh = OpenCDDriveAt(DriveIndex);
-    if (!fresh) {
-        ImageGone = true;
-        return 1;
-    }
-    OwnHandles.insert(fresh);
-    CloseOwnHandle(CDHandle);
-    CDHandle = fresh;
-    ImageGone = false;
-    return 1;
 }
 
 void TMainController::TakeDrive(int handle, int index) {
@@ -476,7 +422,6 @@ void TMainController::TakeDrive(int handle, int index) {
             DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
     }
     DriveIndex = index;
-    RememberImageStamp();
     SetStatus(DriveTitle);
     if (AudioCDPresent()) {
         FillFromToc();
@@ -496,6 +441,13 @@ bool TMainController::OpenDiscImage(const QString& cuePath) {
         return false;
     }
     const QString path = info.absoluteFilePath();
+    if (const QString why = CheckCDImage(path); !why.isEmpty()) {
+        ShowError(path +
+                  LoadResText(QStringLiteral("RES_Image_Open_Error"),
+                              QStringLiteral(" can not be opened as a disc image: ")) +
+                  why);
+        return false;
+    }
     const QString oldImages = Settings.Images;
     QStringList images = ImagePaths();
     int pos = -1;

@@ -196,15 +196,11 @@ private:
     void StoreListedTitles();
     // The disc went away: titles kept, list cleared.
     void ForgetDisc();
-    // The media-change poll of the drive library: 1 when the open drive's disc changed.
-    int DriveMediaChanged();
     // Makes `handle` (drive `index`) the open drive, closing the previous one, and fills the
     // list from it.
     void TakeDrive(int handle, int index);
     // Closes a drive-library handle this controller opened.
     bool CloseOwnHandle(int handle);
-    void RememberImageStamp();
-    QString ImageStamp() const;
 
     TMainWindowHost* Host;
     std::unique_ptr<TCDInputService> CDIn;
@@ -219,8 +215,6 @@ private:
     QString DrivePath; // device node or image file of the open drive
     int DriveIndex = 0;
     std::set<int> OwnHandles; // drive-library handles this controller opened and has not closed
-    QString DriveStamp;
-    bool ImageGone = false; // the open image was replaced by a file that cannot be opened
     bool HintShown = false;
     bool Activating = false;
     bool Closed = false;

@@ -6,6 +6,8 @@
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
 #include "app/Settings.h"
+#include "jobs/RipForm.h"
+#include "jobs/RipProgressForm.h"
 #include "platform/Prompter.h"
 #include "tags/EditTrackNameForm.h"
 #include "tags/ID3EditForm.h"
@@ -501,6 +503,19 @@ bool TMainForm::EditTitle(QString& title) {
     return true;
 }
 
+void TMainForm::RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) {
+    TRipForm form(this, jobKind, cdHandle, items, &MainController->Mp3Encoder(), &MainController->WmaEncoder());
+    form.exec();
+}
+
+void TMainForm::RunCDRipWindow(const QStringList& items) {
+    TCDIn* cdIn = MainController->CDInput().Component();
+    if (!cdIn)
+        return;
+    TfrmCDRip form(this, *cdIn, items, &MainController->Mp3Encoder(), &MainController->WmaEncoder());
+    form.exec();
+}
+
 void TMainForm::miID3EditClick() {
     TfrmID3Edit dialog(this);
     dialog.exec();
@@ -514,18 +529,6 @@ void TMainForm::miOptionsClick() {
 // ---------------------------------------------------------------------------------------------
 // Hooks: windows that later work builds. Each one opens its window modally here and sets its
 // flag at the top of this file, which enables its commands.
-
-void TMainForm::RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) {
-    // Hook (job window): TRipForm form(this, jobKind, cdHandle, items); form.exec();
-    Q_UNUSED(jobKind);
-    Q_UNUSED(cdHandle);
-    Q_UNUSED(items);
-}
-
-void TMainForm::RunCDRipWindow(const QStringList& items) {
-    // Hook (CD rip window over the CD input): TfrmCDRip form(this, items); form.exec();
-    Q_UNUSED(items);
-}
 
 void TMainForm::miWavToWavClick() {
     // Hook (WAV to WAV dialog): open it modally.

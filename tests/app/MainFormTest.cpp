@@ -6,11 +6,14 @@
 #include "app/MainFixture.h"
 #include "app/NoDeviceHint.h"
 #include "app/Settings.h"
+#include "jobs/RipForm.h"
+#include "jobs/RipProgressForm.h"
 #include "platform/IniFile.h"
 #include "tags/EditTrackNameForm.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,7 +29,8 @@
 namespace {
 
 // Answers every modal window as soon as it shows: the title dialog with NewTitle (Cancel when
-// empty), the no-device hint with Close (counted), any other dialog with Cancel.
+// empty), the no-device hint with Close (counted), any other dialog but the job windows with
+// Cancel.
 class TModalCloser {
 public:
     TModalCloser() {
@@ -46,7 +50,8 @@ public:
                     title->findChild<QLineEdit*>("eName")->setText(NewTitle);
                     title->findChild<QPushButton*>("bOK")->click();
                 }
-            } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            } else if (auto* dialog = qobject_cast<QDialog*>(modal);
+                       dialog && !qobject_cast<TRipForm*>(modal) && !qobject_cast<TfrmCDRip*>(modal)) {
                 dialog->reject();
             }
         });
@@ -175,6 +180,41 @@ TEST(MainFormTest, RenameByDoubleClickAndF2) {
     QTest::keyClick(&form, Qt::Key_F2);
     EXPECT_EQ(closer.Shown.size(), 3);
     EXPECT_EQ(w.List->topLevelItem(0)->text(1), "Function key");
+}
+
+TEST(MainFormTest, ExtractRipsThroughEitherWindow) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_EQ(w.List->topLevelItemCount(), 4);
+    Settings.OutputFormat = ofWAV;
+    QDir output(Settings.OutputFolder);
+    ASSERT_TRUE(output.mkpath("."));
+    const auto wavSizes = [&] {
+        QList<qint64> sizes;
+        for (const QFileInfo& i : output.entryInfoList({"*.wav"}, QDir::Files, QDir::Name))
+            sizes << i.size();
+        return sizes;
+    };
+
+    // Tracks 2 and 4 through the job window (drive handle, plain reads), which closes itself.
+    form.Controller().SelectNone();
+    form.Controller().SetRowSelected(1, true);
+    form.Controller().SetRowSelected(3, true);
+    w.Action("miExtract")->trigger();
+    EXPECT_EQ(wavSizes(), QList<qint64>({44 + 400 * 2352, 44 + 150 * 2352}));
+    for (const QFileInfo& i : output.entryInfoList({"*.wav"}, QDir::Files))
+        QFile::remove(i.filePath());
+
+    // Secure reading: the CD rip window over the CD input.
+    Settings.Paranoia = true;
+    form.Controller().SelectNone();
+    form.Controller().SetRowSelected(0, true);
+    w.Action("miExtract")->trigger();
+    EXPECT_EQ(wavSizes(), QList<qint64>({44 + 300 * 2352}));
+    EXPECT_TRUE(f.Scripted.Shown().isEmpty()) << f.Scripted.Shown().join('|').toStdString();
 }
 
 TEST(MainFormTest, LanguageSwitchToGermanAndBack) {
