@@ -605,10 +605,8 @@ void TMainController::ConvertFiles(uint8_t jobKind) {
     if (!Host)
         return;
     const QString filter = jobKind == MainJobKind::Mp3ToWav
-                               ? LoadResText(QStringLiteral("RES_Filter_Mp3"),
-                                             QStringLiteral("MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)"))
-                               : LoadResText(QStringLiteral("RES_Filter_Wav"),
-                                             QStringLiteral("Sound file(*.wav) (*.wav);;Any file(*.*) (*)"));
+                               ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
+                               : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
     const QStringList files = Host->ChooseFiles(filter);
     if (files.isEmpty() || !CheckOutputFolder())
         return;

@@ -476,8 +476,7 @@ THintChoice TMainForm::ShowNoDeviceHint() {
 QString TMainForm::ChooseDiscImage() {
     const QAction* item = findChild<QAction*>(QStringLiteral("miOpenImage"));
     return QFileDialog::getOpenFileName(this, PlainCaption(item->text()), QString(),
-                                        LoadResText(QStringLiteral("RES_Filter_Image"),
-                                                    QStringLiteral("Disc image(*.cue) (*.cue);;Any file(*.*) (*)")));
+                                        ResText("RES_Filter_Image", "Disc image(*.cue) (*.cue);;Any file(*.*) (*)"));
 }
 
 QStringList TMainForm::ChooseFiles(const QString& filter) {
