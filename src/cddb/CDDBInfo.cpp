@@ -1,0 +1,66 @@
+// The CDDB component (see CDDBInfo.h).
+#include "cddb/CDDBInfo.h"
+
+#include "app/Settings.h"
+#include "audio/AuException.h"
+
+class TCDDBInfo::THold {
+public:
+    explicit THold(TCDDBInfo& info) : Info(info) {
+        if (Info.HoldCount == 0)
+            Info.Disc->SelectDrive();
+        ++Info.HoldCount;
+    }
+    ~THold() {
+        if (Info.HoldCount > 0)
+            --Info.HoldCount;
+    }
+
+private:
+    TCDDBInfo& Info;
+};
+
+QString DefaultCddbBaseUrl() {
+    return QStringLiteral("http://") + QString::fromLatin1(DefaultCddbServer);
+}
+
+TCDDBInfo::TCDDBInfo(QObject* parent)
+    : QObject(parent), ApplicationVersion(QStringLiteral(DW_VERSION)), Server(DefaultCddbBaseUrl()),
+      Script(QStringLiteral("/~cddb/cddb.cgi")), CddbQuery(std::make_unique<TCDDBQuery>(this)) {}
+
+TCDDBInfo::~TCDDBInfo() = default;
+
+QString TCDDBInfo::EffectiveEmail() const {
+    return Email.isEmpty() ? Settings.Email : Email;
+}
+
+QString TCDDBInfo::EffectiveApplicationName() const {
+    return ApplicationName.isEmpty() ? Settings.ClientName : ApplicationName;
+}
+
+bool TCDDBInfo::ReadDisc(TCddbToc& toc) {
+    if (!Disc)
+        throw EAuException(QStringLiteral("CDIn is not assigned"));
+    THold hold(*this);
+    // A drive that cannot tell still gets its TOC read.
+    if (Disc->MediaLoaded() == 0)
+        return false;
+    return Disc->ReadToc(toc) && toc.size() >= 2;
+}
+
+QString TCDDBInfo::GetDiscId() {
+    TCddbToc toc;
+    return ReadDisc(toc) ? CddbDiscId(toc) : QStringLiteral("ffffffff");
+}
+
+QString TCDDBInfo::GetQueryString() {
+    TCddbToc toc;
+    return ReadDisc(toc) ? CddbQueryNumbers(toc) : QString();
+}
+
+int TCDDBInfo::Query() {
+    LastDiscId = GetDiscId();
+    LastQueryString = GetQueryString();
+    LastResult = CddbQuery->Query(LastDiscId, LastQueryString);
+    return LastResult;
+}

@@ -1,0 +1,29 @@
+// What the CDDB component needs from a CD library: make a drive the active one, ask whether
+// a disc is loaded and read its table of contents as start sectors. TCDDBInfo reads the disc
+// through one of these; the drive library provides one today.
+#pragma once
+
+#include "cddb/protocol/CddbProtocol.h"
+
+class TCddbDisc {
+public:
+    virtual ~TCddbDisc() = default;
+    // Makes this disc's drive the library's active drive.
+    virtual void SelectDrive() = 0;
+    // 1 when a disc is loaded, 0 when the drive reports none, -1 when it cannot tell.
+    virtual int MediaLoaded() = 0;
+    // Start sectors of every track and of the lead-out; false when the TOC cannot be read.
+    virtual bool ReadToc(TCddbToc& toc) = 0;
+};
+
+// A disc of the drive library (akrip32), read through an open drive handle (not owned).
+class TDriveLibraryDisc : public TCddbDisc {
+public:
+    explicit TDriveLibraryDisc(int handle) : Handle(handle) {}
+    void SelectDrive() override {}
+    int MediaLoaded() override;
+    bool ReadToc(TCddbToc& toc) override;
+
+private:
+    int Handle;
+};
