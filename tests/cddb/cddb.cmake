@@ -8,5 +8,5 @@ add_library(dw_cddb_testserver STATIC
 target_link_libraries(dw_cddb_testserver PUBLIC dw_testsupport dw_cddb_protocol Qt6::Network)
 
 dw_add_test(cddb_tests
-    SOURCES CddbProtocolTest.cpp CddbRecordTest.cpp CddbInfoTest.cpp
+    SOURCES CddbProtocolTest.cpp CddbRecordTest.cpp CddbInfoTest.cpp QueryDialogTest.cpp
     LIBS dw_cddb dw_cddb_testserver dw_fixtures)
