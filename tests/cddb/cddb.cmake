@@ -10,3 +10,8 @@ target_link_libraries(dw_cddb_testserver PUBLIC dw_testsupport dw_cddb_protocol 
 dw_add_test(cddb_tests
     SOURCES CddbProtocolTest.cpp CddbRecordTest.cpp CddbInfoTest.cpp QueryDialogTest.cpp
     LIBS dw_cddb dw_cddb_testserver dw_fixtures)
+
+# The windows, on the offscreen platform.
+dw_add_test(cddb_forms_tests GUI
+    SOURCES QueryFormsTest.cpp
+    LIBS dw_cddb_forms dw_cddb_testserver dw_fixtures)
