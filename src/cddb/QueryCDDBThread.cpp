@@ -59,6 +59,7 @@ void TQueryCDDBThread::run() {
     TCDDBQueryRecord query{MaxCDDBMatches, matches};
     const int r = CDDBQuery(DriveHandle, &query);
     result.Status = GetAspiLibError();
+    result.StatusLine = CDDBLastError();
     if (r != 1) {
         // A failure is shown as such, never as a finished query.
         result.Code = CddbResultFailed;

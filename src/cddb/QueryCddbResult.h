@@ -20,6 +20,7 @@ struct TQueryCddbResult {
     int Code = CddbResultFinished;
     int Status = 0;      // the drive library's CDDB status (the server's code, -1 not reached)
     QString Error;       // for CddbResultFailed: the server's status line or the connection error
+    QString StatusLine;  // the query answer's status line ("202 No match for disc ID ...")
     QStringList Matches; // "category discid title" of every match
     bool EntryRead = false;
     // Each field is set only when an entry held its line; the rest stay as they are.

@@ -15,3 +15,7 @@ dw_add_test(cddb_tests
 dw_add_test(cddb_forms_tests GUI
     SOURCES QueryFormsTest.cpp
     LIBS dw_cddb_forms dw_cddb_testserver dw_fixtures)
+
+# discwright-cli cddb, run as a program.
+dw_add_test(cddb_cli_tests SOURCES CddbCliTest.cpp LIBS dw_cddb_testserver dw_fixtures)
+add_dependencies(cddb_cli_tests discwright-cli)
