@@ -138,14 +138,14 @@ int OpenCDDriveAt(int index);
 // CDDBGetDiskInfo reads an entry's xmcd text.
 
 enum TCDDBOption : int {
-    CDDB_OPT_SERVER = 0,        // text: host name ("gnudb.gnudb.org", "host:port") or base URL
-    CDDB_OPT_PROXY = 1,         // text: proxy host
-    CDDB_OPT_USEPROXY = 2,      // number: non-zero = use the proxy
-    CDDB_OPT_AGENT = 3,         // text: client name and version separated by a blank ("program 1.0")
-    CDDB_OPT_USER = 4,          // text: the user's e-mail address
-    CDDB_OPT_PROXYPORT = 5,     // number: proxy port
-    CDDB_OPT_CGI = 6,           // text: path of the server's script ("/~cddb/cddb.cgi")
-    CDDB_OPT_RESERVED = 8,      // accepted and ignored
+    CDDB_OPT_SERVER = 0,    // text: host name ("gnudb.gnudb.org", "host:port") or base URL
+    CDDB_OPT_PROXY = 1,     // text: proxy host
+    CDDB_OPT_USEPROXY = 2,  // number: non-zero = use the proxy
+    CDDB_OPT_AGENT = 3,     // text: client name and version separated by a blank ("program 1.0")
+    CDDB_OPT_USER = 4,      // text: the user's e-mail address
+    CDDB_OPT_PROXYPORT = 5, // number: proxy port
+    CDDB_OPT_CGI = 6,       // text: path of the server's script ("/~cddb/cddb.cgi")
+    CDDB_OPT_RESERVED = 8,  // accepted and ignored
 };
 
 #pragma pack(push, 1)
@@ -159,8 +159,8 @@ struct TCDDBMatch {
 static_assert(sizeof(TCDDBMatch) == 192);
 
 struct TCDDBQueryRecord {
-    int32_t Count;        // in: room in Matches (at most 10 are used); out: matches found
-    TCDDBMatch* Matches;  // zeroed by the caller
+    int32_t Count;       // in: room in Matches (at most 10 are used); out: matches found
+    TCDDBMatch* Matches; // zeroed by the caller
 };
 
 #pragma pack(pop)

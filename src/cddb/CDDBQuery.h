@@ -34,7 +34,7 @@ public:
     QStringList Matches; // the match lines of the last query answer
     QString LastDiscId;
     QString LastQueryString;
-    TCDDBRecord Record;  // overwritten only by a successful read
+    TCDDBRecord Record;      // overwritten only by a successful read
     bool RecordRead = false; // the last Query read a record
     // Why the last exchange failed: the connection error, or the server's status line.
     QString LastError;

@@ -12,9 +12,9 @@
 #include <memory>
 
 enum class TStopQueryEnd {
-    None,      // still open
-    Yes,       // the query finished: the query dialog closes too
-    Closed,    // closed by the user after a no-match or a failure, or the query was abandoned
+    None,   // still open
+    Yes,    // the query finished: the query dialog closes too
+    Closed, // closed by the user after a no-match or a failure, or the query was abandoned
 };
 
 enum class TStopQueryPanel {

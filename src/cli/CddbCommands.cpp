@@ -114,8 +114,8 @@ int RunCddbCommand(const QStringList& words) {
     QCommandLineParser parser;
     const QCommandLineOption drive(QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
                                    QStringLiteral("N"));
-    const QCommandLineOption image(QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc, .nrg)."),
-                                   QStringLiteral("FILE"));
+    const QCommandLineOption image(
+        QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc, .nrg)."), QStringLiteral("FILE"));
     const QCommandLineOption server(
         QStringLiteral("server"),
         QStringLiteral("Base URL of the CDDB server (http://host[:port]); the script is the QueryCDDB/Script setting."),
@@ -123,8 +123,9 @@ int RunCddbCommand(const QStringList& words) {
     const QCommandLineOption paranoia(QStringLiteral("paranoia"),
                                       QStringLiteral("Query through the CDDB component (the path without a drive "
                                                      "handle) instead of the drive library's CDDB functions."));
-    const QCommandLineOption apply(QStringLiteral("apply"),
-                                   QStringLiteral("Store the titles and disc fields in cdinfo.dat under the disc's key."));
+    const QCommandLineOption apply(
+        QStringLiteral("apply"),
+        QStringLiteral("Store the titles and disc fields in cdinfo.dat under the disc's key."));
     for (const auto* o : {&drive, &image, &server, &paranoia, &apply})
         parser.addOption(*o);
     int exitCode = 0;
@@ -165,8 +166,8 @@ int RunCddbCommand(const QStringList& words) {
         return CliFail(WithReason(QStringLiteral("cannot open the drive")));
     TCDToc toc{};
     if (!ReadTocMsf(handle.Handle, toc))
-        return CliFail(WithReason(LoadResText(QStringLiteral("RES_ReadTocError"),
-                                              QStringLiteral("Error while reading TOC information!"))));
+        return CliFail(WithReason(
+            LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!"))));
     const QString key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
     LoadDiscInfo(key);
 

@@ -17,7 +17,8 @@ protected:
         Server.SetAnswer("cddb read rock 26004104", ReadAnswer("rock", "26004104", StandardEntryLines()));
     }
     TRunResult Cddb(const QStringList& extra) {
-        return RunCli(Folder.Path(), QStringList{"cddb", "--image", Disc.CuePath, "--server", Server.BaseUrl()} + extra);
+        return RunCli(Folder.Path(),
+                      QStringList{"cddb", "--image", Disc.CuePath, "--server", Server.BaseUrl()} + extra);
     }
     static QStringList Lines(const QByteArray& text) { return QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts); }
 
@@ -56,10 +57,10 @@ TEST_F(CddbCliTest, ApplyStoresTheTitlesForTheToc) {
     ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
     const TRunResult toc = RunCli(Folder.Path(), {"toc", "--image", Disc.CuePath});
     ASSERT_EQ(toc.ExitCode, 0) << toc.Err.toStdString();
-    EXPECT_EQ(Lines(toc.Out), QStringList({"key: 32820", "1\tOpening\t00:16\t02.69\taudio",
-                                           "2\tSecond Song\t00:31\t05.22\taudio",
-                                           "3\tGuest Singer / Third\t00:10\t01.68\taudio",
-                                           QString::fromUtf8("4\tClosé\t00:08\t01.35\taudio")}));
+    EXPECT_EQ(Lines(toc.Out),
+              QStringList({"key: 32820", "1\tOpening\t00:16\t02.69\taudio", "2\tSecond Song\t00:31\t05.22\taudio",
+                           "3\tGuest Singer / Third\t00:10\t01.68\taudio",
+                           QString::fromUtf8("4\tClosé\t00:08\t01.35\taudio")}));
     const TIniFile stored(Folder.File("cdinfo.dat"));
     EXPECT_EQ(stored.ReadString("32820", "Artist", ""), "Some Band");
     EXPECT_EQ(stored.ReadString("32820", "Album", ""), "First Album");

@@ -1,9 +1,9 @@
 // The CDDB component against a real HTTP server on 127.0.0.1, on a disc image read through
 // the drive library: what it sends, what it reads and keeps, and how it fails.
+#include "cddb/CDDBInfo.h"
 #include "app/Settings.h"
 #include "audio/AuException.h"
 #include "cd/akrip32.h"
-#include "cddb/CDDBInfo.h"
 #include "cddb/CddbTestCommon.h"
 #include "cddb/protocol/CddbHttp.h"
 #include "fixtures/DiscImage.h"
@@ -53,7 +53,8 @@ TEST_F(CddbInfoTest, SingleMatchIsReadIntoTheRecord) {
     EXPECT_EQ(Info.LastResult, 200);
     EXPECT_EQ(Info.HoldCount, 0);
     ASSERT_TRUE(Info.RecordRead());
-    EXPECT_EQ(Server.Commands(), QStringList({"cddb query 26004104 4 150 1384 3684 4434 67", "cddb read rock 26004104"}));
+    EXPECT_EQ(Server.Commands(),
+              QStringList({"cddb query 26004104 4 150 1384 3684 4434 67", "cddb read rock 26004104"}));
     EXPECT_EQ(Server.Hellos().value(0), "user example.org Discwright " DW_VERSION);
     EXPECT_EQ(Server.Agents().value(0), "Discwright/" DW_VERSION);
 

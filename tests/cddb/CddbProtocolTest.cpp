@@ -1,7 +1,7 @@
 // Disc ids, query numbers, query URLs and the parsing of query answers.
+#include "cddb/protocol/CddbProtocol.h"
 #include "app/Settings.h"
 #include "cddb/CDDBInfo.h"
-#include "cddb/protocol/CddbProtocol.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,9 +35,10 @@ TEST(CddbProtocolTest, UrlCarriesTheFourHelloFields) {
     Settings.ClientName = "Discwright";
     TCDDBInfo defaults;
     EXPECT_EQ(defaults.Server, "http://gnudb.gnudb.org");
-    EXPECT_EQ(defaults.QueryObject().BuildUrl("read", "rock 1f032003"),
-              "http://gnudb.gnudb.org/~cddb/cddb.cgi?cmd=cddb+read+rock+1f032003&hello=me+my.host+Discwright+" DW_VERSION
-              "&proto=5");
+    EXPECT_EQ(
+        defaults.QueryObject().BuildUrl("read", "rock 1f032003"),
+        "http://gnudb.gnudb.org/~cddb/cddb.cgi?cmd=cddb+read+rock+1f032003&hello=me+my.host+Discwright+" DW_VERSION
+        "&proto=5");
     // Characters that would break the URL are escaped.
     Settings.Email = QString::fromLatin1("a&b#c%@h\xe9st");
     EXPECT_TRUE(defaults.QueryObject().BuildUrl("read", "x").contains("hello=a%26b%23c%25+h%C3%A9st+Discwright"));

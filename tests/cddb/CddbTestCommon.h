@@ -27,7 +27,8 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
 
 // An xmcd entry as a read answer: status line, comments, the given key lines and ".".
 inline QByteArray ReadAnswer(const QString& category, const QString& discId, const QStringList& keyLines) {
-    QString text = QStringLiteral("210 %1 %2 CD database entry follows (until terminating `.')\r\n").arg(category, discId);
+    QString text =
+        QStringLiteral("210 %1 %2 CD database entry follows (until terminating `.')\r\n").arg(category, discId);
     text += QStringLiteral("# xmcd\r\n#\r\n# Disc length: 67 seconds\r\n#\r\n# Generated: test server\r\n#\r\n");
     text += QStringLiteral("DISCID=") + discId + QStringLiteral("\r\n");
     for (const QString& line : keyLines)
@@ -38,10 +39,14 @@ inline QByteArray ReadAnswer(const QString& category, const QString& discId, con
 
 // The four-track entry of the standard fixture disc (disc id 26004104).
 inline QStringList StandardEntryLines() {
-    return {QStringLiteral("DTITLE=Some Band / First Album"), QStringLiteral("DYEAR=1999"),
-            QStringLiteral("DGENRE=Rock"),                     QStringLiteral("TTITLE0=Opening"),
-            QStringLiteral("TTITLE1=Second Song"),             QStringLiteral("TTITLE2=Guest Singer / Third"),
-            QStringLiteral("TTITLE3=Clos\xe9"),                QStringLiteral("EXTD=Recorded live"),
+    return {QStringLiteral("DTITLE=Some Band / First Album"),
+            QStringLiteral("DYEAR=1999"),
+            QStringLiteral("DGENRE=Rock"),
+            QStringLiteral("TTITLE0=Opening"),
+            QStringLiteral("TTITLE1=Second Song"),
+            QStringLiteral("TTITLE2=Guest Singer / Third"),
+            QStringLiteral("TTITLE3=Clos\xe9"),
+            QStringLiteral("EXTD=Recorded live"),
             QStringLiteral("PLAYORDER=")};
 }
 

@@ -87,8 +87,8 @@ public:
     }
 
     void Answer(QTcpSocket* s) {
-        const QString command = QueryValue(QString::fromLatin1(s->property("request").toByteArray().split(' ').value(1)),
-                                           QStringLiteral("cmd"));
+        const QString command = QueryValue(
+            QString::fromLatin1(s->property("request").toByteArray().split(' ').value(1)), QStringLiteral("cmd"));
         QByteArray body = "500 Command syntax error\r\n";
         {
             std::lock_guard<std::mutex> guard(Lock);
@@ -116,8 +116,8 @@ TCddbTestServer::TCddbTestServer() : Thread(std::make_unique<QThread>()), Worker
     Worker->moveToThread(Thread.get());
     QObject::connect(Thread.get(), &QThread::finished, Worker, &QObject::deleteLater);
     Thread->start();
-    QMetaObject::invokeMethod(Worker, [this] { return Worker->Listen(); }, Qt::BlockingQueuedConnection,
-                              &ListenPort);
+    QMetaObject::invokeMethod(
+        Worker, [this] { return Worker->Listen(); }, Qt::BlockingQueuedConnection, &ListenPort);
 }
 
 TCddbTestServer::~TCddbTestServer() {
@@ -137,7 +137,8 @@ void TCddbTestServer::Hold(bool hold) {
 
 void TCddbTestServer::Release() {
     Hold(false);
-    QMetaObject::invokeMethod(Worker, [this] { Worker->ReleaseHeld(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        Worker, [this] { Worker->ReleaseHeld(); }, Qt::QueuedConnection);
 }
 
 QStringList TCddbTestServer::Targets() const {

@@ -29,7 +29,9 @@ public:
     uint8_t LastTrack = 1;
     int DriveHandle = 0;
     // Applies a finished query's titles to the track list (see TStopQueryController).
-    void SetOnResult(std::function<void(const TQueryCddbResult&)> onResult) { Controller.OnResult = std::move(onResult); }
+    void SetOnResult(std::function<void(const TQueryCddbResult&)> onResult) {
+        Controller.OnResult = std::move(onResult);
+    }
     TQueryCddbController& Logic() { return Controller; }
 
     QComboBox* cbServer;

@@ -72,8 +72,7 @@ int CddbTotalLimitMs() {
     return TotalLimitMs;
 }
 
-bool CddbHttpGet(const QString& url, const QString& agent, const TCddbProxy& proxy, QByteArray& body,
-                 QString& error) {
+bool CddbHttpGet(const QString& url, const QString& agent, const TCddbProxy& proxy, QByteArray& body, QString& error) {
     body.clear();
     error.clear();
     InitCurl();

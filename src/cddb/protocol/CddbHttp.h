@@ -20,5 +20,4 @@ int CddbTotalLimitMs();
 // Fetches `url` (http or https only, at most a few redirects) sending `agent` as the user
 // agent. True with the body when the server answered, whatever its HTTP status; false with a
 // one-line reason in `error` ("could not connect to HOST", a time-out, a refused URL).
-bool CddbHttpGet(const QString& url, const QString& agent, const TCddbProxy& proxy, QByteArray& body,
-                 QString& error);
+bool CddbHttpGet(const QString& url, const QString& agent, const TCddbProxy& proxy, QByteArray& body, QString& error);
