@@ -1,6 +1,8 @@
 // Shared helpers (see Helpers.h).
 #include "app/Helpers.h"
 
+#include "platform/SameFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,6 +97,10 @@ void WaitMilliseconds(int32_t ms) {
 int64_t FileSizeOf(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && info.isFile() ? info.size() : -1;
+}
+
+bool IsSameFile(const QString& a, const QString& b) {
+    return IsSameFile(QFile::encodeName(a).constData(), QFile::encodeName(b).constData());
 }
 
 QString CleanFileName(const QString& text) {

@@ -13,6 +13,9 @@ QString AddTrailingBackslash(const QString& path);
 bool IsFileInUse(const QString& path);
 void WaitMilliseconds(int32_t ms);
 int64_t FileSizeOf(const QString& path);
+// Whether two names are one file (platform/SameFile.h): the check every command makes before
+// writing its output, so that it never writes over its own input.
+bool IsSameFile(const QString& a, const QString& b);
 QString CleanFileName(const QString& text);
 
 // Track list texts: length "mm:ss", size in MiB "41.22", selection item "03My Song".

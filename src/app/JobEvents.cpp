@@ -5,15 +5,27 @@
 #include <QMetaObject>
 #include <QThread>
 
+namespace {
+
+TProcessInfo MakeInfo(int32_t code, int32_t status, const QString& elapsed, const QString& estimated) {
+    TProcessInfo info;
+    info.Code = code;
+    info.Status = status;
+    info.Elapsed = elapsed;
+    info.Estimated = estimated;
+    return info;
+}
+
+} // namespace
+
 void PostJobInfo(QObject* window, int32_t code, int32_t status, const QString& elapsed, const QString& estimated) {
+    PostJobInfo(window, MakeInfo(code, status, elapsed, estimated));
+}
+
+void PostJobInfo(QObject* window, const TProcessInfo& info) {
     if (!window)
         return;
-    auto info = std::make_unique<TProcessInfo>();
-    info->Code = code;
-    info->Status = status;
-    info->Elapsed = elapsed;
-    info->Estimated = estimated;
-    QCoreApplication::postEvent(window, new TJobInfoEvent(std::move(info)));
+    QCoreApplication::postEvent(window, new TJobInfoEvent(std::make_unique<TProcessInfo>(info)));
 }
 
 void PostJobError(QObject* window, int32_t code) {
@@ -22,15 +34,14 @@ void PostJobError(QObject* window, int32_t code) {
 }
 
 void SendJobInfo(QObject* window, int32_t code, int32_t status, const QString& elapsed, const QString& estimated) {
+    SendJobInfo(window, MakeInfo(code, status, elapsed, estimated));
+}
+
+void SendJobInfo(QObject* window, const TProcessInfo& info) {
     if (!window)
         return;
-    auto deliver = [=] {
-        auto info = std::make_unique<TProcessInfo>();
-        info->Code = code;
-        info->Status = status;
-        info->Elapsed = elapsed;
-        info->Estimated = estimated;
-        TJobInfoEvent event(std::move(info));
+    auto deliver = [window, info] {
+        TJobInfoEvent event(std::make_unique<TProcessInfo>(info));
         QCoreApplication::sendEvent(window, &event);
     };
     if (QThread::currentThread() == window->thread())

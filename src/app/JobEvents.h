@@ -9,11 +9,18 @@
 #include <memory>
 
 // The progress record a worker posts to a window; the receiving event owns it.
+//
+// Code, Elapsed, Estimated and Status keep their meaning for every sender. A step's end event
+// (the one that tells the window the step is over, e.g. 2000 or 5000 of the encoder wrappers)
+// also says whether the step produced its output: Ok is true only then, and Reason says why
+// not when it is false (one line of text, empty when Ok). Progress events leave both unset.
 struct TProcessInfo {
     int32_t Code = 0;
     QString Elapsed;
     QString Estimated;
     int32_t Status = 0;
+    bool Ok = false;
+    QString Reason;
 };
 
 constexpr int WM_USER = 0x0400;
@@ -51,3 +58,6 @@ void PostJobInfo(QObject* window, int32_t code, int32_t status = 0, const QStrin
 void PostJobError(QObject* window, int32_t code);
 void SendJobInfo(QObject* window, int32_t code, int32_t status = 0, const QString& elapsed = QString(),
                  const QString& estimated = QString());
+// The same with a whole record (an end event with its Ok and Reason).
+void PostJobInfo(QObject* window, const TProcessInfo& info);
+void SendJobInfo(QObject* window, const TProcessInfo& info);

@@ -2,6 +2,7 @@
 #include "app/Settings.h"
 
 #include "app/Helpers.h"
+#include "app/LanguageText.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
 
@@ -56,6 +57,7 @@ std::vector<TOption> OptionTable() {
         {"CDOptions", "Index", TKind::Integer, &s.CDIndex},
         {"CDOptions", "CDDb", TKind::Boolean, &s.CDDb},
         {"CDOptions", "Images", TKind::String, &s.Images},
+        {"CDOptions", "Paranoia", TKind::Boolean, &s.Paranoia},
         {"RecordOptions", "SaveMp3", TKind::Boolean, &s.SaveMp3},
         {"QueryCDDB", "Server", TKind::String, &s.Server},
         {"QueryCDDB", "Script", TKind::String, &s.Script},
@@ -130,7 +132,13 @@ void LoadSettings() {
     ClampCompressPosition();
 }
 
-void SaveSettings() {
+QString SettingsSaveErrorText(const QString& path) {
+    return path + LoadResText(QStringLiteral("RES_Settings_Save_Error"),
+                              QStringLiteral(" could not be written. Check the free space and the permissions "
+                                             "of the program folder."));
+}
+
+bool SaveSettings() {
     TIniFile ini(OptionsFilePath());
     for (const TOption& o : OptionTable()) {
         const QString section = QString::fromLatin1(o.Section);
@@ -147,7 +155,7 @@ void SaveSettings() {
             break;
         }
     }
-    ini.UpdateFile(); // failures are not reported
+    return ini.UpdateFile();
 }
 
 bool ApplySettingOverride(const QString& assignment) {
@@ -203,9 +211,9 @@ void LoadDiscInfo(const QString& key) {
     }
 }
 
-void SaveDiscInfo(const QString& key) {
+bool SaveDiscInfo(const QString& key) {
     if (key.isEmpty())
-        return;
+        return true;
     TIniFile ini(DiscInfoFilePath());
     ini.WriteString(key, QStringLiteral("Artist"), Settings.Artist);
     ini.WriteString(key, QStringLiteral("Album"), Settings.Album);
@@ -216,7 +224,7 @@ void SaveDiscInfo(const QString& key) {
     const int count = std::min(Settings.TrackNumber, 100);
     for (int n = 1; n <= count; ++n)
         ini.WriteString(key, QString::number(n), Settings.Titles[n]);
-    ini.UpdateFile();
+    return ini.UpdateFile();
 }
 
 QString OutputFormatName() {

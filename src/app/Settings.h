@@ -39,6 +39,7 @@ struct TSettings {
     int32_t CDIndex = -1;
     bool CDDb = false;
     QString Images; // disc-image drives, paths separated by "|"
+    bool Paranoia = false; // secure reading with jitter correction
     // RecordOptions
     bool SaveMp3 = false;
     // Disc information (cdinfo.dat)
@@ -75,12 +76,17 @@ extern const char* const DefaultCddbEmail;
 QString OptionsFilePath();
 QString DiscInfoFilePath();
 void LoadSettings();
-void SaveSettings();
+// The message shown when options.ini or cdinfo.dat could not be written.
+QString SettingsSaveErrorText(const QString& path);
+// Writes options.ini atomically; false when it could not be written (the old file is kept).
+bool SaveSettings();
 // Applies "Section/Key=Value" to the Settings record as if it had been read from options.ini.
 // False when the section or key is not known.
 bool ApplySettingOverride(const QString& assignment);
 void LoadDiscInfo(const QString& key);
-void SaveDiscInfo(const QString& key);
+// Writes the disc information under `key` atomically; true without writing for an empty key,
+// false when the file could not be written (the old file is kept).
+bool SaveDiscInfo(const QString& key);
 
 // "MP3", "WAV", "OGG" or "WMA" for the OutputFormat setting; empty for any other value.
 QString OutputFormatName();

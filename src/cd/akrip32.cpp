@@ -520,3 +520,9 @@ int OpenCDDriveAt(int index) {
     request.Lun = list.Drives[index].Lun;
     return GetCDHandle(&request);
 }
+
+// Declared in DriveHandleCdio.h.
+CdIo_t* CDHandleCdio(int handle) {
+    const std::shared_ptr<TDrive> drive = DriveOf(handle);
+    return drive ? drive->Cdio : nullptr;
+}

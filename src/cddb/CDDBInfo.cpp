@@ -6,9 +6,9 @@
 
 class TCDDBInfo::THold {
 public:
-    explicit THold(TCDDBInfo& info) : Info(info) {
+    THold(TCDDBInfo& info, TCddbDisc& disc) : Info(info) {
         if (Info.HoldCount == 0)
-            Info.Disc->SelectDrive();
+            disc.SelectDrive();
         ++Info.HoldCount;
     }
     ~THold() {
@@ -39,13 +39,20 @@ QString TCDDBInfo::EffectiveApplicationName() const {
 }
 
 bool TCDDBInfo::ReadDisc(TCddbToc& toc) {
-    if (!Disc)
+    if (Disc)
+        return ReadDiscFrom(*Disc, toc);
+    if (!CDIn)
         throw EAuException(QStringLiteral("CDIn is not assigned"));
-    THold hold(*this);
+    TCDInDisc disc(*CDIn);
+    return ReadDiscFrom(disc, toc);
+}
+
+bool TCDDBInfo::ReadDiscFrom(TCddbDisc& disc, TCddbToc& toc) {
+    const THold hold(*this, disc);
     // A drive that cannot tell still gets its TOC read.
-    if (Disc->MediaLoaded() == 0)
+    if (disc.MediaLoaded() == 0)
         return false;
-    return Disc->ReadToc(toc) && toc.size() >= 2;
+    return disc.ReadToc(toc) && toc.size() >= 2;
 }
 
 QString TCDDBInfo::GetDiscId() {

@@ -3,7 +3,7 @@
 // record. It runs on the caller's thread; every exchange ends within the HTTP limits.
 //
 //   TCDDBInfo info;
-//   info.Disc = &disc;                 // the drive to identify
+//   info.CDIn = &cdIn;                 // the drive to identify: the CD input's DriveIndex
 //   info.Query();                      // result code; RecordRead() tells whether a record came
 //   if (info.RecordRead()) { TCDDBRecord r; info.GetRecord(r); ... }
 #pragma once
@@ -23,7 +23,7 @@ public:
     ~TCDDBInfo() override;
 
     // Eight lower-case hexadecimal digits; "ffffffff" without a disc or TOC. Raises
-    // EAuException "CDIn is not assigned" without a disc source.
+    // EAuException "CDIn is not assigned" without CDIn (or another disc source).
     QString GetDiscId();
     // "n offsets... seconds" in the protocol's numbers; empty without a disc or TOC.
     QString GetQueryString();
@@ -47,7 +47,9 @@ public:
     // Base URL of the server (scheme and host, no trailing slash) and the path of its script.
     QString Server;
     QString Script;
-    // The drive to identify (not owned).
+    // The drive to identify (not owned): the drive of the CD input component, or another
+    // disc source in its place.
+    TCDIn* CDIn = nullptr;
     TCddbDisc* Disc = nullptr;
 
     int HoldCount = 0;
@@ -62,6 +64,7 @@ private:
     // Selects the drive when the first user takes it; every path releases it again.
     class THold;
     bool ReadDisc(TCddbToc& toc);
+    bool ReadDiscFrom(TCddbDisc& disc, TCddbToc& toc);
 
     std::unique_ptr<TCDDBQuery> CddbQuery;
 };

@@ -1,21 +1,25 @@
-// The drive library as a disc source of the CDDB component (see CddbDisc.h).
+// The CD input component as the disc source of the CDDB component (see CddbDisc.h).
 #include "cddb/CddbDisc.h"
 
-#include "cd/DiscKey.h"
-#include "cd/akrip32.h"
+#include "cd/CDIn.h"
+#include "cd/cdrip.h"
 
-int TDriveLibraryDisc::MediaLoaded() {
-    TCDToc toc{};
-    return ReadTocMsf(Handle, toc) ? 1 : -1;
+void TCDInDisc::SelectDrive() {
+    CR_SetActiveCDROM(CDIn.DriveIndex());
 }
 
-bool TDriveLibraryDisc::ReadToc(TCddbToc& toc) {
-    TCDToc raw{};
-    if (!ReadTocMsf(Handle, raw) || raw.LastTrack < raw.FirstTrack)
+int TCDInDisc::MediaLoaded() {
+    int32_t status = crMediaNotPresent;
+    if (CR_IsMediaLoaded(status) != crOk)
+        return -1;
+    return status == crMediaPresent ? 1 : 0;
+}
+
+bool TCDInDisc::ReadToc(TCddbToc& toc) {
+    TCDInToc in;
+    if (!CDIn.ReadToc(in))
         return false;
-    toc.clear();
-    const int entries = raw.LastTrack - raw.FirstTrack + 2; // tracks and the lead-out
-    for (int i = 0; i < entries; ++i)
-        toc.push_back(TocAddressSectors(raw.Tracks[i]) - CddbLeadInSectors);
+    toc.assign(in.StartSectors.begin(), in.StartSectors.end());
+    toc.push_back(in.LeadOutSector);
     return true;
 }

@@ -1,9 +1,11 @@
 // What the CDDB component needs from a CD library: make a drive the active one, ask whether
 // a disc is loaded and read its table of contents as start sectors. TCDDBInfo reads the disc
-// through one of these; the drive library provides one today.
+// of its CD input component through TCDInDisc; another library can stand in for it.
 #pragma once
 
 #include "cddb/protocol/CddbProtocol.h"
+
+class TCDIn;
 
 class TCddbDisc {
 public:
@@ -16,14 +18,14 @@ public:
     virtual bool ReadToc(TCddbToc& toc) = 0;
 };
 
-// A disc of the drive library (akrip32), read through an open drive handle (not owned).
-class TDriveLibraryDisc : public TCddbDisc {
+// The drive of a CD input component (not owned), through the CR_* layer it reads with.
+class TCDInDisc : public TCddbDisc {
 public:
-    explicit TDriveLibraryDisc(int handle) : Handle(handle) {}
-    void SelectDrive() override {}
+    explicit TCDInDisc(TCDIn& cdIn) : CDIn(cdIn) {}
+    void SelectDrive() override;
     int MediaLoaded() override;
     bool ReadToc(TCddbToc& toc) override;
 
 private:
-    int Handle;
+    TCDIn& CDIn;
 };

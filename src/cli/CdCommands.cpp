@@ -11,6 +11,7 @@
 #include "cd/ripthread.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "platform/Prompter.h"
 
 #include <QDir>
@@ -20,8 +21,6 @@
 
 #include <QCoreApplication>
 
-#include <atomic>
-#include <csignal>
 #include <memory>
 
 namespace {
@@ -150,14 +149,6 @@ private:
     bool Normalizing = false;
 };
 
-// The extraction a signal stops; set only while one runs.
-std::atomic<TCDRipThread*> RunningRip{nullptr};
-
-void StopRunningRip(int) {
-    if (TCDRipThread* thread = RunningRip.load())
-        thread->StopRip = true;
-}
-
 // True for a 16-bit PCM WAV file with the plain 44-byte header, the only layout the gain
 // pass understands (it scales everything after byte 44 as 16-bit samples).
 bool IsPlain16BitWav(const QString& path, QString& why) {
@@ -215,12 +206,17 @@ int RunTocCommand(const QStringList& words) {
     QCommandLineParser parser;
     TDriveOptions driveOptions;
     driveOptions.AddTo(parser);
+    const QCommandLineOption paranoia(QStringLiteral("paranoia"),
+                                      QStringLiteral("Read the disc through the CD input (libcdio-paranoia) instead."));
+    parser.addOption(paranoia);
     int exitCode = 0;
     if (!CliParse(parser, words,
                   QStringLiteral("Shows the disc key, then one tab-separated line per track: number, title\n"
                                  "(from cdinfo.dat), length mm:ss, size in MiB, audio or data."),
                   exitCode))
         return exitCode;
+    if (parser.isSet(paranoia))
+        return RunParanoiaTocCommand(parser);
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
     if (!handle.Handle)
         return exitCode;
@@ -321,20 +317,15 @@ int RunExtractCommand(const QStringList& words) {
         thread->Window = &receiver;
         // Ctrl+C stops between reads, as the job window's Stop does, so the file keeps a
         // header that matches it.
-        RunningRip = thread.get();
-        const auto oldInt = std::signal(SIGINT, StopRunningRip);
-        const auto oldTerm = std::signal(SIGTERM, StopRunningRip);
+        const TInterruptScope interrupt(&thread->StopRip);
         thread->Resume();
         RunEventLoopUntil([&] { return receiver.Finished || thread->isFinished(); });
         thread->wait();
-        std::signal(SIGINT, oldInt);
-        std::signal(SIGTERM, oldTerm);
-        RunningRip = nullptr;
         QCoreApplication::sendPostedEvents(&receiver);
         stopped = !receiver.Finished && thread->StopRip;
     }
     if (stopped)
-        return CliFail(path + QStringLiteral(": stopped; the file holds the audio read so far"), 130);
+        return CliFail(path + QStringLiteral(": stopped; the file holds the audio read so far"), InterruptedExitCode);
 
     switch (receiver.JobError) {
     case RipErrorModifyParms:

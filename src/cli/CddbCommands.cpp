@@ -5,6 +5,7 @@
 #include "app/Helpers.h"
 #include "app/LanguageText.h"
 #include "app/Settings.h"
+#include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "cddb/CDDBInfo.h"
@@ -76,9 +77,9 @@ TCddbOutcome QueryThroughDriveLibrary(int handle, const TCDToc& toc) {
     return out;
 }
 
-TCddbOutcome QueryThroughComponent(TCddbDisc& disc, const QString& server) {
+TCddbOutcome QueryThroughComponent(TCDIn& cdIn, const QString& server) {
     TCDDBInfo info;
-    info.Disc = &disc;
+    info.CDIn = &cdIn;
     info.Script = Settings.Script;
     if (!server.isEmpty())
         info.Server = server;
@@ -174,8 +175,10 @@ int RunCddbCommand(const QStringList& words) {
     TCddbOutcome out;
     if (parser.isSet(paranoia)) {
         CliProgress(QStringLiteral("querying ") + (serverUrl.isEmpty() ? DefaultCddbBaseUrl() : serverUrl));
-        TDriveLibraryDisc disc(handle.Handle);
-        out = QueryThroughComponent(disc, serverUrl);
+        // The CD input component lists the drives of the drive library in the same order.
+        TCDIn cdIn;
+        cdIn.SetDriveIndex(parser.isSet(image) ? cdIn.DriveCount() - 1 : parser.value(drive).toInt());
+        out = QueryThroughComponent(cdIn, serverUrl);
     } else {
         if (!serverUrl.isEmpty())
             Settings.Server = serverUrl;

@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+class QCommandLineParser;
+
 // CdCommands.cpp
 int RunDrivesCommand(const QStringList& words);
 int RunTocCommand(const QStringList& words);
@@ -22,3 +24,5 @@ int RunCddbCommand(const QStringList& words);
 int RunEncodeOggCommand(const QStringList& words);
 int RunDecodeOggCommand(const QStringList& words);
 int RunOggInfoCommand(const QStringList& words);
+// ParanoiaCommands.cpp: toc --paranoia, called by toc with its parsed options
+int RunParanoiaTocCommand(const QCommandLineParser& parser);

@@ -1,10 +1,13 @@
 // discwright-cli encode mp3 / decode mp3 / encode wma: the encoder wrappers as the job windows
-// run them (JobKind 2, 3 and 6), with their progress on standard error.
+// run them (JobKind 2, 3 and 6), with their progress on standard error. The command succeeds
+// exactly when the wrapper's end event says Ok; Ctrl+C or SIGTERM ends the encoder and leaves
+// the output as it was before the command.
 #include "app/Helpers.h"
 #include "app/JobEvents.h"
 #include "app/Settings.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "jobs/WmaSettings.h"
@@ -31,20 +34,17 @@ public:
             if (!info.Estimated.isEmpty())
                 text += QStringLiteral("  estimated ") + info.Estimated;
             CliProgress(text);
-        } else if (info.Code == EndCode && info.Status == 8) {
-            ErrorLine = info.Elapsed;
         } else if (info.Code == EndCode) {
             Ended = true;
-            EndStatus = info.Status;
+            End = info;
         }
         return true;
     }
 
     const int32_t EndCode;
     bool Ended = false;
-    int32_t EndStatus = -1;
+    TProcessInfo End;
     bool Progressed = false;
-    QString ErrorLine;
 };
 
 struct TFiles {
@@ -69,7 +69,7 @@ bool ParseFiles(QCommandLineParser& parser, const QStringList& words, const QStr
         exitCode = CliFail(QStringLiteral("cannot read ") + files.Input);
         return false;
     }
-    if (QFileInfo(files.Output).exists() && in.canonicalFilePath() == QFileInfo(files.Output).canonicalFilePath()) {
+    if (IsSameFile(files.Input, files.Output)) {
         exitCode = CliFail(QStringLiteral("the output file is the input file: ") + files.Output);
         return false;
     }
@@ -92,41 +92,34 @@ bool LooksLikeMp3(const QString& path) {
     return head.startsWith("ID3") || (uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0);
 }
 
-QString ExitText(const TEncodeProcess& p) {
-    if (p.LastSignal != 0)
-        return QStringLiteral("was ended by signal ") + QString::number(p.LastSignal);
-    return QStringLiteral("exited with code ") + QString::number(p.LastExitCode);
-}
-
 // Runs one wrapper to its end event and turns the outcome into the exit code.
-int RunWrapper(TEncodeProcess& process, TCliJobWindow& window, const QString& toolName, const TFiles& files) {
+int RunWrapper(TEncodeProcess& process, TCliJobWindow& window, const TFiles& files) {
     process.NotifyWindow = &window;
     process.InputFile = files.Input;
     process.OutputFile = files.Output;
     process.Active = true;
+    const TInterruptScope interrupt;
     try {
         process.Start();
     } catch (const EEncodeProcess& e) {
         return CliFail(QString::fromStdString(e.what()));
     }
-    RunEventLoopUntil([&] { return window.Ended; });
-    switch (window.EndStatus) {
+    RunEventLoopUntil([&] { return window.Ended || interrupt.Interrupted(); });
+    if (!window.Ended) {
+        // Ends the child and removes the file it was writing; no end event follows.
+        process.Kill(0);
+        return CliFail(files.Output + QStringLiteral(": stopped; the output was not written"), InterruptedExitCode);
+    }
+    if (window.End.Ok)
+        return 0;
+    switch (window.End.Status) {
     case 0:
         return CliFail(QStringLiteral("not overwriting ") + files.Output + QStringLiteral(" (use --yes to allow it)"));
     case 1:
         return CliFail(files.Output + QStringLiteral(" is in use"));
     default:
-        break;
+        return CliFail(window.End.Reason);
     }
-    if (!process.LastError.isEmpty())
-        return CliFail(process.LastError);
-    if (!window.ErrorLine.isEmpty())
-        return CliFail(toolName + QStringLiteral(": ") + window.ErrorLine);
-    if (process.LastExitCode != 0)
-        return CliFail(toolName + ' ' + ExitText(process));
-    if (FileSizeOf(files.Output) <= 0)
-        return CliFail(toolName + QStringLiteral(" wrote no output to ") + files.Output);
-    return 0;
 }
 
 int RunMp3(const QStringList& words, bool encode) {
@@ -147,7 +140,7 @@ int RunMp3(const QStringList& words, bool encode) {
     process.JobKind = encode ? 2 : 3;
     CliProgress(Mp3CommandLine(encode, files.Input, files.Output));
     TCliJobWindow window(2000);
-    return RunWrapper(process, window, QStringLiteral("lame"), files);
+    return RunWrapper(process, window, files);
 }
 
 } // namespace
@@ -187,5 +180,5 @@ int RunEncodeWmaCommand(const QStringList& words) {
     process.JobKind = 6;
     CliProgress(WmaCommandLine(program, files.Input, files.Output));
     TCliJobWindow window(5000);
-    return RunWrapper(process, window, QStringLiteral("wm8eutil"), files);
+    return RunWrapper(process, window, files);
 }

@@ -3,6 +3,7 @@
 //
 // A sink writes into a temporary file beside the output, which replaces the output only when
 // the run succeeded: a failed run leaves no half file and an existing output untouched.
+#include "app/Helpers.h"
 #include "audio/AuException.h"
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
@@ -40,8 +41,7 @@ bool TakeFiles(const QCommandLineParser& parser, const QStringList& words, const
         return false;
     }
     const QFileInfo out(files.Output);
-    if (out.absoluteFilePath() == in.absoluteFilePath() ||
-        (out.exists() && out.canonicalFilePath() == in.canonicalFilePath())) {
+    if (IsSameFile(files.Input, files.Output)) {
         exitCode = CliFail(QStringLiteral("the output file is the input file: ") + files.Output);
         return false;
     }

@@ -1,5 +1,6 @@
 // discwright-cli wav info|convert: what the WAV reader makes of a file, and the conversion
 // chain of the WAV to WAV dialog (reader → resampler → converter → writer) without a screen.
+#include "app/Helpers.h"
 #include "app/LanguageText.h"
 #include "audio/AuException.h"
 #include "audio/AudioConverter.h"
@@ -15,8 +16,6 @@
 #include <QFileInfo>
 
 #include <exception>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -35,15 +34,6 @@ bool CheckReadable(const QString& path, QString& reason) {
         return false;
     }
     return true;
-}
-
-// Two names of one file (the same path, a symbolic link or a hard link).
-bool SameFile(const QString& a, const QString& b) {
-    struct stat sa {
-    }, sb{};
-    if (stat(QFile::encodeName(a).constData(), &sa) == 0 && stat(QFile::encodeName(b).constData(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
 int RunInfo(const QStringList& words) {
@@ -123,7 +113,7 @@ int RunConvert(const QStringList& words) {
     if (!CheckReadable(inPath, reason))
         return CliFail(inPath + QStringLiteral(": ") + reason);
     // Writing the output over the input would destroy the input before it has been read.
-    if (SameFile(inPath, outPath))
+    if (IsSameFile(inPath, outPath))
         return CliFail(QStringLiteral("OUT must not be IN: ") + outPath);
 
     TWaveIn in;

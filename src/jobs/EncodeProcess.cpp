@@ -4,6 +4,7 @@
 #include "app/Helpers.h"
 #include "app/JobEvents.h"
 #include "app/LanguageText.h"
+#include "jobs/EncoderOutput.h"
 #include "platform/Prompter.h"
 
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -51,6 +54,19 @@ uint32_t BytesWaiting(int fd) {
 // glibc's <sys/pidfd.h> declares pidfd_open without C linkage.
 int PidFdOpen(pid_t pid) {
     return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+}
+
+QString ResText(const char* key, const char* english) {
+    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+// Signals that mean the program failed by itself, as opposed to being told to stop.
+bool IsCrashSignal(int signal) {
+    for (int s : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP})
+        if (signal == s)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -182,6 +198,7 @@ TEncodeProcess::~TEncodeProcess() {
     TerminateReader();
     ReapChild(true);
     ClosePipes();
+    DiscardWork();
 }
 
 void TEncodeProcess::Start() {
@@ -192,22 +209,36 @@ void TEncodeProcess::Start() {
     LastSignal = 0;
     LastCrashed = false;
     LastError.clear();
+    LastOk = false;
+    LastReason.clear();
     LastArguments.clear();
+    ErrorLine.clear();
+    ProgramName.clear();
+    EndSent = false;
 
+    // The result replaces OutputFile by a rename, which would throw away an input of the same
+    // name; and the encoder itself only ever sees the temporary name, so it cannot tell.
+    if (IsSameFile(InputFile, OutputFile)) {
+        EndRun(2, false,
+               ResText("RES_Output_Is_Input", "%1 is the input file and cannot be the output.").arg(OutputFile));
+        return;
+    }
     if (QFileInfo::exists(OutputFile) && AsksOverwrite()) {
         const QString question = OutputFile + LoadResText(QStringLiteral("RES_File_Exist"), " has existed,overite it?");
         if (Prompter().Show(question, TPromptIcon::Information, TPromptButtons::YesNo) != TPromptAnswer::Yes) {
-            Notify(0);
+            EndRun(0, false, ResText("RES_Output_Declined", "%1 exists and was not overwritten.").arg(OutputFile));
             return;
         }
         if (IsFileInUse(OutputFile)) {
-            Notify(1);
+            EndRun(1, false, ResText("RES_Output_In_Use", "%1 is in use by another program.").arg(OutputFile));
             return;
         }
     }
     QString program;
     if (!FindProgram(program))
         return;
+    ProgramName = QFileInfo(program).fileName();
+    WorkFile = WorkFileFor(OutputFile);
 
     CreatePipes();
     const QStringList arguments = Arguments();
@@ -219,6 +250,7 @@ void TEncodeProcess::Start() {
     } catch (...) {
         ClosePipes();
         ReapChild(true);
+        DiscardWork();
         throw;
     }
     StartTime = std::chrono::steady_clock::now();
@@ -334,13 +366,73 @@ void TEncodeProcess::Kill(unsigned exitCode) {
     TerminateReader();
     ClosePipes();
     ReapChild(true);
+    DiscardWork();
 }
 
 void TEncodeProcess::ProcessEnded() {
     TerminateReader();
     ClosePipes();
     ReapChild(false);
-    Notify(2);
+    QString reason = ChildFailure();
+    if (reason.isEmpty())
+        reason = CommitOutput();
+    else
+        DiscardWork();
+    EndRun(EndStatus(), reason.isEmpty(), reason, ErrorLine);
+}
+
+void TEncodeProcess::EndRun(int32_t status, bool ok, const QString& reason, const QString& text) {
+    if (EndSent)
+        return;
+    EndSent = true;
+    LastOk = ok;
+    LastReason = reason;
+    Notify(status, text);
+}
+
+QString TEncodeProcess::ChildFailure() const {
+    // An error line outweighs the exit code: the utility's own words say more.
+    if (!ErrorLine.isEmpty())
+        return ProgramName + QStringLiteral(": ") + ErrorLine;
+    if (LastSignal != 0) {
+        const QString name = QString::fromLocal8Bit(strsignal(LastSignal));
+        if (IsCrashSignal(LastSignal))
+            return ResText("RES_Encoder_Crashed", "%1 crashed (signal %2, %3).")
+                .arg(ProgramName)
+                .arg(LastSignal)
+                .arg(name);
+        return ResText("RES_Encoder_Signal", "%1 was ended by signal %2 (%3).")
+            .arg(ProgramName)
+            .arg(LastSignal)
+            .arg(name);
+    }
+    if (LastExitCode != 0)
+        return ResText("RES_Encoder_Exit_Code", "%1 exited with code %2.").arg(ProgramName).arg(LastExitCode);
+    return QString();
+}
+
+QString TEncodeProcess::CommitOutput() {
+    QString problem = MissingOutputProblem(WorkFile, OutputFile, ProgramName);
+    if (problem.isEmpty() && ProducesWav())
+        problem = WavOutputProblem(WorkFile, OutputFile);
+    // rename() replaces an existing output in one step (QFile::rename would refuse).
+    if (problem.isEmpty() &&
+        std::rename(QFile::encodeName(WorkFile).constData(), QFile::encodeName(OutputFile).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        problem = ResText("RES_Output_Not_Written", "%1 could not be written: %2").arg(OutputFile, why);
+    }
+    if (problem.isEmpty())
+        WorkFile.clear();
+    else
+        DiscardWork();
+    return problem;
+}
+
+void TEncodeProcess::DiscardWork() {
+    if (WorkFile.isEmpty())
+        return;
+    QFile::remove(WorkFile);
+    WorkFile.clear();
 }
 
 void TEncodeProcess::ServeReader(TEncodeThread::TRequest request, uint32_t bytes) {
@@ -380,7 +472,8 @@ void TEncodeProcess::ReadPipe(int fd, const char* failureText) {
         TerminateReader();
         ClosePipes();
         ReapChild(true);
-        Notify(2);
+        DiscardWork();
+        EndRun(2, false, LastError);
         return;
     }
     chunk.truncate(n);

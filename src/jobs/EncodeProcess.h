@@ -3,9 +3,28 @@
 // reader thread never reads or parses: it asks the main thread to read what a pipe holds, and
 // to end the run once the child has exited and every byte of its output has been read. All
 // fields of a wrapper are therefore touched by the main thread only.
+//
+// The end event. Every run that Start lets begin ends with exactly one end event (Code 2000
+// posted by the MP3 wrapper, 5000 sent by the WMA wrapper; see their headers for the Status
+// values), unless Kill ends it first (then none follows) or Start raises (then none is sent).
+// Besides Status the event carries Ok and Reason (TProcessInfo): Ok is true only when the
+// child exited with code 0, printed no error line, and left a non-empty output (for a decode a
+// WAV file whose header announces no more audio than it holds) that now stands under
+// OutputFile. Otherwise Ok is false and Reason is one line saying why: the exit code, the
+// signal that ended it or that it crashed, the encoder's error line, a missing, empty or short
+// output, a failed pipe read, or (for the runs refused before a child was created) the
+// declined overwrite, the output in use or the missing utility. An OutputFile that is the
+// InputFile (same file under any name) is refused without a child: Status 2, Ok false.
+//
+// The output. The child writes WorkFile, a temporary name beside OutputFile. After a run that
+// passed the checks WorkFile is renamed to OutputFile (replacing what was there) before the end
+// event is delivered; after any failure, and on Kill, WorkFile is removed. So an OutputFile
+// that existed before a failed or stopped run is left as it was, and a half-written or lying
+// file never appears under the output's name.
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -84,20 +103,28 @@ public:
     int32_t ProgressColumn = 0;
     std::unique_ptr<TEncodeThread> ReaderThread;
     std::chrono::steady_clock::time_point StartTime;
-    QObject* NotifyWindow = nullptr;
+    // The receiver of the events. Guarded: a window that is destroyed while a run goes on gets
+    // nothing more, and the run still ends normally (its output kept or removed as usual).
+    QPointer<QObject> NotifyWindow;
     QString InputFile;
     QString OutputFile;
+    // The file the child writes while it runs (a temporary beside OutputFile, see above); empty
+    // when no run is going. A window estimating progress from the growing output reads this.
+    QString WorkFile;
     // Set by the caller before Start; cleared by Kill only.
     bool Active = false;
     uint8_t JobKind = 0;
 
-    // How the last child ended, for callers that want to tell a failed encode: the exit code
-    // (-1 when it did not exit normally), the signal that ended it (0 = none) and whether that
-    // was a crash rather than Kill. LastError holds a pipe read failure.
+    // How the last child ended: the exit code (-1 when it did not exit normally), the signal
+    // that ended it (0 = none) and whether that was a signal from elsewhere rather than Kill.
+    // LastError holds a pipe read failure. LastOk and LastReason are the Ok and Reason of the
+    // last end event.
     int LastExitCode = -1;
     int LastSignal = 0;
     bool LastCrashed = false;
     QString LastError;
+    bool LastOk = false;
+    QString LastReason;
     // The argument vector of the last child (program first).
     QStringList LastArguments;
 
@@ -111,7 +138,8 @@ public:
     void ClosePipes();
     void ReadStdOut();
     void ReadStdErr();
-    // The end event of this wrapper (2000 posted for MP3, 5000 sent for WMA).
+    // The end event of this wrapper (2000 posted for MP3, 5000 sent for WMA), with LastOk and
+    // LastReason as its Ok and Reason.
     virtual void Notify(int32_t status, const QString& text = QString()) = 0;
 
     bool Running() const { return ProcessInformation.ProcessId != 0; }
@@ -122,14 +150,28 @@ protected:
     // The executable to run; false (after telling the user and sending the end event) when
     // there is none.
     virtual bool FindProgram(QString& program) = 0;
+    // The child's arguments; the output it is told to write is WorkFile.
     virtual QStringList Arguments() const = 0;
     virtual void ResetParser() = 0;
     virtual void ParseChunk(const QByteArray& chunk) = 0;
+    // Whether the output must be a complete WAV file (a decode).
+    virtual bool ProducesWav() const { return false; }
+    // Status of the end event of a run whose child has exited.
+    virtual int32_t EndStatus() const { return 2; }
+
+    // Sends the run's one end event through Notify; later calls in the same run do nothing.
+    void EndRun(int32_t status, bool ok, const QString& reason, const QString& text = QString());
 
     double ElapsedSeconds() const;
     // Posts a progress event unless it repeats the last one of this run exactly (lame's decoder
     // prints a line per frame, far more than a window can show).
     void PostProgress(int32_t code, const QString& elapsed, const QString& estimated);
+
+    // The first line of this run in which the encoder reported an error; the run then fails
+    // with it whatever the exit code.
+    QString ErrorLine;
+    // The file name of the program of this run, for the reasons ("lame", "wm8eutil").
+    QString ProgramName;
 
 private:
     friend class TEncodeThread;
@@ -139,7 +181,15 @@ private:
     void TerminateReader();
     // Ends the child if it still runs (kill = true) and collects its exit status.
     void ReapChild(bool kill);
+    // Why the exited child's run failed, judged from its exit status and error line; empty if
+    // it did not.
+    QString ChildFailure() const;
+    // Checks WorkFile and gives it the output's name; the reason when that fails.
+    QString CommitOutput();
+    // Removes WorkFile, if any.
+    void DiscardWork();
 
+    bool EndSent = false;
     int32_t LastPostedCode = -1;
     QString LastPostedElapsed;
     QString LastPostedEstimated;

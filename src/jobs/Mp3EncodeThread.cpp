@@ -65,7 +65,12 @@ QString FindLame() {
 
 void TMp3EncodeProcess::Notify(int32_t status, const QString& text) {
     Q_UNUSED(text);
-    PostJobInfo(NotifyWindow, 2000, status);
+    TProcessInfo info;
+    info.Code = 2000;
+    info.Status = status;
+    info.Ok = LastOk;
+    info.Reason = LastReason;
+    PostJobInfo(NotifyWindow, info);
 }
 
 bool TMp3EncodeProcess::AsksOverwrite() const {
@@ -79,7 +84,7 @@ bool TMp3EncodeProcess::FindProgram(QString& program) {
 }
 
 QStringList TMp3EncodeProcess::Arguments() const {
-    return Mp3Arguments(Encode, InputFile, OutputFile);
+    return Mp3Arguments(Encode, InputFile, WorkFile);
 }
 
 void TMp3EncodeProcess::ResetParser() {

@@ -19,7 +19,9 @@ public:
     // True = WAV to MP3, false = MP3 to WAV.
     bool Encode = false;
 
-    // 2000 with the status, posted: 0 overwrite declined, 1 output in use, 2 child exited.
+    // The end event, posted: Code 2000 with Status 0 (overwrite declined; no child), 1 (output
+    // in use; no child) or 2 (the child has exited, whether it succeeded or not), and Ok and
+    // Reason as described in EncodeProcess.h. Only a Status 2 event can have Ok set.
     void Notify(int32_t status, const QString& text = QString()) override;
 
 protected:
@@ -28,6 +30,7 @@ protected:
     QStringList Arguments() const override;
     void ResetParser() override;
     void ParseChunk(const QByteArray& chunk) override;
+    bool ProducesWav() const override { return !Encode; }
 
 private:
     TLameEncodeParser EncodeParser;

@@ -61,7 +61,17 @@ QString NoWmaEncoderText() {
 }
 
 void TWMAEncodeProcess::Notify(int32_t status, const QString& text) {
-    SendJobInfo(NotifyWindow, 5000, status, status == 8 ? text : QString());
+    TProcessInfo info;
+    info.Code = 5000;
+    info.Status = status;
+    info.Elapsed = status == 8 ? text : QString();
+    info.Ok = LastOk;
+    info.Reason = LastReason;
+    SendJobInfo(NotifyWindow, info);
+}
+
+int32_t TWMAEncodeProcess::EndStatus() const {
+    return ErrorLine.isEmpty() ? 2 : 8;
 }
 
 bool TWMAEncodeProcess::AsksOverwrite() const {
@@ -73,19 +83,19 @@ bool TWMAEncodeProcess::FindProgram(QString& program) {
     if (!program.isEmpty())
         return true;
     Prompter().Show(NoWmaEncoderText(), TPromptIcon::Information, TPromptButtons::Ok);
-    Notify(0);
+    EndRun(0, false, NoWmaEncoderText());
     return false;
 }
 
 QStringList TWMAEncodeProcess::Arguments() const {
-    return WmaArguments(InputFile, OutputFile);
+    return WmaArguments(InputFile, WorkFile);
 }
 
 void TWMAEncodeProcess::ParseChunk(const QByteArray& chunk) {
     for (const TWmaOutputEvent& e : Parser.Parse(chunk, ElapsedSeconds())) {
-        if (e.IsError)
-            Notify(8, e.Text);
-        else
+        if (!e.IsError)
             PostJobInfo(NotifyWindow, 100, 0, e.Text, e.Text);
+        else if (ErrorLine.isEmpty())
+            ErrorLine = e.Text; // reported by the one end event, once the utility has exited
     }
 }

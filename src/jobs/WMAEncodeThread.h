@@ -1,6 +1,12 @@
 // The WMA encoder wrapper: runs the wm8eutil utility to encode a WAV file to WMA with the
-// setting of WmaSettingsTable chosen in the options. Its end events (Code 5000) are sent, i.e.
+// setting of WmaSettingsTable chosen in the options. Its end event (Code 5000) is sent, i.e.
 // handled by the window before the wrapper goes on.
+//
+// An error line and the exit give one end event, not two: when the utility prints a line
+// containing "ERROR", the wrapper keeps it and waits for the child to exit (it does so at once
+// after such a line), then sends 5000 with Status 8, Elapsed = that line, Ok false and Reason
+// "wm8eutil: " + the line. So a window counts every 5000 once and may start the next run from
+// it: the child of the run it ends has already gone.
 #pragma once
 
 #include "jobs/EncodeProcess.h"
@@ -18,8 +24,10 @@ QString NoWmaEncoderText();
 
 class TWMAEncodeProcess : public TEncodeProcess {
 public:
-    // 5000 with the status, sent: 0 declined or no utility, 1 output in use, 2 child exited,
-    // 8 the utility reported an error (text = its line).
+    // The end event, sent: Code 5000 with Status 0 (overwrite declined, or the utility was not
+    // found; no child), 1 (output in use; no child), 2 (the child has exited without an error
+    // line) or 8 (the child has exited after printing an error line, which `text` and Elapsed
+    // hold); Ok and Reason as described in EncodeProcess.h. Only a Status 2 event can have Ok set.
     void Notify(int32_t status, const QString& text = QString()) override;
 
 protected:
@@ -28,6 +36,7 @@ protected:
     QStringList Arguments() const override;
     void ResetParser() override {}
     void ParseChunk(const QByteArray& chunk) override;
+    int32_t EndStatus() const override;
 
 private:
     TWmaOutputParser Parser;

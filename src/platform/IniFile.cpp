@@ -29,9 +29,29 @@ QString Unquote(const QString& value) {
     return value;
 }
 
+// The reader trims values and strips one matching pair of quotes, so a value with blanks at
+// either end, or one that is itself enclosed in quotes, is written inside a pair of quotes to
+// come back exactly.
+QString QuoteIfNeeded(const QString& value) {
+    const bool blanks = !value.isEmpty() && (value.front().isSpace() || value.back().isSpace());
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    return blanks || quoted ? '"' + value + '"' : value;
+}
+
 } // namespace
 
-TIniFile::TIniFile(const QString& path) : Path(path) { Load(); }
+bool TIniFile::IsStorableName(const QString& name, bool section) {
+    if (name.isEmpty() || name != name.trimmed() || name.contains('\n') || name.contains('\r'))
+        return false;
+    if (section)
+        return !name.contains(']');
+    return !name.contains('=') && !name.startsWith('[') && !name.startsWith(';');
+}
+
+TIniFile::TIniFile(const QString& path) : Path(path) {
+    Load();
+}
 
 void TIniFile::Load() {
     QFile file(Path);
@@ -122,7 +142,9 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool default
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-bool TIniFile::SectionExists(const QString& section) const { return FindSection(section) != nullptr; }
+bool TIniFile::SectionExists(const QString& section) const {
+    return FindSection(section) != nullptr;
+}
 
 bool TIniFile::ValueExists(const QString& section, const QString& key) const {
     if (const TSection* s = FindSection(section))
@@ -147,7 +169,9 @@ QStringList TIniFile::Keys(const QString& section) const {
     return names;
 }
 
-void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+bool TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+    if (!IsStorableName(section, true) || !IsStorableName(key, false))
+        return false;
     // Line breaks would split the entry when the file is read again.
     QString clean = value;
     clean.replace('\r', ' ').replace('\n', ' ');
@@ -159,17 +183,18 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     for (TEntry& e : s->Entries)
         if (e.Key.compare(key, Qt::CaseInsensitive) == 0) {
             e.Value = clean;
-            return;
+            return true;
         }
     s->Entries.push_back({key, clean});
+    return true;
 }
 
-void TIniFile::WriteInteger(const QString& section, const QString& key, int value) {
-    WriteString(section, key, QString::number(value));
+bool TIniFile::WriteInteger(const QString& section, const QString& key, int value) {
+    return WriteString(section, key, QString::number(value));
 }
 
-void TIniFile::WriteBool(const QString& section, const QString& key, bool value) {
-    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+bool TIniFile::WriteBool(const QString& section, const QString& key, bool value) {
+    return WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void TIniFile::EraseSection(const QString& section) {
@@ -185,12 +210,14 @@ bool TIniFile::UpdateFile() const {
     for (const TSection& s : SectionList) {
         text += '[' + s.Name + "]\n";
         for (const TEntry& e : s.Entries)
-            text += e.Key + '=' + e.Value + '\n';
+            text += e.Key + '=' + QuoteIfNeeded(e.Value) + '\n';
         text += '\n';
     }
     QSaveFile file(Path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(text.toUtf8());
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size())
+        return false;
     return file.commit();
 }

@@ -21,9 +21,13 @@ public:
     QStringList Sections() const;
     QStringList Keys(const QString& section) const;
 
-    void WriteString(const QString& section, const QString& key, const QString& value);
-    void WriteInteger(const QString& section, const QString& key, int value);
-    void WriteBool(const QString& section, const QString& key, bool value);
+    // Values come back exactly as written (quoted where the reading rules would change them;
+    // line breaks become blanks). A section or key that could not be read back (empty, blanks
+    // at either end, a line break, "]" in a section, "=" or a leading "[" or ";" in a key) is
+    // refused: false, nothing stored.
+    bool WriteString(const QString& section, const QString& key, const QString& value);
+    bool WriteInteger(const QString& section, const QString& key, int value);
+    bool WriteBool(const QString& section, const QString& key, bool value);
     void EraseSection(const QString& section);
 
     // Writes the file atomically; false when it could not be written.
@@ -32,6 +36,7 @@ public:
     // Parses an integer as the profile functions do: optional sign, decimal digits or 0x hex,
     // surrounding blanks ignored. False for anything else.
     static bool ParseInteger(const QString& text, int& value);
+    static bool IsStorableName(const QString& name, bool section);
 
 private:
     struct TEntry {

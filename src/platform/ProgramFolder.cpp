@@ -25,7 +25,9 @@ QString SelfExecutableFolder() {
 }
 } // namespace
 
-QString ExecutableFolder() { return SelfExecutableFolder(); }
+QString ExecutableFolder() {
+    return SelfExecutableFolder();
+}
 
 QString ProgramFolder() {
     if (!Override.isEmpty())
@@ -38,7 +40,9 @@ QString ProgramFolder() {
     return home;
 }
 
-void SetProgramFolder(const QString& folder) { Override = QDir::cleanPath(folder); }
+void SetProgramFolder(const QString& folder) {
+    Override = QDir::cleanPath(folder);
+}
 
 QStringList LanguageFolders() {
     QStringList folders{ProgramFolder()};

@@ -1,6 +1,9 @@
 // Prompter implementations that need no widgets (see Prompter.h).
 #include "platform/Prompter.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <cstdio>
 
 namespace {
@@ -27,11 +30,22 @@ TPromptAnswer DefaultAnswer(TPromptButtons buttons, bool yes) {
 
 } // namespace
 
-TPrompter& Prompter() { return CurrentPrompter ? *CurrentPrompter : DefaultPrompter(); }
+TPrompter& Prompter() {
+    // Boxes belong to the main thread: a worker that asked would block on a window (or race the
+    // scripted answers of a test). Workers report through events instead.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread())
+        qFatal("Prompter used from a worker thread");
+    return CurrentPrompter ? *CurrentPrompter : DefaultPrompter();
+}
 
-void SetPrompter(TPrompter* prompter) { CurrentPrompter = prompter; }
+void SetPrompter(TPrompter* prompter) {
+    CurrentPrompter = prompter;
+}
 
-QString ApplicationTitle() { return QStringLiteral("Discwright"); }
+QString ApplicationTitle() {
+    return QStringLiteral("Discwright");
+}
 
 TPromptAnswer TScriptedPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) {
     std::lock_guard guard(Lock);

@@ -19,6 +19,7 @@ public:
 };
 
 // The prompter in use; never null (a non-interactive one answering "No" until one is set).
+// Main thread only: asking from a worker thread is a programming error and ends the program.
 TPrompter& Prompter();
 // Installs a prompter (not owned); nullptr restores the default.
 void SetPrompter(TPrompter* prompter);

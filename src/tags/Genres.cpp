@@ -156,3 +156,10 @@ int32_t GenreIndexOf(const QString& name) {
             return static_cast<int32_t>(i);
     return -1;
 }
+
+QStringList GenreListItems() {
+    QStringList items{QString()};
+    for (const char* name : GenreNames)
+        items << QString::fromLatin1(name);
+    return items;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -10,3 +11,6 @@
 extern const std::array<const char*, 148> GenreNames;
 // The index of the first name equal to `name` (exact, case-sensitive), or -1.
 int32_t GenreIndexOf(const QString& name);
+// The genre list the dialogs show: an empty entry (no genre), then GenreNames; position =
+// table index + 1.
+QStringList GenreListItems();

@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "audio/GainPass.h"
 #include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "tags/Genres.h"
 
@@ -137,10 +138,10 @@ TEST(DiscInfoTest, RoundTripKeepsOtherDiscsAndHigherTitles) {
     Settings.Genre = 17;
     Settings.Comment = QString::fromUtf8("Straße = 1");
     Settings.TrackNumber = 3;
-    Settings.Titles[1] = "One";
+    Settings.Titles[1] = "\"Heroes\" ";
     Settings.Titles[2] = "";
     Settings.Titles[3] = "Three/3";
-    SaveDiscInfo("-123456");
+    ASSERT_TRUE(SaveDiscInfo("-123456"));
     Settings.Titles[5] = "untouched";
     Settings.Titles[2] = "x";
     LoadDiscInfo("-123456");
@@ -148,13 +149,21 @@ TEST(DiscInfoTest, RoundTripKeepsOtherDiscsAndHigherTitles) {
     EXPECT_EQ(Settings.Genre, 17);
     EXPECT_EQ(Settings.Comment, QString::fromUtf8("Straße = 1"));
     EXPECT_EQ(Settings.TrackNumber, 3);
-    EXPECT_EQ(Settings.Titles[1], "One");
+    EXPECT_EQ(Settings.Titles[1], "\"Heroes\" ");
     EXPECT_EQ(Settings.Titles[2], "Track02"); // an empty stored title
     EXPECT_EQ(Settings.Titles[3], "Three/3");
     EXPECT_EQ(Settings.Titles[5], "untouched"); // above TrackNumber
     LoadDiscInfo("-7");
     EXPECT_EQ(Settings.Artist, "Other disc");
     EXPECT_EQ(Settings.Titles[1], "Keep");
+
+    // A save that cannot be written is reported and keeps the old file.
+    const QByteArray before = ReadFile(DiscInfoFilePath());
+    SetProgramFolder(folder.Path() + "/missing");
+    EXPECT_FALSE(SaveDiscInfo("-7"));
+    EXPECT_FALSE(SaveSettings());
+    SetProgramFolder(folder.Path());
+    EXPECT_EQ(ReadFile(DiscInfoFilePath()), before);
 }
 
 TEST(HelpersTest, TextsAndNames) {

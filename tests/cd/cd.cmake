@@ -6,3 +6,10 @@ dw_add_test(cd_tests
 # The CD subcommands of discwright-cli, run as a program.
 dw_add_test(cd_cli_tests SOURCES CdCliTest.cpp LIBS dw_cd dw_fixtures)
 add_dependencies(cd_cli_tests discwright-cli)
+
+# The CD input component and the CR_* layer, ripping disc images into the WAV writer.
+dw_add_test(cdin_tests SOURCES CDInTest.cpp LIBS dw_cd dw_fixtures)
+
+# discwright-cli toc --paranoia against toc, run as a program.
+dw_add_test(cdin_cli_tests SOURCES ParanoiaCliTest.cpp LIBS dw_fixtures)
+add_dependencies(cdin_cli_tests discwright-cli)

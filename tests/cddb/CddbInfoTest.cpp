@@ -1,9 +1,10 @@
 // The CDDB component against a real HTTP server on 127.0.0.1, on a disc image read through
-// the drive library: what it sends, what it reads and keeps, and how it fails.
+// the CD input component: what it sends, what it reads and keeps, and how it fails.
 #include "cddb/CDDBInfo.h"
 #include "app/Settings.h"
 #include "audio/AuException.h"
-#include "cd/akrip32.h"
+#include "cd/CDIn.h"
+#include "cd/cdrip.h"
 #include "cddb/CddbTestCommon.h"
 #include "cddb/protocol/CddbHttp.h"
 #include "fixtures/DiscImage.h"
@@ -17,18 +18,12 @@ protected:
     void SetUp() override {
         CddbServerTest::SetUp();
         Image = MakeDiscImage(Folder.Path(), "disc", StandardTracks());
-        Settings.Images = Image.CuePath;
-        TCDOpenRequest request;
-        request.Adapter = 1;
-        Handle = GetCDHandle(&request);
-        ASSERT_NE(Handle, 0);
-        Disc = std::make_unique<TDriveLibraryDisc>(Handle);
-        Info.Disc = Disc.get();
+        // The disc, then a drive without a readable disc.
+        Settings.Images = Image.CuePath + "|" + Folder.File("missing.cue");
+        CDIn = std::make_unique<TCDIn>();
+        CDIn->SetDriveIndex(CDIn->DriveCount() - 2);
+        Info.CDIn = CDIn.get();
         Info.Server = Server.BaseUrl();
-    }
-    void TearDown() override {
-        CloseCDHandle(Handle);
-        CddbServerTest::TearDown();
     }
     void AnswerStandardDisc() {
         Server.SetAnswer("cddb query", "200 rock 26004104 Some Band / First Album\r\n");
@@ -36,8 +31,7 @@ protected:
     }
 
     TDiscImage Image;
-    int Handle = 0;
-    std::unique_ptr<TDriveLibraryDisc> Disc;
+    std::unique_ptr<TCDIn> CDIn;
     TCDDBInfo Info;
 };
 
@@ -143,15 +137,20 @@ TEST_F(CddbInfoTest, TheSystemProxyVariablesAreHonoured) {
 }
 
 TEST_F(CddbInfoTest, TheDiscComesFromTheAssignedDrive) {
+    // The drive is the CD input's; it is the CD layer's active drive while the id is taken.
+    const int disc = CDIn->DriveIndex();
+    CR_SetActiveCDROM(disc + 1);
+    EXPECT_EQ(Info.GetDiscId(), "26004104");
+    EXPECT_EQ(CR_GetActiveCDROM(), disc);
+
     // Without a readable TOC the id is ffffffff and the query goes out all the same.
-    TDriveLibraryDisc closed(0);
-    Info.Disc = &closed;
+    CDIn->SetDriveIndex(disc + 1);
     EXPECT_EQ(Info.GetDiscId(), "ffffffff");
     EXPECT_EQ(Info.GetQueryString(), "");
     Info.Query();
     EXPECT_EQ(Server.Commands().value(0), "cddb query ffffffff ");
 
-    Info.Disc = nullptr;
+    Info.CDIn = nullptr;
     try {
         Info.GetDiscId();
         FAIL() << "no exception";

@@ -1,10 +1,48 @@
-// discwright-cli encode mp3 / decode mp3 / encode wma, run as a user would.
+// discwright-cli encode mp3 / decode mp3 / encode wma, run as a user would: results, refusals,
+// a full disk and a stop by SIGTERM.
+#include "JobEvents.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
+
+QStringList CliArguments(const QString& programFolder, const QStringList& args) {
+    return QStringList{QStringLiteral("--program-folder"), programFolder} + args;
+}
+
+// discwright-cli on a disk that is full after `bytes` bytes of any one file: RLIMIT_FSIZE with
+// SIGXFSZ ignored, so writes fail as on a full disk, in the tool and in the encoders it starts.
+TRunResult RunCliOnFullDisk(const QString& programFolder, const QStringList& args, rlim_t bytes) {
+    QProcess p;
+    p.setChildProcessModifier([bytes] {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, SIG_IGN);
+    });
+    p.start(BinDir() + QStringLiteral("/discwright-cli"), CliArguments(programFolder, args));
+    TRunResult r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = p.readAllStandardOutput();
+    r.Err = p.readAllStandardError();
+    return r;
+}
+
+// The first child process of `pid`, 0 if none.
+pid_t ChildOf(qint64 pid) {
+    const QByteArray children = ReadFile(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    return pid_t(children.split(' ').value(0).toInt());
+}
 
 class EncoderCommandsTest : public testing::Test {
 protected:
@@ -79,4 +117,62 @@ TEST_F(EncoderCommandsTest, WmaUsesTheChosenSettingAndTags) {
         RunProgram(probe, {"-v", "error", "-show_entries", "stream=sample_rate,channels:format_tags=artist,comment",
                            "-of", "csv=p=0", wma});
     EXPECT_EQ(p.Out, QByteArray("16000,1\n-a b,--c d\n"));
+}
+
+TEST_F(EncoderCommandsTest, FullDiskFailsWithTheReasonAndLeavesTheOutputAsItWas) {
+    const QString mp3 = Folder.File(QStringLiteral("good.mp3"));
+    ASSERT_EQ(RunCli(Folder.Path(), {"encode", "mp3", Wav, mp3}).ExitCode, 0);
+    const QString kept = Folder.File(QStringLiteral("kept.wav"));
+    ASSERT_TRUE(WriteFile(kept, "keep me"));
+    const QStringList files = FilesIn(Folder.Path());
+    // lame exits 0 after failed WAV writes; the command must not call that a success.
+    const struct {
+        QStringList Args;
+        rlim_t Bytes;
+        QByteArray Message;
+    } cases[] = {
+        {{"encode", "mp3", Wav, Folder.File("o.mp3")}, 16000, "lame exited with code 1."},
+        {{"decode", "mp3", mp3, Folder.File("o.wav")}, 100000, "o.wav is cut short: its header announces "},
+        {{"--yes", "decode", "mp3", mp3, kept}, 100000, "kept.wav is cut short: its header announces "},
+        {{"encode", "wma", Wav, Folder.File("o.wma")},
+         4000,
+         "wm8eutil: ERROR: writing the output file: File too large"},
+    };
+    for (const auto& c : cases) {
+        const TRunResult r = RunCliOnFullDisk(Folder.Path(), c.Args, c.Bytes);
+        EXPECT_EQ(r.ExitCode, 1) << c.Message.constData();
+        EXPECT_TRUE(r.Err.contains(c.Message)) << c.Message.constData() << ": " << r.Err.constData();
+        EXPECT_EQ(FilesIn(Folder.Path()), files) << c.Message.constData();
+    }
+    EXPECT_EQ(ReadFile(kept), QByteArray("keep me"));
+}
+
+TEST_F(EncoderCommandsTest, SigtermStopsTheEncoderAndLeavesNoFile) {
+    // Ten minutes of MP3 (one short encode repeated) take lame a while to decode.
+    const QString shortMp3 = Folder.File(QStringLiteral("short.mp3"));
+    ASSERT_EQ(RunProgram(FindTool(QStringLiteral("lame")), {"-S", "-t", Wav, shortMp3}).ExitCode, 0);
+    const QString longMp3 = Folder.File(QStringLiteral("long.mp3"));
+    ASSERT_TRUE(WriteFile(longMp3, ReadFile(shortMp3).repeated(300)));
+    ASSERT_TRUE(QFile::remove(shortMp3));
+    const QStringList files = FilesIn(Folder.Path());
+
+    QProcess p;
+    p.start(BinDir() + QStringLiteral("/discwright-cli"),
+            CliArguments(Folder.Path(), {"decode", "mp3", longMp3, Folder.File("long.wav")}));
+    ASSERT_TRUE(p.waitForStarted());
+    // Once lame writes its temporary file, hold it there and stop the command.
+    pid_t lame = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        lame = ChildOf(p.processId());
+        return lame > 0 && FilesIn(Folder.Path()).size() > files.size();
+    }));
+    ASSERT_EQ(kill(lame, SIGSTOP), 0);
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_TRUE(p.readAllStandardError().contains("long.wav: stopped; the output was not written"));
+    EXPECT_EQ(FilesIn(Folder.Path()), files);
+    // The command reaped its encoder before it went.
+    EXPECT_TRUE(kill(lame, 0) == -1 && errno == ESRCH);
 }

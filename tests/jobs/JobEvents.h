@@ -1,14 +1,24 @@
 // Test helpers for the encoder wrappers: a window that records every WM_JOB_INFO event it
-// receives (and whether it arrived while Start was still running), and event-loop waits.
+// receives, event-loop waits, and the files a folder holds.
 #pragma once
 
 #include "app/JobEvents.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
 
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+#include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 struct TRecordedEvent {
@@ -16,6 +26,8 @@ struct TRecordedEvent {
     int32_t Status;
     QString Elapsed;
     QString Estimated;
+    bool Ok;
+    QString Reason;
 };
 
 class TEventRecorder : public QObject {
@@ -24,17 +36,18 @@ public:
         if (e->type() != JobInfoEventType)
             return QObject::event(e);
         const TProcessInfo& i = *static_cast<TJobInfoEvent*>(e)->Info;
-        Events.push_back({i.Code, i.Status, i.Elapsed, i.Estimated});
+        Events.push_back({i.Code, i.Status, i.Elapsed, i.Estimated, i.Ok, i.Reason});
         if (OnEvent)
             OnEvent(Events.back());
         return true;
     }
 
-    bool HasEnd(int32_t code) const {
+    bool HasEnd(int32_t code) const { return EndCount(code) > 0; }
+    int EndCount(int32_t code) const {
+        int n = 0;
         for (const TRecordedEvent& e : Events)
-            if (e.Code == code && e.Status != 8)
-                return true;
-        return false;
+            n += e.Code == code ? 1 : 0;
+        return n;
     }
     std::vector<int32_t> ProgressCodes() const {
         std::vector<int32_t> codes;
@@ -69,4 +82,53 @@ inline void Drain(int milliseconds) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
+}
+
+// The names in a folder, sorted (to see that no temporary file was left behind).
+inline QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// A full disk without root: while it lives, files written by children started meanwhile stop
+// growing at `bytes` and their writes fail (RLIMIT_FSIZE with SIGXFSZ ignored, both inherited
+// by a child). Keep it only around Start: this process is limited as well.
+class TChildFileSizeLimit {
+public:
+    explicit TChildFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &Saved);
+        rlimit limited = Saved;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+        SavedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~TChildFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        std::signal(SIGXFSZ, SavedHandler);
+    }
+    TChildFileSizeLimit(const TChildFileSizeLimit&) = delete;
+    TChildFileSizeLimit& operator=(const TChildFileSizeLimit&) = delete;
+
+private:
+    rlimit Saved{};
+    void (*SavedHandler)(int) = nullptr;
+};
+
+// A FIFO at `path` holding the first 400,000 bytes of a long WAV file and kept open by the
+// returned descriptor: an encoder reading it gets past the header, creates its output and
+// then waits for more, a run that never ends by itself. -1 on failure. (FFmpeg's WAV reader
+// reads ahead about 100 kB before it starts, so the pipe is enlarged first.)
+inline int OpenStalledWavFifo(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (mkfifo(name.constData(), 0600) != 0)
+        return -1;
+    const int fd = open(name.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    const QByteArray start = MakeWav(MakePcm16(44100 * 60, 2, 5), 2, 44100, 16).left(44 + 400000);
+    if (write(fd, start.constData(), start.size()) != start.size()) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }

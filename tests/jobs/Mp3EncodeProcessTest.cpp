@@ -1,5 +1,6 @@
 // TMp3EncodeProcess with the real lame on short generated WAV files: progress and end events,
-// the overwrite question and in-use test, decoding, exit status, Kill and a missing lame.
+// the overwrite question and in-use test, decoding, why a run failed (exit code, crash, a full
+// disk), Kill, a receiver that goes away, and a missing lame.
 #include "JobEvents.h"
 #include "app/Helpers.h"
 #include "app/Settings.h"
@@ -13,6 +14,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -39,7 +41,7 @@ protected:
     }
     void TearDown() override { SetPrompter(nullptr); }
 
-    void Run(bool encode, const QString& in, const QString& out, uint8_t jobKind = 2) {
+    void Start(bool encode, const QString& in, const QString& out, uint8_t jobKind = 2) {
         Window.Events.clear();
         Process.Encode = encode;
         Process.InputFile = in;
@@ -47,6 +49,15 @@ protected:
         Process.JobKind = jobKind;
         Process.Active = true;
         Process.Start();
+    }
+    // A run to its end; `sizeLimit` > 0 makes lame's disk full after that many bytes.
+    void Run(bool encode, const QString& in, const QString& out, uint8_t jobKind = 2, rlim_t sizeLimit = 0) {
+        {
+            std::unique_ptr<TChildFileSizeLimit> limit;
+            if (sizeLimit > 0)
+                limit = std::make_unique<TChildFileSizeLimit>(sizeLimit);
+            Start(encode, in, out, jobKind);
+        }
         ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(2000); }));
         Drain(50);
     }
@@ -68,6 +79,8 @@ TEST_F(Mp3EncodeProcessTest, EncodeReportsRisingProgressThenTheEnd) {
     const TRecordedEvent& last = Window.Events.back();
     EXPECT_EQ(last.Code, 2000);
     EXPECT_EQ(last.Status, 2);
+    EXPECT_TRUE(last.Ok);
+    EXPECT_TRUE(last.Reason.isEmpty()) << last.Reason.toStdString();
     const std::vector<int32_t> codes = Window.ProgressCodes();
     ASSERT_FALSE(codes.empty());
     EXPECT_EQ(codes.size() + 1, Window.Events.size()); // nothing but progress before the end
@@ -79,6 +92,9 @@ TEST_F(Mp3EncodeProcessTest, EncodeReportsRisingProgressThenTheEnd) {
     EXPECT_FALSE(Process.Running());
     EXPECT_TRUE(Process.Active); // only Kill clears it
     EXPECT_GT(FileSizeOf(mp3), 60000);
+    EXPECT_TRUE(Process.WorkFile.isEmpty());
+    EXPECT_EQ(FilesIn(Folder.Path()),
+              QStringList({QStringLiteral("a 50% mix #1.wav"), QStringLiteral("out #2 100%.mp3")}));
     EXPECT_TRUE(Prompter.Shown().isEmpty());
     EXPECT_EQ(OpenDescriptors(), descriptors);
 
@@ -92,6 +108,7 @@ TEST_F(Mp3EncodeProcessTest, EncodeReportsRisingProgressThenTheEnd) {
     Run(false, mp3, wav, 3);
     EXPECT_EQ(Window.Events.back().Code, 2000);
     EXPECT_EQ(Window.Events.back().Status, 2);
+    EXPECT_TRUE(Window.Events.back().Ok) << Window.Events.back().Reason.toStdString();
     const std::vector<int32_t> decoded = Window.ProgressCodes();
     ASSERT_FALSE(decoded.empty());
     EXPECT_EQ(decoded.back(), 100);
@@ -112,6 +129,8 @@ TEST_F(Mp3EncodeProcessTest, ExistingOutputAsksAndRespectsTheAnswer) {
     ASSERT_EQ(Window.Events.size(), 1u);
     EXPECT_EQ(Window.Events[0].Code, 2000);
     EXPECT_EQ(Window.Events[0].Status, 0);
+    EXPECT_FALSE(Window.Events[0].Ok);
+    EXPECT_EQ(Window.Events[0].Reason, mp3 + QStringLiteral(" exists and was not overwritten."));
     EXPECT_EQ(Prompter.Shown(), QStringList{mp3 + QStringLiteral(" has existed,overite it?")});
     EXPECT_EQ(Prompter.Icons(), QList<TPromptIcon>{TPromptIcon::Information});
     EXPECT_EQ(ReadFile(mp3), QByteArray("keep me"));
@@ -123,12 +142,15 @@ TEST_F(Mp3EncodeProcessTest, ExistingOutputAsksAndRespectsTheAnswer) {
         Run(true, Wav, mp3, 3);
         ASSERT_EQ(Window.Events.size(), 1u);
         EXPECT_EQ(Window.Events[0].Status, 1);
+        EXPECT_FALSE(Window.Events[0].Ok);
+        EXPECT_EQ(Window.Events[0].Reason, mp3 + QStringLiteral(" is in use by another program."));
         EXPECT_EQ(ReadFile(mp3), QByteArray("keep me"));
     }
 
     Prompter.Queue(TPromptAnswer::Yes);
     Run(true, Wav, mp3, 2);
     EXPECT_EQ(Window.Events.back().Status, 2);
+    EXPECT_TRUE(Window.Events.back().Ok);
     EXPECT_GT(FileSizeOf(mp3), 60000);
 
     // Rips and recordings overwrite without a question.
@@ -142,32 +164,80 @@ TEST_F(Mp3EncodeProcessTest, ExistingOutputAsksAndRespectsTheAnswer) {
     }
 }
 
-TEST_F(Mp3EncodeProcessTest, FailingEncoderStillEndsAndRecordsItsExitCode) {
-    Run(false, Folder.File(QStringLiteral("missing.mp3")), Folder.File(QStringLiteral("o.wav")), 3);
-    EXPECT_TRUE(Window.ProgressCodes().empty());
-    EXPECT_EQ(Window.Events.back().Status, 2);
-    EXPECT_NE(Process.LastExitCode, 0);
-    EXPECT_NE(Process.LastExitCode, -1);
-    EXPECT_FALSE(Process.LastCrashed);
+TEST_F(Mp3EncodeProcessTest, FailedRunsEndOnceWithTheirReasonAndLeaveTheOutputAlone) {
+    const QString mp3 = Folder.File(QStringLiteral("good.mp3"));
+    Run(true, Wav, mp3);
+    ASSERT_TRUE(Window.Events.back().Ok);
+    const QByteArray goodMp3 = ReadFile(mp3);
+    const QString wav = Folder.File(QStringLiteral("old.wav"));
+    ASSERT_TRUE(WriteFile(wav, "keep me"));
+    const QStringList files = FilesIn(Folder.Path());
+
+    // lame ends with an error on a missing input and when its MP3 writes fail, but exits 0
+    // when its WAV writes fail, leaving a header that announces the whole length. The outputs
+    // exist already and are replaced without a question (JobKind 1).
+    const struct {
+        bool Encode;
+        QString Input;
+        QString Output;
+        rlim_t SizeLimit;
+        int ExitCode;
+        QString Reason;
+    } cases[] = {
+        {false, Folder.File(QStringLiteral("missing.mp3")), wav, 0, 255, QStringLiteral("lame exited with code 255.")},
+        {true, Wav, mp3, 20000, 1, QStringLiteral("lame exited with code 1.")},
+        {false, mp3, wav, 50000, 0,
+         wav + QStringLiteral(" is cut short: its header announces 882000 bytes of audio, the file holds 49956.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Reason.toStdString());
+        Run(c.Encode, c.Input, c.Output, 1, c.SizeLimit);
+        ASSERT_EQ(Window.EndCount(2000), 1);
+        const TRecordedEvent& end = Window.Events.back();
+        EXPECT_EQ(end.Status, 2);
+        EXPECT_FALSE(end.Ok);
+        EXPECT_EQ(end.Reason, c.Reason);
+        EXPECT_EQ(Process.LastExitCode, c.ExitCode);
+        EXPECT_FALSE(Process.LastCrashed);
+        // Neither the half-written file nor a temporary is left; the old outputs are intact.
+        EXPECT_EQ(FilesIn(Folder.Path()), files);
+        EXPECT_EQ(ReadFile(wav), QByteArray("keep me"));
+        EXPECT_EQ(ReadFile(mp3), goodMp3);
+    }
+
+    // An output that is the input is refused before any child starts: the result would be
+    // renamed over it.
+    Process.LastArguments.clear();
+    Run(false, mp3, mp3, 1);
+    ASSERT_EQ(Window.Events.size(), 1u);
+    EXPECT_EQ(Window.Events[0].Status, 2);
+    EXPECT_FALSE(Window.Events[0].Ok);
+    EXPECT_EQ(Window.Events[0].Reason, mp3 + QStringLiteral(" is the input file and cannot be the output."));
+    EXPECT_TRUE(Process.LastArguments.isEmpty());
+    EXPECT_EQ(ReadFile(mp3), goodMp3);
 }
 
-TEST_F(Mp3EncodeProcessTest, KillMidRunLeavesNoChildAndNoEndEvent) {
-    // lame blocks opening a FIFO that nobody writes: a run that never ends by itself.
-    const QString fifo = Folder.File(QStringLiteral("never.wav"));
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    Window.Events.clear();
-    Process.Encode = true;
-    Process.InputFile = fifo;
-    Process.OutputFile = Folder.File(QStringLiteral("never.mp3"));
-    Process.JobKind = 2;
-    Process.Active = true;
+TEST_F(Mp3EncodeProcessTest, KillMidRunLeavesNoChildNoEndEventAndNoFile) {
+    // lame reads a FIFO that holds the first part of a WAV file and is kept open: it creates
+    // its output, encodes what it has and waits for more, a run that never ends by itself.
+    const QString fifo = Folder.File(QStringLiteral("live.wav"));
+    const int writer = OpenStalledWavFifo(fifo);
+    ASSERT_GE(writer, 0);
+    const QString mp3 = Folder.File(QStringLiteral("kept.mp3"));
+    ASSERT_TRUE(WriteFile(mp3, "keep me"));
     const int descriptors = OpenDescriptors();
-    Process.Start();
+    Start(true, fifo, mp3, 1);
     const pid_t pid = Process.ProcessInformation.ProcessId;
     ASSERT_GT(pid, 0);
-    Drain(200);
+    const QString work = Process.WorkFile;
+    EXPECT_TRUE(work.startsWith(mp3)) << work.toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(work); }));
     EXPECT_EQ(kill(pid, 0), 0);
     Process.Kill(0);
+    close(writer);
+    EXPECT_FALSE(QFile::exists(work));
+    EXPECT_TRUE(Process.WorkFile.isEmpty());
+    EXPECT_EQ(ReadFile(mp3), QByteArray("keep me"));
     EXPECT_FALSE(Process.Active);
     EXPECT_FALSE(Process.Running());
     EXPECT_TRUE(ChildIsGone(pid));
@@ -177,6 +247,22 @@ TEST_F(Mp3EncodeProcessTest, KillMidRunLeavesNoChildAndNoEndEvent) {
     EXPECT_TRUE(Window.Events.empty());
     Process.Kill(0); // not Active: nothing happens
     EXPECT_LT(OpenDescriptors(), descriptors + 1);
+}
+
+TEST_F(Mp3EncodeProcessTest, WindowDestroyedMidRunReceivesNothing) {
+    auto* window = new TEventRecorder;
+    Process.NotifyWindow = window;
+    const QString mp3 = Folder.File(QStringLiteral("late.mp3"));
+    Start(true, Wav, mp3);
+    ASSERT_TRUE(Process.Running());
+    delete window;
+    // A window opened next will likely get the freed memory; the old run must not reach it.
+    TEventRecorder successor;
+    ASSERT_TRUE(WaitUntil([&] { return !Process.ReaderThread; }));
+    Drain(50);
+    EXPECT_TRUE(successor.Events.empty());
+    EXPECT_TRUE(Process.LastOk) << Process.LastReason.toStdString();
+    EXPECT_GT(FileSizeOf(mp3), 60000);
 }
 
 TEST_F(Mp3EncodeProcessTest, MissingLameRaisesTheCreateProcessError) {
@@ -215,6 +301,8 @@ TEST_F(Mp3EncodeProcessTest, ChildEndedBySignalIsRecordedAsCrash) {
     kill(Process.ProcessInformation.ProcessId, SIGSEGV);
     ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(2000); }));
     EXPECT_EQ(Window.Events.back().Status, 2);
+    EXPECT_FALSE(Window.Events.back().Ok);
+    EXPECT_EQ(Window.Events.back().Reason, QStringLiteral("lame crashed (signal 11, Segmentation fault)."));
     EXPECT_TRUE(Process.LastCrashed);
     EXPECT_EQ(Process.LastSignal, SIGSEGV);
     EXPECT_EQ(Process.LastExitCode, -1);

@@ -1,5 +1,6 @@
 // TWMAEncodeProcess with the real wm8eutil: the sent end events, the missing utility, error
-// lines, metadata passed as single arguments, the overwrite question and Kill.
+// lines and a full disk (one end event each), metadata passed as single arguments, the
+// overwrite question and Kill.
 #include "JobEvents.h"
 #include "app/Helpers.h"
 #include "app/Settings.h"
@@ -80,6 +81,9 @@ TEST_F(WmaEncodeProcessTest, EncodeReportsCompletionThenSendsTheEnd) {
     EXPECT_EQ(Window.Events[0].Estimated, QStringLiteral("00:01"));
     EXPECT_EQ(Window.Events[1].Code, 5000);
     EXPECT_EQ(Window.Events[1].Status, 2);
+    EXPECT_TRUE(Window.Events[1].Ok) << Window.Events[1].Reason.toStdString();
+    EXPECT_TRUE(Window.Events[1].Reason.isEmpty());
+    EXPECT_EQ(FilesIn(Folder.Path()), QStringList({QStringLiteral("in put.wav"), QStringLiteral("out 100%.wma")}));
     EXPECT_EQ(Process.LastExitCode, 0);
     EXPECT_EQ(Probe(wma, "stream=codec_name,sample_rate,channels"),
               QStringLiteral("codec_name=wmav2\nsample_rate=44100\nchannels=2\n"));
@@ -93,6 +97,8 @@ TEST_F(WmaEncodeProcessTest, MissingUtilityShowsTheBoxAndSendsStatusZero) {
     EXPECT_EQ(ArrivedDuringStart, 1);
     EXPECT_EQ(Window.Events[0].Code, 5000);
     EXPECT_EQ(Window.Events[0].Status, 0);
+    EXPECT_FALSE(Window.Events[0].Ok);
+    EXPECT_EQ(Window.Events[0].Reason, NoWmaEncoderText());
     ASSERT_EQ(Prompter.Shown().size(), 1);
     EXPECT_TRUE(Prompter.Shown()[0].startsWith(QStringLiteral("Can not find WMA encoder,please contact with ")));
     EXPECT_EQ(Prompter.Icons(), QList<TPromptIcon>{TPromptIcon::Information});
@@ -100,20 +106,40 @@ TEST_F(WmaEncodeProcessTest, MissingUtilityShowsTheBoxAndSendsStatusZero) {
     EXPECT_EQ(Process.StdOutRead, -1);
 }
 
-TEST_F(WmaEncodeProcessTest, ErrorLineIsSentWithStatusEightBeforeTheEnd) {
+TEST_F(WmaEncodeProcessTest, ErrorLineOrFullDiskEndTheRunOnceAndLeaveTheOutputAlone) {
     const QString notWav = Folder.File(QStringLiteral("notes.wav"));
     ASSERT_TRUE(WriteFile(notWav, "this is text, not audio"));
     const QString wma = Folder.File(QStringLiteral("o.wma"));
-    Run(notWav, wma);
-    ASSERT_EQ(Window.Events.size(), 2u);
-    EXPECT_EQ(Window.Events[0].Code, 5000);
-    EXPECT_EQ(Window.Events[0].Status, 8);
-    EXPECT_TRUE(Window.Events[0].Elapsed.startsWith(QStringLiteral("ERROR: not a WAV file")))
-        << Window.Events[0].Elapsed.toStdString();
-    EXPECT_EQ(Window.Events[1].Code, 5000);
-    EXPECT_EQ(Window.Events[1].Status, 2);
-    EXPECT_EQ(Process.LastExitCode, 1);
-    EXPECT_FALSE(QFile::exists(wma));
+    ASSERT_TRUE(WriteFile(wma, "old"));
+    const QStringList files = FilesIn(Folder.Path());
+    const struct {
+        QString Input;
+        rlim_t SizeLimit;
+        QString Line;
+    } cases[] = {
+        {notWav, 0, QStringLiteral("ERROR: not a WAV file: ") + notWav},
+        {Wav, 4000, QStringLiteral("ERROR: writing the output file: File too large")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Line.toStdString());
+        {
+            const TChildFileSizeLimit limit(c.SizeLimit > 0 ? c.SizeLimit : RLIM_INFINITY);
+            Start(c.Input, wma, 1);
+        }
+        ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(5000); }));
+        Drain(100);
+        // One end event, after the utility has gone: the error line is its Status 8.
+        ASSERT_EQ(Window.EndCount(5000), 1);
+        const TRecordedEvent& end = Window.Events.back();
+        EXPECT_EQ(end.Status, 8);
+        EXPECT_EQ(end.Elapsed, c.Line);
+        EXPECT_FALSE(end.Ok);
+        EXPECT_EQ(end.Reason, QStringLiteral("wm8eutil: ") + c.Line);
+        EXPECT_FALSE(Process.Running());
+        EXPECT_EQ(Process.LastExitCode, 1);
+        EXPECT_EQ(FilesIn(Folder.Path()), files);
+        EXPECT_EQ(ReadFile(wma), QByteArray("old"));
+    }
     EXPECT_EQ(ReadFile(notWav), QByteArray("this is text, not audio"));
 }
 
@@ -162,14 +188,21 @@ TEST_F(WmaEncodeProcessTest, ExistingOutputQuestionIsSkippedOnlyForRips) {
     EXPECT_GT(FileSizeOf(wma), 1000);
 }
 
-TEST_F(WmaEncodeProcessTest, KillMidRunLeavesNoChild) {
-    const QString fifo = Folder.File(QStringLiteral("never.wav"));
-    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+TEST_F(WmaEncodeProcessTest, KillMidRunLeavesNoChildAndNoFile) {
+    // The utility reads a FIFO that holds the start of a WAV file and is kept open: it writes
+    // its output's header and waits for more.
+    const QString fifo = Folder.File(QStringLiteral("live.wav"));
+    const int writer = OpenStalledWavFifo(fifo);
+    ASSERT_GE(writer, 0);
     Start(fifo, Folder.File(QStringLiteral("never.wma")));
     const pid_t pid = Process.ProcessInformation.ProcessId;
     ASSERT_GT(pid, 0);
-    Drain(200);
+    const QString work = Process.WorkFile;
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(work); }));
     Process.Kill(0);
+    close(writer);
+    EXPECT_FALSE(QFile::exists(work));
+    EXPECT_EQ(FilesIn(Folder.Path()), QStringList({QStringLiteral("in put.wav"), QStringLiteral("live.wav")}));
     EXPECT_TRUE(kill(pid, 0) == -1 && errno == ESRCH);
     EXPECT_TRUE(waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD);
     Drain(300);

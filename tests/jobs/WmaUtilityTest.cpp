@@ -1,12 +1,17 @@
 // The wm8eutil utility on its own: every WMA setting of the options through ffprobe, WAV
-// inputs of other shapes, packet padding, progress lines and its error handling.
+// inputs of other shapes, packet padding, progress lines, names that look like URLs, its error
+// handling and a stop by signal.
+#include "JobEvents.h"
 #include "app/Helpers.h"
 #include "jobs/WmaSettings.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -137,4 +142,37 @@ TEST_F(WmaUtilityTest, FailuresSayErrorExitWithOneAndLeaveNoOutput) {
         EXPECT_FALSE(QFile::exists(out)) << c.Reason;
     }
     EXPECT_EQ(ReadFile(Wav), original);
+}
+
+TEST_F(WmaUtilityTest, NamesThatLookLikeUrlsArePlainFiles) {
+    // Relative names, as a shell passes them: FFmpeg would take "take:" for a protocol.
+    for (const QString& base : {QStringLiteral("take:1"), QStringLiteral("file:2"), QStringLiteral("concat:3|4")}) {
+        ASSERT_TRUE(QFile::copy(Wav, Folder.File(base + QStringLiteral(".wav"))));
+        QProcess p;
+        p.setWorkingDirectory(Folder.Path());
+        p.start(Tool, {"-input", base + ".wav", "-output", base + "-out.wma", "-a_setting", "64_44_2"});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << base.toStdString() << ": " << p.readAllStandardError().constData();
+        EXPECT_EQ(Describe(Folder.File(base + QStringLiteral("-out.wma"))).section(' ', 0, 0), QStringLiteral("wmav2"))
+            << base.toStdString();
+    }
+}
+
+TEST_F(WmaUtilityTest, SignalEndsTheRunAndRemovesThePartialOutput) {
+    const QString fifo = Folder.File(QStringLiteral("live.wav"));
+    const int writer = OpenStalledWavFifo(fifo);
+    ASSERT_GE(writer, 0);
+    const QString out = Folder.File(QStringLiteral("part.wma"));
+    QProcess p;
+    p.start(Tool, {"-input", fifo, "-output", out, "-a_setting", "64_44_2"});
+    ASSERT_TRUE(p.waitForStarted());
+    // Blocked reading the FIFO with its output begun.
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(out); }));
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    close(writer);
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().startsWith("ERROR: interrupted")) << p.readAllStandardError().constData();
+    EXPECT_FALSE(QFile::exists(out));
 }

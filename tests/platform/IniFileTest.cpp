@@ -18,7 +18,7 @@ TEST_F(IniFileTest, ReadsWithProfileRules) {
                       "Hex=0x1F\nNeg=-7\nQuoted=\"quoted\"\nEmpty=\n[sec]\nLater=1\n\r\n[Other]\nKey=o\r\n");
     const TIniFile ini(Path());
     EXPECT_EQ(ini.ReadString("SEC", "KEY", "d"), "value with spaces"); // first occurrence, any case
-    EXPECT_EQ(ini.ReadString("sec", "Later", "d"), "1");                // repeated section merges
+    EXPECT_EQ(ini.ReadString("sec", "Later", "d"), "1");               // repeated section merges
     EXPECT_EQ(ini.ReadInteger("Sec", "Num", 5), 42);
     EXPECT_EQ(ini.ReadInteger("Sec", "Bad", 5), 5);
     EXPECT_EQ(ini.ReadInteger("Sec", "Hex", 5), 31);
@@ -27,8 +27,8 @@ TEST_F(IniFileTest, ReadsWithProfileRules) {
     EXPECT_EQ(ini.ReadString("Sec", "Quoted", ""), "quoted");
     EXPECT_EQ(ini.ReadString("Sec", "Empty", "d"), "");
     EXPECT_EQ(ini.ReadString("Other", "Key", ""), "o"); // CR-LF line ends
-    EXPECT_TRUE(ini.ReadBool("Sec", "Neg", false));      // any non-zero integer is true
-    EXPECT_FALSE(ini.ReadBool("Sec", "Bad", false));     // a non-number gives the default
+    EXPECT_TRUE(ini.ReadBool("Sec", "Neg", false));     // any non-zero integer is true
+    EXPECT_FALSE(ini.ReadBool("Sec", "Bad", false));    // a non-number gives the default
     EXPECT_TRUE(ini.ReadBool("Sec", "Bad", true));
 }
 
@@ -58,6 +58,27 @@ TEST_F(IniFileTest, WritesReplaceInPlaceAndKeepOtherContent) {
     EXPECT_EQ(back.ReadString("B", "multi", ""), "line1 line2");
     EXPECT_EQ(back.ReadInteger("C", "z", 0), -3);
     EXPECT_EQ(back.Sections(), (QStringList{"A", "B", "C"}));
+}
+
+TEST_F(IniFileTest, ValuesRoundTripExactlyAndUnreadableNamesAreRefused) {
+    const QStringList values{"\"Heroes\"",        " Intro", "Outro ",         "'single'",        "\"",
+                             "a \"quoted\" word", "x=y",    ";not a comment", "[not a section]", ""};
+    TIniFile ini(Path());
+    for (int i = 0; i < values.size(); ++i)
+        ASSERT_TRUE(ini.WriteString("S", QString::number(i), values[i]));
+    EXPECT_FALSE(ini.WriteString("S", "a=b", "v"));
+    EXPECT_FALSE(ini.WriteString("S", " padded", "v"));
+    EXPECT_FALSE(ini.WriteString("S", "[k", "v"));
+    EXPECT_FALSE(ini.WriteString("S", ";k", "v"));
+    EXPECT_FALSE(ini.WriteString("S", "", "v"));
+    EXPECT_FALSE(ini.WriteString("a]b", "k", "v"));
+    EXPECT_FALSE(ini.WriteString("a\nb", "k", "v"));
+    ASSERT_TRUE(ini.UpdateFile());
+    const TIniFile back(Path());
+    for (int i = 0; i < values.size(); ++i)
+        EXPECT_EQ(back.ReadString("S", QString::number(i), "missing"), values[i]) << i;
+    EXPECT_EQ(back.Keys("S").size(), values.size());
+    EXPECT_EQ(back.Sections(), QStringList{"S"});
 }
 
 TEST_F(IniFileTest, NonUtf8FilesAreReadAsLatin1AndUtf8Survives) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 TEST(PrompterTest, ScriptedAnswersInOrderThenDeclines) {
     TScriptedPrompter p;
     p.Queue(TPromptAnswer::Yes);
@@ -23,4 +25,14 @@ TEST(PrompterTest, GlobalPrompterCanBeReplacedAndRestored) {
     EXPECT_EQ(yes.Show("overwrite?", TPromptIcon::Information, TPromptButtons::YesNo), TPromptAnswer::Yes);
     EXPECT_EQ(TConsolePrompter(false).Show("q", TPromptIcon::None, TPromptButtons::YesNo), TPromptAnswer::No);
     EXPECT_EQ(ApplicationTitle(), "Discwright");
+}
+
+TEST(PrompterDeathTest, AWorkerThreadAskingIsAProgrammingError) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            std::thread worker([] { Prompter().Show("from a worker", TPromptIcon::None, TPromptButtons::Ok); });
+            worker.join();
+        },
+        "worker thread");
 }

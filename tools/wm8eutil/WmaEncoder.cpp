@@ -14,8 +14,9 @@ extern "C" {
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <sys/stat.h>
 #include <vector>
+
+#include "platform/SameFile.h"
 
 namespace {
 
@@ -62,10 +63,21 @@ using TCodec = std::unique_ptr<AVCodecContext, TCodecCloser>;
 using TFrame = std::unique_ptr<AVFrame, TFrameCloser>;
 using TPacket = std::unique_ptr<AVPacket, TPacketCloser>;
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+// FFmpeg reads a name as a URL: "take:1.wav" would be protocol "take". The names given to the
+// tool are always plain files, so they go to the file protocol explicitly.
+std::string FileUrl(const std::string& path) {
+    return "file:" + path;
+}
+
+// Lets a blocked read or write give up once the job has been interrupted.
+int InterruptRequested(void* job) {
+    const TWmaJob* j = static_cast<const TWmaJob*>(job);
+    return j->Interrupted && j->Interrupted() ? 1 : 0;
+}
+
+void CheckInterrupt(const TWmaJob& job) {
+    if (job.Interrupted && job.Interrupted())
+        throw EWmaEncode("interrupted");
 }
 
 // ASF packets hold whole payloads of block_align bytes plus 17 bytes of payload header after a
@@ -111,14 +123,20 @@ private:
 };
 
 void TEncoder::OpenInput() {
-    AVFormatContext* ic = nullptr;
+    AVFormatContext* ic = avformat_alloc_context();
+    if (!ic)
+        throw EWmaEncode("out of memory");
+    ic->interrupt_callback = AVIOInterruptCB{InterruptRequested, const_cast<TWmaJob*>(&Job)};
     // Forcing the WAV demuxer: anything else is refused instead of being guessed at.
-    const int rc = avformat_open_input(&ic, Job.InputFile.c_str(), av_find_input_format("wav"), nullptr);
+    // On failure the context is freed by the call itself.
+    const int rc = avformat_open_input(&ic, FileUrl(Job.InputFile).c_str(), av_find_input_format("wav"), nullptr);
+    if (rc >= 0)
+        Input.reset(ic);
+    CheckInterrupt(Job);
     if (rc == AVERROR(ENOENT) || rc == AVERROR(EACCES) || rc == AVERROR(EISDIR))
         throw EWmaEncode("cannot open input file " + Job.InputFile + ": " + AvErrorText(rc));
     if (rc < 0)
         throw EWmaEncode("not a WAV file: " + Job.InputFile);
-    Input.reset(ic);
     StreamIndex = av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (StreamIndex < 0)
         throw EWmaEncode("not a WAV file: " + Job.InputFile);
@@ -175,7 +193,9 @@ void TEncoder::OpenOutput() {
         av_dict_set(&oc->metadata, "artist", Job.Author.c_str(), 0);
     if (!Job.Description.empty())
         av_dict_set(&oc->metadata, "comment", Job.Description.c_str(), 0);
-    const int rc = avio_open(&oc->pb, Job.OutputFile.c_str(), AVIO_FLAG_WRITE);
+    oc->interrupt_callback = AVIOInterruptCB{InterruptRequested, const_cast<TWmaJob*>(&Job)};
+    const int rc =
+        avio_open2(&oc->pb, FileUrl(Job.OutputFile).c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback, nullptr);
     if (rc < 0)
         throw EWmaEncode("cannot write output file " + Job.OutputFile + ": " + AvErrorText(rc));
     OutputOpened = true;
@@ -246,7 +266,7 @@ void TEncoder::Report(int percent) {
 
 void TEncoder::Run() {
     OpenInput();
-    if (SameFile(Job.InputFile, Job.OutputFile))
+    if (IsSameFile(Job.InputFile.c_str(), Job.OutputFile.c_str()))
         throw EWmaEncode("the output file is the input file: " + Job.OutputFile);
     OpenEncoder();
     OpenOutput();
@@ -267,6 +287,7 @@ void TEncoder::Run() {
     };
     while (true) {
         const int rc = av_read_frame(Input.get(), packet.get());
+        CheckInterrupt(Job);
         if (rc == AVERROR_EOF)
             break;
         Check(rc, "reading the input file");
@@ -285,6 +306,7 @@ void TEncoder::Run() {
     SendToEncoder(nullptr);
     Check(av_write_trailer(Output.get()), "writing the output file");
     Check(avio_closep(&Output->pb), "writing the output file");
+    CheckInterrupt(Job);
     Report(100);
 }
 

@@ -34,6 +34,9 @@ struct TWmaJob {
     std::string Description; // stored as the "comment" (Description) entry, empty = none
     // Told every whole percent of the input read (0..99) and 100 at the end.
     std::function<void(int percent)> OnProgress;
+    // Asked while the job runs (also inside blocked reads and writes); true ends it as a
+    // failure with the reason "interrupted".
+    std::function<bool()> Interrupted;
 };
 
 // Encodes the job; throws EWmaEncode with the reason on any failure, after removing the

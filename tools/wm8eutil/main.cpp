@@ -5,14 +5,31 @@
 //
 // Prints "NN%" on standard output for every whole percent and "100%" when done. On failure it
 // prints "ERROR: reason" and exits with 1. The value after an option is always taken as that
-// option's value, even when it starts with "-".
+// option's value, even when it starts with "-". Ctrl+C, SIGTERM and SIGHUP end the run the
+// same way ("ERROR: interrupted"), so a half-written output file is removed, not left behind.
 #include "WmaEncoder.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
+
+volatile std::sig_atomic_t InterruptSignal = 0;
+
+void OnInterrupt(int signal) {
+    InterruptSignal = signal;
+}
+
+// Without SA_RESTART, so that a read blocked on a pipe returns and the run can wind down.
+void CatchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(s, &action, nullptr);
+}
 
 int Fail(const std::string& reason) {
     std::fflush(stdout);
@@ -72,6 +89,8 @@ int main(int argc, char* argv[]) {
                     WmaMinimumKbps);
         std::fflush(stdout);
     }
+    CatchInterrupts();
+    job.Interrupted = [] { return InterruptSignal != 0; };
     job.OnProgress = [](int percent) {
         std::printf("%d%%\n", percent);
         std::fflush(stdout);

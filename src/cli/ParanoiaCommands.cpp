@@ -1,0 +1,94 @@
+// toc --paranoia: the track list as the CD input component (TCDIn over the CR_* layer and
+// libcdio-paranoia) sees it, in the columns of toc, so the two ways to a drive can be
+// compared on any disc or image.
+#include "app/Helpers.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
+#include "cd/CDIn.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
+#include "cli/CliCommon.h"
+#include "cli/Commands.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace {
+
+QString ResText(const char* key, const char* english) {
+    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+// The CD input's TOC in the drive library's layout (addresses in minutes/seconds/frames,
+// the 2-second lead-in included), which the disc key is defined on.
+TCDToc MsfToc(const TCDInToc& in) {
+    TCDToc toc{};
+    const size_t tracks = std::min<size_t>(in.StartSectors.size(), 99);
+    if (tracks == 0)
+        return toc;
+    toc.FirstTrack = in.TrackNumbers[0];
+    toc.LastTrack = uint8_t(in.TrackNumbers[0] + tracks - 1);
+    for (size_t i = 0; i <= tracks; ++i) {
+        TCDTocEntry& e = toc.Tracks[i];
+        const int32_t address = (i < tracks ? in.StartSectors[i] : in.LeadOutSector) + 150;
+        e.TrackNumber = i < tracks ? in.TrackNumbers[i] : LeadOutTrackNumber;
+        e.AdrControl = uint8_t(0x10 | (i < tracks && in.DataTracks[i] ? TocDataTrackFlag : 0));
+        e.Address[1] = uint8_t(address / 4500);
+        e.Address[2] = uint8_t(address / 75 % 60);
+        e.Address[3] = uint8_t(address % 75);
+    }
+    return toc;
+}
+
+} // namespace
+
+int RunParanoiaTocCommand(const QCommandLineParser& parser) {
+    const bool byDrive = parser.isSet(QStringLiteral("drive"));
+    const bool byImage = parser.isSet(QStringLiteral("image"));
+    if (byDrive == byImage)
+        return CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
+    int index = -1;
+    if (byImage) {
+        const QString image = QFileInfo(parser.value(QStringLiteral("image"))).absoluteFilePath();
+        if (!QFileInfo(image).isFile())
+            return CliFail(image + QStringLiteral(": no such file"));
+        // The image becomes the only image drive of this run, after the physical drives.
+        Settings.Images = image;
+    } else {
+        bool ok = false;
+        index = parser.value(QStringLiteral("drive")).toInt(&ok);
+        if (!ok || index < 0)
+            return CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
+    }
+
+    TCDIn cdIn;
+    const int32_t drives = cdIn.DriveCount();
+    if (byImage)
+        index = drives - 1;
+    if (index < 0 || index >= drives)
+        return CliFail(QStringLiteral("there is no drive %1").arg(index));
+    cdIn.SetDriveIndex(index);
+    TCDInToc toc;
+    if (!cdIn.ReadToc(toc)) {
+        const QString why = CDLastError();
+        return CliFail(ResText("RES_ReadTocError", "Error while reading TOC information!") +
+                       (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')'));
+    }
+    const TCDToc msf = MsfToc(toc);
+    const QString key = TocStartsWithAudio(msf) ? DiscKeyFromToc(msf) : QString();
+    LoadDiscInfo(key);
+    CliOut(QStringLiteral("key: ") + key);
+    const int32_t tracks = cdIn.TrackCount();
+    for (int32_t n = 1; n <= tracks; ++n) {
+        const TCDTrackLength length = DecodeTrackLength(cdIn.TrackLength(n));
+        QString title = key.isEmpty() || n > 100 ? QString() : Settings.Titles[n];
+        if (title.isEmpty())
+            title = QStringLiteral("Track") + TwoDigits(n);
+        CliOut(QStringList{QString::number(n), title, TrackLengthText(length.Minutes, length.Seconds),
+                           TrackSizeText(length.Minutes, length.Seconds),
+                           length.Data ? QStringLiteral("data") : QStringLiteral("audio")}
+                   .join('\t'));
+    }
+    return 0;
+}

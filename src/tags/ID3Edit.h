@@ -1,0 +1,59 @@
+// TID3Edit: the tag editor's state and commands, without widgets. It owns one Tid3tag and the
+// texts of the editor's fields; the window (TfrmID3Edit) copies its controls into Fields before
+// a command and shows Fields, Caption() and the enabled state after it.
+#pragma once
+
+#include "tags/Id3Tag.h"
+
+#include <QObject>
+#include <QString>
+
+// The editor's fields as the user sees them.
+struct TID3Fields {
+    QString Title;
+    QString Artist;
+    QString Album;
+    QString Year;
+    QString Comment;
+    // Decimal track number; empty keeps the tag's track number on save.
+    QString Track = QStringLiteral("0");
+    // Position in the genre list (0 = the empty entry); -1 = nothing selected.
+    int GenrePosition = -1;
+};
+
+class TID3Edit : public QObject {
+    Q_OBJECT
+public:
+    explicit TID3Edit(QObject* parent = nullptr);
+
+    TID3Fields Fields;
+
+    // The file the editor works on (loaded, or written by Save As); empty before the first.
+    QString LoadedFile() const { return File; }
+    // Save Tag and Remove Tag need a file.
+    bool HasFile() const { return !File.isEmpty(); }
+    // "ID3 Tag Edit", or that text + ": " + the file's full path once there is a file.
+    QString Caption() const;
+    const Tid3tag& Tag() const { return Id3; }
+
+    // Reads the tag of `path`: the fields show it, or are cleared when the file has none (or
+    // cannot be read). The file becomes the editor's file either way, so a tag can be added.
+    void Load(const QString& path);
+    // Writes the fields as the tag of the editor's file; false (with the error box) on failure.
+    bool Save();
+    // Asks, then removes the tag of the editor's file and clears the fields. False when the user
+    // said No or there is no file; a failed removal is silent.
+    bool Remove();
+    // Writes the fields as the tag of `path`. On success `path` becomes the editor's file; on
+    // failure (error box) the previous file stays.
+    bool SaveAs(const QString& path);
+
+private:
+    void FillFields();
+    void ClearFields();
+    void TakeFields();
+    bool WriteTo(const QString& path);
+
+    Tid3tag Id3;
+    QString File;
+};

@@ -1,0 +1,48 @@
+// TfrmID3Edit: the tag editor window ("&ID3 Tag Edit" of the main window). A thin view over
+// TID3Edit: it copies its controls into the editor's fields before each command and shows the
+// fields, the caption and the enabled buttons after it.
+//
+// Use: TfrmID3Edit dlg(mainWindow); dlg.exec();
+#pragma once
+
+#include "tags/ID3Edit.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+class TfrmID3Edit : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmID3Edit(QWidget* parent = nullptr);
+
+    TID3Edit& Editor() { return Edit; }
+    // Asks for an MP3 file ("Index files (*.mp3)"); empty when cancelled. Tests replace it.
+    std::function<QString()> ChooseFile;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void bLoadTagClick();
+    void bSaveTagClick();
+    void bRemoveTagClick();
+    void bSaveASClick();
+    void TakeControls();
+    void ShowEditor();
+
+    TID3Edit Edit;
+    QLineEdit* ID3title;
+    QLineEdit* ID3artist;
+    QLineEdit* ID3album;
+    QLineEdit* ID3year;
+    QComboBox* ID3genre;
+    QLineEdit* ID3comment;
+    QLineEdit* ID3track;
+    QPushButton* bSaveTag;
+    QPushButton* bRemoveTag;
+};

@@ -1,0 +1,188 @@
+// The tag editor and the title dialog: loading, saving, removing and saving a tag elsewhere on
+// plain files, the rules of the track field, and the windows' enabled buttons and key filters
+// on the offscreen platform.
+#include "tags/EditTrackNameForm.h"
+#include "tags/ID3EditForm.h"
+
+#include "app/Settings.h"
+#include "platform/Prompter.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// 1000 bytes of something that is not a tag; the tag code does not look at the audio.
+QByteArray Audio() {
+    return QByteArray(1000, '\x55');
+}
+
+class TagDialogsTest : public ::testing::Test {
+protected:
+    TagDialogsTest() { SetPrompter(&Prompts); }
+    ~TagDialogsTest() override { SetPrompter(nullptr); }
+
+    // A file with a tag: title "Song", track 7, genre Blues (ID3 0).
+    QString TaggedFile(const QString& name) {
+        const QString path = Folder.File(name);
+        EXPECT_TRUE(WriteFile(path, Audio()));
+        Tid3tag tag;
+        tag.SetTitle("Song");
+        tag.SetComment("Comment");
+        tag.SetTrack(7);
+        tag.Genre = 0;
+        EXPECT_EQ(tag.Write(path), id3Ok);
+        return path;
+    }
+
+    TTempProgramFolder Folder;
+    TScriptedPrompter Prompts;
+};
+
+TEST_F(TagDialogsTest, LoadingAFileWithoutATagClearsTheFieldsAndSaveAddsOne) {
+    const QString path = Folder.File("plain.mp3");
+    ASSERT_TRUE(WriteFile(path, Audio()));
+    TID3Edit edit;
+    EXPECT_FALSE(edit.HasFile());
+    EXPECT_EQ(edit.Caption(), "ID3 Tag Edit");
+    edit.Fields.Title = "left over";
+    edit.Load(path);
+    EXPECT_TRUE(edit.HasFile());
+    EXPECT_EQ(edit.Caption(), "ID3 Tag Edit: " + path);
+    EXPECT_EQ(edit.Fields.Title, "");
+    EXPECT_EQ(edit.Fields.Track, "0");
+    EXPECT_EQ(edit.Fields.GenrePosition, -1);
+
+    edit.Fields.Title = "New Title";
+    edit.Fields.Track = "3";
+    edit.Fields.GenrePosition = 96; // Other
+    ASSERT_TRUE(edit.Save());
+    EXPECT_EQ(QFileInfo(path).size(), 1000 + 128);
+    TID3Edit again;
+    again.Load(path);
+    EXPECT_EQ(again.Fields.Title, "New Title");
+    EXPECT_EQ(again.Fields.Track, "3");
+    EXPECT_EQ(again.Fields.GenrePosition, 96);
+    EXPECT_EQ(again.Tag().Genre, 12);
+    EXPECT_TRUE(Prompts.Shown().isEmpty());
+}
+
+TEST_F(TagDialogsTest, AnEmptyTrackFieldKeepsTheTrackAndZeroRemovesIt) {
+    const QString path = TaggedFile("tagged.mp3");
+    TID3Edit edit;
+    edit.Load(path);
+    EXPECT_EQ(edit.Fields.Title, "Song");
+    EXPECT_EQ(edit.Fields.Track, "7");
+    EXPECT_EQ(edit.Fields.GenrePosition, 18); // Blues
+
+    edit.Fields.Track = "";
+    edit.Fields.Comment = QString(30, 'c');
+    ASSERT_TRUE(edit.Save());
+    Tid3tag tag;
+    ASSERT_EQ(tag.Read(path), id3Ok);
+    EXPECT_EQ(tag.Track, 7);
+    EXPECT_EQ(tag.CommentText(), QString(28, 'c'));
+
+    edit.Fields.Track = "0";
+    ASSERT_TRUE(edit.Save());
+    ASSERT_EQ(tag.Read(path), id3Ok);
+    EXPECT_FALSE(tag.HasTrack);
+    EXPECT_EQ(tag.CommentText(), QString(30, 'c'));
+}
+
+TEST_F(TagDialogsTest, RemoveAsksAndSaveAsFailureKeepsThePreviousFile) {
+    const QString path = TaggedFile("tagged.mp3");
+    const QString other = Folder.File("other.mp3");
+    ASSERT_TRUE(WriteFile(other, Audio()));
+    TID3Edit edit;
+    edit.Load(path);
+
+    Prompts.Queue(TPromptAnswer::No);
+    EXPECT_FALSE(edit.Remove());
+    EXPECT_EQ(QFileInfo(path).size(), 1000 + 128);
+    EXPECT_EQ(edit.Fields.Title, "Song");
+    Prompts.Queue(TPromptAnswer::Yes);
+    EXPECT_TRUE(edit.Remove());
+    EXPECT_EQ(QFileInfo(path).size(), 1000);
+    EXPECT_EQ(edit.Fields.Title, "");
+    EXPECT_EQ(Prompts.Shown(), QStringList(2, "Do you want to remove these tags?"));
+
+    // Save As to a file that does not exist fails and keeps the editor on its file.
+    edit.Fields.Title = "Kept";
+    EXPECT_FALSE(edit.SaveAs(Folder.File("missing.mp3")));
+    EXPECT_EQ(Prompts.Shown().last(), "Could not save Tag!");
+    EXPECT_EQ(Prompts.Icons().last(), TPromptIcon::Information);
+    EXPECT_EQ(edit.LoadedFile(), path);
+    ASSERT_TRUE(edit.Save());
+    EXPECT_EQ(QFileInfo(path).size(), 1000 + 128);
+
+    ASSERT_TRUE(edit.SaveAs(other));
+    EXPECT_EQ(edit.LoadedFile(), other);
+    EXPECT_EQ(edit.Caption(), "ID3 Tag Edit: " + other);
+    Tid3tag tag;
+    ASSERT_EQ(tag.Read(other), id3Ok);
+    EXPECT_EQ(tag.TitleText(), "Kept");
+}
+
+TEST_F(TagDialogsTest, TagEditorWindowEnablesSavingAfterALoadAndFiltersTrackKeys) {
+    const QString path = TaggedFile("tagged.mp3");
+    TfrmID3Edit form;
+    form.ChooseFile = [&] { return path; };
+    form.show();
+    auto* save = form.findChild<QPushButton*>("bSaveTag");
+    auto* remove = form.findChild<QPushButton*>("bRemoveTag");
+    auto* track = form.findChild<QLineEdit*>("ID3track");
+    auto* genre = form.findChild<QComboBox*>("ID3genre");
+    ASSERT_TRUE(save && remove && track && genre);
+    EXPECT_EQ(form.windowTitle(), "ID3 Tag Edit");
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_EQ(genre->count(), 149);
+    EXPECT_EQ(genre->itemText(0), "");
+
+    form.findChild<QPushButton*>("bLoadTag")->click();
+    EXPECT_EQ(form.windowTitle(), "ID3 Tag Edit: " + path);
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_TRUE(remove->isEnabled());
+    EXPECT_EQ(form.findChild<QLineEdit*>("ID3title")->text(), "Song");
+    EXPECT_EQ(genre->currentText(), "Blues");
+
+    track->clear();
+    QTest::keyClicks(track, "a1-b2 3");
+    EXPECT_EQ(track->text(), "12");
+    save->click();
+    Tid3tag tag;
+    ASSERT_EQ(tag.Read(path), id3Ok);
+    EXPECT_EQ(tag.Track, 12);
+}
+
+TEST_F(TagDialogsTest, TitleDialogCannotConfirmAnEmptyTitle) {
+    TfrmEditTrackName form;
+    form.SetTitle("Old Title");
+    form.show();
+    auto* name = form.findChild<QLineEdit*>("eName");
+    auto* ok = form.findChild<QPushButton*>("bOK");
+    ASSERT_TRUE(name && ok);
+    EXPECT_EQ(name->selectedText(), "Old Title");
+    EXPECT_TRUE(ok->isEnabled());
+
+    name->clear();
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_TRUE(form.isVisible());
+
+    QTest::keyClicks(name, "New Title");
+    EXPECT_TRUE(ok->isEnabled());
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.Title(), "New Title");
+}
+
+} // namespace
