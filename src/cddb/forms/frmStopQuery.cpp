@@ -18,6 +18,8 @@ TfrmStopQuery::TfrmStopQuery(std::unique_ptr<TStopQueryController> controller, Q
 
     lQuery = new QLabel(QStringLiteral("Query CDDB..."));
     lQuery->setObjectName(QStringLiteral("lQuery"));
+    lQuery->setAlignment(Qt::AlignCenter);
+    lQuery->setMinimumSize(260, 40);
     pNoMatch = new QLabel(QStringLiteral("No match found,perhaps:\n1.No information in CDDB server\n"
                                          "2.error CDDB options\n3.check the network"));
     pNoMatch->setObjectName(QStringLiteral("pNoMatch"));
