@@ -4,7 +4,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-TPromptAnswer TMessageBoxPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) {
+TPromptAnswer TMessageBoxPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                                        TPromptAnswer defaultAnswer) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(ApplicationTitle());
     box.setText(text);
@@ -37,6 +38,20 @@ TPromptAnswer TMessageBoxPrompter::Show(const QString& text, TPromptIcon icon, T
         break;
     case TPromptButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (defaultAnswer) {
+    case TPromptAnswer::Ok:
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case TPromptAnswer::Cancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    case TPromptAnswer::Yes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case TPromptAnswer::No:
+        box.setDefaultButton(QMessageBox::No);
         break;
     }
     switch (box.exec()) {

@@ -6,5 +6,7 @@
 
 class TMessageBoxPrompter : public TPrompter {
 public:
-    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) override;
+    using TPrompter::Show;
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                       TPromptAnswer defaultAnswer) override;
 };

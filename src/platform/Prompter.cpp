@@ -47,10 +47,12 @@ QString ApplicationTitle() {
     return QStringLiteral("Discwright");
 }
 
-TPromptAnswer TScriptedPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) {
+TPromptAnswer TScriptedPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                                      TPromptAnswer defaultAnswer) {
     std::lock_guard guard(Lock);
     Texts << text;
     IconList << icon;
+    DefaultList << defaultAnswer;
     if (Answers.empty())
         return DefaultAnswer(buttons, false);
     const TPromptAnswer answer = Answers.front();
@@ -73,7 +75,12 @@ QList<TPromptIcon> TScriptedPrompter::Icons() const {
     return IconList;
 }
 
-TPromptAnswer TConsolePrompter::Show(const QString& text, TPromptIcon, TPromptButtons buttons) {
+QList<TPromptAnswer> TScriptedPrompter::Defaults() const {
+    std::lock_guard guard(Lock);
+    return DefaultList;
+}
+
+TPromptAnswer TConsolePrompter::Show(const QString& text, TPromptIcon, TPromptButtons buttons, TPromptAnswer) {
     const TPromptAnswer answer = DefaultAnswer(buttons, AnswerYes);
     QString line = text;
     if (buttons == TPromptButtons::YesNo || buttons == TPromptButtons::YesNoCancel)

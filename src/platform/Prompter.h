@@ -15,7 +15,17 @@ enum class TPromptAnswer { Ok, Cancel, Yes, No };
 class TPrompter {
 public:
     virtual ~TPrompter() = default;
-    virtual TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) = 0;
+    // `defaultAnswer` is the button that Enter presses (a question whose harmless answer is No
+    // passes No); without it, the first button (Ok or Yes).
+    virtual TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                               TPromptAnswer defaultAnswer) = 0;
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) {
+        return Show(text, icon, buttons, FirstButton(buttons));
+    }
+    static TPromptAnswer FirstButton(TPromptButtons buttons) {
+        return buttons == TPromptButtons::YesNo || buttons == TPromptButtons::YesNoCancel ? TPromptAnswer::Yes
+                                                                                          : TPromptAnswer::Ok;
+    }
 };
 
 // The prompter in use; never null (a non-interactive one answering "No" until one is set).
@@ -30,16 +40,21 @@ QString ApplicationTitle();
 // Answers from a queue filled in advance; records every text shown.
 class TScriptedPrompter : public TPrompter {
 public:
-    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) override;
+    using TPrompter::Show;
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                       TPromptAnswer defaultAnswer) override;
     void Queue(TPromptAnswer answer);
     QStringList Shown() const;
     QList<TPromptIcon> Icons() const;
+    // The default button of every box shown, in order.
+    QList<TPromptAnswer> Defaults() const;
 
 private:
     mutable std::mutex Lock;
     std::deque<TPromptAnswer> Answers;
     QStringList Texts;
     QList<TPromptIcon> IconList;
+    QList<TPromptAnswer> DefaultList;
 };
 
 // For the command-line tool: prints each text on standard error and gives a fixed answer to
@@ -47,7 +62,9 @@ private:
 class TConsolePrompter : public TPrompter {
 public:
     explicit TConsolePrompter(bool answerYes = false) : AnswerYes(answerYes) {}
-    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons) override;
+    using TPrompter::Show;
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                       TPromptAnswer defaultAnswer) override;
     void SetAnswerYes(bool yes) { AnswerYes = yes; }
 
 private:

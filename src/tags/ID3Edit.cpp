@@ -73,7 +73,7 @@ bool TID3Edit::Remove() {
         return false;
     const TPromptAnswer answer = Prompter().Show(
         LoadResText(QStringLiteral("RES_Ask_RemoveTag"), QStringLiteral("Do you want to remove these tags?")),
-        TPromptIcon::Question, TPromptButtons::YesNo);
+        TPromptIcon::Question, TPromptButtons::YesNo, TPromptAnswer::No);
     if (answer != TPromptAnswer::Yes)
         return false;
     Id3.FileName = File;

@@ -112,6 +112,7 @@ TEST_F(TagDialogsTest, RemoveAsksAndSaveAsFailureKeepsThePreviousFile) {
     EXPECT_EQ(QFileInfo(path).size(), 1000);
     EXPECT_EQ(edit.Fields.Title, "");
     EXPECT_EQ(Prompts.Shown(), QStringList(2, "Do you want to remove these tags?"));
+    EXPECT_EQ(Prompts.Defaults().front(), TPromptAnswer::No); // Enter keeps the tag
 
     // Save As to a file that does not exist fails and keeps the editor on its file.
     edit.Fields.Title = "Kept";
