@@ -1,63 +1,96 @@
 // The gain pass (see GainPass.h).
 #include "audio/GainPass.h"
 
+#include "audio/AuException.h"
+#include "audio/AuFileStream.h"
+#include "audio/WaveHeader.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
+namespace {
+
+[[noreturn]] void Fail(const QString& message) {
+    throw std::runtime_error(message.toStdString());
+}
+
+void ScaleSamples(char* block, int64_t bytes, float factor) {
+    for (int64_t i = 0; i + 1 < bytes; i += 2) {
+        const auto s = static_cast<int16_t>(uint8_t(block[i]) | (uint8_t(block[i + 1]) << 8));
+        // rint rounds halves to even under the default rounding mode: -1.5 -> -2, 2.5 -> 2.
+        const double v = std::clamp(std::rint(double(s) * double(factor)), -32768.0, 32767.0);
+        const auto r = static_cast<uint16_t>(static_cast<int16_t>(v));
+        block[i] = char(r & 0xFF);
+        block[i + 1] = char(r >> 8);
+    }
+}
+
+} // namespace
+
 void ScaleWaveFile(int32_t percent, const QString& path,
                    const std::function<void(int64_t done, int64_t total)>& beforeBlock) {
     const float factor = static_cast<float>(percent) / 100.0f;
-    const QString norPath = QFileInfo(path).path() + '/' + QFileInfo(path).completeBaseName() + QStringLiteral(".nor");
-    {
-        QFile in(path);
-        if (!in.open(QIODevice::ReadOnly))
-            throw std::runtime_error(("Cannot open file " + path + ": " + in.errorString()).toStdString());
-        QFile out(norPath);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw std::runtime_error(("Cannot create file " + norPath + ": " + out.errorString()).toStdString());
-        const int64_t total = in.size();
-        const QByteArray header = in.read(44);
-        if (out.write(header) != header.size()) {
-            out.close();
-            QFile::remove(norPath);
-            throw std::runtime_error(("Error writing " + norPath + ": " + out.errorString()).toStdString());
-        }
-        int64_t done = header.size();
-        char block[2048];
-        for (;;) {
-            if (beforeBlock)
-                beforeBlock(done, total);
-            const qint64 got = in.read(block, sizeof block);
-            if (got < 0)
-                throw std::runtime_error(("Error reading " + path + ": " + in.errorString()).toStdString());
-            if (got == 0)
-                break;
-            for (qint64 i = 0; i + 1 < got; i += 2) {
-                const auto s = static_cast<int16_t>(uint8_t(block[i]) | (uint8_t(block[i + 1]) << 8));
-                double v = std::rint(double(s) * double(factor));
-                v = std::clamp(v, -32768.0, 32767.0);
-                const auto r = static_cast<uint16_t>(static_cast<int16_t>(v));
-                block[i] = char(r & 0xFF);
-                block[i + 1] = char(r >> 8);
-            }
-            if (out.write(block, got) != got) {
-                const QString why = out.errorString();
-                out.close();
-                QFile::remove(norPath); // the original is intact; a partial copy is useless
-                throw std::runtime_error(("Error writing " + norPath + ": " + why).toStdString());
-            }
-            done += got;
-        }
-        if (!out.flush())
-            throw std::runtime_error(("Error writing " + norPath + ": " + out.errorString()).toStdString());
+    QString error;
+    const TWaveHeaderInfo info = ScanWaveFile(path, &error);
+    if (!error.isEmpty())
+        Fail(QStringLiteral("Cannot open file ") + path + QStringLiteral(": ") + error);
+    if (!info.Found || (info.WavType != wtPCM && info.WavType != wtExtPCM) || info.BitsPerSample != 16)
+        Fail(path + QStringLiteral(": not a 16-bit PCM WAV file; the gain pass scales only those"));
+
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        Fail(QStringLiteral("Cannot open file ") + path + QStringLiteral(": ") + in.errorString());
+    const int64_t total = in.size();
+    const int64_t dataStart = std::min<int64_t>(info.DataStart, total);
+    const int64_t dataEnd = std::min<int64_t>(dataStart + int64_t(info.DataSize), total);
+
+    // A name of our own, so that no other file beside the original (nor the original itself,
+    // whatever it is called) can be taken for the temporary. It goes away on every failure.
+    const QFileInfo where(path);
+    QTemporaryFile out(where.path() + '/' + where.completeBaseName() + QStringLiteral(".XXXXXX.nor"));
+    if (!out.open())
+        Fail(QStringLiteral("Cannot create a temporary file beside ") + path + QStringLiteral(": ") +
+             out.errorString());
+    out.setPermissions(in.permissions());
+    const auto writeFailed = [&] {
+        Fail(QStringLiteral("Error writing ") + out.fileName() + QStringLiteral(": ") + out.errorString());
+    };
+
+    const QByteArray header = in.read(dataStart);
+    if (header.size() != dataStart)
+        Fail(QStringLiteral("Error reading ") + path + QStringLiteral(": ") + in.errorString());
+    if (out.write(header) != header.size())
+        writeFailed();
+    int64_t done = dataStart;
+    char block[2048];
+    for (;;) {
+        if (beforeBlock)
+            beforeBlock(done, total);
+        const qint64 got = in.read(block, sizeof block);
+        if (got < 0)
+            Fail(QStringLiteral("Error reading ") + path + QStringLiteral(": ") + in.errorString());
+        if (got == 0)
+            break;
+        // Only the samples of the data chunk; chunks behind it are copied as they are. Blocks
+        // start at the data chunk, so sample pairs never straddle two blocks.
+        const int64_t scaled = std::clamp<int64_t>(dataEnd - done, 0, got);
+        ScaleSamples(block, scaled, factor);
+        if (out.write(block, got) != got)
+            writeFailed();
+        done += got;
     }
+    if (!out.flush())
+        writeFailed();
+    out.close();
     // Replace the original only after a complete pass. rename() replaces atomically, so
     // there is no moment without a file at path.
-    if (::rename(QFile::encodeName(norPath).constData(), QFile::encodeName(path).constData()) != 0)
-        throw std::runtime_error(("Cannot replace " + path + " with the scaled file").toStdString());
+    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        Fail(QStringLiteral("Cannot replace ") + path + QStringLiteral(" with the scaled file"));
+    out.setAutoRemove(false);
 }

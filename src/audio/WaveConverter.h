@@ -1,36 +1,46 @@
-// Decoding of compressed WAV files (format tag 85, MPEG audio in a RIFF/WAVE file) into a
-// plain PCM image in memory, through libmpg123. The WAV reader hands the whole file over,
-// decodes it and then reads the image as an ordinary 16-bit PCM WAV file.
+// Decoding of compressed WAV files (format tag 85, MPEG audio in a RIFF/WAVE file) as a
+// stream, through libmpg123. The WAV reader finds the "data" chunk with the one header
+// scan; this class decodes what lies there block by block as the reader pulls, so a long
+// file costs no more memory than a short one. Its length comes from a scan over the MPEG
+// frames when the file is opened, without decoding them.
 #pragma once
-
-#include <QByteArray>
 
 #include <cstdint>
 
 class TAuStream;
+struct mpg123_handle_struct;
 
 class TWaveConverter {
 public:
     TWaveConverter();
+    ~TWaveConverter();
+    TWaveConverter(const TWaveConverter&) = delete;
+    TWaveConverter& operator=(const TWaveConverter&) = delete;
 
-    // Size of the two format structures.
-    static constexpr uint32_t FormatBufferSize = 64;
+    // Opens the MPEG audio at [dataStart, dataEnd) of `stream` (which must outlive this
+    // object): the format of its first frame and the length from a scan of all frames. False
+    // when no MPEG audio is found there.
+    bool Open(TAuStream& stream, int64_t dataStart, int64_t dataEnd);
+    // Up to `bytes` of interleaved 16-bit PCM (whole frames); 0 at the end, or where the
+    // stream changes its rate or channel count (those samples are never passed off as the
+    // first format's).
+    int64_t Read(void* buffer, int64_t bytes);
 
-    // Reads the RIFF/WAVE preamble, then looks for chunk names byte by byte: "fmt " (at
-    // least 18 bytes) goes to SourceFormat, "fact" is skipped, "data" becomes the contents.
-    // False when the preamble, the format or the data is missing.
-    bool LoadCompressed(TAuStream& stream);
-    // Fills TargetFormat with the 16-bit PCM format that SourceFormat decodes to. 0 or an
-    // error code.
-    int SuggestTargetFormat();
-    // Decodes the contents to 16-bit PCM. Returns 0, or the decoder's error code (-1 when no
-    // audio came out at all). On success TargetFormat holds the decoded format and has been
-    // copied over SourceFormat.
-    int DecodeAll();
-    // Writes a 44-byte PCM header and the contents. 0, or 286 when writing failed.
-    int WriteWaveImage(TAuStream& target);
+    int Channels = 0;
+    int SampleRate = 0;
+    // Sample frames the whole stream decodes to.
+    int64_t TotalFrames = 0;
 
-    QByteArray Contents;
-    QByteArray SourceFormat;
-    QByteArray TargetFormat;
+    // The part of the stream the decoder reads, and where in it the decoder is.
+    struct TSource {
+        TAuStream* Stream = nullptr;
+        int64_t Start = 0;
+        int64_t End = 0;
+        int64_t Position = 0; // relative to Start
+    };
+
+private:
+    mpg123_handle_struct* Handle = nullptr;
+    TSource Source;
+    bool Ended = false;
 };

@@ -3,6 +3,7 @@
 
 #include "audio/ImaAdpcm.h"
 
+#include "audio/AuException.h"
 #include "audio/AuFileStream.h"
 
 #include <cstring>
@@ -212,6 +213,17 @@ TWaveHeaderInfo THeaderScanner::Run() {
 
 TWaveHeaderInfo ScanWaveHeader(TAuStream& stream, TWaveScanMode mode) {
     return THeaderScanner(stream, mode).Run();
+}
+
+TWaveHeaderInfo ScanWaveFile(const QString& path, QString* error) {
+    try {
+        TAuFileStream stream(path, fmOpenRead | fmShareDenyWrite);
+        return ScanWaveHeader(stream, TWaveScanMode::Reader);
+    } catch (const EAuException& e) {
+        if (error)
+            *error = e.Message();
+        return {};
+    }
 }
 
 namespace {

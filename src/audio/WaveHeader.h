@@ -54,6 +54,9 @@ enum class TWaveScanMode {
 // wtUnsupported (and Found false) at the end of the stream, at the byte limit, or at a format
 // the mode does not accept; the stream is then left wherever the scan stopped.
 TWaveHeaderInfo ScanWaveHeader(TAuStream& stream, TWaveScanMode mode);
+// The reader's scan of a file from its start. A file that cannot be opened gives an empty
+// result and, when `error` is given, the system's reason in it.
+TWaveHeaderInfo ScanWaveFile(const QString& path, QString* error = nullptr);
 
 // Reads exactly `bytes` unless the stream ends first; returns what was read.
 int64_t ReadFromStream(TAuStream& stream, void* buffer, int64_t bytes);

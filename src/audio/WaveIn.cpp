@@ -128,70 +128,59 @@ void TWaveIn::OpenSource() {
         BitsPerSample = 32;
         break;
     case wtACM:
-        OpenCompressed();
-        if (!ValidFlag)
-            return; // the file has been given up; OpenCount stays 0
+        if (!OpenCompressed()) {
+            // The file has been given up; OpenCount stays 0.
+            ValidFlag = false;
+            Size = 0;
+            if (!StreamAttached) {
+                delete Stream;
+                Stream = nullptr;
+            } else {
+                Stream->SetPosition(0);
+            }
+            return;
+        }
         break;
     }
     if (!ValidFlag)
         Size = 0;
-    BlockBuffer.resize(std::max(ImaBlockAlign, MsBlockAlign));
+    // ADPCM is read as many blocks at a time as the decode buffer takes (reading block by block
+    // costs more than decoding them), within a bound a header cannot push up.
+    BlocksPerRefill = 1;
+    const int blockAlign = std::max<int>(1, Type == wtDVIADPCM ? ImaBlockAlign : MsBlockAlign);
+    const int spb = Type == wtDVIADPCM ? ImaSamplesPerBlock : MsSamplesPerBlock;
+    if (ValidFlag && (Type == wtDVIADPCM || Type == wtMSADPCM) && spb > 0 && Channels > 0)
+        BlocksPerRefill = std::clamp(DecodeBufferSize / (spb * 2 * Channels), 1, std::max(1, 65536 / blockAlign));
+    BlockBuffer.resize(size_t(BlocksPerRefill) * size_t(blockAlign));
     ++OpenCount;
 }
 
-void TWaveIn::OpenCompressed() {
-    TWaveConverter converter;
-    Stream->SetPosition(0);
-    bool decoded =
-        converter.LoadCompressed(*Stream) && converter.SuggestTargetFormat() == 0 && converter.DecodeAll() == 0;
-    if (decoded) {
-        DecodedStream = new TAuMemoryStream;
-        decoded = converter.WriteWaveImage(*DecodedStream) == 0;
+bool TWaveIn::OpenCompressed() {
+    Mpeg = std::make_unique<TWaveConverter>();
+    if (!Mpeg->Open(*Stream, DataStart, DataEnd)) {
+        Mpeg.reset();
+        return false;
     }
-    if (!decoded) {
-        delete DecodedStream;
-        DecodedStream = nullptr;
-        ValidFlag = false;
-        Size = 0;
-        // Nothing stays open for a file that could not be decoded.
-        if (!StreamAttached) {
-            delete Stream;
-            Stream = nullptr;
-        }
-        return;
-    }
-    KeptFileStream = Stream;
-    KeptFileAttached = StreamAttached;
-    Stream = DecodedStream;
-    StreamAttached = false;
-    DecodedStream->SetPosition(0);
-    ScanHeader();
-    ValidFlag = Type == wtPCM && CheckBlockLayout();
-    Type = wtACM;
+    // What the decoder delivers, whatever the format chunk claims.
+    Channels = Mpeg->Channels;
+    SampleRate = Mpeg->SampleRate;
+    BitsPerSample = 16;
+    Size = Mpeg->TotalFrames * 2 * Channels;
+    return true;
 }
 
 void TWaveIn::CloseSource() {
     std::lock_guard lock(FileLock);
     if (OpenCount <= 0)
         return;
+    // The decoder reads through the stream: it goes first.
+    Mpeg.reset();
     if (!StreamAttached) {
         delete Stream;
         Stream = nullptr;
     } else if (Stream) {
         Stream->SetPosition(0);
     }
-    if (KeptFileStream) {
-        if (KeptFileAttached) {
-            Stream = KeptFileStream;
-            StreamAttached = true;
-            Stream->SetPosition(0);
-        } else {
-            delete KeptFileStream;
-        }
-        KeptFileStream = nullptr;
-        KeptFileAttached = false;
-    }
-    DecodedStream = nullptr;
     OpenCount = 0;
 }
 
@@ -202,21 +191,23 @@ int64_t TWaveIn::ReadData(void* buffer, int64_t bytes) {
     return ReadFromStream(*Stream, buffer, std::min(bytes, left));
 }
 
-bool TWaveIn::DecodeNextBlock() {
-    const int blockAlign = Type == wtDVIADPCM ? ImaBlockAlign : MsBlockAlign;
-    const int got = int(ReadData(BlockBuffer.data(), blockAlign));
-    if (got <= 0)
-        return false;
-    auto* out = reinterpret_cast<int16_t*>(DecodeBuffer.data());
-    int frames;
-    if (Type == wtDVIADPCM)
-        frames = ImaDecodeBlock(BlockBuffer.data(), got, Channels, out);
-    else
-        frames = MsDecodeBlock(BlockBuffer.data(), got, Channels, MsSamplesPerBlock, MsCoefs, MsCoefCount, out);
-    if (frames <= 0)
-        return false;
-    BlockLast = frames * 2 * Channels;
-    return true;
+bool TWaveIn::DecodeNextBlocks() {
+    const bool ima = Type == wtDVIADPCM;
+    const int blockAlign = ima ? ImaBlockAlign : MsBlockAlign;
+    const int64_t got = ReadData(BlockBuffer.data(), int64_t(BlocksPerRefill) * blockAlign);
+    BlockLast = 0;
+    for (int64_t at = 0; at < got; at += blockAlign) {
+        // The last block of the data may be short.
+        const int bytes = int(std::min<int64_t>(blockAlign, got - at));
+        auto* out = reinterpret_cast<int16_t*>(DecodeBuffer.data() + BlockLast);
+        const int frames = ima ? ImaDecodeBlock(BlockBuffer.data() + at, bytes, Channels, out)
+                               : MsDecodeBlock(BlockBuffer.data() + at, bytes, Channels, MsSamplesPerBlock, MsCoefs,
+                                               MsCoefCount, out);
+        if (frames <= 0)
+            break;
+        BlockLast += frames * 2 * Channels;
+    }
+    return BlockLast > 0;
 }
 
 void TWaveIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
@@ -233,16 +224,18 @@ void TWaveIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
         BlockLast = 0;
         switch (Type) {
         case wtPCM:
-        case wtExtPCM:
-        case wtACM: {
+        case wtExtPCM: {
             const int64_t want = DecodeBufferSize - DecodeBufferSize % frame;
             const int64_t got = ReadData(DecodeBuffer.data(), want);
             BlockLast = int32_t(got - got % frame);
             break;
         }
+        case wtACM:
+            BlockLast = int32_t(Mpeg ? Mpeg->Read(DecodeBuffer.data(), DecodeBufferSize) : 0);
+            break;
         case wtDVIADPCM:
         case wtMSADPCM:
-            if (!DecodeNextBlock())
+            if (!DecodeNextBlocks())
                 BlockLast = 0;
             break;
         case wtIEEEFloat:

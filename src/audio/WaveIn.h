@@ -1,14 +1,17 @@
 // TWaveIn: the file source that reads RIFF/WAVE files and delivers PCM. Plain and extensible
 // PCM come out as stored, IMA and Microsoft ADPCM decoded to 16-bit, IEEE float (32- and
-// 64-bit) as 32-bit integers, and MPEG-compressed files (format tag 85) decoded as a whole
-// into a PCM image in memory first (TWaveConverter).
+// 64-bit) as 32-bit integers, and MPEG-compressed files (format tag 85) decoded as a stream
+// while they are read (TWaveConverter).
 #pragma once
 
 #include "audio/AuFileIn.h"
 #include "audio/WaveHeader.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class TWaveConverter;
 
 class TWaveIn : public TAuFileIn {
 public:
@@ -31,7 +34,7 @@ public:
     uint32_t MsTotalSamples = 0;
     uint16_t MsCoefCount = 0;
     TMsCoefPair MsCoefs[MsMaxCoefPairs] = {};
-    // Offset of the first audio byte in the (possibly in-memory) file.
+    // Offset of the first audio byte in the file.
     int64_t DataStart = 0;
     // The IEEE float data is 32-bit (else 64-bit).
     bool FloatIs32 = false;
@@ -51,18 +54,18 @@ private:
     bool CheckBlockLayout();
     // Reads up to `bytes` of the data chunk (never past its end).
     int64_t ReadData(void* buffer, int64_t bytes);
-    // Reads and decodes one ADPCM block into DecodeBuffer; false at the end of the data.
-    bool DecodeNextBlock();
-    void OpenCompressed();
+    // Reads and decodes as many ADPCM blocks as DecodeBuffer holds; false at the end of the data.
+    bool DecodeNextBlocks();
+    // Opens the decoder of a compressed file; false when it finds no MPEG audio.
+    bool OpenCompressed();
 
     TWavType Type = wtUnsupported;
     std::vector<uint8_t> DecodeBuffer;
     std::vector<uint8_t> BlockBuffer;
+    int BlocksPerRefill = 1;
     int64_t DataEnd = 0;
     // Bytes to drop from the next decoded block: a seek into the middle of an ADPCM block.
     uint32_t SkipInBlock = 0;
-    // The decoded image of a compressed file, and the file stream kept aside meanwhile.
-    TAuMemoryStream* DecodedStream = nullptr;
-    TAuStream* KeptFileStream = nullptr;
-    bool KeptFileAttached = false;
+    // The decoder of a compressed file while it is open.
+    std::unique_ptr<TWaveConverter> Mpeg;
 };

@@ -52,17 +52,29 @@ void TWaveOut::Refuse(const QString& message) {
 
 void TWaveOut::CheckImaInput(int bits) {
     if (bits != 16)
-        Refuse(QStringLiteral("Cannot encode 8 bit sound into ADPCM."));
+        Refuse(QStringLiteral("Cannot encode %1 bit sound into ADPCM.").arg(bits));
     // The block layouts exist for one and two channels only.
     if (Channels > 2)
         Refuse(QStringLiteral("Cannot encode more than two channels into ADPCM."));
-    if (ImaSamplesPerBlock(Channels, BlockBytes) == 0)
+    if (ImaSamplesPerBlock(Channels, RunBlockBytes) == 0)
         Refuse(QStringLiteral("The ADPCM block size is too small."));
+}
+
+void TWaveOut::CheckFits(int64_t headerBytes, int64_t dataBytes) {
+    // Every size field of a RIFF file is 32 bits wide; a longer file would announce a
+    // wrapped, far too small length.
+    if (headerBytes + dataBytes > int64_t(MaxWaveFileBytes))
+        Refuse(QStringLiteral("The audio is too long for a WAV file (more than 4 GiB)."));
 }
 
 void TWaveOut::Write(const void* data, int64_t bytes) {
     if (Stream->Write(data, bytes) != bytes)
         throw EAuException(ErrorWriting());
+}
+
+void TWaveOut::CheckWriteFits(uint32_t bytes) {
+    if (Stream->Position() + int64_t(bytes) > int64_t(MaxWaveFileBytes))
+        throw EAuException(QStringLiteral("The audio is too long for a WAV file (more than 4 GiB)."));
 }
 
 void TWaveOut::WriteLE32At(int64_t offset, uint32_t value) {
@@ -87,7 +99,7 @@ void TWaveOut::ScanExisting() {
     DataSizePos = info.DataSizePos;
     DataStart = info.DataStart;
     if (OldType == wtDVIADPCM)
-        BlockBytes = info.BlockAlign;
+        RunBlockBytes = info.BlockAlign;
     // New audio goes at the end of the file; that must also be the end of the data chunk, or
     // the chunks behind it would be swallowed as audio by the size patch.
     const int64_t dataEnd = DataStart + int64_t(OldDataSize) + (OldDataSize & 1);
@@ -101,6 +113,10 @@ void TWaveOut::BeginOutput() {
     Appending = false;
     FramesGathered = 0;
     FramesAnnounced = 0;
+    // The run works on copies: what it finds out (an extensible header, the type and block
+    // size of a file appended to) holds for this run only and never changes the properties.
+    RunType = Type;
+    RunBlockBytes = BlockBytes;
     if (!(StreamAttached && Stream) && FileName().isEmpty())
         throw EAuException(QStringLiteral("File name is not assigned."));
     TAuInput* in = Input();
@@ -108,59 +124,68 @@ void TWaveOut::BeginOutput() {
     ReadingBegun = true;
     const int bits = in->GetBitsPerSample();
     const int rate = in->GetSampleRate();
+    const int64_t size = in->Size;
     Channels = in->GetChannels();
-    if ((Channels > 2 || bits > 16) && !CreateNonMsHeaders)
-        Type = wtExtPCM;
 
     const bool fileHasAudio =
         Mode == foAppend && ((StreamAttached && Stream) ? Stream->Size() > 0 : QFileInfo(FileName()).size() > 0);
     // Refusals that do not depend on an existing file come before it is created or truncated.
-    if (Type == wtDVIADPCM && !fileHasAudio)
-        CheckImaInput(bits);
+    if (!fileHasAudio) {
+        if (RunType == wtDVIADPCM) {
+            CheckImaInput(bits);
+            const int spb = ImaSamplesPerBlock(Channels, RunBlockBytes);
+            CheckFits(60, size > 0 ? (size / 2 / Channels + spb - 1) / spb * RunBlockBytes : 0);
+        } else {
+            if ((Channels > 2 || bits > 16) && !CreateNonMsHeaders)
+                RunType = wtExtPCM;
+            CheckFits(RunType == wtExtPCM ? 68 : 44, std::max<int64_t>(size, 0));
+        }
+    }
 
     OpenDestination();
     if (Mode == foAppend && Stream->Size() > 0) {
         ScanExisting();
         if (OldType != wtPCM && OldType != wtDVIADPCM)
             Refuse(CannotAppend());
-        Type = OldType;
+        RunType = OldType;
         Appending = true;
     }
 
-    switch (Type) {
+    switch (RunType) {
     case wtDVIADPCM: {
         if (Appending) {
             if (bits != 16)
-                Refuse(QStringLiteral("Cannot encode 8 bit sound into ADPCM."));
+                Refuse(QStringLiteral("Cannot encode %1 bit sound into ADPCM.").arg(bits));
             if (uint32_t(rate) != OldSampleRate || Channels != OldChannels)
                 Refuse(DifferentFormat());
-            if (ImaSamplesPerBlock(Channels, BlockBytes) == 0)
+            if (ImaSamplesPerBlock(Channels, RunBlockBytes) == 0)
                 Refuse(CannotAppend());
         }
         CheckImaInput(bits);
-        SamplesPerBlock = ImaSamplesPerBlock(Channels, BlockBytes);
+        SamplesPerBlock = ImaSamplesPerBlock(Channels, RunBlockBytes);
         if (Appending) {
+            CheckFits(Stream->Size(),
+                      size > 0 ? (size / 2 / Channels + SamplesPerBlock - 1) / SamplesPerBlock * RunBlockBytes : 0);
             Stream->Seek(0, SEEK_END);
         } else {
-            const int64_t size = in->Size;
             FramesAnnounced = size > 0 ? size / 2 / Channels : 0;
             // Every started block is written, so the data holds that many whole blocks.
             const int64_t blocks = (FramesAnnounced + SamplesPerBlock - 1) / SamplesPerBlock;
-            Write(
-                MakeImaAdpcmHeader(Channels, rate, BlockBytes, uint32_t(FramesAnnounced), uint32_t(blocks * BlockBytes))
-                    .constData(),
-                60);
+            Write(MakeImaAdpcmHeader(Channels, rate, RunBlockBytes, uint32_t(FramesAnnounced),
+                                     uint32_t(blocks * RunBlockBytes))
+                      .constData(),
+                  60);
             LeftStepIndex = RightStepIndex = 0;
             FactValuePos = 48;
             DataSizePos = 56;
             DataStart = 60;
         }
         ImaSamples.assign(size_t(SamplesPerBlock) * size_t(Channels), 0);
-        ImaBlock.assign(BlockBytes, 0);
+        ImaBlock.assign(RunBlockBytes, 0);
         break;
     }
     case wtExtPCM:
-        Write(MakeExtensiblePcmHeader(Channels, rate, bits, uint32_t(in->Size)).constData(), 68);
+        Write(MakeExtensiblePcmHeader(Channels, rate, bits, uint32_t(size)).constData(), 68);
         FactValuePos = -1;
         DataSizePos = 64;
         DataStart = 68;
@@ -169,9 +194,10 @@ void TWaveOut::BeginOutput() {
         if (Appending) {
             if (uint32_t(rate) != OldSampleRate || bits != OldBitsPerSample || Channels != OldChannels)
                 Refuse(DifferentFormat());
+            CheckFits(Stream->Size(), std::max<int64_t>(size, 0));
             Stream->Seek(0, SEEK_END);
         } else {
-            Write(MakePcmHeader(Channels, rate, bits, uint32_t(in->Size)).constData(), 44);
+            Write(MakePcmHeader(Channels, rate, bits, uint32_t(size)).constData(), 44);
             FactValuePos = -1;
             DataSizePos = 40;
             DataStart = 44;
@@ -186,13 +212,14 @@ bool TWaveOut::OutputBlock(bool abort) {
         return true;
     if (abort || InputEnded)
         return false;
-    if (Type == wtDVIADPCM)
+    if (RunType == wtDVIADPCM)
         return OutputImaBlock();
     uint8_t* data = nullptr;
     uint32_t bytes = 16384;
     Input()->Read(data, bytes);
     if (bytes == 0)
         return false;
+    CheckWriteFits(bytes);
     Write(data, bytes);
     return true;
 }
@@ -218,10 +245,11 @@ bool TWaveOut::OutputImaBlock() {
     if (Channels == 2)
         RightPredictor = ImaSamples[1];
     int stepIndex[2] = {LeftStepIndex, RightStepIndex};
-    ImaEncodeBlock(ImaSamples.data(), Channels, BlockBytes, stepIndex, ImaBlock.data());
+    ImaEncodeBlock(ImaSamples.data(), Channels, RunBlockBytes, stepIndex, ImaBlock.data());
     LeftStepIndex = uint8_t(stepIndex[0]);
     RightStepIndex = uint8_t(stepIndex[1]);
-    Write(ImaBlock.data(), BlockBytes);
+    CheckWriteFits(RunBlockBytes);
+    Write(ImaBlock.data(), RunBlockBytes);
     return true;
 }
 
@@ -229,8 +257,8 @@ void TWaveOut::PatchHeader() {
     const int64_t fileSize = Stream->Size();
     const uint32_t dataSize = uint32_t(std::max<int64_t>(0, fileSize - DataStart));
     WriteLE32At(DataSizePos, dataSize);
-    if (Type == wtDVIADPCM && FactValuePos >= 0)
-        WriteLE32At(FactValuePos, uint32_t(SamplesPerBlock) * (dataSize / BlockBytes));
+    if (RunType == wtDVIADPCM && FactValuePos >= 0)
+        WriteLE32At(FactValuePos, uint32_t(SamplesPerBlock) * (dataSize / RunBlockBytes));
     WriteLE32At(4, uint32_t(fileSize - 8));
 }
 
@@ -239,22 +267,15 @@ void TWaveOut::EndOutput() {
     try {
         if (Prepared && Stream) {
             const int64_t size = Input()->Size;
-            if (size < 0 || Mode == foAppend || StopRequested) {
+            bool patch = size < 0 || Mode == foAppend || StopRequested;
+            // An input that ended before its announced length: the header is made to describe
+            // what was written, never padded out with silence that was not in the input.
+            if (RunType == wtDVIADPCM)
+                patch = patch || FramesGathered < FramesAnnounced;
+            else
+                patch = patch || Stream->Size() - DataStart != size;
+            if (patch)
                 PatchHeader();
-            } else if (Type == wtDVIADPCM) {
-                // An input that ended before its announced length leaves fewer blocks than
-                // the header promised.
-                if (FramesGathered < FramesAnnounced)
-                    PatchHeader();
-            } else {
-                int64_t missing = int64_t(uint32_t(size)) - (Stream->Position() - DataStart);
-                const QByteArray silence(16384, '\0');
-                while (missing > 0) {
-                    const int64_t n = std::min<int64_t>(missing, silence.size());
-                    Write(silence.constData(), n);
-                    missing -= n;
-                }
-            }
         }
     } catch (const std::exception& e) {
         const auto* au = dynamic_cast<const EAuException*>(&e);

@@ -1,7 +1,11 @@
 // TWaveOut: the sink that writes its input's PCM into a RIFF/WAVE file: plain PCM with the
 // 44-byte header, WAVE_FORMAT_EXTENSIBLE PCM (68 bytes) for more than two channels or more
 // than 16 bits when CreateNonMsHeaders is off, or IMA ADPCM (60 bytes) with its own encoder.
-// It can append to an existing PCM or IMA ADPCM file of the same format.
+// It can append to an existing PCM or IMA ADPCM file of the same format. An IMA ADPCM request
+// for input the encoder cannot take is refused, never written as something else; what a run
+// chooses by itself (the extensible header, an appended file's type) holds for that run only.
+// A file the 32-bit RIFF sizes cannot describe is refused. When the input delivers less than
+// it announced, the header is patched to what was written.
 #pragma once
 
 #include "audio/AuFileOut.h"
@@ -17,6 +21,9 @@ public:
 
     // The input returned no more data while an ADPCM block was being gathered.
     bool InputEnded = false;
+
+    // The largest file the 32-bit RIFF sizes can describe.
+    static constexpr uint32_t MaxWaveFileBytes = 0xFFFFFFFFu;
 
     TWavType WavType() const { return Type; }
     // Accepts wtPCM and wtDVIADPCM while not busy; other values are ignored.
@@ -58,6 +65,10 @@ private:
     [[noreturn]] void Refuse(const QString& message);
     // Refuses input the IMA encoder cannot take (not 16-bit, more than two channels).
     void CheckImaInput(int bits);
+    // Refuses a run whose file would outgrow the 32-bit sizes of the RIFF header.
+    void CheckFits(int64_t headerBytes, int64_t dataBytes);
+    // The same during the run, for inputs that could not tell their length.
+    void CheckWriteFits(uint32_t bytes);
     void ScanExisting();
     void Write(const void* data, int64_t bytes);
     void WriteLE32At(int64_t offset, uint32_t value);
@@ -67,6 +78,9 @@ private:
 
     TWavType Type = wtPCM;
     uint16_t BlockBytes = 512;
+    // What this run writes: the type and block size above, or what the run chose instead.
+    TWavType RunType = wtPCM;
+    uint16_t RunBlockBytes = 512;
     bool ReadingBegun = false;
     bool Prepared = false;
     bool Appending = false;

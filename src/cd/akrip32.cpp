@@ -2,11 +2,14 @@
 #include "cd/akrip32.h"
 
 #include "app/Settings.h"
+#include "cd/CueSheet.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
@@ -17,6 +20,9 @@
 #include <cstring>
 #include <mutex>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,25 +50,74 @@ void InstallLogHandler() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Drive enumeration
+// The kept drive list
 
 struct TDriveSlot {
     QString Path; // device node or image file
     bool IsImage = false;
+    QByteArray Vendor;
+    QByteArray Product;
+    QByteArray Revision;
 };
 
-std::vector<TDriveSlot> EnumerateDrives() {
+// Settings are changed on the main thread only; reading them there cannot race with a change.
+bool OnMainThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+std::mutex ListLock;
+bool DevicesListed = false;
+std::vector<TDriveSlot> Devices; // physical drives as last listed
+QString Images;                  // Settings.Images as the main thread last saw it
+
+std::vector<TDriveSlot> ListDevices() {
     InstallLogHandler();
-    std::vector<TDriveSlot> drives;
-    if (char** devices = cdio_get_devices(DRIVER_DEVICE)) {
-        for (char** d = devices; *d && drives.size() < size_t(MaxCDDrives); ++d)
-            drives.push_back({QString::fromLocal8Bit(*d), false});
-        cdio_free_device_list(devices);
+    std::vector<TDriveSlot> devices;
+    if (char** names = cdio_get_devices(DRIVER_DEVICE)) {
+        for (char** d = names; *d && devices.size() < size_t(MaxCDDrives); ++d) {
+            TDriveSlot slot;
+            slot.Path = QFile::decodeName(*d);
+            cdio_hwinfo_t info{};
+            if (CdIo_t* p = cdio_open(*d, DRIVER_DEVICE)) {
+                if (cdio_get_hwinfo(p, &info)) {
+                    slot.Vendor = QByteArray(info.psz_vendor).trimmed();
+                    slot.Product = QByteArray(info.psz_model).trimmed();
+                    slot.Revision = QByteArray(info.psz_revision).trimmed();
+                }
+                cdio_destroy(p);
+            }
+            if (slot.Product.isEmpty())
+                slot.Product = QFileInfo(slot.Path).fileName().toLocal8Bit();
+            devices.push_back(slot);
+        }
+        cdio_free_device_list(names);
     }
-    for (const QString& part : Settings.Images.split('|')) {
+    return devices;
+}
+
+// The drive list: physical drives first, then the image drives.
+std::vector<TDriveSlot> CurrentDrives() {
+    const bool mainThread = OnMainThread();
+    std::lock_guard<std::mutex> guard(ListLock);
+    if (!DevicesListed) {
+        Devices = ListDevices();
+        DevicesListed = true;
+    }
+    if (mainThread)
+        Images = Settings.Images;
+    std::vector<TDriveSlot> drives = Devices;
+    for (const QString& part : Images.split('|')) {
         const QString path = part.trimmed();
-        if (!path.isEmpty() && drives.size() < size_t(MaxCDDrives))
-            drives.push_back({path, true});
+        if (path.isEmpty() || drives.size() >= size_t(MaxCDDrives))
+            continue;
+        TDriveSlot slot;
+        slot.Path = path;
+        slot.IsImage = true;
+        slot.Vendor = "Image";
+        slot.Product = QFileInfo(path).completeBaseName().toLocal8Bit();
+        slot.Revision = "1.0";
+        drives.push_back(slot);
     }
     return drives;
 }
@@ -88,129 +143,34 @@ void CopyText(char* to, size_t room, const QByteArray& text) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Cue sheets. libcdio ignores the FILE line of a cue sheet and opens the .bin named like the
-// .cue; we read the FILE line ourselves and let libcdio open a copy of the cue sheet beside
-// a link to the bin it names, in a temporary folder.
+// Files an image drive watches for the media-change poll
 
-struct TCueFile {
-    QString Name;
-    QString Type;
-};
+struct TFileStamp {
+    QString Path;
+    bool Exists = false;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    int64_t ModifiedNs = 0;
 
-bool ParseCueFiles(const QString& cuePath, QByteArray& content, std::vector<TCueFile>& files, int& trackLines,
-                   QString& error) {
-    QFile f(cuePath);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = cuePath + QStringLiteral(": ") + f.errorString();
-        return false;
-    }
-    // Cue sheets are a few kilobytes; anything huge is not one.
-    if (f.size() > 1024 * 1024) {
-        error = cuePath + QStringLiteral(" is not a cue sheet (too large)");
-        return false;
-    }
-    content = f.readAll();
-    // Editors on Windows like to start a UTF-8 file with a byte-order mark; libcdio fails on it.
-    if (content.startsWith("\xEF\xBB\xBF"))
-        content.remove(0, 3);
-    const QString text = QString::fromUtf8(content);
-    for (QString line : text.split('\n')) {
-        line = line.trimmed();
-        if (line.startsWith(QLatin1String("TRACK"), Qt::CaseInsensitive) && line.size() > 5 && line[5].isSpace())
-            ++trackLines;
-        if (!line.startsWith(QLatin1String("FILE"), Qt::CaseInsensitive) || line.size() < 5 || !line[4].isSpace())
-            continue;
-        QString rest = line.mid(5).trimmed();
-        TCueFile file;
-        if (rest.startsWith('"')) {
-            const qsizetype close = rest.indexOf('"', 1);
-            if (close < 0) {
-                error = cuePath + QStringLiteral(": unterminated file name in line: ") + line;
-                return false;
-            }
-            file.Name = rest.mid(1, close - 1);
-            file.Type = rest.mid(close + 1).trimmed();
-        } else {
-            const qsizetype space = rest.lastIndexOf(' ');
-            file.Name = space < 0 ? rest : rest.left(space).trimmed();
-            file.Type = space < 0 ? QString() : rest.mid(space + 1).trimmed();
+    static TFileStamp Of(const QString& path) {
+        TFileStamp s;
+        s.Path = path;
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+            s.Exists = true;
+            s.Device = st.st_dev;
+            s.Inode = st.st_ino;
+            s.Size = st.st_size;
+            s.ModifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         }
-        files.push_back(file);
+        return s;
     }
-    return true;
-}
-
-// The file a cue sheet's FILE line names: as written (relative to the cue's folder), or with
-// Windows separators, or just its base name beside the cue.
-QString ResolveCueFile(const QString& cuePath, const QString& name) {
-    const QDir folder = QFileInfo(cuePath).absoluteDir();
-    QString unixName = name;
-    unixName.replace('\\', '/');
-    const QString baseName = QFileInfo(unixName).fileName();
-    for (const QString& candidate : {name, unixName, baseName}) {
-        const QString path = QDir::isAbsolutePath(candidate) ? candidate : folder.filePath(candidate);
-        if (!candidate.isEmpty() && QFileInfo(path).isFile())
-            return QFileInfo(path).absoluteFilePath();
+    bool operator==(const TFileStamp& o) const {
+        return Path == o.Path && Exists == o.Exists && Device == o.Device && Inode == o.Inode && Size == o.Size &&
+               ModifiedNs == o.ModifiedNs;
     }
-    // Cue sheets written on Windows may not match the case of the name on disk.
-    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files))
-        if (!baseName.isEmpty() && entry.fileName().compare(baseName, Qt::CaseInsensitive) == 0)
-            return entry.absoluteFilePath();
-    return QString();
-}
-
-struct TImageSource {
-    QString OpenPath;
-    std::unique_ptr<QTemporaryDir> LinkFolder;
-    bool BigEndian = false;
 };
-
-bool PrepareCue(const QString& cuePath, TImageSource& source, QString& error) {
-    QByteArray content;
-    std::vector<TCueFile> files;
-    int trackLines = 0;
-    if (!ParseCueFiles(cuePath, content, files, trackLines, error))
-        return false;
-    // libcdio would reject it too, but leaks on the way.
-    if (trackLines == 0) {
-        error = cuePath + QStringLiteral(": the cue sheet has no TRACK");
-        return false;
-    }
-    if (files.empty()) {
-        error = cuePath + QStringLiteral(": the cue sheet names no FILE");
-        return false;
-    }
-    if (files.size() > 1) {
-        error = cuePath + QStringLiteral(": cue sheets with more than one FILE are not supported");
-        return false;
-    }
-    const QString type = files[0].Type.toUpper();
-    if (type != QLatin1String("BINARY") && type != QLatin1String("MOTOROLA")) {
-        error = cuePath + QStringLiteral(": FILE type ") + files[0].Type +
-                QStringLiteral(" is not supported (BINARY or MOTOROLA only)");
-        return false;
-    }
-    const QString bin = ResolveCueFile(cuePath, files[0].Name);
-    if (bin.isEmpty()) {
-        error = cuePath + QStringLiteral(": the file it names, ") + files[0].Name + QStringLiteral(", does not exist");
-        return false;
-    }
-    source.BigEndian = type == QLatin1String("MOTOROLA");
-    source.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-cue-XXXXXX"));
-    // A copy of the cue sheet (a few kilobytes, without the byte-order mark) and a link to
-    // the bin, named consistently.
-    const QString cueCopy = source.LinkFolder->filePath(QStringLiteral("disc.cue"));
-    const QString binLink = source.LinkFolder->filePath(QStringLiteral("disc.bin"));
-    QFile copy(cueCopy);
-    if (!source.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(content) != content.size() ||
-        !QFile::link(bin, binLink)) {
-        error = QStringLiteral("Cannot prepare ") + cuePath + QStringLiteral(" in the temporary folder");
-        return false;
-    }
-    copy.close();
-    source.OpenPath = cueCopy;
-    return true;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Handles
@@ -220,14 +180,126 @@ struct TDrive {
     CdIo_t* Cdio = nullptr;
     bool Msf = false;
     bool IsImage = false;
-    QString Path; // device node, for reopening after a disc change
-    TImageSource Source;
-    ~TDrive() {
+    QString Path; // device node or image file, for reopening after a disc change
+    QString NoDiscReason;
+    // Cue images: libcdio opens a copy of the cue sheet beside a link to the .bin it names
+    // (it ignores the FILE line and opens the .bin named like the .cue), and the audio is read
+    // from the .bin where the checked sheet says it lies.
+    std::unique_ptr<QTemporaryDir> LinkFolder;
+    std::unique_ptr<TCueSheet> Cue;
+    QFile Bin;
+    std::vector<TFileStamp> Watched;
+
+    void CloseMedia() {
         // Only destroy: ejecting an image half-frees the object in libcdio.
         if (Cdio)
             cdio_destroy(Cdio);
+        Cdio = nullptr;
+        Bin.close();
+        Cue.reset();
+        LinkFolder.reset();
     }
+    ~TDrive() { CloseMedia(); }
 };
+
+// libcdio must see the tracks where the sheet has them, or the TOC and the reads would
+// disagree.
+bool SameTracks(CdIo_t* p, const TCueSheet& cue, QString& why) {
+    const track_t first = cdio_get_first_track_num(p);
+    const track_t count = cdio_get_num_tracks(p);
+    if (first != cue.Tracks.front().Number || count != cue.Tracks.size()) {
+        why = QStringLiteral("libcdio reads %1 tracks from %2 on where the cue sheet has %3 from %4 on")
+                  .arg(count)
+                  .arg(first)
+                  .arg(cue.Tracks.size())
+                  .arg(cue.Tracks.front().Number);
+        return false;
+    }
+    for (const TCueTrack& t : cue.Tracks) {
+        if (cdio_get_track_lsn(p, track_t(t.Number)) != t.Start) {
+            why = QStringLiteral("libcdio places track %1 elsewhere than the cue sheet (%2)")
+                      .arg(t.Number)
+                      .arg(CueTimeText(t.Start));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool OpenCue(TDrive& drive, QString& error) {
+    auto cue = std::make_unique<TCueSheet>();
+    if (!cue->Load(drive.Path)) {
+        error = cue->Error;
+        return false;
+    }
+    drive.Watched.push_back(TFileStamp::Of(cue->BinPath));
+    drive.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-cue-XXXXXX"));
+    // A copy of the cue sheet (a few kilobytes, without the byte-order mark) and a link to
+    // the bin, named consistently.
+    const QString cueCopy = drive.LinkFolder->filePath(QStringLiteral("disc.cue"));
+    const QString binLink = drive.LinkFolder->filePath(QStringLiteral("disc.bin"));
+    QFile copy(cueCopy);
+    if (!drive.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
+        copy.write(cue->Content) != cue->Content.size() || !QFile::link(cue->BinPath, binLink)) {
+        error = QStringLiteral("Cannot prepare ") + drive.Path + QStringLiteral(" in the temporary folder");
+        return false;
+    }
+    copy.close();
+    drive.Bin.setFileName(cue->BinPath);
+    if (!drive.Bin.open(QIODevice::ReadOnly)) {
+        error = cue->BinPath + QStringLiteral(": ") + drive.Bin.errorString();
+        return false;
+    }
+    drive.Cdio = cdio_open(QFile::encodeName(cueCopy).constData(), DRIVER_BINCUE);
+    QString why;
+    if (drive.Cdio && !SameTracks(drive.Cdio, *cue, why)) {
+        error = drive.Path + QStringLiteral(": ") + why;
+        return false;
+    }
+    drive.Cue = std::move(cue);
+    return true;
+}
+
+bool OpenMediaOnce(TDrive& drive, QString& error) {
+    drive.CloseMedia();
+    drive.Watched.clear();
+    if (drive.IsImage) {
+        drive.Watched.push_back(TFileStamp::Of(drive.Path));
+        if (!QFileInfo(drive.Path).isFile()) {
+            error = drive.Path + QStringLiteral(": no such image file");
+            return false;
+        }
+        if (QFileInfo(drive.Path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0) {
+            if (!OpenCue(drive, error)) {
+                drive.CloseMedia();
+                return false;
+            }
+        } else {
+            drive.Cdio = cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_UNKNOWN);
+        }
+    } else {
+        drive.Cdio = cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_DEVICE);
+    }
+    if (!drive.Cdio) {
+        const QString why = CDLastError();
+        const QString hint = drive.IsImage ? QStringLiteral("not a disc image (.cue with its .bin, .toc, .nrg)")
+                                           : QStringLiteral("no disc, or the drive is not accessible");
+        error = drive.Path + QStringLiteral(": cannot open: ") + (why.isEmpty() ? hint : why);
+        drive.CloseMedia();
+        return false;
+    }
+    return true;
+}
+
+// Opens the drive's disc: the image (checked first) or the device. False with `error`.
+bool OpenMedia(TDrive& drive, QString& error) {
+    if (OpenMediaOnce(drive, error))
+        return true;
+    // A file put back or repaired in the image's folder changes the folder.
+    if (drive.IsImage)
+        drive.Watched.push_back(TFileStamp::Of(QFileInfo(drive.Path).absolutePath()));
+    return false;
+}
 
 std::mutex TableLock;
 std::array<std::shared_ptr<TDrive>, MaxCDHandles + 1> Handles; // [0] unused
@@ -241,11 +313,55 @@ std::shared_ptr<TDrive> DriveOf(int handle) {
 
 // Tracks of the disc in the drive; false when there is none.
 bool DiscTracks(CdIo_t* p, track_t& first, track_t& last) {
+    if (!p)
+        return false;
     first = cdio_get_first_track_num(p);
     const track_t count = cdio_get_num_tracks(p);
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0 || first + count - 1 > 99)
         return false;
     last = track_t(first + count - 1);
+    return true;
+}
+
+// Why a drive without media has none.
+QString NoDiscText(const TDrive& drive, const QString& fallback) {
+    return drive.NoDiscReason.isEmpty() ? fallback : drive.NoDiscReason;
+}
+
+// Where the disc's tracks start (logical block addresses, the lead-out last) and which are
+// data; false when the table is not usable.
+bool TrackLayout(const TDrive& drive, track_t first, track_t last, std::vector<lsn_t>& starts,
+                 std::vector<bool>& data) {
+    starts.clear();
+    data.clear();
+    if (drive.Cue) {
+        for (const TCueTrack& t : drive.Cue->Tracks) {
+            starts.push_back(t.Start);
+            data.push_back(!t.Audio);
+        }
+        starts.push_back(drive.Cue->LeadOut);
+        return true;
+    }
+    for (int t = first; t <= last + 1; ++t) {
+        const track_t number = t > last ? track_t(CDIO_CDROM_LEADOUT_TRACK) : track_t(t);
+        const lsn_t lsn = cdio_get_track_lsn(drive.Cdio, number);
+        if (lsn == CDIO_INVALID_LSN)
+            return false;
+        starts.push_back(lsn);
+        if (t <= last)
+            data.push_back(cdio_get_track_format(drive.Cdio, number) != TRACK_FORMAT_AUDIO);
+    }
+    return true;
+}
+
+// Reads `count` audio sectors of a cue image from its .bin, each where the sheet puts it.
+bool ReadCueSectors(TDrive& drive, lsn_t from, uint32_t count, uint8_t* to) {
+    const int fd = drive.Bin.handle();
+    for (uint32_t i = 0; i < count; ++i) {
+        const int64_t offset = drive.Cue->SectorOffset(int32_t(from + i));
+        if (offset < 0 || ::pread(fd, to + size_t(i) * CDSectorBytes, CDSectorBytes, off_t(offset)) != CDSectorBytes)
+            return false;
+    }
     return true;
 }
 
@@ -270,7 +386,7 @@ int GetCDList(TCDDriveList* list) {
     if (!list)
         return 0;
     const int capacity = std::min<int>(list->Capacity, MaxCDDrives);
-    const std::vector<TDriveSlot> drives = EnumerateDrives();
+    const std::vector<TDriveSlot> drives = CurrentDrives();
     int count = 0;
     int devices = 0;
     int images = 0;
@@ -282,26 +398,31 @@ int GetCDList(TCDDriveList* list) {
         e.Adapter = d.IsImage ? 1 : 0;
         e.Target = uint8_t(d.IsImage ? images++ : devices++);
         CopyText(e.Id, sizeof e.Id, QFile::encodeName(d.Path));
-        if (d.IsImage) {
-            CopyText(e.Vendor, sizeof e.Vendor, "Image");
-            CopyText(e.Product, sizeof e.Product, QFileInfo(d.Path).completeBaseName().toLocal8Bit());
-            CopyText(e.Revision, sizeof e.Revision, "1.0");
-            continue;
-        }
-        cdio_hwinfo_t info{};
-        if (CdIo_t* p = cdio_open(QFile::encodeName(d.Path).constData(), DRIVER_DEVICE)) {
-            if (cdio_get_hwinfo(p, &info)) {
-                CopyText(e.Vendor, sizeof e.Vendor, QByteArray(info.psz_vendor).trimmed());
-                CopyText(e.Product, sizeof e.Product, QByteArray(info.psz_model).trimmed());
-                CopyText(e.Revision, sizeof e.Revision, QByteArray(info.psz_revision).trimmed());
-            }
-            cdio_destroy(p);
-        }
-        if (!e.Product[0])
-            CopyText(e.Product, sizeof e.Product, QFileInfo(d.Path).fileName().toLocal8Bit());
+        CopyText(e.Vendor, sizeof e.Vendor, d.Vendor);
+        CopyText(e.Product, sizeof e.Product, d.Product);
+        CopyText(e.Revision, sizeof e.Revision, d.Revision);
     }
     list->Count = uint8_t(count);
     return 1;
+}
+
+void RefreshCDDriveList() {
+    std::vector<TDriveSlot> devices = ListDevices();
+    {
+        std::lock_guard<std::mutex> guard(ListLock);
+        Devices = std::move(devices);
+        DevicesListed = true;
+    }
+    CurrentDrives(); // takes in the image list
+}
+
+QString CheckCDImage(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return path + QStringLiteral(": no such image file");
+    if (QFileInfo(path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) != 0)
+        return QString();
+    TCueSheet cue;
+    return cue.Load(path) ? QString() : cue.Error;
 }
 
 int GetCDHandle(const TCDOpenRequest* request) {
@@ -309,36 +430,17 @@ int GetCDHandle(const TCDOpenRequest* request) {
         return 0;
     SetLastError(QString());
     TDriveSlot slot;
-    if (!FindDrive(EnumerateDrives(), request->Adapter, request->Target, slot) || request->Lun != 0) {
+    if (!FindDrive(CurrentDrives(), request->Adapter, request->Target, slot) || request->Lun != 0) {
         SetLastError(QStringLiteral("No such drive"));
         return 0;
     }
+    InstallLogHandler();
     auto drive = std::make_shared<TDrive>();
     drive->IsImage = slot.IsImage;
     drive->Path = slot.Path;
     QString error;
-    if (slot.IsImage) {
-        if (!QFileInfo(slot.Path).isFile()) {
-            SetLastError(slot.Path + QStringLiteral(": no such image file"));
-            return 0;
-        }
-        if (QFileInfo(slot.Path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0) {
-            if (!PrepareCue(slot.Path, drive->Source, error)) {
-                SetLastError(error);
-                return 0;
-            }
-            drive->Cdio = cdio_open(QFile::encodeName(drive->Source.OpenPath).constData(), DRIVER_BINCUE);
-        } else {
-            drive->Cdio = cdio_open(QFile::encodeName(slot.Path).constData(), DRIVER_UNKNOWN);
-        }
-    } else {
-        drive->Cdio = cdio_open(QFile::encodeName(slot.Path).constData(), DRIVER_DEVICE);
-    }
-    if (!drive->Cdio) {
-        const QString why = CDLastError();
-        const QString hint = slot.IsImage ? QStringLiteral("not a disc image (.cue with its .bin, .toc, .nrg)")
-                                          : QStringLiteral("no disc, or the drive is not accessible");
-        SetLastError(slot.Path + QStringLiteral(": cannot open: ") + (why.isEmpty() ? hint : why));
+    if (!OpenMedia(*drive, error)) {
+        SetLastError(error);
         return 0;
     }
     std::lock_guard<std::mutex> guard(TableLock);
@@ -384,9 +486,28 @@ int ReadTOC(int handle, TCDToc* toc) {
     std::lock_guard<std::mutex> guard(drive->Lock);
     track_t first = 0;
     track_t last = 0;
-    if (!DiscTracks(drive->Cdio, first, last)) {
-        SetLastError(QStringLiteral("No disc, or the table of contents cannot be read"));
+    std::vector<lsn_t> starts;
+    std::vector<bool> data;
+    if (!DiscTracks(drive->Cdio, first, last) || !TrackLayout(*drive, first, last, starts, data)) {
+        SetLastError(NoDiscText(*drive, QStringLiteral("No disc, or the table of contents cannot be read")));
         return 0;
+    }
+    // A drive or an image format other than cue sheets may still report nonsense; a track
+    // must start after the one before it and before the lead-out.
+    for (size_t i = 1; i < starts.size(); ++i) {
+        if (starts[i] <= starts[i - 1] || starts[i - 1] < 0) {
+            const bool leadOut = i == starts.size() - 1;
+            SetLastError(leadOut ? QStringLiteral("The table of contents ends (%1) before track %2 starts (%3)")
+                                       .arg(CueTimeText(starts[i]))
+                                       .arg(first + i - 1)
+                                       .arg(CueTimeText(starts[i - 1]))
+                                 : QStringLiteral("Track %1 starts (%2) before track %3 ends (%4)")
+                                       .arg(first + i)
+                                       .arg(CueTimeText(starts[i]))
+                                       .arg(first + i - 1)
+                                       .arg(CueTimeText(starts[i - 1])));
+            return 0;
+        }
     }
     std::memset(toc, 0, sizeof *toc);
     toc->FirstTrack = first;
@@ -396,15 +517,10 @@ int ReadTOC(int handle, TCDToc* toc) {
     for (int i = 0; i < entries; ++i) {
         const bool leadOut = i == entries - 1;
         const track_t t = leadOut ? track_t(CDIO_CDROM_LEADOUT_TRACK) : track_t(first + i);
-        const lba_t lba = cdio_get_track_lba(drive->Cdio, t);
-        if (lba == CDIO_INVALID_LBA) {
-            SetLastError(QStringLiteral("The table of contents cannot be read"));
-            return 0;
-        }
+        const lba_t lba = starts[i] + CDIO_PREGAP_SECTORS;
         TCDTocEntry& e = toc->Tracks[i];
-        const track_t flagsOf = leadOut ? last : t;
         uint8_t control = 0;
-        if (cdio_get_track_format(drive->Cdio, flagsOf) != TRACK_FORMAT_AUDIO)
+        if (data[leadOut ? i - 1 : i])
             control |= TocDataTrackFlag;
         if (!leadOut) {
             if (cdio_get_track_copy_permit(drive->Cdio, t) == CDIO_TRACK_FLAG_TRUE)
@@ -420,7 +536,7 @@ int ReadTOC(int handle, TCDToc* toc) {
             e.Address[2] = uint8_t(lba / 75 % 60);
             e.Address[3] = uint8_t(lba % 75);
         } else {
-            const uint32_t block = uint32_t(lba - CDIO_PREGAP_SECTORS);
+            const uint32_t block = uint32_t(starts[i]);
             e.Address[0] = uint8_t(block >> 24);
             e.Address[1] = uint8_t(block >> 16);
             e.Address[2] = uint8_t(block >> 8);
@@ -449,34 +565,37 @@ int ReadCDAudioLBA(int handle, TCDReadBuffer* buffer) {
     std::lock_guard<std::mutex> guard(drive->Lock);
     track_t first = 0;
     track_t last = 0;
-    if (!DiscTracks(drive->Cdio, first, last)) {
-        SetLastError(QStringLiteral("No disc in the drive"));
+    std::vector<lsn_t> starts;
+    std::vector<bool> data;
+    if (!DiscTracks(drive->Cdio, first, last) || !TrackLayout(*drive, first, last, starts, data)) {
+        SetLastError(NoDiscText(*drive, QStringLiteral("No disc in the drive")));
         return 0;
     }
     const int64_t from = buffer->FirstSector;
     const int64_t to = from + count; // exclusive
     // libcdio "succeeds" on a read that crosses the lead-out and leaves stale bytes.
-    const lsn_t leadOut = cdio_get_track_lsn(drive->Cdio, CDIO_CDROM_LEADOUT_TRACK);
-    if (leadOut == CDIO_INVALID_LSN || to > leadOut) {
+    if (to > starts.back()) {
         SetLastError(QStringLiteral("Read beyond the end of the disc"));
         return 0;
     }
     // Data sectors read as audio would be noise in a WAV file.
     for (track_t t = first; t <= last; ++t) {
-        const lsn_t start = cdio_get_track_lsn(drive->Cdio, t);
-        const lsn_t end = t == last ? leadOut : cdio_get_track_lsn(drive->Cdio, track_t(t + 1));
-        if (cdio_get_track_format(drive->Cdio, t) != TRACK_FORMAT_AUDIO && from < end && to > start) {
+        const size_t i = t - first;
+        if (data[i] && from < starts[i + 1] && to > starts[i]) {
             SetLastError(QStringLiteral("Track %1 is a data track").arg(t));
             return 0;
         }
     }
     SetLastError(QString());
-    if (cdio_read_audio_sectors(drive->Cdio, buffer->Data(), lsn_t(from), count) != DRIVER_OP_SUCCESS) {
+    const bool read =
+        drive->Cue ? ReadCueSectors(*drive, lsn_t(from), count, buffer->Data())
+                   : cdio_read_audio_sectors(drive->Cdio, buffer->Data(), lsn_t(from), count) == DRIVER_OP_SUCCESS;
+    if (!read) {
         const QString why = CDLastError();
         SetLastError(QStringLiteral("Read error at sector %1").arg(from) + (why.isEmpty() ? QString() : ": " + why));
         return 0;
     }
-    if (drive->Source.BigEndian) {
+    if (drive->Cue && drive->Cue->BigEndian) {
         uint8_t* d = buffer->Data();
         for (uint32_t i = 0; i + 1 < count * CDSectorBytes; i += 2)
             std::swap(d[i], d[i + 1]);
@@ -491,7 +610,16 @@ int CDMediaChanged(int handle) {
     if (!drive)
         return -1;
     std::lock_guard<std::mutex> guard(drive->Lock);
-    if (drive->IsImage || cdio_get_media_changed(drive->Cdio) != 1)
+    if (drive->IsImage) {
+        const bool same = std::all_of(drive->Watched.begin(), drive->Watched.end(),
+                                      [](const TFileStamp& s) { return s == TFileStamp::Of(s.Path); });
+        if (same)
+            return 0;
+        QString error;
+        drive->NoDiscReason = OpenMedia(*drive, error) ? QString() : error;
+        return 1;
+    }
+    if (cdio_get_media_changed(drive->Cdio) != 1)
         return 0;
     // libcdio keeps the TOC it read first; a fresh object reads the new disc's.
     if (CdIo_t* fresh = cdio_open(QFile::encodeName(drive->Path).constData(), DRIVER_DEVICE)) {
@@ -507,17 +635,18 @@ QString CDLastError() {
 }
 
 int OpenCDDriveAt(int index) {
-    TCDDriveList list{};
-    list.Capacity = MaxCDDrives;
-    GetCDList(&list);
-    if (index < 0 || index >= list.Count) {
+    const std::vector<TDriveSlot> drives = CurrentDrives();
+    if (index < 0 || index >= int(std::min<size_t>(drives.size(), MaxCDDrives))) {
         SetLastError(QStringLiteral("There is no drive %1").arg(index));
         return 0;
     }
     TCDOpenRequest request;
-    request.Adapter = list.Drives[index].Adapter;
-    request.Target = list.Drives[index].Target;
-    request.Lun = list.Drives[index].Lun;
+    request.Adapter = drives[index].IsImage ? 1 : 0;
+    int target = 0;
+    for (int i = 0; i < index; ++i)
+        if (drives[i].IsImage == drives[index].IsImage)
+            ++target;
+    request.Target = uint8_t(target);
     return GetCDHandle(&request);
 }
 

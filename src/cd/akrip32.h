@@ -5,6 +5,17 @@
 // path in Settings.Images ("|"-separated .cue/.toc/.nrg files). Physical drives have
 // adapter 0, image drives adapter 1; the target is the position within its group.
 //
+// The drive list is kept between calls, so that looking up a drive (or the disc key) does
+// not list the drives and open every one of them again. Physical drives are listed, each
+// opened once for its vendor and product, on first use and by RefreshCDDriveList. Image
+// drives follow Settings.Images, which the library reads only when called on the main
+// thread (where every change to the settings happens); a call from a worker thread sees the
+// list as the main thread last saw it.
+//
+// Cue sheets are checked before they are opened (see CueSheet.h): a broken one is refused
+// with a message naming the track at fault, and the audio of a cue image is read where its
+// tracks really lie in the .bin, whatever the sector size of the tracks before them.
+//
 // Sector numbers of ReadCDAudioLBA are logical block addresses: the sector at MSF 00:02:00
 // is sector 0. TOC addresses are absolute, the 2-second lead-in included, as a drive
 // reports them.
@@ -102,8 +113,16 @@ using TCDReadBufferPtr = std::unique_ptr<TCDReadBuffer, TCDReadBufferDeleter>;
 // A zeroed buffer for `sectors` sectors with FirstSector, SectorCount and Capacity filled in.
 TCDReadBufferPtr NewCDReadBuffer(uint32_t firstSector, uint32_t sectors);
 
-// Fills the list with up to list->Capacity drives (at most 8); returns 1.
+// Fills the list with up to list->Capacity drives (at most 8) from the kept drive list;
+// opens no drive. Returns 1.
 int GetCDList(TCDDriveList* list);
+// Lists the physical drives again (opening each once for its vendor and product) and takes
+// in Settings.Images when called on the main thread. For the Refresh command, the options
+// dialog and the no-device hint; the 2-second poll does not need it.
+void RefreshCDDriveList();
+// Why the disc image at `path` cannot be opened as a drive (one line, naming the track at
+// fault for a broken cue sheet), or empty when it can. Cheap: opens no drive.
+QString CheckCDImage(const QString& path);
 // Opens the drive named by adapter/target/LUN. Returns a handle (1..MaxCDHandles), 0 on failure.
 int GetCDHandle(const TCDOpenRequest* request);
 constexpr int MaxCDHandles = 16;
@@ -117,8 +136,13 @@ int ReadTOC(int handle, TCDToc* toc);
 // sectors beyond the lead-out or inside a data track, rather than returning stale bytes.
 int ReadCDAudioLBA(int handle, TCDReadBuffer* buffer);
 
-// 1 when the disc in the drive changed since the handle was opened or last asked (the handle
-// then reads the new disc's TOC), 0 when not (always for images), -1 for a bad handle.
+// The media-change poll (the main window calls it every 2 s). 1 when the disc in the drive
+// changed since the handle was opened or last asked, 0 when not, -1 for a bad handle. After
+// a 1 the handle reads the new disc (or, when there is none, ReadTOC fails and CDLastError
+// says why). An image drive changes when its image file, or the .bin its cue sheet names, is
+// replaced, changed or removed on disk (libcdio reports no media change for images); while
+// an image cannot be opened, a change in its folder counts too, so that a restored file is
+// seen. Cheap: a device costs one status query, an image a few stat() calls.
 int CDMediaChanged(int handle);
 
 // The last error the library or libcdio reported, for messages ("" when none).

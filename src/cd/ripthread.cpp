@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "audio/GainPass.h"
 #include "audio/WaveHeader.h"
+#include "cd/ProgressThrottle.h"
 #include "cd/akrip32.h"
 
 #include <QElapsedTimer>
@@ -31,34 +32,62 @@ void TimeTexts(const QElapsedTimer& timer, int32_t code, QString& elapsed, QStri
     estimated = MinSecText(static_cast<int64_t>(std::rint(double(e) * 100.0 / double(code))));
 }
 
-void PostProgress(QObject* window, const QElapsedTimer& timer, int32_t code) {
+} // namespace
+
+TRipOptions TRipOptions::FromSettings() {
+    TRipOptions o;
+    o.OutputFolder = Settings.OutputFolder;
+    o.EnableRipTime = Settings.EnableRipTime;
+    o.RipTime = Settings.RipTime;
+    o.IsNormalize = Settings.IsNormalize;
+    o.NormalizePercent = Settings.NormalizePercent;
+    return o;
+}
+
+void TCDRipThread::PostInfo(int32_t code, int32_t status, const QString& elapsed, const QString& estimated) {
+    auto info = std::make_unique<TProcessInfo>();
+    info->Code = code;
+    info->Status = status;
+    info->Elapsed = elapsed;
+    info->Estimated = estimated;
+    Window.Post(new TJobInfoEvent(std::move(info)));
+}
+
+void TCDRipThread::PostError(int32_t code) {
+    Window.Post(new TJobErrorEvent(code));
+}
+
+void TCDRipThread::PostProgress(const QElapsedTimer& timer, int32_t code) {
     QString elapsed;
     QString estimated;
     TimeTexts(timer, code, elapsed, estimated);
-    PostJobInfo(window, code, 0, elapsed, estimated);
+    PostInfo(code, 0, elapsed, estimated);
 }
-
-} // namespace
 
 QByteArray CDWavHeader(uint32_t dataBytes) {
     // 44.1 kHz, 16-bit stereo: the one format a CD track is read in.
     return MakePcmHeader(2, 44100, 16, dataBytes);
 }
 
-TCDRipThread::TCDRipThread(int32_t track, const QString& baseName) : Track(track), BaseName(baseName) {}
+TCDRipThread::TCDRipThread(int32_t track, const QString& baseName)
+    : Track(track), BaseName(baseName), Options(TRipOptions::FromSettings()) {}
 
 TCDRipThread::~TCDRipThread() {
     wait();
+    // QThread::wait() ends in Qt's own futex, which ThreadSanitizer cannot see; taking the
+    // lock the worker held for its whole run shows it that the worker's work came first.
+    const std::lock_guard<std::mutex> ended(RunLock);
 }
 
 void TCDRipThread::run() {
+    const std::lock_guard<std::mutex> running(RunLock);
     if (!ModifyCDParms(CDHandle, CDP_MSF, 1)) {
-        PostJobError(Window, RipErrorModifyParms);
+        PostError(RipErrorModifyParms);
         return;
     }
     TCDToc toc{};
     if (ReadTOC(CDHandle, &toc) != 1 || Track < toc.FirstTrack || Track > toc.LastTrack) {
-        PostJobError(Window, RipErrorReadToc);
+        PostError(RipErrorReadToc);
         return;
     }
     const TCDTocEntry& entry = toc.Tracks[Track - toc.FirstTrack];
@@ -69,24 +98,24 @@ void TCDRipThread::run() {
     const int64_t start = int64_t(TocAddressSectors(entry)) - PregapSectors;
     int64_t length = int64_t(TocAddressSectors(next)) - TocAddressSectors(entry);
     if (start < 0 || length < 0) {
-        PostJobError(Window, RipErrorReadToc);
+        PostError(RipErrorReadToc);
         return;
     }
     if (entry.AdrControl & TocDataTrackFlag) {
         // Data sectors are not audio; no file is made for them.
-        PostJobInfo(Window, RipCodeDone, rsReadFailed);
+        PostInfo(RipCodeDone, rsReadFailed);
         return;
     }
-    if (Settings.EnableRipTime)
-        length = std::clamp<int64_t>(int64_t(Settings.RipTime) * 75, 0, length);
-    Extract(start, length, AddTrailingBackslash(Settings.OutputFolder) + BaseName + QStringLiteral(".wav"));
+    if (Options.EnableRipTime)
+        length = std::clamp<int64_t>(int64_t(Options.RipTime) * 75, 0, length);
+    Extract(start, length, AddTrailingBackslash(Options.OutputFolder) + BaseName + QStringLiteral(".wav"));
 }
 
 void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
     OutFile.setFileName(path);
     // Unbuffered, so that a failing write (full disk) shows at the write that failed.
     if (!OutFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        PostJobInfo(Window, RipCodeDone, rsCreateFailed);
+        PostInfo(RipCodeDone, rsCreateFailed);
         return;
     }
     bool readFailed = false;
@@ -94,8 +123,10 @@ void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
     QElapsedTimer timer;
     timer.start();
 
+    TProgressThrottle throttle;
     int64_t done = 0;
-    while (!writeFailed && done < length && !StopRip) {
+    bool stopped = StopRip;
+    while (!writeFailed && done < length && !stopped) {
         const int64_t chunk = std::min<int64_t>(MaxSectorsPerRead, length - done);
         {
             TCDReadBufferPtr buffer = NewCDReadBuffer(uint32_t(start + done), uint32_t(chunk));
@@ -109,7 +140,10 @@ void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
         }
         done += chunk;
         AfterRead(done);
-        PostProgress(Window, timer, int32_t(done * 100 / length));
+        stopped = StopRip;
+        const bool last = readFailed || writeFailed || stopped || done >= length;
+        if (throttle.Due(timer.elapsed(), last))
+            PostProgress(timer, int32_t(done * 100 / length));
         if (readFailed)
             break;
     }
@@ -119,27 +153,29 @@ void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
         writeFailed = true;
     OutFile.close();
     if (readFailed || writeFailed) {
-        PostJobInfo(Window, RipCodeDone, readFailed ? rsReadFailed : rsWriteFailed);
+        PostInfo(RipCodeDone, readFailed ? rsReadFailed : rsWriteFailed);
         return;
     }
     if (StopRip)
         return;
 
-    if (Settings.IsNormalize) {
-        PostJobInfo(Window, RipCodeNormalizing);
+    if (Options.IsNormalize) {
+        PostInfo(RipCodeNormalizing);
         QElapsedTimer passTimer;
         passTimer.start();
+        TProgressThrottle passThrottle;
         try {
-            ScaleWaveFile(Settings.NormalizePercent, path, [&](int64_t processed, int64_t total) {
-                PostProgress(Window, passTimer, total > 0 ? int32_t(processed * 100 / total) : 0);
+            ScaleWaveFile(Options.NormalizePercent, path, [&](int64_t processed, int64_t total) {
+                if (passThrottle.Due(passTimer.elapsed(), processed >= total))
+                    PostProgress(passTimer, total > 0 ? int32_t(processed * 100 / total) : 0);
             });
         } catch (const std::exception&) {
             // The unscaled file is intact; the window must still learn that this step ended.
-            PostJobInfo(Window, RipCodeDone, rsNormalizeFailed);
+            PostInfo(RipCodeDone, rsNormalizeFailed);
             return;
         }
     }
-    PostJobInfo(Window, RipCodeDone, rsOk);
+    PostInfo(RipCodeDone, rsOk);
 }
 
 bool TCDRipThread::PatchHeader() {

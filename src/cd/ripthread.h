@@ -2,10 +2,17 @@
 // a 16-bit stereo 44.1 kHz WAV file in the output folder, runs the gain pass if asked, and
 // posts its progress and outcome to a window.
 //
+// The thread takes the settings it uses (Options) when it is created, on the creator's
+// thread: the worker never reads the Settings record, which the options dialog and the disc
+// poll change while it runs. The window may be destroyed before the worker ends; later
+// messages are then dropped (see GuardedReceiver.h).
+//
 // Messages posted to Window:
 //   WM_JOB_ERROR 1            the drive parameter (MSF addresses) could not be set
 //   WM_JOB_ERROR 2            the table of contents could not be read, or has no such track
-//   WM_JOB_INFO Code 0..100   progress, after every read and before every block of the gain pass
+//   WM_JOB_INFO Code 0..100   progress of the extraction and of the gain pass: at most 20 a
+//                             second (see ProgressThrottle.h), always the first and the last
+//                             of each step
 //   WM_JOB_INFO Code 999      the gain pass begins
 //   WM_JOB_INFO Code 1000 with Status
 //     0  the track is complete (after the gain pass, if any)
@@ -19,6 +26,9 @@
 // final message is posted.
 #pragma once
 
+#include "cd/GuardedReceiver.h"
+
+#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QString>
@@ -26,6 +36,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 enum TRipStatus : int32_t {
     rsOk = 0,
@@ -43,9 +54,21 @@ constexpr int32_t RipErrorReadToc = 2;
 // The plain 44-byte header of a 16-bit stereo 44.1 kHz PCM WAV file.
 QByteArray CDWavHeader(uint32_t dataBytes);
 
+// The settings an extraction uses.
+struct TRipOptions {
+    QString OutputFolder;
+    bool EnableRipTime = false;
+    int32_t RipTime = 0;
+    bool IsNormalize = false;
+    int32_t NormalizePercent = 95;
+    // Read on the thread that changes the Settings record (the main thread).
+    static TRipOptions FromSettings();
+};
+
 class TCDRipThread : public QThread {
 public:
-    // Created suspended: set CDHandle and Window, then call Resume().
+    // Created suspended, with Options taken from the Settings record: set CDHandle and
+    // Window (and change Options if need be), then call Resume().
     TCDRipThread(int32_t track, const QString& baseName);
     // Waits for the worker to end (set StopRip first to make that quick).
     ~TCDRipThread() override;
@@ -55,8 +78,9 @@ public:
     int32_t Track;
     QString BaseName;
     int32_t CDHandle = 0;
-    QObject* Window = nullptr;
+    TGuardedReceiver Window;
     std::atomic<bool> StopRip{false};
+    TRipOptions Options;
 
 protected:
     void run() override;
@@ -65,7 +89,12 @@ protected:
     virtual void AfterRead(int64_t done) { Q_UNUSED(done); }
 
 private:
+    std::mutex RunLock; // held by the worker while it runs
     void Extract(int64_t start, int64_t length, const QString& path);
+    void PostInfo(int32_t code, int32_t status = 0, const QString& elapsed = QString(),
+                  const QString& estimated = QString());
+    void PostError(int32_t code);
+    void PostProgress(const QElapsedTimer& timer, int32_t code);
     // Rewrites the header with the data actually in the file; false when that fails.
     bool PatchHeader();
 };

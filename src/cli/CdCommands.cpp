@@ -69,6 +69,11 @@ int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& option
             exitCode = CliFail(image + QStringLiteral(": no such file"));
             return 0;
         }
+        const QString problem = CheckCDImage(image);
+        if (!problem.isEmpty()) {
+            exitCode = CliFail(problem);
+            return 0;
+        }
         // The image becomes the only image drive of this run: adapter 1, target 0.
         Settings.Images = image;
         TCDOpenRequest request;
@@ -199,7 +204,17 @@ int RunDrivesCommand(const QStringList& words) {
         CliOut(QString::number(i) + '\t' + name + '\t' +
                (e.Adapter == 1 ? QStringLiteral("image") : QStringLiteral("device")));
     }
-    return 0;
+    // Every image is listed, so that drive numbers stay what they are; one that cannot be
+    // opened is named with the reason, and the listing fails.
+    int status = 0;
+    for (int i = 0; i < list.Count; ++i) {
+        if (list.Drives[i].Adapter != 1)
+            continue;
+        const QString problem = CheckCDImage(QFile::decodeName(list.Drives[i].Id));
+        if (!problem.isEmpty())
+            status = CliFail(QStringLiteral("drive %1: ").arg(i) + problem);
+    }
+    return status;
 }
 
 int RunTocCommand(const QStringList& words) {

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 
 #include <cstdio>
@@ -25,6 +26,26 @@ void CliProgress(const QString& text) {
         return;
     last = text;
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+bool CliArgumentsAreText(int argc, char* argv[], int& exitCode) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(raw)) == raw)
+            continue;
+        QString shown;
+        for (const char c : raw) {
+            const auto b = static_cast<unsigned char>(c);
+            shown += b >= 0x20 && b < 0x7F ? QString(QChar(b)) : QStringLiteral("\\x%1").arg(b, 2, 16, QChar('0'));
+        }
+        exitCode = CliFail(QStringLiteral("argument %1 (%2) is not valid UTF-8; file names and texts must be UTF-8, "
+                                          "nothing was done")
+                               .arg(i)
+                               .arg(shown),
+                           2);
+        return false;
+    }
+    return true;
 }
 
 bool CliParse(QCommandLineParser& parser, const QStringList& words, const QString& description, int& exitCode) {

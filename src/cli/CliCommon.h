@@ -20,6 +20,11 @@ void CliOut(const QString& line);
 // Progress on standard error: a line whenever the text changes.
 void CliProgress(const QString& text);
 
+// Qt turns bytes that are not UTF-8 into U+FFFD, so a file name given in another encoding
+// would silently become another name. Fails (code 2, one line naming the argument) when an
+// argument is not exactly representable; true when all are.
+bool CliArgumentsAreText(int argc, char* argv[], int& exitCode);
+
 // Parses the words with --help added; on --help prints the help and sets `exitCode` to 0,
 // on an error prints it and sets `exitCode` to 2. True when the command should go on.
 bool CliParse(QCommandLineParser& parser, const QStringList& words, const QString& description, int& exitCode);

@@ -5,6 +5,7 @@
 #include "app/Helpers.h"
 #include "app/JobEvents.h"
 #include "app/Settings.h"
+#include "audio/WaveHeader.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
@@ -79,9 +80,7 @@ bool ParseFiles(QCommandLineParser& parser, const QStringList& words, const QStr
 // lame takes any file it cannot recognise for raw samples and "succeeds"; the command refuses
 // such input up front instead of writing noise.
 bool LooksLikeWav(const QString& path) {
-    QFile f(path);
-    const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(12) : QByteArray();
-    return head.size() == 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE";
+    return ScanWaveFile(path).Found;
 }
 
 bool LooksLikeMp3(const QString& path) {

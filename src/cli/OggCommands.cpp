@@ -2,13 +2,15 @@
 // chains (TWaveIn -> TVorbisOut, TVorbisIn -> TWaveOut) with progress on standard error.
 //
 // A sink writes into a temporary file beside the output, which replaces the output only when
-// the run succeeded: a failed run leaves no half file and an existing output untouched.
+// the run succeeded: a failed or interrupted run leaves no half file and an existing output
+// untouched.
 #include "app/Helpers.h"
 #include "audio/AuException.h"
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "cli/SinkRun.h"
 #include "platform/Prompter.h"
 #include "vorbis/VorbisIn.h"
 #include "vorbis/VorbisOut.h"
@@ -61,30 +63,6 @@ bool MayWrite(const QString& output, int& exitCode) {
         return true;
     exitCode = CliFail(QStringLiteral("not overwriting ") + output + QStringLiteral(" (use --yes to allow it)"));
     return false;
-}
-
-// Runs `sink` (input already set) into `output` through a temporary file beside it.
-int RunSink(TAuFileOut& sink, const QString& output) {
-    const QString temporary = output + QStringLiteral(".discwright-%1.part").arg(QCoreApplication::applicationPid());
-    sink.SetFileName(temporary);
-    bool done = false;
-    sink.OnDone = [&done](TAuOutput*) { done = true; };
-    sink.OnProgress = [](TAuOutput* s) { CliProgress(QString::number(s->Progress()) + '%'); };
-    try {
-        sink.Run();
-    } catch (const EAuException& e) {
-        return CliFail(e.Message());
-    }
-    RunEventLoopUntil([&done] { return done; });
-    if (!sink.LastError.isEmpty()) {
-        QFile::remove(temporary);
-        return CliFail(sink.LastError);
-    }
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(output).constData()) != 0) {
-        QFile::remove(temporary);
-        return CliFail(QStringLiteral("cannot write ") + output);
-    }
-    return 0;
 }
 
 // Opens a file source, turning its failure into one clear line.
@@ -179,7 +157,7 @@ int RunEncodeOggCommand(const QStringList& words) {
     if (!OpenInput(in, files.Input, QStringLiteral("WAV"), exitCode) || !MayWrite(files.Output, exitCode))
         return exitCode;
     out.SetInput(&in);
-    return RunSink(out, files.Output);
+    return RunSinkToFile(out, files.Output);
 }
 
 int RunDecodeOggCommand(const QStringList& words) {
@@ -197,7 +175,7 @@ int RunDecodeOggCommand(const QStringList& words) {
         return exitCode;
     TWaveOut out;
     out.SetInput(&in);
-    return RunSink(out, files.Output);
+    return RunSinkToFile(out, files.Output);
 }
 
 int RunOggInfoCommand(const QStringList& words) {
@@ -205,8 +183,9 @@ int RunOggInfoCommand(const QStringList& words) {
     parser.addPositionalArgument(QStringLiteral("FILE.ogg"), QStringLiteral("Ogg Vorbis file"));
     int exitCode = 0;
     if (!CliParse(parser, words,
-                  QStringLiteral("Shows an Ogg Vorbis file's channels, sample rate, length in seconds and the "
-                                 "comments the decoder takes (artist, album, title, date, genre, tracknumber)."),
+                  QStringLiteral("Shows an Ogg Vorbis file's channels, sample rate, length in seconds and every\n"
+                                 "comment as NAME=VALUE, in file order (line breaks and backslashes in\n"
+                                 "values escaped as \\n, \\r and \\\\)."),
                   exitCode))
         return exitCode;
     const QStringList args = parser.positionalArguments();
@@ -218,11 +197,12 @@ int RunOggInfoCommand(const QStringList& words) {
     CliOut(QStringLiteral("channels: ") + QString::number(in.GetChannels()));
     CliOut(QStringLiteral("rate: ") + QString::number(in.GetSampleRate()));
     CliOut(QStringLiteral("seconds: ") + QString::number(in.GetTotalSeconds()));
-    const TVorbisTags& tags = in.Comments();
-    for (int i = 0; i < tags.Count(); ++i) {
-        const QString value = tags.GetWideString(tags.NameAt(i));
-        if (!value.isEmpty())
-            CliOut(tags.NameAt(i) + '=' + value);
+    for (QString comment : in.AllComments()) {
+        // One comment per line, whatever its value holds.
+        comment.replace('\\', QLatin1String("\\\\"))
+            .replace('\n', QLatin1String("\\n"))
+            .replace('\r', QLatin1String("\\r"));
+        CliOut(comment);
     }
     return 0;
 }

@@ -9,9 +9,9 @@
 #include "audio/WaveOut.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "cli/SinkRun.h"
 #include "platform/Prompter.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
@@ -122,9 +122,9 @@ int RunConvert(const QStringList& words) {
         return CliFail(inPath + QStringLiteral(": not a WAV file this program can read (type ") +
                        WavTypeName(in.WavType()) + ')');
 
-    const bool existed = QFileInfo::exists(outPath);
-    if (existed && Prompter().Show(outPath + ResText("RES_File_Exist", " has existed,overite it?"),
-                                   TPromptIcon::Question, TPromptButtons::YesNo) != TPromptAnswer::Yes)
+    if (QFileInfo::exists(outPath) &&
+        Prompter().Show(outPath + ResText("RES_File_Exist", " has existed,overite it?"), TPromptIcon::Question,
+                        TPromptButtons::YesNo) != TPromptAnswer::Yes)
         return CliFail(outPath + QStringLiteral(" exists; not overwritten (use --yes to overwrite)"));
 
     TFastResampler resampler;
@@ -137,27 +137,10 @@ int RunConvert(const QStringList& words) {
     TWaveOut out;
     out.CreateNonMsHeaders = false;
     out.SetWavType(encoding == QLatin1String("adpcm") ? wtDVIADPCM : wtPCM);
-    out.SetFileName(outPath);
     out.SetInput(&converter);
-
-    // Events reach the main thread while the worker waits for them, so the loop must take
-    // them as they come rather than poll.
-    QEventLoop loop;
-    out.OnProgress = [](TAuOutput* sender) { CliProgress(QString::number(sender->Progress()) + QLatin1Char(0x25)); };
-    out.OnDone = [&](TAuOutput*) { loop.quit(); };
-    try {
-        out.Run();
-    } catch (const EAuException& e) {
-        return CliFail(e.Message());
-    }
-    loop.exec();
-    if (!out.LastError.isEmpty()) {
-        // A file this run created and could not finish is of no use to anyone.
-        if (!existed)
-            QFile::remove(outPath);
-        return CliFail(out.LastError);
-    }
-    return 0;
+    // The writer announces the whole length in its header before the audio: the file becomes
+    // OUT only once it is complete, and a failed or interrupted run leaves OUT as it was.
+    return RunSinkToFile(out, outPath);
 }
 
 } // namespace

@@ -51,6 +51,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("discwright-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DW_VERSION));
 
+    int exitCode = 0;
+    if (!CliArgumentsAreText(argc, argv, exitCode))
+        return exitCode;
     QStringList words = QCoreApplication::arguments().mid(1);
     QStringList overrides;
     bool answerYes = false;

@@ -2,6 +2,7 @@
 #include "vorbis/VorbisIn.h"
 
 #include "audio/AuException.h"
+#include "vorbis/VorbisChannelOrder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -80,6 +81,11 @@ TVorbisTags& TVorbisIn::Comments() {
     return VorbisTags;
 }
 
+const QStringList& TVorbisIn::AllComments() {
+    OpenSource();
+    return CommentLines;
+}
+
 void TVorbisIn::AbandonOpen(bool decoderOpen) {
     ValidFlag = false;
     if (decoderOpen) {
@@ -145,18 +151,27 @@ void TVorbisIn::OpenSource() {
     Channels = info->channels;
     SampleRate = int32_t(info->rate);
     BitsPerSample = 16;
-    // An unseekable stream cannot tell its length.
+    // An unseekable stream cannot tell its length. A later stream of another format ends
+    // the run with an error before this length is reached.
     const ogg_int64_t frames = VorbisLib::ov_pcm_total(&Decoder, -1);
     Size = frames >= 0 ? int64_t(frames) * 2 * Channels : -1;
     CurrentSection = -1;
+    CheckedSection = 0;
     DecoderAtEnd = false;
+    DecodeError.clear();
     BlockFirst = 1;
     BlockLast = 0;
     ++OpenCount;
 }
 
+bool TVorbisIn::SameFormatAsFirst(int section) {
+    const vorbis_info* info = VorbisLib::ov_info(&Decoder, section);
+    return info && info->channels == Channels && info->rate == SampleRate;
+}
+
 void TVorbisIn::ReadComments() {
     VorbisTags.Clear();
+    CommentLines.clear();
     const vorbis_comment* comment = VorbisLib::ov_comment(&Decoder, -1);
     if (!comment)
         return;
@@ -169,6 +184,7 @@ void TVorbisIn::ReadComments() {
             continue;
         const int length = comment->comment_lengths ? std::max(comment->comment_lengths[i], 0) : int(qstrlen(text));
         const QByteArray entry(text, length);
+        CommentLines << QString::fromUtf8(entry);
         const int equals = entry.indexOf('=');
         // An entry without "=" has an empty name and is never wanted.
         const QString name = equals < 0 ? QString() : QString::fromUtf8(entry.left(equals)).toLower();
@@ -196,13 +212,35 @@ void TVorbisIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
         const int frameBytes = 2 * std::max(Channels, 1);
         const int capacity = DecodeBufferSize - DecodeBufferSize % frameBytes;
         while (!DecoderAtEnd && BlockLast < capacity) {
-            const long got = VorbisLib::ov_read(&Decoder, reinterpret_cast<char*>(DecodeBuffer.data()) + BlockLast,
-                                                capacity - BlockLast, 0, 2, 1, &CurrentSection);
-            if (got <= 0) {
-                // The end, or a decoding error that ends the data here.
+            auto* at = reinterpret_cast<char*>(DecodeBuffer.data()) + BlockLast;
+            const long got = VorbisLib::ov_read(&Decoder, at, capacity - BlockLast, 0, 2, 1, &CurrentSection);
+            if (got == OV_HOLE)
+                continue; // damaged or missing pages: decoding goes on behind them
+            if (got < 0) {
+                DecodeError = QStringLiteral("Ogg Vorbis decoding failed (error %1)").arg(got);
                 DecoderAtEnd = true;
                 break;
             }
+            if (got == 0) {
+                DecoderAtEnd = true;
+                break;
+            }
+            if (CurrentSection != CheckedSection) {
+                if (!SameFormatAsFirst(CurrentSection)) {
+                    const vorbis_info* info = VorbisLib::ov_info(&Decoder, CurrentSection);
+                    DecodeError = QStringLiteral("The Ogg file changes its format at logical stream %1 (%2 "
+                                                 "channels at %3 Hz after %4 channels at %5 Hz); decoding stops there")
+                                      .arg(CurrentSection + 1)
+                                      .arg(info ? info->channels : 0)
+                                      .arg(info ? info->rate : 0)
+                                      .arg(Channels)
+                                      .arg(SampleRate);
+                    DecoderAtEnd = true;
+                    break;
+                }
+                CheckedSection = CurrentSection;
+            }
+            VorbisToWavOrder(reinterpret_cast<int16_t*>(at), got / frameBytes, Channels);
             BlockLast += int32_t(got);
             const int64_t size = Size;
             if (size >= 0 && Position + BlockLast >= size) {
@@ -211,6 +249,12 @@ void TVorbisIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
                     DecoderAtEnd = true;
                 break;
             }
+        }
+        // What came before the failure has been handed out; now the run learns of it.
+        if (BlockLast == 0 && !DecodeError.isEmpty()) {
+            const QString error = DecodeError;
+            DecodeError.clear();
+            throw EAuException(error);
         }
     }
     // Whatever is still held is handed out before the end is reported.
@@ -224,7 +268,10 @@ bool TVorbisIn::SeekSource(int64_t& sample) {
     const bool moved = VorbisLib::ov_pcm_seek(&Decoder, sample) == 0;
     BlockFirst = 1;
     BlockLast = 0;
-    if (moved)
+    if (moved) {
         DecoderAtEnd = false;
+        DecodeError.clear();
+        CheckedSection = -1;
+    }
     return moved;
 }

@@ -5,8 +5,11 @@
 //     in.SetFileName(path);
 //     if (in.Valid()) { in.Comments().Artist(); in.GetChannels(); ... }
 //
-// The format comes from the first logical stream; chained streams are decoded straight
-// through. Reading the comments opens the file; each open decodes from the beginning.
+// The format comes from the first logical stream; chained streams of the same format are
+// decoded straight through, and a stream of another format ends the run with an error (its
+// samples are never passed off as the first one's). Gaps in damaged data are skipped as
+// oggdec skips them. Channels come in WAV order. Reading the comments opens the file; each
+// open decodes from the beginning.
 #pragma once
 
 #include "audio/AuTaggedFileIn.h"
@@ -23,6 +26,8 @@ public:
 
     // The file's comments (artist, album, title, date, genre, tracknumber); opens the file.
     TVorbisTags& Comments();
+    // Every comment of the first stream as stored ("name=value"), in file order; opens the file.
+    const QStringList& AllComments();
 
     void OpenSource() override;
     void CloseSource() override;
@@ -39,12 +44,20 @@ private:
     void AbandonOpen(bool decoderOpen);
     void ReadComments();
 
+    // Checks the format of the logical stream a read came from against the first one's.
+    bool SameFormatAsFirst(int section);
+
     TVorbisTags VorbisTags;
-    std::array<uint8_t, DecodeBufferSize> DecodeBuffer{};
+    QStringList CommentLines;
+    // Aligned for the 16-bit samples the channel reordering works on.
+    alignas(8) std::array<uint8_t, DecodeBufferSize> DecodeBuffer{};
     OggVorbis_File Decoder{};
     int CurrentSection = -1;
     // vorbisfile has nothing more for this run; what the buffer holds is still handed out.
     bool DecoderAtEnd = false;
+    // Why decoding ended early; raised once what came before it has been handed out.
+    QString DecodeError;
+    int CheckedSection = -1;
 
     friend struct TVorbisInCallbacks;
 };

@@ -5,6 +5,7 @@
 #include "audio/AuException.h"
 #include "audio/AuInput.h"
 #include "tags/Id3Tag.h"
+#include "vorbis/VorbisChannelOrder.h"
 
 #include <QtEndian>
 
@@ -60,13 +61,20 @@ struct TSample32 {
     float operator()(const uint8_t* p) const { return float(double(qFromLittleEndian<int32_t>(p)) / 2147483648.0); }
 };
 
-// `wanted`, or the next number after it that no page of the Ogg data already in `stream` uses.
-// Chained logical streams need distinct serial numbers: with a repeated one, decoders take
-// the appended stream for misplaced pages of the first and stop there.
-int32_t FreeSerialAfter(TAuStream& stream, int32_t wanted) {
-    std::set<int32_t> used;
+// What the Ogg data already in a file appended to holds: the serial numbers its pages use and
+// the format of its last logical stream (from that stream's identification header).
+struct TExistingOgg {
+    bool IsOgg = false;
+    std::set<int32_t> Serials;
+    int LastChannels = 0;
+    int LastRate = 0;
+};
+
+TExistingOgg ScanExistingOgg(TAuStream& stream) {
+    TExistingOgg found;
     int64_t at = 0;
     uint8_t header[27 + 255];
+    uint8_t ident[16];
     try {
         for (;;) {
             stream.Seek(at, SEEK_SET);
@@ -78,14 +86,29 @@ int32_t FreeSerialAfter(TAuStream& stream, int32_t wanted) {
             int64_t body = 0;
             for (int i = 0; i < segments; ++i)
                 body += header[27 + i];
-            used.insert(qFromLittleEndian<int32_t>(header + 14));
+            found.IsOgg = true;
+            found.Serials.insert(qFromLittleEndian<int32_t>(header + 14));
+            // The first page of a stream starts with its identification header.
+            if ((header[5] & 0x02) && body >= 16 && stream.Read(ident, 16) == 16 && ident[0] == 1 &&
+                memcmp(ident + 1, "vorbis", 6) == 0) {
+                found.LastChannels = ident[11];
+                found.LastRate = qFromLittleEndian<int32_t>(ident + 12);
+            }
             at += 27 + segments + body;
         }
     } catch (const std::exception&) {
-        // A destination that cannot be read back (an attached write-only stream) keeps `wanted`.
+        // A destination that cannot be read back (an attached write-only stream) is taken as it is.
+        found.IsOgg = true;
     }
+    return found;
+}
+
+// `wanted`, or the next number after it that no page of the existing data uses. Chained
+// logical streams need distinct serial numbers: with a repeated one, decoders take the
+// appended stream for misplaced pages of the first and stop there.
+int32_t FreeSerialAfter(const TExistingOgg& existing, int32_t wanted) {
     int32_t serial = wanted;
-    while (used.count(serial))
+    while (existing.Serials.count(serial))
         serial = int32_t(uint32_t(serial) + 1);
     return serial;
 }
@@ -186,8 +209,14 @@ void TVorbisOut::BeginOutput() {
 
     OpenDestination();
     int32_t serial = Serial;
-    if (Mode == foAppend) {
-        serial = FreeSerialAfter(*Stream, Serial);
+    if (Mode == foAppend && Stream->Size() > 0) {
+        // A stream of another format behind the old one would be decoded as the old format.
+        const TExistingOgg existing = ScanExistingOgg(*Stream);
+        if (!existing.IsOgg)
+            throw EAuException(QStringLiteral("Cannot append data to this .ogg file."));
+        if (existing.LastChannels != 0 && (existing.LastChannels != Channels || existing.LastRate != rate))
+            throw EAuException(QStringLiteral("Cannot append data in different audio format."));
+        serial = FreeSerialAfter(existing, Serial);
         Stream->Seek(0, SEEK_END);
     }
     WriteHeaders(serial);
@@ -258,8 +287,13 @@ bool TVorbisOut::OutputBlock(bool abort) {
     const int frames = int(bytes / uint32_t(frameBytes));
 
     float** buffer = VorbisLib::vorbis_analysis_buffer(&DspState, int(BlockBytes));
-    if (frames > 0)
-        Deinterleave(LastBlock, buffer, Channels, frames, BitsPerSample);
+    if (frames > 0) {
+        // WAV order in, Vorbis order in the stream.
+        float* slots[MaxChannels];
+        for (int c = 0; c < Channels; ++c)
+            slots[c] = buffer[VorbisChannelOfWav(Channels, c)];
+        Deinterleave(LastBlock, slots, Channels, frames, BitsPerSample);
+    }
     // Zero frames marks the end of the stream.
     VorbisLib::vorbis_analysis_wrote(&DspState, frames);
 

@@ -1,8 +1,7 @@
-// Settings persistence, disc information, helpers, the gain pass and the job events.
+// Settings persistence, disc information, helpers and the job events.
 #include "app/Helpers.h"
 #include "app/JobEvents.h"
 #include "app/Settings.h"
-#include "audio/GainPass.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
@@ -238,55 +237,6 @@ TEST(HelpersTest, WaitMillisecondsWaitsAtLeastTheTime) {
     t.restart();
     WaitMilliseconds(30);
     EXPECT_GE(t.elapsed(), 30);
-}
-
-QByteArray Samples(std::initializer_list<int16_t> values) {
-    QByteArray pcm;
-    for (int16_t v : values) {
-        char b[2];
-        qToLittleEndian<int16_t>(v, b);
-        pcm.append(b, 2);
-    }
-    return pcm;
-}
-
-TEST(ScaleWaveFileTest, HundredPercentIsIdenticalAndFiftyRoundsHalfToEven) {
-    TTempProgramFolder folder;
-    const QString path = folder.File("a.wav");
-    const QByteArray original = MakeWav(MakePcm16(5000, 2, 7), 2, 44100, 16);
-    WriteFile(path, original);
-    int calls = 0;
-    ScaleWaveFile(100, path, [&](int64_t done, int64_t total) {
-        EXPECT_LE(done, total);
-        ++calls;
-    });
-    EXPECT_EQ(ReadFile(path), original);
-    EXPECT_EQ(calls, int((original.size() - 44 + 2047) / 2048) + 1);
-    EXPECT_FALSE(QFile::exists(folder.File("a.nor")));
-
-    WriteFile(path, MakeWav(Samples({-3, 3, -1, 1, 5, -32768, 32767}), 1, 44100, 16));
-    ScaleWaveFile(50, path);
-    EXPECT_EQ(ReadFile(path).mid(44), Samples({-2, 2, 0, 0, 2, -16384, 16384}));
-}
-
-TEST(ScaleWaveFileTest, GainAboveHundredSaturates) {
-    TTempProgramFolder folder;
-    const QString path = folder.File("loud.wav");
-    WriteFile(path, MakeWav(Samples({20000, -20000, 100, -32768}), 1, 44100, 16));
-    ScaleWaveFile(200, path);
-    EXPECT_EQ(ReadFile(path).mid(44), Samples({32767, -32768, 200, -32768}));
-}
-
-TEST(ScaleWaveFileTest, FailureLeavesTheFileUntouched) {
-    TTempProgramFolder folder;
-    EXPECT_THROW(ScaleWaveFile(50, folder.File("missing.wav")), std::runtime_error);
-    // The ".nor" sibling cannot be created (a folder stands in its place).
-    const QString dir = folder.Path();
-    const QByteArray original = MakeWav(MakePcm16(100, 2, 1), 2, 44100, 16);
-    WriteFile(dir + "/x.wav", original);
-    QDir().mkpath(dir + "/x.nor");
-    EXPECT_THROW(ScaleWaveFile(50, dir + "/x.wav"), std::runtime_error);
-    EXPECT_EQ(ReadFile(dir + "/x.wav"), original);
 }
 
 class TCollector : public QObject {

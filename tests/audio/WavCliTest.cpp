@@ -1,7 +1,9 @@
 // discwright-cli wav info|convert as a black box, with sox reading what it writes.
 #include "WavTestUtil.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -84,12 +86,54 @@ TEST_F(WavCliTest, ConvertRefusals) {
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_EQ(ReadFile(Path("old.wav")), "keep me");
 
+    // ADPCM requests the encoder cannot take are refused, not written as extensible PCM.
+    ASSERT_TRUE(RunSox({Path("in.wav"), "-b", "24", Path("s24.wav")}));
+    ASSERT_TRUE(WriteFile(Path("quad.wav"), MakeWav(MakePcm16(500, 4, 3), 4, 44100, 16)));
+    for (const char* name : {"s24.wav", "quad.wav"}) {
+        r = Cli({"wav", "convert", Path(name), Path("o.wav"), "--encoding", "adpcm"});
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_TRUE(r.Err.contains(name == QLatin1String("s24.wav") ? "Cannot encode 24 bit sound into ADPCM."
+                                                                    : "Cannot encode more than two channels"))
+            << r.Err.constData();
+        EXPECT_FALSE(QFile::exists(Path("o.wav")));
+    }
+
     r = Cli({"wav", "convert", Path("in.wav"), Path("x.wav"), "--channels", "3"});
     EXPECT_EQ(r.ExitCode, 2);
     ASSERT_TRUE(WriteFile(Path("bad.wav"), "RIFF....WAVEfmt "));
     r = Cli({"wav", "convert", Path("bad.wav"), Path("y.wav")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_FALSE(QFile::exists(Path("y.wav")));
+}
+
+// SIGTERM half way leaves neither a file at OUT (whose header would announce the whole
+// length) nor a temporary one; an existing OUT stays as it was.
+TEST_F(WavCliTest, InterruptedConvertLeavesNoFile) {
+    ASSERT_TRUE(WriteSparseSilence(Path("long.wav"), 2000000000u));
+    ASSERT_TRUE(WriteFile(Path("old.wav"), "keep me"));
+    for (const char* encoding : {"pcm", "adpcm"}) {
+        SCOPED_TRACE(encoding);
+        TRunResult r = RunCliAndTerminate(Folder.Path(), {"wav", "convert", Path("long.wav"), Path("out.wav"),
+                                                          "--encoding", encoding, "--rate", "48000"});
+        EXPECT_EQ(r.ExitCode, 130) << r.Err.constData();
+        EXPECT_TRUE(r.Err.contains("stopped; " + Path("out.wav").toUtf8() + " was not written")) << r.Err.constData();
+        r = RunCliAndTerminate(Folder.Path(),
+                               {"--yes", "wav", "convert", Path("long.wav"), Path("old.wav"), "--encoding", encoding});
+        EXPECT_EQ(r.ExitCode, 130) << r.Err.constData();
+        EXPECT_EQ(ReadFile(Path("old.wav")), "keep me");
+        EXPECT_EQ(QDir(Folder.Path()).entryList(QDir::Files, QDir::Name), (QStringList{"long.wav", "old.wav"}));
+        EXPECT_EQ(QFileInfo(Path("long.wav")).size(), 44 + 2000000000ll);
+    }
+}
+
+TEST_F(WavCliTest, NormalizeAFileNamedLikeTheTemporary) {
+    // Named as the gain pass's temporary file used to be: it was emptied and reported fine.
+    const QByteArray pcm = MakePcm16(3000, 2, 4);
+    ASSERT_TRUE(WriteFile(Path("x.nor"), MakeWav(pcm, 2, 44100, 16)));
+    const TRunResult r = Cli({"normalize", "100", Path("x.nor")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.constData();
+    EXPECT_EQ(ReadFile(Path("x.nor")), MakeWav(pcm, 2, 44100, 16));
+    EXPECT_EQ(QDir(Folder.Path()).entryList(QDir::Files), QStringList{"x.nor"});
 }
 
 } // namespace

@@ -7,35 +7,6 @@
 
 namespace {
 
-QByteArray Le32(uint32_t v) {
-    QByteArray b(4, '\0');
-    PutLE32(reinterpret_cast<uint8_t*>(b.data()), v);
-    return b;
-}
-
-QByteArray Chunk(const char* name, const QByteArray& body) {
-    QByteArray c = QByteArray(name, 4) + Le32(uint32_t(body.size())) + body;
-    if (body.size() & 1)
-        c += '\0';
-    return c;
-}
-
-QByteArray PcmFormat(int channels, int rate, int bits, uint16_t tag = 1) {
-    QByteArray f(16, '\0');
-    auto* p = reinterpret_cast<uint8_t*>(f.data());
-    PutLE16(p, tag);
-    PutLE16(p + 2, uint16_t(channels));
-    PutLE32(p + 4, uint32_t(rate));
-    PutLE32(p + 8, uint32_t(rate * channels * bits / 8));
-    PutLE16(p + 12, uint16_t(channels * bits / 8));
-    PutLE16(p + 14, uint16_t(bits));
-    return f;
-}
-
-QByteArray Riff(const QByteArray& chunks) {
-    return "RIFF" + Le32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks;
-}
-
 TWaveHeaderInfo Scan(const QByteArray& file, TWaveScanMode mode = TWaveScanMode::Reader) {
     TAuMemoryStream stream(file);
     return ScanWaveHeader(stream, mode);
@@ -153,6 +124,29 @@ TEST(WavHeaderScanTest, LimitsAndTruncation) {
         EXPECT_FALSE(Scan(whole.left(n)).Found) << n;
     EXPECT_TRUE(Scan(whole.left(44)).Found);
     EXPECT_FALSE(Scan(QByteArray(5000, 'R')).Found);
+}
+
+} // namespace
+
+namespace {
+
+// The one scan every part of the program uses to look at a WAV file on disk (the reader, the
+// gain pass, the command-line checks).
+TEST(WavHeaderScanTest, ScanWaveFileFromDisk) {
+    QTemporaryDir dir;
+    QString error;
+    EXPECT_FALSE(ScanWaveFile(dir.filePath("missing.wav"), &error).Found);
+    EXPECT_TRUE(error.contains("No such file")) << error.toStdString();
+    // The RIFF preamble alone is no WAV file: the format and the data are missing.
+    ASSERT_TRUE(WriteFile(dir.filePath("preamble.wav"), "RIFF\x04\0\0\0WAVE"));
+    error.clear();
+    EXPECT_FALSE(ScanWaveFile(dir.filePath("preamble.wav"), &error).Found);
+    EXPECT_TRUE(error.isEmpty());
+    ASSERT_TRUE(WriteFile(dir.filePath("ok.wav"), MakeWav(MakePcm16(10, 2, 1), 2, 44100, 16)));
+    const TWaveHeaderInfo info = ScanWaveFile(dir.filePath("ok.wav"));
+    EXPECT_TRUE(info.Found);
+    EXPECT_EQ(info.DataStart, 44);
+    EXPECT_EQ(info.DataSize, 40u);
 }
 
 } // namespace

@@ -175,8 +175,9 @@ TEST_F(WavReaderTest, ImaBlockLayoutChecks) {
     in.BeginReading();
     uint8_t* data = nullptr;
     uint32_t bytes = 16384;
+    // All three blocks come with one read (as many as the decode buffer takes).
     in.Read(data, bytes);
-    EXPECT_EQ(bytes, 1017u * 2);
+    EXPECT_EQ(bytes, 3 * 1017u * 2);
     in.EndReading();
 
     // 3 bits per sample: another codec, not valid.
@@ -220,7 +221,7 @@ TEST_F(WavReaderTest, MsAdpcmHeaderChecks) {
     }));
 }
 
-// MPEG audio inside a WAV file (tag 85), made by ffmpeg: decoded as a whole into memory.
+// MPEG audio inside a WAV file (tag 85), made by ffmpeg.
 TEST_F(WavReaderTest, CompressedFileIsDecoded) {
     const QByteArray pcm = MakePcm16(44100, 2, 5);
     ASSERT_TRUE(WriteFile(Path("src.wav"), MakeWav(pcm, 2, 44100, 16)));
@@ -258,6 +259,57 @@ TEST_F(WavReaderTest, CompressedFileIsDecoded) {
     bad.SetFileName(Path("broken.wav"));
     EXPECT_FALSE(bad.Valid());
     EXPECT_EQ(ReadAll(bad).size(), 0);
+}
+
+// The resident memory of this process in bytes.
+int64_t ResidentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * 4096;
+}
+
+// A compressed file is decoded as it is read: opening a 30-minute file (173 MB of PCM) and
+// learning its length holds none of the audio.
+TEST_F(WavReaderTest, LongCompressedFileIsNotHeldInMemory) {
+    // Constant-size frames (MPEG-1 at 48 kHz, 64 kbit/s: 192 bytes), no bit reservoir, no tag
+    // frame, so that one frame repeated is a valid stream of any length.
+    ASSERT_TRUE(WriteFile(Path("silence.raw"), QByteArray(96000, '\0')));
+    const TRunResult lame =
+        RunProgram(FindTool("lame"), {"-r", "-s", "48", "--resample", "48", "--bitwidth", "16", "-m", "m", "-b", "64",
+                                      "--nores", "-t", "-S", Path("silence.raw"), Path("silence.mp3")});
+    ASSERT_EQ(lame.ExitCode, 0) << lame.Err.constData();
+    const QByteArray mp3 = ReadFile(Path("silence.mp3"));
+    ASSERT_EQ(mp3.size() % 192, 0);
+    const int64_t frames = 30 * 60 * 48000 / 1152;
+    QByteArray format(30, '\0');
+    auto* f = reinterpret_cast<uint8_t*>(format.data());
+    PutLE16(f, WaveFormatMpegLayer3);
+    PutLE16(f + 2, 1);
+    PutLE32(f + 4, 48000);
+    PutLE32(f + 8, 8000);
+    PutLE16(f + 12, 1);
+    PutLE16(f + 16, 12);
+    QByteArray fact(4, '\0');
+    PutLE32(reinterpret_cast<uint8_t*>(fact.data()), uint32_t(frames * 1152));
+    const QByteArray data = mp3.mid(10 * 192, 192).repeated(qsizetype(frames));
+    ASSERT_TRUE(WriteFile(Path("long.wav"), Riff(Chunk("fmt ", format) + Chunk("fact", fact) + Chunk("data", data))));
+
+    const int64_t before = ResidentBytes();
+    TWaveIn in;
+    in.SetFileName(Path("long.wav"));
+    ASSERT_TRUE(in.Valid());
+    EXPECT_EQ(in.WavType(), wtACM);
+    EXPECT_EQ(in.GetChannels(), 1);
+    EXPECT_EQ(in.GetSampleRate(), 48000);
+    EXPECT_EQ(in.GetTotalSamples(), frames * 1152);
+    in.BeginReading();
+    uint8_t* block = nullptr;
+    uint32_t bytes = 16384;
+    in.Read(block, bytes);
+    EXPECT_EQ(bytes, 16384u);
+    EXPECT_LT(ResidentBytes() - before, 32 << 20);
+    in.EndReading();
 }
 
 TEST_F(WavReaderTest, MissingOrForeignFiles) {

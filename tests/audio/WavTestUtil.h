@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -60,6 +61,72 @@ inline int64_t FirstDifference(const std::vector<int16_t>& a, const std::vector<
         if (a[i] != b[i])
             return int64_t(i);
     return -1;
+}
+
+// ---- Interrupting discwright-cli ----
+
+#include <QProcess>
+
+// Runs discwright-cli, sends it SIGTERM as soon as it has printed a progress line ("…%") and
+// waits for it to end.
+inline TRunResult RunCliAndTerminate(const QString& programFolder, const QStringList& args) {
+    QProcess p;
+    p.setReadChannel(QProcess::StandardError);
+    p.start(BinDir() + QStringLiteral("/discwright-cli"),
+            QStringList{QStringLiteral("--program-folder"), programFolder} + args);
+    TRunResult r;
+    if (!p.waitForStarted(10000))
+        return r;
+    while (!r.Err.contains('%') && p.state() == QProcess::Running) {
+        p.waitForReadyRead(1000);
+        r.Err += p.readAllStandardError();
+    }
+    p.terminate();
+    p.waitForFinished(30000);
+    r.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = p.readAllStandardOutput();
+    r.Err += p.readAllStandardError();
+    return r;
+}
+
+// A WAV file of `dataBytes` bytes of silence that takes no room on disk (a sparse file): input
+// long enough for a command to be interrupted at leisure.
+inline bool WriteSparseSilence(const QString& path, uint32_t dataBytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(MakeWav({}, 2, 44100, 16).left(40)) == 40 &&
+           f.write(QByteArray(4, '\0')) == 4 && f.seek(40) &&
+           f.write(reinterpret_cast<const char*>(&dataBytes), 4) == 4 && f.resize(44 + qint64(dataBytes));
+}
+
+// ---- RIFF files made by hand ----
+
+inline QByteArray Le32(uint32_t v) {
+    QByteArray b(4, '\0');
+    PutLE32(reinterpret_cast<uint8_t*>(b.data()), v);
+    return b;
+}
+
+inline QByteArray Chunk(const char* name, const QByteArray& body) {
+    QByteArray c = QByteArray(name, 4) + Le32(uint32_t(body.size())) + body;
+    if (body.size() & 1)
+        c += '\0';
+    return c;
+}
+
+inline QByteArray PcmFormat(int channels, int rate, int bits, uint16_t tag = 1) {
+    QByteArray f(16, '\0');
+    auto* p = reinterpret_cast<uint8_t*>(f.data());
+    PutLE16(p, tag);
+    PutLE16(p + 2, uint16_t(channels));
+    PutLE32(p + 4, uint32_t(rate));
+    PutLE32(p + 8, uint32_t(rate * channels * bits / 8));
+    PutLE16(p + 12, uint16_t(channels * bits / 8));
+    PutLE16(p + 14, uint16_t(bits));
+    return f;
+}
+
+inline QByteArray Riff(const QByteArray& chunks) {
+    return "RIFF" + Le32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks;
 }
 
 // ---- Stream components in tests ----

@@ -78,17 +78,20 @@ TEST_F(WavWriterTest, TwentyFourBitHeaders) {
     EXPECT_EQ(ReadFile(Path("plain.wav")).left(44), MakePcmHeader(2, 48000, 24, 3600));
 }
 
-// An input that delivers less than it announced is padded with silence to the announced
-// length; one that cannot tell its length gets its header patched.
-TEST_F(WavWriterTest, PaddingAndUnknownLength) {
+// An input that delivers less than it announced, or cannot tell its length, gets a header
+// patched to what was written; nothing is made up to fill the announced length.
+TEST_F(WavWriterTest, ShortInputAndUnknownLength) {
     TTestPcmIn in;
     in.Pcm = MakePcm16(500, 2, 2);
     in.AnnouncedSize = 4000;
-    EXPECT_EQ(Write(Path("pad.wav"), in), "");
-    const QByteArray padded = ReadFile(Path("pad.wav"));
-    ASSERT_EQ(padded.size(), 4044);
-    EXPECT_EQ(padded.mid(44, 2000), in.Pcm);
-    EXPECT_EQ(padded.mid(2044), QByteArray(2000, '\0'));
+    EXPECT_EQ(Write(Path("short.wav"), in), "");
+    EXPECT_EQ(ReadFile(Path("short.wav")), MakeWav(in.Pcm, 2, 44100, 16));
+    TTestPcmIn deep;
+    deep.Bits = 24;
+    deep.Pcm = QByteArray(600 * 6, '\7');
+    deep.AnnouncedSize = 1000 * 6;
+    EXPECT_EQ(Write(Path("short24.wav"), deep, [](TWaveOut& o) { o.CreateNonMsHeaders = false; }), "");
+    EXPECT_EQ(ReadFile(Path("short24.wav")), MakeExtensiblePcmHeader(2, 44100, 24, 3600) + deep.Pcm);
 
     in.AnnouncedSize = -1;
     EXPECT_EQ(Write(Path("unknown.wav"), in), "");
@@ -273,7 +276,7 @@ TEST_F(WavWriterTest, AppendRefusalsLeaveFilesAlone) {
     EXPECT_EQ(ReadFile(Path("tagged.wav")), tagged);
 }
 
-TEST_F(WavWriterTest, ImaRefusalsCreateNoFile) {
+TEST_F(WavWriterTest, RefusalsCreateNoFileAndChangeNoProperty) {
     TTestPcmIn eight;
     eight.Bits = 8;
     eight.Pcm = QByteArray(400, char(128));
@@ -288,7 +291,48 @@ TEST_F(WavWriterTest, ImaRefusalsCreateNoFile) {
               "Cannot encode more than two channels into ADPCM.");
     EXPECT_FALSE(QFileInfo::exists(Path("three.wav")));
 
+    // A request for ADPCM is never turned into something else: not for input the extensible
+    // header would take, and not for a later run of the same writer.
+    TTestPcmIn deep;
+    deep.Bits = 24;
+    deep.Pcm = QByteArray(600, '\1');
+    TWaveOut out;
+    out.CreateNonMsHeaders = false;
+    out.SetWavType(wtDVIADPCM);
+    for (TTestPcmIn* input : {&deep, &three}) {
+        out.SetFileName(Path("ext.wav"));
+        out.SetInput(input);
+        QString error;
+        EXPECT_TRUE(RunSink(out, &error));
+        EXPECT_EQ(error, input == &deep ? "Cannot encode 24 bit sound into ADPCM."
+                                        : "Cannot encode more than two channels into ADPCM.");
+        EXPECT_FALSE(QFileInfo::exists(Path("ext.wav")));
+        EXPECT_EQ(out.WavType(), wtDVIADPCM);
+    }
     TTestPcmIn in;
+    in.Pcm = MakePcm16(1010, 2, 1);
+    out.SetInput(&in);
+    EXPECT_TRUE(RunSink(out));
+    EXPECT_EQ(Field16(ReadFile(Path("ext.wav")), 20), WaveFormatImaAdpcm);
+    // Nor does a PCM writer keep the extensible header of an earlier run.
+    TWaveOut pcm;
+    pcm.CreateNonMsHeaders = false;
+    pcm.SetFileName(Path("first.wav"));
+    pcm.SetInput(&three);
+    EXPECT_TRUE(RunSink(pcm));
+    EXPECT_EQ(pcm.WavType(), wtPCM);
+    pcm.SetFileName(Path("second.wav"));
+    pcm.SetInput(&in);
+    EXPECT_TRUE(RunSink(pcm));
+    EXPECT_EQ(ReadFile(Path("second.wav")).left(44), MakePcmHeader(2, 44100, 16, 4040));
+
+    // Sizes past the 32-bit fields of the header are refused before a file exists.
+    TTestPcmIn huge;
+    huge.Pcm = MakePcm16(10, 2, 1);
+    huge.AnnouncedSize = int64_t(5) << 30;
+    EXPECT_EQ(Write(Path("huge.wav"), huge), "The audio is too long for a WAV file (more than 4 GiB).");
+    EXPECT_FALSE(QFileInfo::exists(Path("huge.wav")));
+
     in.Pcm = MakePcm16(10, 2, 1);
     TWaveOut unnamed;
     unnamed.SetInput(&in);

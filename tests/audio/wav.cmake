@@ -8,6 +8,7 @@ dw_add_test(wav_audio_test
         ${CMAKE_CURRENT_LIST_DIR}/WavReaderTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/WavWriterTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ConverterChainTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/GainPassTest.cpp
     LIBS dw_audio)
 
 # discwright-cli wav info|convert as a black box.

@@ -183,3 +183,67 @@ TEST_F(CdCliTest, ExtractAgreesWithCdParanoia) {
         EXPECT_TRUE(ReadFile(Out("ours.wav")) == ReadFile(theirs)) << track;
     }
 }
+
+TEST_F(CdCliTest, BrokenImagesAreRefusedWithOneLineNamingTheTrack) {
+    // A truncated download: track 3's INDEX lies beyond the end of the .bin.
+    WriteFile(Folder.File("cut.cue"), "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"
+                                      " TRACK 02 AUDIO\n INDEX 01 00:30:00\n TRACK 03 AUDIO\n INDEX 01 01:30:00\n");
+    // Out-of-order INDEX lines.
+    WriteFile(Folder.File("order.cue"), "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n"
+                                        " TRACK 02 AUDIO\n INDEX 01 00:30:00\n TRACK 03 AUDIO\n INDEX 01 00:20:00\n");
+    const struct {
+        const char* Cue;
+        const char* Expected;
+    } images[] = {{"cut.cue", "track 3 starts at 01:30:00, past the end of disc.bin (01:05:22)"},
+                  {"order.cue", "track 3 starts at 00:20:00, not after track 2 (00:30:00)"}};
+    for (const auto& image : images) {
+        const QString cue = Folder.File(image.Cue);
+        const QString images = "CDOptions/Images=" + cue;
+        const QStringList listed = Lines(Cli({"--set", images, "drives"}).Out);
+        ASSERT_FALSE(listed.isEmpty());
+        const QString index = listed.last().section('\t', 0, 0);
+        for (const QStringList& command :
+             {QStringList{"drives", "--image", cue}, QStringList{"toc", "--image", cue},
+              QStringList{"extract", "--image", cue, "--track", "1", "--out", Folder.Path() + "/out"},
+              QStringList{"--set", images, "toc", "--drive", index}}) {
+            const TRunResult r = Cli(command);
+            EXPECT_EQ(r.ExitCode, 1) << command.join(' ').toStdString();
+            EXPECT_EQ(Lines(r.Err).size(), 1) << r.Err.toStdString();
+            EXPECT_TRUE(r.Err.contains(image.Expected)) << r.Err.toStdString();
+        }
+    }
+    EXPECT_FALSE(QFile::exists(Out("Track01.wav")));
+
+    // A 2048-byte data track before the audio: lengths and audio as the tracks really lie.
+    const TDiscImage mixed = MakeDiscImage(Folder.Path(), "mixed", {{300, true, true}, {1500}});
+    const TRunResult toc = Cli({"toc", "--image", mixed.CuePath});
+    ASSERT_EQ(toc.ExitCode, 0) << toc.Err.toStdString();
+    EXPECT_EQ(Lines(toc.Out).mid(1),
+              QStringList({"1\tTrack01\t00:04\t00.67\tdata", "2\tTrack02\t00:20\t03.36\taudio"}));
+    const TRunResult r = Cli({"extract", "--image", mixed.CuePath, "--track", "2", "--out", Folder.Path() + "/out"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_TRUE(ReadFile(Out("Track02.wav")) == MakeWav(mixed.TrackData[1], 2, 44100, 16));
+}
+
+TEST_F(CdCliTest, ArgumentsThatAreNotUtf8AreRefusedBeforeAnythingIsWritten) {
+    WriteFile(Folder.File("a.wav"), MakeWav(MakePcm16(1000, 2, 3), 2, 44100, 16));
+    const QString cli = BinDir() + "/discwright-cli";
+    // Qt would read the Latin-1 byte 0xE9 as U+FFFD and write "out\xEF\xBF\xBD.wav".
+    const QString latin1 = "\"$(printf 'out\\351')\"";
+    for (const QString& command :
+         {"wav convert a.wav " + latin1 + ".wav", "extract --image disc.cue --track 1 --out " + latin1,
+          "extract --image disc.cue --track 1 --out out --title " + latin1}) {
+        const TRunResult r =
+            RunProgram("/bin/sh", {"-c", "cd \"$0\" && \"$1\" --program-folder . " + command, Folder.Path(), cli});
+        EXPECT_EQ(r.ExitCode, 2) << command.toStdString();
+        EXPECT_EQ(Lines(r.Err).size(), 1) << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains("out\\xe9")) << r.Err.toStdString();
+    }
+    EXPECT_EQ(QDir(Folder.Path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList({"a.wav", "disc.bin", "disc.cue"}));
+    // Names that are UTF-8 are used exactly.
+    const TRunResult ok = Cli({"extract", "--image", Disc.CuePath, "--track", "4", "--out", Folder.Path() + "/out",
+                               "--title", QString::fromUtf8("caf\xC3\xA9 \xE2\x99\xAA")});
+    ASSERT_EQ(ok.ExitCode, 0) << ok.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(Folder.Path() + "/out/" + QString::fromUtf8("caf\xC3\xA9 \xE2\x99\xAA.wav")));
+}

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 // Number of physical drives on this machine (images come after them).
@@ -266,4 +268,151 @@ TEST_F(DriveLibraryTest, HandlesAreSmallIntegersAndTheTableIsBounded) {
     nowhere.Target = 5;
     EXPECT_EQ(GetCDHandle(&nowhere), 0);
     EXPECT_EQ(GetCDHandle(nullptr), 0);
+}
+
+TEST_F(DriveLibraryTest, BrokenCueSheetsAreRefusedNamingTheTrack) {
+    // 1000 sectors = 00:13:25 of audio.
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{1000}});
+    Settings.Images = Folder.File("bad.cue");
+    const auto cue = [](const char* tracks) { return QByteArray("FILE \"disc.bin\" BINARY\n") + tracks; };
+    const struct {
+        QByteArray Cue;
+        const char* Expected;
+    } cases[] = {
+        // A download cut short: track 3 lies beyond the end of the .bin.
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 02 AUDIO\n INDEX 01 00:10:00\n"
+             " TRACK 03 AUDIO\n INDEX 01 00:20:00\n"),
+         "track 3 starts at 00:20:00, past the end of disc.bin (00:13:25)"},
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 02 AUDIO\n INDEX 01 00:13:25\n"),
+         "track 2 starts at 00:13:25, past the end"},
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 02 AUDIO\n INDEX 01 00:10:00\n"
+             " TRACK 03 AUDIO\n INDEX 01 00:05:00\n"),
+         "track 3 starts at 00:05:00, not after track 2 (00:10:00)"},
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 02 AUDIO\n INDEX 00 00:00:00\n INDEX 01 00:02:00\n"),
+         "track 2 starts at 00:00:00, not after track 1"},
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 02 AUDIO\n INDEX 00 00:04:00\n"), "track 2 has no INDEX 01"},
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:02:00\n INDEX 00 00:00:00\n"), "track 1 has INDEX 00 after INDEX 01"},
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 03 AUDIO\n INDEX 01 00:05:00\n"), "track 3 follows track 1"},
+        {cue(" TRACK 01 AUDIO\n INDEX 01 00:61:00\n"), "track 1 has a bad INDEX line"},
+        {cue(" TRACK 01 VIDEO\n INDEX 01 00:00:00\n"), "the mode 'VIDEO' of track 1 is not supported"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(Folder.File("bad.cue"), c.Cue);
+        EXPECT_EQ(OpenImage(), 0) << c.Cue.constData();
+        EXPECT_TRUE(CDLastError().contains(c.Expected)) << CDLastError().toStdString();
+        EXPECT_EQ(CheckCDImage(Folder.File("bad.cue")), CDLastError());
+    }
+    EXPECT_EQ(CheckCDImage(disc.CuePath), "");
+}
+
+TEST_F(DriveLibraryTest, TracksAfterSmallerSectorsAreReadWhereTheyLie) {
+    // A 2048-byte data track moves the audio after it in the .bin; libcdio alone would read
+    // track 2 from 40 * 2352 bytes on.
+    const TDiscImage mixed = MakeDiscImage(Folder.Path(), "mixed", {{40, true, true}, {30}, {25}});
+    ASSERT_EQ(QFileInfo(mixed.BinPath).size(), 40 * 2048 + 55 * 2352);
+    // Audio first, a 2048-byte data track last: the lead-out follows the data track's size.
+    const TDiscImage extra = MakeDiscImage(Folder.Path(), "extra", {{30}, {45, true, true}});
+    Settings.Images = mixed.CuePath + "|" + extra.CuePath;
+    const int h = OpenImage(0);
+    ASSERT_GT(h, 0) << CDLastError().toStdString();
+    ModifyCDParms(h, CDP_MSF, 1);
+    TCDToc toc{};
+    ASSERT_EQ(ReadTOC(h, &toc), 1);
+    EXPECT_EQ(toc.Tracks[0].AdrControl & TocDataTrackFlag, TocDataTrackFlag);
+    EXPECT_EQ(TocAddressSectors(toc.Tracks[1]), 150 + 40);
+    EXPECT_EQ(TocAddressSectors(toc.Tracks[3]), 150 + 95);
+    EXPECT_EQ(ReadSectors(h, 40, 10) + ReadSectors(h, 50, 10) + ReadSectors(h, 60, 10), mixed.TrackData[1]);
+    EXPECT_EQ(ReadSectors(h, 85, 10), mixed.TrackData[2].right(10 * 2352));
+    int r = -1;
+    ReadSectors(h, 86, 10, &r);
+    EXPECT_EQ(r, 0);
+    CloseCDHandle(h);
+
+    const int e = OpenImage(1);
+    ASSERT_GT(e, 0) << CDLastError().toStdString();
+    ModifyCDParms(e, CDP_MSF, 1);
+    ASSERT_EQ(ReadTOC(e, &toc), 1);
+    EXPECT_EQ(TocAddressSectors(toc.Tracks[2]), 150 + 75);
+    EXPECT_EQ(ReadSectors(e, 20, 10), extra.TrackData[0].right(10 * 2352));
+    CloseCDHandle(e);
+}
+
+TEST_F(DriveLibraryTest, ImageMediaChangesWhenItsFilesChangeOnDisk) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{40}, {30}});
+    Settings.Images = disc.CuePath;
+    const int h = OpenImage();
+    ASSERT_GT(h, 0);
+    const auto trackCount = [&] {
+        TCDToc toc{};
+        return ReadTOC(h, &toc) == 1 ? toc.LastTrack - toc.FirstTrack + 1 : 0;
+    };
+    EXPECT_EQ(CDMediaChanged(h), 0);
+    EXPECT_EQ(CDMediaChanged(h), 0);
+
+    // Another disc written over the image: the handle reads the new one.
+    const TDiscImage other =
+        MakeDiscImage(Folder.Path(), "disc", {{20}, {20}, {25}}, TDiscImageOptions{{}, 0, false, 7});
+    EXPECT_EQ(CDMediaChanged(h), 1);
+    EXPECT_EQ(CDMediaChanged(h), 0);
+    EXPECT_EQ(trackCount(), 3);
+    EXPECT_EQ(ReadSectors(h, 40, 5), other.TrackData[2].left(5 * 2352));
+
+    // The .bin removed: no disc, and the reason.
+    const QByteArray bin = ReadFile(disc.BinPath);
+    ASSERT_TRUE(QFile::remove(disc.BinPath));
+    EXPECT_EQ(CDMediaChanged(h), 1);
+    EXPECT_EQ(trackCount(), 0);
+    EXPECT_TRUE(CDLastError().contains("disc.bin, does not exist")) << CDLastError().toStdString();
+    EXPECT_EQ(CDMediaChanged(h), 0);
+    int r = -1;
+    ReadSectors(h, 0, 1, &r);
+    EXPECT_EQ(r, 0);
+    // ... and put back.
+    ASSERT_TRUE(WriteFile(disc.BinPath, bin));
+    EXPECT_EQ(CDMediaChanged(h), 1);
+    EXPECT_EQ(trackCount(), 3);
+
+    // The cue sheet cut to one track.
+    WriteFile(disc.CuePath, "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n");
+    EXPECT_EQ(CDMediaChanged(h), 1);
+    EXPECT_EQ(trackCount(), 1);
+    CloseCDHandle(h);
+}
+
+TEST_F(DriveLibraryTest, WorkersSeeTheDriveListTheMainThreadLastSaw) {
+    const int devices = PhysicalDrives();
+    if (devices + 2 > MaxCDDrives)
+        GTEST_SKIP() << "too many physical drives to see the images";
+    const TDiscImage a = MakeDiscImage(Folder.Path(), "a", {{20}});
+    const TDiscImage b = MakeDiscImage(Folder.Path(), "b", {{20}});
+    const auto products = [] {
+        TCDDriveList list{};
+        list.Capacity = MaxCDDrives;
+        GetCDList(&list);
+        QStringList names;
+        for (int i = 0; i < list.Count; ++i)
+            if (list.Drives[i].Adapter == 1)
+                names << list.Drives[i].Product;
+        return names;
+    };
+    Settings.Images = a.CuePath;
+    EXPECT_EQ(products(), QStringList{"a"});
+    // A worker never reads the Settings record, which the main thread may be changing.
+    Settings.Images = a.CuePath + "|" + b.CuePath;
+    QStringList seen;
+    int handle = 0;
+    std::thread worker([&] {
+        seen = products();
+        TCDOpenRequest request;
+        request.Adapter = 1;
+        request.Target = 1;
+        handle = GetCDHandle(&request);
+    });
+    worker.join();
+    EXPECT_EQ(seen, QStringList{"a"});
+    EXPECT_EQ(handle, 0);
+    // The main thread's next call takes the change in.
+    EXPECT_EQ(products(), QStringList({"a", "b"}));
+    RefreshCDDriveList();
+    EXPECT_EQ(PhysicalDrives(), devices);
 }

@@ -5,6 +5,7 @@
 #include "app/Helpers.h"
 #include "app/JobEvents.h"
 #include "app/Settings.h"
+#include "cd/ProgressThrottle.h"
 #include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
 #include "support/TestSupport.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <semaphore>
 #include <sys/resource.h>
 
 namespace {
@@ -65,6 +67,27 @@ protected:
 
 private:
     int64_t StopAt;
+};
+
+// Stops after a given number of sectors until the test lets it go on.
+class TPausingRipThread : public TCDRipThread {
+public:
+    TPausingRipThread(int32_t track, const QString& name, int64_t pauseAt)
+        : TCDRipThread(track, name), PauseAt(pauseAt) {}
+    // std:: rather than Qt, so that ThreadSanitizer sees the hand-over.
+    std::binary_semaphore Paused{0};
+    std::binary_semaphore Resumed{0};
+
+protected:
+    void AfterRead(int64_t done) override {
+        if (done == PauseAt) {
+            Paused.release();
+            Resumed.acquire();
+        }
+    }
+
+private:
+    int64_t PauseAt;
 };
 
 // Waits for the thread to end, then delivers what it posted.
@@ -135,9 +158,13 @@ TEST_F(RipThreadTest, EveryTrackIsExtractedByteForByte) {
         ASSERT_EQ(wav.size(), 44 + pcm.size());
         EXPECT_EQ(wav.left(44), CDWavHeader(uint32_t(pcm.size())));
         EXPECT_TRUE(wav.mid(44) == pcm);
-        // One progress message per read of at most 10 sectors, rising to 100.
+        // At most one progress message per read of at most 10 sectors, rising from the first
+        // read's to 100.
+        const int32_t sectors = Disc.Tracks[track - 1].Sectors;
         const std::vector<int32_t> codes = ProgressCodes(events);
-        EXPECT_EQ(codes.size(), size_t((Disc.Tracks[track - 1].Sectors + 9) / 10));
+        ASSERT_FALSE(codes.empty());
+        EXPECT_LE(codes.size(), size_t((sectors + 9) / 10));
+        EXPECT_EQ(codes.front(), 10 * 100 / sectors);
         EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end()));
         EXPECT_EQ(codes.back(), 100);
         EXPECT_EQ(events.size(), codes.size() + 1);
@@ -157,8 +184,6 @@ TEST_F(RipThreadTest, ProgressCarriesTimesOnlyAboveZero) {
             EXPECT_TRUE(mmss.match(e.Elapsed).hasMatch()) << e.Elapsed.toStdString();
             EXPECT_TRUE(mmss.match(e.Estimated).hasMatch()) << e.Estimated.toStdString();
         }
-    // The last chunk of 1234 sectors is 4: 123 full reads before it.
-    EXPECT_EQ(events[122].Code, 1230 * 100 / 1234);
 }
 
 TEST_F(RipThreadTest, RipTimeLimitsTheLength) {
@@ -190,7 +215,8 @@ TEST_F(RipThreadTest, StopLeavesAMatchingHeaderAndNoFinalMessage) {
     const auto events = Rip(2, "stopped", 500);
     ASSERT_FALSE(events.empty());
     EXPECT_NE(events.back().Code, RipCodeDone);
-    EXPECT_EQ(ProgressCodes(events).size(), 50u);
+    // The read after which the stop came is the last report.
+    EXPECT_EQ(ProgressCodes(events).back(), 500 * 100 / 2300);
     const QByteArray wav = ReadFile(WavPath("stopped"));
     ASSERT_EQ(wav.size(), 44 + 500 * 2352);
     EXPECT_EQ(DataCount(wav), uint32_t(wav.size() - 44));
@@ -207,10 +233,16 @@ TEST_F(RipThreadTest, NormalizeRunsTheGainPassWithProgress) {
     EXPECT_EQ(events.back().Status, rsOk);
     const auto start = std::find_if(events.begin(), events.end(), [](auto& e) { return e.Code == RipCodeNormalizing; });
     ASSERT_NE(start, events.end());
-    // 613 sectors = 62 reads before the pass; one message before each 2048-byte block after.
-    EXPECT_EQ(start - events.begin(), 62);
-    const int64_t blocks = (Disc.TrackData[3].size() + 2047) / 2048 + 1; // the final empty read too
-    EXPECT_EQ(events.end() - start - 2, blocks);
+    // The extraction ends at 100 before the pass; the pass reports from its first block
+    // (0 %) to its end (100 %), at most once per 2048-byte block, then the track is done.
+    ASSERT_GT(start - events.begin(), 0);
+    EXPECT_EQ((start - 1)->Code, 100);
+    const std::vector<int32_t> pass = ProgressCodes({start + 1, events.end()});
+    ASSERT_FALSE(pass.empty());
+    EXPECT_LE(int64_t(pass.size()), (Disc.TrackData[3].size() + 2047) / 2048 + 1);
+    EXPECT_EQ(pass.front(), 0);
+    EXPECT_EQ(pass.back(), 100);
+    EXPECT_EQ(events.end() - start - 2, int64_t(pass.size()));
 
     const QByteArray wav = ReadFile(WavPath("loud"));
     const QByteArray& pcm = Disc.TrackData[3];
@@ -224,13 +256,14 @@ TEST_F(RipThreadTest, NormalizeRunsTheGainPassWithProgress) {
 
 TEST_F(RipThreadTest, FailedGainPassEndsWithItsOwnStatusAndKeepsTheAudio) {
     Settings.IsNormalize = true;
-    // A folder where the ".nor" sibling would go makes the pass fail.
-    ASSERT_TRUE(QDir().mkpath(Settings.OutputFolder + "/locked.nor"));
-    const auto events = Rip(4, "locked");
+    // A name of the longest length a file may have: no temporary file named after it fits
+    // beside it, so the pass fails.
+    const QString name(255 - 4, 'n');
+    const auto events = Rip(4, name);
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back().Code, RipCodeDone);
     EXPECT_EQ(events.back().Status, rsNormalizeFailed);
-    EXPECT_TRUE(ReadFile(WavPath("locked")).mid(44) == Disc.TrackData[3]);
+    EXPECT_TRUE(ReadFile(WavPath(name)).mid(44) == Disc.TrackData[3]);
 }
 
 TEST_F(RipThreadTest, FailedReadPatchesTheHeaderToWhatWasRead) {
@@ -241,8 +274,8 @@ TEST_F(RipThreadTest, FailedReadPatchesTheHeaderToWhatWasRead) {
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back().Code, RipCodeDone);
     EXPECT_EQ(events.back().Status, rsReadFailed);
-    // The failed read still counts as progress, then the extraction ends.
-    EXPECT_EQ(ProgressCodes(events).size(), 51u);
+    // The failed read still counts as progress and is the last report.
+    EXPECT_EQ(ProgressCodes(events).back(), 510 * 100 / 1234);
     const QByteArray wav = ReadFile(WavPath("broken"));
     ASSERT_EQ(wav.size(), 44 + 500 * 2352);
     EXPECT_EQ(DataCount(wav), 500u * 2352u);
@@ -350,4 +383,59 @@ TEST(RipThreadLifetimeTest, DestroyingAnUnstartedOrRunningThreadWaits) {
     ASSERT_GE(wav.size(), 44);
     EXPECT_EQ(DataCount(wav), uint32_t(wav.size() - 44));
     CloseCDHandle(h);
+}
+
+TEST_F(RipThreadTest, SettingsAreTakenWhenTheThreadIsCreated) {
+    const QString folder = Settings.OutputFolder;
+    Settings.EnableRipTime = true;
+    Settings.RipTime = 2;
+    TRecorder recorder;
+    TCDRipThread thread(2, "snap");
+    // What the options dialog changes later does not reach the running extraction.
+    Settings.OutputFolder = Folder.File("elsewhere");
+    Settings.RipTime = 20;
+    Settings.IsNormalize = true;
+    EXPECT_EQ(thread.Options.OutputFolder, folder);
+    thread.CDHandle = Handle;
+    thread.Window = &recorder;
+    thread.Resume();
+    Finish(thread);
+    ASSERT_FALSE(recorder.Events.empty());
+    EXPECT_EQ(recorder.Events.back().Status, rsOk);
+    for (const auto& e : recorder.Events)
+        EXPECT_NE(e.Code, RipCodeNormalizing);
+    EXPECT_TRUE(ReadFile(folder + "/snap.wav").mid(44) == Disc.TrackData[1].left(2 * 75 * 2352));
+    EXPECT_FALSE(QFile::exists(Folder.File("elsewhere/snap.wav")));
+}
+
+TEST_F(RipThreadTest, AWindowDestroyedWhileTheThreadRunsReceivesNothing) {
+    Settings.IsNormalize = true;
+    auto* window = new TRecorder;
+    TPausingRipThread thread(2, "orphan", 500);
+    thread.CDHandle = Handle;
+    thread.Window = window;
+    thread.Resume();
+    thread.Paused.acquire();
+    // The job window closes mid-track with messages still queued for it; the rest of the
+    // extraction, the gain pass and the final message have nowhere to go.
+    delete window;
+    thread.Resumed.release();
+    Finish(thread);
+    const QByteArray wav = ReadFile(WavPath("orphan"));
+    EXPECT_EQ(wav.size(), 44 + Disc.TrackData[1].size());
+}
+
+TEST(ProgressThrottleTest, FirstAndLastAlwaysAndTwentyASecondBetween) {
+    TProgressThrottle throttle;
+    EXPECT_TRUE(throttle.Due(1000, false));
+    EXPECT_FALSE(throttle.Due(1001, false));
+    EXPECT_FALSE(throttle.Due(1049, false));
+    EXPECT_TRUE(throttle.Due(1050, false));
+    EXPECT_TRUE(throttle.Due(1051, true));
+    // A read every millisecond for ten seconds: about 20 reports a second.
+    TProgressThrottle busy;
+    int reports = 0;
+    for (int ms = 0; ms < 10000; ++ms)
+        reports += busy.Due(ms, ms == 9999) ? 1 : 0;
+    EXPECT_EQ(reports, 201);
 }

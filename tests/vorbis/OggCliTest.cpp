@@ -1,10 +1,12 @@
 // discwright-cli encode ogg / decode ogg / ogg info, run as a program, with the reference tools
 // reading what it writes.
+#include "audio/WavTestUtil.h"
 #include "support/TestSupport.h"
 #include "vorbis/VorbisTestSupport.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -102,4 +104,77 @@ TEST_F(OggCliTest, BadInputIsRefusedWithOneLine) {
     EXPECT_FALSE(QFileInfo::exists(Folder.File("y.wav")));
     // The input is untouched.
     EXPECT_EQ(ReadFile(Wav), MakeWav(Pcm, 2, 44100, 16));
+}
+
+TEST_F(OggCliTest, InfoListsEveryCommentInFileOrder) {
+    const QString ogg = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("tags.ogg")),
+                                          {"-c", "COMPOSER=Someone", "-c", "artist=A", "-c", "ARTIST=B", "-c",
+                                           "lyrics=one\ntwo \\ three", "-c", "replaygain_track_gain=-3.1 dB"});
+    ASSERT_FALSE(ogg.isEmpty());
+    const TRunResult r = Cli({"ogg", "info", ogg});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(r.Out).split('\n', Qt::SkipEmptyParts),
+              (QStringList{"channels: 2", "rate: 44100", "seconds: 2", "COMPOSER=Someone", "artist=A", "ARTIST=B",
+                           "lyrics=one\\ntwo \\\\ three", "replaygain_track_gain=-3.1 dB"}));
+}
+
+// A damaged file gives what can be decoded under a header that says so; a chained file whose
+// format changes is refused rather than decoded as noise.
+TEST_F(OggCliTest, DecodeWritesOnlyWhatWasDecoded) {
+    const QString ogg = Folder.File(QStringLiteral("damaged.ogg"));
+    ASSERT_FALSE(MakeOggWithOggenc(Wav, ogg, {"-q", "2"}).isEmpty());
+    QByteArray data = ReadFile(ogg);
+    data[data.size() / 2] = char(data[data.size() / 2] ^ 0xFF);
+    ASSERT_TRUE(WriteFile(ogg, data));
+    const QByteArray reference = DecodeWithOggdec(ogg);
+    ASSERT_LT(reference.size(), Pcm.size());
+    const QString wav = Folder.File(QStringLiteral("damaged.wav"));
+    TRunResult r = Cli({"decode", "ogg", ogg, wav});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(ReadFile(wav), MakeWav(reference, 2, 44100, 16));
+
+    const QString monoWav = Folder.File(QStringLiteral("mono.wav"));
+    ASSERT_TRUE(WriteFile(monoWav, MakeWav(MakePcm16(22050, 1, 5, 22050), 1, 22050, 16)));
+    const QString mono = MakeOggWithOggenc(monoWav, Folder.File(QStringLiteral("mono.ogg")), {});
+    const QString stereo = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("stereo.ogg")), {});
+    ASSERT_FALSE(mono.isEmpty());
+    ASSERT_FALSE(stereo.isEmpty());
+    const QString mixed = Folder.File(QStringLiteral("mixed.ogg"));
+    ASSERT_TRUE(WriteFile(mixed, ReadFile(mono) + ReadFile(stereo)));
+    r = Cli({"decode", "ogg", mixed, Folder.File(QStringLiteral("mixed.wav"))});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("changes its format at logical stream 2")) << r.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Folder.File(QStringLiteral("mixed.wav"))));
+    EXPECT_EQ(QDir(Folder.Path()).entryList({"*.part"}, QDir::Files).size(), 0);
+}
+
+// SIGTERM stops encoding and decoding and takes their temporary file away.
+TEST_F(OggCliTest, InterruptedRunsLeaveNoFile) {
+    const QString longWav = Folder.File(QStringLiteral("long.wav"));
+    ASSERT_TRUE(WriteSparseSilence(longWav, 2000000000u));
+    const QString ogg = Folder.File(QStringLiteral("long.ogg"));
+    TRunResult r = RunCliAndTerminate(Folder.Path(), {"encode", "ogg", longWav, ogg});
+    EXPECT_EQ(r.ExitCode, 130) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("was not written")) << r.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(ogg));
+
+    // A long Ogg file: one short file chained many times over, each link with its own serial.
+    const QString one = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("one.ogg")), {"-q", "0"});
+    ASSERT_FALSE(one.isEmpty());
+    QByteArray chained;
+    const QByteArray link = ReadFile(one);
+    for (uint32_t serial = 1; serial <= 300; ++serial) {
+        QByteArray copy = link;
+        for (qsizetype at = copy.indexOf("OggS"); at >= 0; at = copy.indexOf("OggS", at + 4))
+            qToLittleEndian<uint32_t>(serial, copy.data() + at + 14);
+        chained += copy;
+    }
+    FixOggChecksums(chained);
+    ASSERT_TRUE(WriteFile(ogg, chained));
+    r = RunCliAndTerminate(Folder.Path(), {"decode", "ogg", ogg, Folder.File(QStringLiteral("long-back.wav"))});
+    EXPECT_EQ(r.ExitCode, 130) << r.Err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Folder.File(QStringLiteral("long-back.wav"))));
+    EXPECT_EQ(QDir(Folder.Path()).entryList({"*.part"}, QDir::Files).size(), 0);
+    EXPECT_EQ(QFileInfo(longWav).size(), 44 + 2000000000ll);
+    EXPECT_EQ(ReadFile(ogg), chained);
 }

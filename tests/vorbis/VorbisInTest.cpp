@@ -6,9 +6,13 @@
 #include "support/TestSupport.h"
 #include "vorbis/VorbisTestSupport.h"
 
+#include "vorbis/VorbisChannelOrder.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <numeric>
 
 namespace {
 
@@ -74,7 +78,34 @@ TEST_F(VorbisInTest, FiveChannelsDecodeToTheEnd) {
     in.SetFileName(ogg);
     const QByteArray pcm = ReadAllFrom(in, 7770);
     EXPECT_EQ(pcm.size(), 50000 * 10);
-    EXPECT_EQ(pcm, DecodeWithOggdec(ogg));
+    // oggdec's raw output keeps the Vorbis order.
+    QByteArray reference = DecodeWithOggdec(ogg);
+    VorbisToWavOrder(reinterpret_cast<int16_t*>(reference.data()), reference.size() / 10, 5);
+    EXPECT_EQ(pcm, reference);
+}
+
+// Vorbis and WAV order the channels of 3 to 8 channel sound differently; ffmpeg's decoder
+// puts them in WAV order as we do.
+TEST_F(VorbisInTest, MultichannelComesInWavOrder) {
+    // Three orders that differ from WAV's in different ways.
+    for (int channels : {3, 6, 8}) {
+        SCOPED_TRACE(channels);
+        const QString wav = Dir.filePath(QStringLiteral("tagged%1.wav").arg(channels));
+        const QString ogg = Dir.filePath(QStringLiteral("tagged%1.ogg").arg(channels));
+        ASSERT_TRUE(WriteFile(wav, MakeWav(ChannelTaggedPcm(22050, channels, 44100), channels, 44100, 16)));
+        // ffmpeg takes a WAV file's channels in WAV order and stores them in Vorbis order.
+        ASSERT_EQ(RunProgram(FindTool(QStringLiteral("ffmpeg")),
+                             {"-v", "error", "-i", wav, "-c:a", "libvorbis", "-q:a", "6", ogg})
+                      .ExitCode,
+                  0);
+        TVorbisIn in;
+        in.SetFileName(ogg);
+        const QByteArray ours = ReadAllFrom(in);
+        std::vector<int> inOrder(static_cast<size_t>(channels));
+        std::iota(inOrder.begin(), inOrder.end(), 0);
+        EXPECT_EQ(TaggedChannelOrder(ours, channels, 44100), inOrder);
+        EXPECT_EQ(TaggedChannelOrder(DecodeWithFfmpeg(ogg), channels, 44100), inOrder);
+    }
 }
 
 TEST_F(VorbisInTest, CommentsAreTakenWithoutRegardToCase) {
@@ -113,6 +144,11 @@ TEST_F(VorbisInTest, CommentsAreTakenWithoutRegardToCase) {
     EXPECT_EQ(in.CommonTags.Year(), QStringLiteral("1999"));
     EXPECT_EQ(in.CommonTags.Track(), QStringLiteral("07"));
     EXPECT_EQ(in.CommonTags.Genre(), QStringLiteral("Jazz"));
+
+    // Every comment, in file order, as stored.
+    EXPECT_EQ(in.AllComments(),
+              (QStringList{"ARTIST=Big Band", "Title=\u00dcber alles", "album=First", "album=Second", "date=1999",
+                           "GENRE=Jazz", "tracknumber=07", "discnumber=2", "NOEQUALS_1", "comment=x"}));
 }
 
 TEST_F(VorbisInTest, ChainedStreamsDecodeStraightThrough) {
@@ -131,6 +167,48 @@ TEST_F(VorbisInTest, ChainedStreamsDecodeStraightThrough) {
     EXPECT_EQ(pcm, DecodeWithOggdec(first) + DecodeWithOggdec(second));
     // The comments come from the first stream.
     EXPECT_EQ(in.Comments().Artist(), QStringLiteral("One"));
+
+    // A stream of another format is never read as the first one's: what comes before it is
+    // delivered, then the run ends with an error.
+    const QString mono = MakeOgg("mono", 30000, 1, 22050, {}, 3);
+    ASSERT_FALSE(mono.isEmpty());
+    const QString mixed = Dir.filePath(QStringLiteral("mixed.ogg"));
+    ASSERT_TRUE(WriteFile(mixed, ReadFile(mono) + ReadFile(first)));
+    in.SetFileName(mixed);
+    ASSERT_TRUE(in.Valid());
+    EXPECT_EQ(in.GetChannels(), 1);
+    in.BeginReading();
+    QByteArray delivered;
+    try {
+        for (;;) {
+            uint8_t* data = nullptr;
+            uint32_t bytes = 5000;
+            in.Read(data, bytes);
+            ASSERT_NE(bytes, 0u) << "the run ended without an error";
+            delivered.append(reinterpret_cast<const char*>(data), bytes);
+        }
+    } catch (const EAuException& e) {
+        EXPECT_TRUE(e.Message().contains(QLatin1String("changes its format at logical stream 2 (2 channels at "
+                                                       "44100 Hz after 1 channels at 22050 Hz)")))
+            << e.Message().toStdString();
+    }
+    in.EndReading();
+    EXPECT_EQ(delivered, DecodeWithOggdec(mono));
+}
+
+// Pages that fail their checksum leave a gap; decoding goes on behind it as oggdec's does.
+TEST_F(VorbisInTest, DamagedPagesAreSkipped) {
+    const QString ogg = MakeOgg("damaged", 6 * 44100, 2, 44100);
+    ASSERT_FALSE(ogg.isEmpty());
+    QByteArray data = ReadFile(ogg);
+    data[data.size() / 2] = char(data[data.size() / 2] ^ 0xFF);
+    data[data.size() / 2 + 1] = char(data[data.size() / 2 + 1] ^ 0x55);
+    ASSERT_TRUE(WriteFile(ogg, data));
+    const QByteArray reference = DecodeWithOggdec(ogg);
+    ASSERT_GT(reference.size(), 5 * 44100 * 4);
+    TVorbisIn in;
+    in.SetFileName(ogg);
+    EXPECT_EQ(ReadAllFrom(in, 3000), reference);
 }
 
 TEST_F(VorbisInTest, SeekLeavesNoStaleData) {

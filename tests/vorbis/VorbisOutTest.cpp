@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -351,12 +352,44 @@ TEST_F(VorbisOutTest, AppendingAddsALogicalStream) {
     EXPECT_TRUE(info.contains(QLatin1String("serial: 00000001"))) << info.toStdString();
     EXPECT_FALSE(info.contains(QLatin1String("WARNING"))) << info.toStdString();
 
+    // A stream of another format, or a file that is no Ogg file, is not appended to.
+    const QByteArray before = ReadFile(Path("append.ogg"));
+    TPcmIn mono(MakePcm16(1000, 1, 3, 22050), 1, 22050, 16);
+    out.SetInput(&mono);
+    ASSERT_TRUE(RunToEnd(out));
+    EXPECT_EQ(out.LastError, QStringLiteral("Cannot append data in different audio format."));
+    EXPECT_EQ(ReadFile(Path("append.ogg")), before);
+    ASSERT_TRUE(WriteFile(Path("text.ogg"), "no pages here"));
+    out.SetFileName(Path("text.ogg"));
+    ASSERT_TRUE(RunToEnd(out));
+    EXPECT_EQ(out.LastError, QStringLiteral("Cannot append data to this .ogg file."));
+    EXPECT_EQ(ReadFile(Path("text.ogg")), "no pages here");
+    out.SetFileName(Path("append.ogg"));
+
     // Rewriting starts over.
     out.SetFileMode(foRewrite);
     out.SetInput(&in1);
     ASSERT_TRUE(RunToEnd(out));
     back.SetFileName(Path("append.ogg"));
     EXPECT_EQ(ReadAllFrom(back).size(), first.size());
+}
+
+// Channels come in WAV order and go into the Vorbis slots the Vorbis I mapping gives them,
+// where ffmpeg's decoder finds them again.
+TEST_F(VorbisOutTest, MultichannelIsStoredInVorbisOrder) {
+    for (int channels : {3, 6, 8}) {
+        SCOPED_TRACE(channels);
+        TPcmIn in(ChannelTaggedPcm(22050, channels, 44100), channels, 44100, 16);
+        TVorbisOut out;
+        out.Compression = 0.6f;
+        out.SetInput(&in);
+        out.SetFileName(Path(QStringLiteral("tagged%1.ogg").arg(channels)));
+        ASSERT_TRUE(RunToEnd(out));
+        ASSERT_TRUE(out.LastError.isEmpty()) << out.LastError.toStdString();
+        std::vector<int> inOrder(static_cast<size_t>(channels));
+        std::iota(inOrder.begin(), inOrder.end(), 0);
+        EXPECT_EQ(TaggedChannelOrder(DecodeWithFfmpeg(out.FileName()), channels, 44100), inOrder);
+    }
 }
 
 TEST_F(VorbisOutTest, FailuresEndTheRunWithTheirMessage) {

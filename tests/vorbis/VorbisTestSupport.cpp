@@ -26,6 +26,56 @@ QByteArray DecodeWithOggdec(const QString& ogg) {
     return r.ExitCode == 0 ? ReadFile(raw) : QByteArray();
 }
 
+QByteArray DecodeWithFfmpeg(const QString& ogg) {
+    QTemporaryDir dir;
+    const QString raw = dir.filePath(QStringLiteral("out.raw"));
+    const TRunResult r = RunProgram(FindTool(QStringLiteral("ffmpeg")),
+                                    {"-v", "error", "-i", ogg, "-f", "s16le", "-c:a", "pcm_s16le", raw});
+    return r.ExitCode == 0 ? ReadFile(raw) : QByteArray();
+}
+
+namespace {
+
+double TagFrequency(int channel) {
+    return 50.0 + 20.0 * channel;
+}
+
+} // namespace
+
+QByteArray ChannelTaggedPcm(int64_t frames, int channels, int rate) {
+    QByteArray pcm(frames * channels * 2, 0);
+    for (int64_t i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            qToLittleEndian<int16_t>(int16_t(std::lround(8000.0 * std::sin(2 * M_PI * TagFrequency(c) * i / rate))),
+                                     pcm.data() + 2 * (i * channels + c));
+    return pcm;
+}
+
+std::vector<int> TaggedChannelOrder(const QByteArray& pcm, int channels, int rate) {
+    const int64_t frames = pcm.size() / 2 / channels;
+    std::vector<int> order;
+    for (int c = 0; c < channels; ++c) {
+        // The tag tone with the strongest presence in this channel.
+        int best = -1;
+        double bestPower = 0;
+        for (int tag = 0; tag < channels; ++tag) {
+            double re = 0, im = 0;
+            const double w = 2 * M_PI * TagFrequency(tag) / rate;
+            for (int64_t i = 0; i < frames; ++i) {
+                const double v = qFromLittleEndian<int16_t>(pcm.constData() + 2 * (i * channels + c));
+                re += v * std::cos(w * double(i));
+                im += v * std::sin(w * double(i));
+            }
+            if (re * re + im * im > bestPower) {
+                bestPower = re * re + im * im;
+                best = tag;
+            }
+        }
+        order.push_back(best);
+    }
+    return order;
+}
+
 QStringList ListComments(const QString& ogg) {
     const TRunResult r = RunProgram(QStringLiteral("vorbiscomment"), {"-l", ogg});
     return QString::fromUtf8(r.Out).split('\n', Qt::SkipEmptyParts);

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <vector>
 
 #include "audio/AuInput.h"
 
@@ -39,6 +40,9 @@ bool RunToEnd(TAuOutput& sink);
 QString MakeOggWithOggenc(const QString& wav, const QString& ogg, const QStringList& args);
 // The raw 16-bit little-endian PCM oggdec makes of a file; empty on failure.
 QByteArray DecodeWithOggdec(const QString& ogg);
+// 16-bit little-endian PCM as ffmpeg decodes it (its own decoder, channels in WAV order);
+// empty on failure.
+QByteArray DecodeWithFfmpeg(const QString& ogg);
 // "name=value" lines of vorbiscomment -l.
 QStringList ListComments(const QString& ogg);
 
@@ -49,6 +53,12 @@ void FixOggChecksums(QByteArray& data);
 QByteArray ReadAllFrom(TAuInput& input, uint32_t chunk = 65536);
 // Reads `bytes` bytes (or up to the end) from a source that is already reading.
 QByteArray ReadSome(TAuInput& input, int64_t bytes, uint32_t chunk = 4096);
+
+// A tone of its own on every channel (50 Hz + 20 Hz × channel: low enough for an LFE channel),
+// so that a channel can be told after lossy coding.
+QByteArray ChannelTaggedPcm(int64_t frames, int channels, int rate);
+// For each channel of tagged 16-bit PCM, the tagged channel whose tone it carries.
+std::vector<int> TaggedChannelOrder(const QByteArray& pcm, int channels, int rate);
 
 // Root-mean-square difference of two 16-bit PCM buffers over their common length, relative to
 // the RMS of `reference`: 0 is identical, 1 is as large as the signal.
