@@ -14,6 +14,9 @@ int RunNormalizeCommand(const QStringList& words);
 int RunEncodeMp3Command(const QStringList& words);
 int RunDecodeMp3Command(const QStringList& words);
 int RunEncodeWmaCommand(const QStringList& words);
+// RipCommands.cpp
+int RunRipCommand(const QStringList& words);
+int RunConvertCommand(const QStringList& words);
 // TagCommands.cpp: tag show|set|remove (words[1] is the action)
 int RunTagCommand(const QStringList& words);
 // WavCommands.cpp: wav info|convert (words[1] is the action)

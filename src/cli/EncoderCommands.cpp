@@ -1,14 +1,15 @@
 // discwright-cli encode mp3 / decode mp3 / encode wma: the encoder wrappers as the job windows
 // run them (JobKind 2, 3 and 6), with their progress on standard error. The command succeeds
-// exactly when the wrapper's end event says Ok; Ctrl+C or SIGTERM ends the encoder and leaves
-// the output as it was before the command.
+// exactly when the wrapper's end event says Ok (the job runner of src/jobs waits for it); Ctrl+C or SIGTERM ends the
+// encoder and leaves the output as it was before the command.
 #include "app/Helpers.h"
 #include "app/JobEvents.h"
 #include "app/Settings.h"
-#include "audio/WaveHeader.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "jobs/EncodeStep.h"
+#include "jobs/JobRunner.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "jobs/WmaSettings.h"
@@ -17,36 +18,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// Receives the wrapper's WM_JOB_INFO events as a job window does.
-class TCliJobWindow : public QObject {
-public:
-    explicit TCliJobWindow(int32_t endCode) : EndCode(endCode) {}
-
-    bool event(QEvent* e) override {
-        if (e->type() != JobInfoEventType)
-            return QObject::event(e);
-        const TProcessInfo& info = *static_cast<TJobInfoEvent*>(e)->Info;
-        if (info.Code >= 1 && info.Code <= 100) {
-            Progressed = true;
-            QString text = QString::number(info.Code) + '%';
-            if (!info.Elapsed.isEmpty())
-                text += QStringLiteral("  elapsed ") + info.Elapsed;
-            if (!info.Estimated.isEmpty())
-                text += QStringLiteral("  estimated ") + info.Estimated;
-            CliProgress(text);
-        } else if (info.Code == EndCode) {
-            Ended = true;
-            End = info;
-        }
-        return true;
-    }
-
-    const int32_t EndCode;
-    bool Ended = false;
-    TProcessInfo End;
-    bool Progressed = false;
-};
 
 struct TFiles {
     QString Input;
@@ -77,47 +48,39 @@ bool ParseFiles(QCommandLineParser& parser, const QStringList& words, const QStr
     return true;
 }
 
-// lame takes any file it cannot recognise for raw samples and "succeeds"; the command refuses
-// such input up front instead of writing noise.
-bool LooksLikeWav(const QString& path) {
-    return ScanWaveFile(path).Found;
-}
-
-bool LooksLikeMp3(const QString& path) {
-    QFile f(path);
-    const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(3) : QByteArray();
-    if (head.size() < 2)
-        return false;
-    return head.startsWith("ID3") || (uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0);
-}
-
 // Runs one wrapper to its end event and turns the outcome into the exit code.
-int RunWrapper(TEncodeProcess& process, TCliJobWindow& window, const TFiles& files) {
-    process.NotifyWindow = &window;
+int RunWrapper(TEncodeProcess& process, int32_t endCode, const TFiles& files) {
     process.InputFile = files.Input;
     process.OutputFile = files.Output;
-    process.Active = true;
     const TInterruptScope interrupt;
+    TJobRunOutcome outcome;
     try {
-        process.Start();
+        outcome = RunEncoderToEnd(
+            process, endCode, [&] { return interrupt.Interrupted(); },
+            [](const TProcessInfo& info) {
+                if (info.Code < 1 || info.Code > 100)
+                    return;
+                QString text = QString::number(info.Code) + '%';
+                if (!info.Elapsed.isEmpty())
+                    text += QStringLiteral("  elapsed ") + info.Elapsed;
+                if (!info.Estimated.isEmpty())
+                    text += QStringLiteral("  estimated ") + info.Estimated;
+                CliProgress(text);
+            });
     } catch (const EEncodeProcess& e) {
         return CliFail(QString::fromStdString(e.what()));
     }
-    RunEventLoopUntil([&] { return window.Ended || interrupt.Interrupted(); });
-    if (!window.Ended) {
-        // Ends the child and removes the file it was writing; no end event follows.
-        process.Kill(0);
+    if (outcome.Interrupted)
         return CliFail(files.Output + QStringLiteral(": stopped; the output was not written"), InterruptedExitCode);
-    }
-    if (window.End.Ok)
+    if (outcome.End.Ok)
         return 0;
-    switch (window.End.Status) {
+    switch (outcome.End.Status) {
     case 0:
         return CliFail(QStringLiteral("not overwriting ") + files.Output + QStringLiteral(" (use --yes to allow it)"));
     case 1:
         return CliFail(files.Output + QStringLiteral(" is in use"));
     default:
-        return CliFail(window.End.Reason);
+        return CliFail(outcome.End.Reason);
     }
 }
 
@@ -138,8 +101,7 @@ int RunMp3(const QStringList& words, bool encode) {
     process.Encode = encode;
     process.JobKind = encode ? 2 : 3;
     CliProgress(Mp3CommandLine(encode, files.Input, files.Output));
-    TCliJobWindow window(2000);
-    return RunWrapper(process, window, files);
+    return RunWrapper(process, 2000, files);
 }
 
 } // namespace
@@ -178,6 +140,5 @@ int RunEncodeWmaCommand(const QStringList& words) {
     TWMAEncodeProcess process;
     process.JobKind = 6;
     CliProgress(WmaCommandLine(program, files.Input, files.Output));
-    TCliJobWindow window(5000);
-    return RunWrapper(process, window, files);
+    return RunWrapper(process, 5000, files);
 }

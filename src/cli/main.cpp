@@ -22,6 +22,8 @@ const TCommand Commands[] = {
     {"toc", "show a disc's key and track list", RunTocCommand},
     {"extract", "extract a track to a WAV file", RunExtractCommand},
     {"normalize", "scale a 16-bit WAV file in place", RunNormalizeCommand},
+    {"rip", "rip tracks of a disc to MP3, WAV, Ogg or WMA files", RunRipCommand},
+    {"convert", "convert files (wav2mp3, mp32wav, wav2ogg, wav2wma)", RunConvertCommand},
     {"encode mp3", "encode a WAV file to MP3 with lame", RunEncodeMp3Command},
     {"decode mp3", "decode an MP3 file to WAV with lame", RunDecodeMp3Command},
     {"encode wma", "encode a WAV file to WMA with wm8eutil", RunEncodeWmaCommand},

@@ -1,0 +1,344 @@
+// discwright-cli rip and convert: the conversion job (TRipJob) and the CD rip job (TCDRipJob)
+// as the windows run them, without a screen. Progress (the step line and percentage) goes to
+// standard error, every box as one line, and at the end the files written to standard output.
+#include "app/Helpers.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
+#include "cd/CDIn.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
+#include "cli/CliCommon.h"
+#include "cli/Commands.h"
+#include "cli/Interrupt.h"
+#include "jobs/JobRunner.h"
+#include "jobs/RipProgress.h"
+#include "jobs/rip.h"
+#include "platform/Prompter.h"
+#include "tags/Genres.h"
+#include "tags/Id3Tag.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <map>
+
+namespace {
+
+QString ResText(const char* key, const char* english) {
+    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+// Boxes of a job as one line each on standard error.
+class TOneLinePrompter : public TPrompter {
+public:
+    using TPrompter::Show;
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                       TPromptAnswer defaultAnswer) override {
+        QString line = text;
+        line.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
+        return CliPrompter().Show(line, icon, buttons, defaultAnswer);
+    }
+};
+
+// Installs the one-line prompter for a command's life.
+class TPrompterScope {
+public:
+    TPrompterScope() { SetPrompter(&OneLine); }
+    ~TPrompterScope() { SetPrompter(&CliPrompter()); }
+
+private:
+    TOneLinePrompter OneLine;
+};
+
+QString ProgressLine(const QString& caption, const TJobProgress& progress) {
+    QString line = caption;
+    if (progress.PercentKnown)
+        line += QStringLiteral("  ") + QString::number(progress.Percent) + '%';
+    if (!progress.Elapsed.isEmpty())
+        line += QStringLiteral("  elapsed ") + progress.Elapsed;
+    if (!progress.Estimated.isEmpty())
+        line += QStringLiteral("  estimated ") + progress.Estimated;
+    return line;
+}
+
+// Runs a started job to its end and reports it; the command's exit code.
+int FinishJob(TJobController& job, const TInterruptScope& interrupt, const QString& what) {
+    const bool ended = RunJobToEnd(job, [&] { return interrupt.Interrupted(); });
+    for (const QString& file : job.FilesWritten())
+        CliOut(file);
+    if (interrupt.Interrupted())
+        return CliFail(what + QStringLiteral(": stopped; the files written so far are kept"), InterruptedExitCode);
+    if (!ended)
+        return CliFail(what + QStringLiteral(": the job could not go on"));
+    int failed = 0;
+    for (const TJobEntryResult& r : job.Results)
+        failed += r.Ok ? 0 : 1;
+    if (failed > 0)
+        return CliFail(what + QStringLiteral(": %1 of %2 not done").arg(failed).arg(job.Results.size()));
+    return 0;
+}
+
+// --tracks LIST: numbers and ranges ("1,3-5"); false on a malformed list.
+bool ParseTrackList(const QString& text, std::vector<int>& tracks) {
+    static const QRegularExpression item(QStringLiteral("^\\s*(\\d+)\\s*(?:-\\s*(\\d+)\\s*)?$"));
+    for (const QString& part : text.split(',')) {
+        const QRegularExpressionMatch m = item.match(part);
+        if (!m.hasMatch())
+            return false;
+        const int from = m.captured(1).toInt();
+        const int to = m.captured(2).isEmpty() ? from : m.captured(2).toInt();
+        if (from < 1 || to < from || to > 99)
+            return false;
+        for (int t = from; t <= to; ++t)
+            if (std::find(tracks.begin(), tracks.end(), t) == tracks.end())
+                tracks.push_back(t);
+    }
+    return !tracks.empty();
+}
+
+// --genre NAME|NUMBER: the index of the genre list Settings.Genre keeps (-1 none); false when
+// unknown. A number is an ID3 genre number, as tag set takes it.
+bool ParseGenre(const QString& text, int32_t& index) {
+    const QString g = text.trimmed();
+    bool isNumber = false;
+    const int number = g.toInt(&isNumber);
+    if (isNumber) {
+        if (number < 0 || number > 255)
+            return false;
+        index = int32_t(Id3ToGenre(uint8_t(number))) - 1;
+        return true;
+    }
+    for (size_t i = 0; i < GenreNames.size(); ++i)
+        if (g.compare(QLatin1String(GenreNames[i]), Qt::CaseInsensitive) == 0) {
+            index = int32_t(i);
+            return true;
+        }
+    return false;
+}
+
+struct THandleGuard {
+    int Handle = 0;
+    ~THandleGuard() {
+        if (Handle)
+            CloseCDHandle(Handle);
+    }
+};
+
+// The output folder of the run: --out or the setting; created when missing.
+bool PrepareFolder(const QCommandLineParser& parser, const QCommandLineOption& out, int& exitCode) {
+    const QString folder = parser.isSet(out) ? parser.value(out) : Settings.OutputFolder;
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        exitCode = CliFail(folder + QStringLiteral(": ") +
+                           ResText("RES_Directory_Not_Exist", "The output directory does not exist."));
+        return false;
+    }
+    Settings.OutputFolder = QFileInfo(folder).absoluteFilePath();
+    return true;
+}
+
+} // namespace
+
+int RunRipCommand(const QStringList& words) {
+    QCommandLineParser parser;
+    const QCommandLineOption drive(QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption image(QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc)."),
+                                   QStringLiteral("FILE"));
+    const QCommandLineOption tracks(QStringLiteral("tracks"),
+                                    QStringLiteral("Tracks to rip, e.g. 1,3-5 (default: every audio track)."),
+                                    QStringLiteral("LIST"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Output format (default: CommonOptions/OutputFormat)."),
+                                    QStringLiteral("mp3|wav|ogg|wma"));
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder (default: the setting)."),
+                                 QStringLiteral("DIR"));
+    const QCommandLineOption title(QStringLiteral("title"),
+                                   QStringLiteral("Title of track N (default: cdinfo.dat, else TrackNN); repeatable."),
+                                   QStringLiteral("N=TEXT"));
+    const QCommandLineOption artist(QStringLiteral("artist"), QStringLiteral("Disc artist."), QStringLiteral("T"));
+    const QCommandLineOption album(QStringLiteral("album"), QStringLiteral("Disc album."), QStringLiteral("T"));
+    const QCommandLineOption year(QStringLiteral("year"), QStringLiteral("Disc year."), QStringLiteral("Y"));
+    const QCommandLineOption genre(QStringLiteral("genre"),
+                                   QStringLiteral("Disc genre: a name of the genre list or an ID3 genre number."),
+                                   QStringLiteral("NAME|NUMBER"));
+    const QCommandLineOption comment(QStringLiteral("comment"), QStringLiteral("Disc comment."), QStringLiteral("T"));
+    const QCommandLineOption paranoia(
+        QStringLiteral("paranoia"),
+        QStringLiteral("Rip through the CD input (libcdio-paranoia), as the CD rip progress window does."));
+    for (const auto* o :
+         {&drive, &image, &tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &paranoia})
+        parser.addOption(*o);
+    int exitCode = 0;
+    if (!CliParse(parser, words,
+                  QStringLiteral("Rips the tracks of a disc: each is extracted to WAV and encoded to the output\n"
+                                 "format, as the job window does; prints the files written."),
+                  exitCode))
+        return exitCode;
+    if (!parser.positionalArguments().isEmpty())
+        return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
+    if (parser.isSet(drive) == parser.isSet(image))
+        return CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
+    if (parser.isSet(format)) {
+        static const std::map<QString, int32_t> formats{{QStringLiteral("mp3"), ofMP3},
+                                                        {QStringLiteral("wav"), ofWAV},
+                                                        {QStringLiteral("ogg"), ofOGG},
+                                                        {QStringLiteral("wma"), ofWMA}};
+        const auto it = formats.find(parser.value(format).toLower());
+        if (it == formats.end())
+            return CliFail(QStringLiteral("--format must be mp3, wav, ogg or wma"), 2);
+        Settings.OutputFormat = it->second;
+    }
+    if (Settings.OutputFormat < ofMP3 || Settings.OutputFormat > ofWMA)
+        Settings.OutputFormat = ofMP3;
+    std::vector<int> wanted;
+    if (parser.isSet(tracks) && !ParseTrackList(parser.value(tracks), wanted))
+        return CliFail(QStringLiteral("--tracks needs a list like 1,3-5 of track numbers 1 to 99"), 2);
+    std::map<int, QString> titles;
+    for (const QString& t : parser.values(title)) {
+        const qsizetype eq = t.indexOf('=');
+        const int n = eq > 0 ? t.left(eq).toInt() : 0;
+        if (n < 1 || n > 99)
+            return CliFail(QStringLiteral("--title needs N=TEXT with a track number N"), 2);
+        titles[n] = t.mid(eq + 1);
+    }
+    int32_t genreIndex = -1;
+    if (parser.isSet(genre) && !ParseGenre(parser.value(genre), genreIndex))
+        return CliFail(QStringLiteral("unknown genre '") + parser.value(genre) + '\'', 2);
+
+    // The drive, its TOC and the disc's titles.
+    THandleGuard handle;
+    int cdInDrive = 0;
+    if (parser.isSet(image)) {
+        const QString path = QFileInfo(parser.value(image)).absoluteFilePath();
+        if (!QFileInfo(path).isFile())
+            return CliFail(path + QStringLiteral(": no such file"));
+        // The image becomes the only image drive of this run, after the physical drives.
+        Settings.Images = path;
+        TCDOpenRequest request;
+        request.Adapter = 1;
+        handle.Handle = GetCDHandle(&request);
+        cdInDrive = -1;
+    } else {
+        bool ok = false;
+        cdInDrive = parser.value(drive).toInt(&ok);
+        if (!ok || cdInDrive < 0)
+            return CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
+        handle.Handle = OpenCDDriveAt(cdInDrive);
+    }
+    if (!handle.Handle) {
+        const QString why = CDLastError();
+        return CliFail(QStringLiteral("cannot open the drive") + (why.isEmpty() ? QString() : " (" + why + ')'));
+    }
+    TCDToc toc{};
+    if (!ReadTocMsf(handle.Handle, toc))
+        return CliFail(ResText("RES_ReadTocError", "Error while reading TOC information!"));
+    const QString key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    LoadDiscInfo(key);
+    auto isAudio = [&](int n) { return !(toc.Tracks[n - toc.FirstTrack].AdrControl & TocDataTrackFlag); };
+    if (wanted.empty()) {
+        for (int n = toc.FirstTrack; n <= toc.LastTrack; ++n)
+            if (isAudio(n))
+                wanted.push_back(n);
+    }
+    QStringList jobList;
+    for (int n : wanted) {
+        if (n < toc.FirstTrack || n > toc.LastTrack)
+            return CliFail(QStringLiteral("the disc has no track %1 (tracks %2 to %3)")
+                               .arg(n)
+                               .arg(toc.FirstTrack)
+                               .arg(toc.LastTrack),
+                           2);
+        if (!isAudio(n))
+            return CliFail(QStringLiteral("track %1 is a data track").arg(n), 2);
+        QString t = titles.count(n) ? titles[n] : (key.isEmpty() || n > 100 ? QString() : Settings.Titles[n]);
+        if (t.isEmpty())
+            t = QStringLiteral("Track") + TwoDigits(n);
+        jobList << TwoDigits(n) + CleanFileName(t);
+    }
+    if (jobList.isEmpty())
+        return CliFail(QStringLiteral("the disc has no audio track"));
+    if (parser.isSet(artist))
+        Settings.Artist = parser.value(artist);
+    if (parser.isSet(album))
+        Settings.Album = parser.value(album);
+    if (parser.isSet(year))
+        Settings.Year = parser.value(year);
+    if (parser.isSet(genre))
+        Settings.Genre = genreIndex;
+    if (parser.isSet(comment))
+        Settings.Comment = parser.value(comment);
+    if (!PrepareFolder(parser, out, exitCode))
+        return exitCode;
+
+    const TPrompterScope oneLine;
+    const TInterruptScope interrupt;
+    if (parser.isSet(paranoia) || RipThroughCDInput(handle.Handle)) {
+        CloseCDHandle(handle.Handle);
+        handle.Handle = 0;
+        TCDIn cdIn;
+        cdIn.SetDriveIndex(cdInDrive < 0 ? cdIn.DriveCount() - 1 : cdInDrive);
+        TCDRipJob job(cdIn, jobList);
+        // A failure is printed once, as its box would be; the hint line that repeats it is not.
+        QString failure;
+        QObject::connect(&job, &TCDRipJob::Failure, [&](const QString& line) {
+            failure = line;
+            CliPrompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok);
+        });
+        QObject::connect(&job, &TCDRipJob::Changed, [&] {
+            if (job.ProgressHint != failure)
+                CliProgress(ProgressLine(job.CurrentTrack + QStringLiteral(": ") + job.ProgressHint, job.Progress));
+        });
+        job.Start();
+        return FinishJob(job, interrupt, QStringLiteral("rip"));
+    }
+    TRipJob job(1, handle.Handle, jobList);
+    QObject::connect(&job, &TRipJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
+    job.Start();
+    return FinishJob(job, interrupt, QStringLiteral("rip"));
+}
+
+int RunConvertCommand(const QStringList& words) {
+    QCommandLineParser parser;
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder (default: the setting)."),
+                                 QStringLiteral("DIR"));
+    parser.addOption(out);
+    parser.addPositionalArgument(QStringLiteral("KIND"), QStringLiteral("wav2mp3, mp32wav, wav2ogg or wav2wma"));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("files to convert"), QStringLiteral("FILE..."));
+    int exitCode = 0;
+    if (!CliParse(parser, words,
+                  QStringLiteral("Converts files as the job window does; the outputs go to DIR under the input's\n"
+                                 "name with the new extension. Prints the files written."),
+                  exitCode))
+        return exitCode;
+    QStringList args = parser.positionalArguments();
+    static const std::map<QString, uint8_t> kinds{{QStringLiteral("wav2mp3"), 2},
+                                                  {QStringLiteral("mp32wav"), 3},
+                                                  {QStringLiteral("wav2ogg"), 5},
+                                                  {QStringLiteral("wav2wma"), 6}};
+    const auto kind = args.isEmpty() ? kinds.end() : kinds.find(args.first());
+    if (kind == kinds.end())
+        return CliFail(QStringLiteral("convert needs a kind: wav2mp3, mp32wav, wav2ogg or wav2wma"), 2);
+    args.removeFirst();
+    if (args.isEmpty())
+        return CliFail(QStringLiteral("convert needs at least one FILE"), 2);
+    QStringList jobList;
+    for (const QString& a : args) {
+        const QFileInfo info(a);
+        if (!info.isFile() || !info.isReadable())
+            return CliFail(QStringLiteral("cannot read ") + a);
+        jobList << info.absoluteFilePath();
+    }
+    if (!PrepareFolder(parser, out, exitCode))
+        return exitCode;
+    if (kind->second == 6 && FindWmaEncoder().isEmpty())
+        return CliFail(NoWmaEncoderText());
+
+    const TPrompterScope oneLine;
+    const TInterruptScope interrupt;
+    TRipJob job(kind->second, 0, jobList);
+    QObject::connect(&job, &TRipJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
+    job.Start();
+    return FinishJob(job, interrupt, QStringLiteral("convert"));
+}

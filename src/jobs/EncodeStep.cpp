@@ -1,0 +1,218 @@
+// The encode step and the helpers the rip windows share (see EncodeStep.h).
+#include "jobs/EncodeStep.h"
+
+#include "app/Helpers.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
+#include "audio/WaveHeader.h"
+#include "jobs/WmaSettings.h"
+#include "tags/Id3Tag.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+QString ResText(const char* key, const char* english) {
+    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+int64_t SecondsSince(std::chrono::steady_clock::time_point start) {
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return static_cast<int64_t>(std::rint(s));
+}
+
+QByteArray FileStart(const QString& path, int bytes) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.read(bytes) : QByteArray();
+}
+
+} // namespace
+
+void TJobProgress::Reset() {
+    Elapsed.clear();
+    Estimated.clear();
+    Percent = 0;
+    PercentKnown = false;
+    InitVisible = true;
+}
+
+void TJobProgress::Report(int32_t code, const QString& elapsed, const QString& estimated) {
+    Elapsed = elapsed;
+    Estimated = estimated;
+    if (code > 0) {
+        InitVisible = false;
+        PercentKnown = true;
+        Percent = std::min(code, 100);
+    }
+}
+
+QStringList UniqueNames(const QStringList& names) {
+    QSet<QString> taken(names.begin(), names.end());
+    QSet<QString> used;
+    QStringList result;
+    for (const QString& name : names) {
+        QString unique = name;
+        for (int k = 2; used.contains(unique); ++k) {
+            unique = name + QStringLiteral(" (%1)").arg(k);
+            // A later entry may carry this very name; leave it to that entry.
+            if (taken.contains(unique))
+                unique = name;
+        }
+        used.insert(unique);
+        result << unique;
+    }
+    return result;
+}
+
+bool LooksLikeWav(const QString& path) {
+    return ScanWaveFile(path).Found;
+}
+
+bool LooksLikeMp3(const QString& path) {
+    const QByteArray head = FileStart(path, 3);
+    if (head.size() < 2)
+        return false;
+    return head.startsWith("ID3") || (uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0);
+}
+
+bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, int32_t divisor, int64_t& total) {
+    if (inputSize < 2000000) {
+        total = 2;
+    } else {
+        int64_t expected = static_cast<int64_t>(std::rint(double(inputSize) * 1000.0 / double(divisor)));
+        if (expected < outputSize)
+            expected = outputSize;
+        if (outputSize <= 0)
+            return false;
+        total = expected * seconds / outputSize;
+    }
+    if (seconds >= total)
+        total = seconds + 1;
+    return true;
+}
+
+uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track) {
+    Tid3tag tag;
+    tag.SetTitle(title);
+    tag.SetArtist(Settings.Artist);
+    tag.SetAlbum(Settings.Album);
+    tag.SetYear(Settings.Year);
+    tag.SetComment(Settings.Comment);
+    tag.Genre = GenreToId3(static_cast<uint8_t>(std::clamp(Settings.Genre + 1, 0, 255)));
+    tag.SetTrack(static_cast<uint8_t>(std::clamp(track, 0, 255)));
+    return tag.Write(mp3Path);
+}
+
+TEncodeStep::TEncodeStep(QObject* receiver, TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma)
+    : OwnMp3(mp3 ? nullptr : std::make_unique<TMp3EncodeProcess>()),
+      OwnWma(wma ? nullptr : std::make_unique<TWMAEncodeProcess>()), Mp3(mp3 ? *mp3 : *OwnMp3),
+      Wma(wma ? *wma : *OwnWma), Receiver(receiver) {
+    WaveIn1.SetLoop(false);
+    WaveIn1.SetEndSample(-1);
+    VorbisOut1.SetInput(&WaveIn1);
+    VorbisOut1.Compression = 0.2f;
+    VorbisOut1.SetFileMode(foRewrite);
+    VorbisOut1.Serial = 0;
+    VorbisOut1.OnProgress = [this](TAuOutput* sink) { PostSinkProgress(sink, OggProgressTimes); };
+    VorbisOut1.OnThreadException = [this](TAuOutput*) { OggFailed = true; };
+    VorbisOut1.OnDone = [this](TAuOutput* sink) {
+        auto* out = static_cast<TVorbisOut*>(sink);
+        TProcessInfo info;
+        info.Code = OggEndCode;
+        if (OggFailed) {
+            info.Reason = out->LastError;
+            // What the failed run left is no Ogg file; the WAV it came from stays.
+            QFile::remove(out->FileName());
+        } else if (QFileInfo(out->FileName()).size() <= 0) {
+            info.Reason = ResText("RES_Output_Missing", "%1 wrote no output to %2.")
+                              .arg(QStringLiteral("Ogg Vorbis"), out->FileName());
+        } else {
+            info.Ok = true;
+        }
+        PostJobInfo(Receiver, info);
+    };
+    Timer1.setInterval(1000);
+}
+
+TEncodeStep::~TEncodeStep() {
+    Timer1.stop();
+}
+
+void TEncodeStep::StartMp3(const QString& input, const QString& output, bool encode, uint8_t jobKind) {
+    Mp3.Active = true;
+    Mp3.InputFile = input;
+    Mp3.OutputFile = output;
+    Mp3.NotifyWindow = Receiver;
+    Mp3.Encode = encode;
+    Mp3.JobKind = jobKind;
+    Mp3.Start();
+}
+
+void TEncodeStep::StartWma(const QString& input, const QString& output, uint8_t jobKind, TJobProgress& progress) {
+    Wma.Active = true;
+    Wma.InputFile = input;
+    Wma.OutputFile = output;
+    Wma.NotifyWindow = Receiver;
+    Wma.JobKind = jobKind;
+    // The estimate is set up first: the end event of a run refused at once (declined, utility
+    // missing) is sent from inside Start, and its handler switches the timer off.
+    WmaStart = std::chrono::steady_clock::now();
+    progress.Percent = 0;
+    WmaInputSize = FileSizeOf(input);
+    Timer1.start();
+    Wma.Start();
+}
+
+void TEncodeStep::StartOgg(const QString& input, const QString& output) {
+    WaveIn1.SetFileName(input);
+    VorbisOut1.SetFileName(output);
+    OggFailed = false;
+    StreamStart = std::chrono::steady_clock::now();
+    VorbisOut1.Run();
+}
+
+bool TEncodeStep::WmaTick(TJobProgress& progress, bool showTimes) {
+    const int64_t seconds = SecondsSince(WmaStart);
+    if (showTimes)
+        progress.Elapsed = MinSecText(seconds);
+    if (!Wma.Active)
+        return showTimes;
+    progress.InitVisible = false;
+    // While the utility runs it writes a temporary file that becomes the output at the end.
+    const QString written = Wma.WorkFile.isEmpty() ? Wma.OutputFile : Wma.WorkFile;
+    int64_t total = 0;
+    if (!EstimateWmaTotal(seconds, WmaInputSize, FileSizeOf(written), CurrentWmaSetting().Divisor, total))
+        return true;
+    if (showTimes)
+        progress.Estimated = MinSecText(total);
+    progress.PercentKnown = true;
+    const auto percent = static_cast<int32_t>(std::rint(double(seconds) * 100.0 / double(total)));
+    if (percent > progress.Percent)
+        progress.Percent = std::min(percent, 100);
+    return true;
+}
+
+void TEncodeStep::KillEncoders() {
+    Timer1.stop();
+    if (Mp3.Active)
+        Mp3.Kill(0);
+    if (Wma.Active)
+        Wma.Kill(0);
+}
+
+void TEncodeStep::PostSinkProgress(TAuOutput* sink, bool times) {
+    const int32_t code = sink->Progress();
+    QString elapsed;
+    QString estimated;
+    if (times && code > 0) {
+        const int64_t seconds = SecondsSince(StreamStart);
+        elapsed = MinSecText(seconds);
+        estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(code))));
+    }
+    PostJobInfo(Receiver, code, 0, elapsed, estimated);
+}

@@ -1,0 +1,113 @@
+// What the two rip windows share: the encode step of one entry (the MP3 and WMA wrappers, the
+// Vorbis writer reading a WAV file, the WMA estimate timer), the progress that their gauges and
+// time labels show, the names of a job's files and the ID3 tag of a ripped track.
+//
+// A step's end arrives at the receiver (the window's controller) as a WM_JOB_INFO event: 2000
+// from the MP3 wrapper, 5000 from the WMA wrapper, OggEndCode from the Vorbis writer. Each
+// carries Ok and Reason: an entry counts as encoded only when Ok is set, and only then may its
+// WAV file go.
+#pragma once
+
+#include "app/JobEvents.h"
+#include "audio/WaveIn.h"
+#include "jobs/Mp3EncodeThread.h"
+#include "jobs/WMAEncodeThread.h"
+#include "vorbis/VorbisOut.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+// What a job window shows of the running step: the gauge (Percent, with its text only once
+// PercentKnown), "Initializing..." over it until the first real report, and the time labels.
+struct TJobProgress {
+    QString Elapsed;
+    QString Estimated;
+    int32_t Percent = 0;
+    bool PercentKnown = false;
+    bool InitVisible = true;
+
+    // A new step: empty labels, empty gauge without text, "Initializing..." shown.
+    void Reset();
+    // A progress report of a worker (percentage with its time texts).
+    void Report(int32_t code, const QString& elapsed, const QString& estimated);
+};
+
+// Names for the files of a job's entries: the first of equal names stays, later ones get
+// " (2)", " (3)", ... (skipping names another entry already has), so no entry writes over the
+// file of an earlier one.
+QStringList UniqueNames(const QStringList& names);
+
+// The start of a WAV or MP3 file looks right. lame takes any file it does not recognise for
+// raw samples and "succeeds", so inputs are checked before they are handed to it.
+bool LooksLikeWav(const QString& path);
+bool LooksLikeMp3(const QString& path);
+
+// The WMA estimate: the expected total seconds of a run that has gone `seconds` with
+// `outputSize` bytes written of a WAV input of `inputSize` bytes. Inputs under 2,000,000 bytes
+// take 2 seconds; otherwise expected bytes = input x 1000 / divisor (at least what is already
+// written) scaled by the time taken so far. False when no estimate can be made yet (nothing
+// written). The total is always past `seconds`.
+bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, int32_t divisor, int64_t& total);
+
+// Writes the ID3 tag of a ripped track: title, the disc fields of the Settings record, the
+// genre chosen there and the track number. The tag writer's result (above 255 = failure).
+uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track);
+
+// The encode step of a job window, with the components it runs. The encoder wrappers are the
+// caller's (the main window keeps one of each for the process) or, when none are given, the
+// step's own.
+class TEncodeStep {
+    // First, so that the references below can be bound to them.
+    std::unique_ptr<TMp3EncodeProcess> OwnMp3;
+    std::unique_ptr<TWMAEncodeProcess> OwnWma;
+
+public:
+    TEncodeStep(QObject* receiver, TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma);
+    ~TEncodeStep();
+    TEncodeStep(const TEncodeStep&) = delete;
+    TEncodeStep& operator=(const TEncodeStep&) = delete;
+
+    TMp3EncodeProcess& Mp3;
+    TWMAEncodeProcess& Wma;
+    // The WAV reader the Vorbis writer encodes from (Loop off, whole file).
+    TWaveIn WaveIn1;
+    // Input WaveIn1, Compression 0.2, bitrates automatic, foRewrite, serial 0.
+    TVorbisOut VorbisOut1;
+    // The WMA estimate, every second while a WMA run goes on.
+    QTimer Timer1;
+    std::chrono::steady_clock::time_point WmaStart;
+    int64_t WmaInputSize = -1;
+    std::chrono::steady_clock::time_point StreamStart;
+    // The code of the Vorbis writer's end event (3000 in the job window, 2000 in the CD rip
+    // window) and whether its progress reports carry time texts.
+    int32_t OggEndCode = 3000;
+    bool OggProgressTimes = true;
+
+    // The runs. Each sets what the wrapper needs and starts it; its end event follows.
+    void StartMp3(const QString& input, const QString& output, bool encode, uint8_t jobKind);
+    // Also starts the estimate: WmaStart, WmaInputSize, the timer; `progress` shows 0.
+    void StartWma(const QString& input, const QString& output, uint8_t jobKind, TJobProgress& progress);
+    // WaveIn1 reads `input`; the caller has set the quality (or ApplyOggSettings) before.
+    void StartOgg(const QString& input, const QString& output);
+    // Whether the Vorbis writer is in a run.
+    bool OggRunning() const { return VorbisOut1.Status() != osIdle; }
+
+    // One tick of the WMA estimate; false when nothing changed. `showTimes` fills the labels.
+    bool WmaTick(TJobProgress& progress, bool showTimes);
+    // Ends running MP3 and WMA children (no end event follows) and the estimate.
+    void KillEncoders();
+
+    // Posts a sink's progress to the receiver as a worker report, timed from StreamStart.
+    void PostSinkProgress(TAuOutput* sink, bool times);
+
+private:
+    QObject* Receiver;
+    // The Vorbis run ended by an exception (its message is the writer's LastError).
+    bool OggFailed = false;
+};

@@ -1,0 +1,61 @@
+// TJobController: what the two rip controllers (TRipJob, TCDRipJob) have in common for the
+// windows and for discwright-cli: the outcome of each entry, the end of the job and Stop.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The outcome of one entry of a job.
+struct TJobEntryResult {
+    // The file the entry was to produce.
+    QString Output;
+    // The entry's steps have ended, and whether they all succeeded (and if not, why).
+    bool Ended = false;
+    bool Ok = false;
+    QString Reason;
+};
+
+class TJobController : public QObject {
+    Q_OBJECT
+public:
+    explicit TJobController(QObject* parent = nullptr) : QObject(parent) {}
+
+    // The Stop button: ends the running step, cleans up and asks to close.
+    virtual void Stop() = 0;
+    // The files the job left: each successful entry's output, and the WAV files that are kept.
+    virtual QStringList FilesWritten() const = 0;
+
+    // Outcome per entry, in list order.
+    std::vector<TJobEntryResult> Results;
+    // The job cannot go on by itself (a drive error, an encoder that cannot be started): it
+    // waits for Stop.
+    bool Stalled = false;
+    // The job is over (its clean-up has run).
+    bool Finished = false;
+
+    // Every entry ended and succeeded.
+    bool Succeeded() const {
+        for (const TJobEntryResult& r : Results)
+            if (!r.Ended || !r.Ok)
+                return false;
+        return true;
+    }
+
+Q_SIGNALS:
+    // What the window shows has changed.
+    void Changed();
+    // The job is over: the window closes.
+    void CloseRequested();
+
+protected:
+    // Records the end of entry i; false when it was already recorded.
+    bool EndEntry(int i, bool ok, const QString& reason) {
+        if (i < 0 || size_t(i) >= Results.size() || Results[size_t(i)].Ended)
+            return false;
+        Results[size_t(i)] = {Results[size_t(i)].Output, true, ok, reason};
+        return true;
+    }
+};

@@ -1,0 +1,91 @@
+// The CD rip progress window (see RipProgressForm.h).
+#include "jobs/RipProgressForm.h"
+
+#include "jobs/RipForm.h"
+#include "platform/Prompter.h"
+#include "widgets/FlatButton.h"
+#include "widgets/FlatGauge.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* AddRow(QGridLayout* grid, int row, const char* captionName, const char* caption, const char* valueName) {
+    auto* label = new QLabel(QString::fromLatin1(caption));
+    label->setObjectName(QLatin1String(captionName));
+    auto* value = new QLabel;
+    value->setObjectName(QLatin1String(valueName));
+    grid->addWidget(label, row, 0);
+    grid->addWidget(value, row, 1);
+    return value;
+}
+
+} // namespace
+
+TfrmCDRip::TfrmCDRip(QWidget* mainWindow, TCDIn& cdIn, const QStringList& jobList, TMp3EncodeProcess* mp3,
+                     TWMAEncodeProcess* wma)
+    : QDialog(mainWindow) {
+    setObjectName(QStringLiteral("frmCDRip"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setModal(true);
+    setWindowTitle(ApplicationTitle());
+
+    auto* grid = new QGridLayout;
+    lCurrentTrack = AddRow(grid, 0, "Label1", "Current track:", "lCurrentTrack");
+    lOutputFormat = AddRow(grid, 1, "Label2", "Output format:", "lOutputFormat");
+    lSelectedTracks = AddRow(grid, 2, "Label3", "Selected tracks:", "lSelectedTracks");
+    lCompleted = AddRow(grid, 3, "Label4", "Completed:", "lCompleted");
+    lCurrentTrack->setMinimumWidth(260);
+    lProgressHint = new QLabel;
+    lProgressHint->setObjectName(QStringLiteral("lProgressHint"));
+    lProgressHint->setWordWrap(true);
+    ProgressBar2 = new TFlatGauge;
+    ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
+    bStop = new TFlatButton(QStringLiteral("Stop"));
+    bStop->setObjectName(QStringLiteral("bStop"));
+    bStop->setAutoDefault(false);
+    connect(bStop, &QPushButton::clicked, this, &TfrmCDRip::bStopClick);
+
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(grid);
+    main->addWidget(lProgressHint);
+    main->addWidget(ProgressBar2);
+    main->addWidget(bStop, 0, Qt::AlignRight);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Controller = std::make_unique<TCDRipJob>(cdIn, jobList, mp3, wma);
+    connect(Controller.get(), &TCDRipJob::Changed, this, &TfrmCDRip::ShowJob);
+    connect(Controller.get(), &TCDRipJob::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
+    Controller->Start();
+    ShowJob();
+    CentreOverOwner(this, mainWindow);
+}
+
+TfrmCDRip::~TfrmCDRip() {
+    Controller->FormClose();
+}
+
+void TfrmCDRip::done(int result) {
+    Controller->FormClose();
+    QDialog::done(result);
+}
+
+void TfrmCDRip::bStopClick() {
+    Controller->Stop();
+}
+
+void TfrmCDRip::ShowJob() {
+    const TCDRipJob& job = *Controller;
+    lCurrentTrack->setText(job.CurrentTrack);
+    lOutputFormat->setText(job.OutputFormatText);
+    lSelectedTracks->setText(job.SelectedTracks);
+    lCompleted->setText(job.Completed);
+    lProgressHint->setText(job.ProgressHint);
+    ProgressBar2->setToolTip(job.GaugeHint);
+    if (job.Progress.PercentKnown)
+        ProgressBar2->SetProgress(job.Progress.Percent);
+    else
+        ProgressBar2->Reset();
+}

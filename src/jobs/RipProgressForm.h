@@ -1,0 +1,49 @@
+// TfrmCDRip: the CD rip progress window, a thin view over TCDRipJob. It shows the current
+// track, the output format, the number of tracks selected and completed, the step on the hint
+// line and the gauge (its tooltip is the gauge's hint), forwards Stop and closes when the rip
+// is over. Its texts are fixed English; it is not passed through the language pack.
+//
+// The main window opens it when a rip goes through the CD input (RipThroughCDInput):
+//
+//     TfrmCDRip form(this, CDIn1, selectionItems, &Mp3Encoder, &WmaEncoder);
+//     form.exec();
+#pragma once
+
+#include "jobs/RipProgress.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class TFlatGauge;
+
+class TfrmCDRip : public QDialog {
+    Q_OBJECT
+public:
+    // `cdIn` is the main window's CD input component with its drive chosen.
+    TfrmCDRip(QWidget* mainWindow, TCDIn& cdIn, const QStringList& jobList, TMp3EncodeProcess* mp3 = nullptr,
+              TWMAEncodeProcess* wma = nullptr);
+    ~TfrmCDRip() override;
+
+    TCDRipJob& Job() { return *Controller; }
+    TFlatGauge* Gauge() const { return ProgressBar2; }
+    QLabel* Hint() const { return lProgressHint; }
+
+    // FormClose runs however the window is closed.
+    void done(int result) override;
+
+private:
+    void bStopClick();
+    void ShowJob();
+
+    std::unique_ptr<TCDRipJob> Controller;
+    QLabel* lCurrentTrack;
+    QLabel* lOutputFormat;
+    QLabel* lSelectedTracks;
+    QLabel* lCompleted;
+    QLabel* lProgressHint;
+    TFlatGauge* ProgressBar2;
+    QPushButton* bStop;
+};

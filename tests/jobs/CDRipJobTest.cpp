@@ -1,0 +1,110 @@
+// The rip through the CD input (TCDRipJob, and its window TfrmCDRip) on disc images: the WAV
+// files equal the source, MP3s are tagged with ID3/Use clear, a read error is no extraction.
+#include "app/Settings.h"
+#include "cd/CDIn.h"
+#include "fixtures/DiscImage.h"
+#include "jobs/JobRunner.h"
+#include "jobs/RipProgressForm.h"
+#include "platform/Prompter.h"
+#include "support/TestSupport.h"
+#include "tags/Id3Tag.h"
+#include "widgets/FlatGauge.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+class CDRipJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (FindTool(QStringLiteral("lame")).isEmpty())
+            GTEST_SKIP() << "lame is not installed";
+        SetPrompter(&Prompter);
+        Settings.OutputFolder = Folder.File(QStringLiteral("out"));
+        QDir().mkpath(Settings.OutputFolder);
+        Disc = MakeDiscImage(Folder.Path(), QStringLiteral("disc"), {TImageTrack{160, false}, TImageTrack{211, false}});
+        Settings.Images = Disc.CuePath;
+        CDIn = std::make_unique<TCDIn>();
+        CDIn->SetDriveIndex(CDIn->DriveCount() - 1);
+    }
+    void TearDown() override { SetPrompter(nullptr); }
+
+    QString Out(const QString& name) const { return Settings.OutputFolder + '/' + name; }
+
+    TTempProgramFolder Folder;
+    TScriptedPrompter Prompter;
+    TDiscImage Disc;
+    std::unique_ptr<TCDIn> CDIn;
+};
+
+TEST_F(CDRipJobTest, WavRipEqualsTheSourceByteForByte) {
+    Settings.OutputFormat = ofWAV;
+    TCDRipJob job(*CDIn, {QStringLiteral("01Same"), QStringLiteral("02Same")});
+    QStringList hints;
+    QObject::connect(&job, &TCDRipJob::Changed, [&] { hints << job.ProgressHint; });
+    job.Start();
+    ASSERT_TRUE(RunJobToEnd(job, {}));
+    EXPECT_TRUE(job.Succeeded());
+    EXPECT_EQ(ReadFile(Out("Same.wav")).mid(44), Disc.TrackData[0]);
+    EXPECT_EQ(ReadFile(Out("Same (2).wav")).mid(44), Disc.TrackData[1]);
+    EXPECT_EQ(job.Completed, "2");
+    hints.removeDuplicates();
+    EXPECT_EQ(hints, QStringList({"Extracting..."}));
+}
+
+TEST_F(CDRipJobTest, EveryMp3IsTaggedWithTagsOffAndItsWavGoes) {
+    Settings.OutputFormat = ofMP3;
+    Settings.UseID3 = false;
+    Settings.Artist = QStringLiteral("Band");
+    TCDRipJob job(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    job.Start();
+    ASSERT_TRUE(RunJobToEnd(job, {}));
+    EXPECT_TRUE(job.Succeeded());
+    EXPECT_EQ(job.FilesWritten(), QStringList({Out("One.mp3"), Out("Two.mp3")}));
+    Tid3tag tag;
+    ASSERT_EQ(tag.Read(Out("Two.mp3")), id3Ok);
+    EXPECT_EQ(tag.TitleText(), "Two");
+    EXPECT_EQ(tag.ArtistText(), "Band");
+    EXPECT_EQ(tag.Track, 2);
+    EXPECT_FALSE(QFile::exists(Out("One.wav")));
+    EXPECT_FALSE(QFile::exists(Out("Two.wav")));
+}
+
+TEST_F(CDRipJobTest, FailedEncodeKeepsTheWavAndShowsItOnTheHintLine) {
+    Settings.OutputFormat = ofMP3;
+    // The MP3 cannot get its name: a folder stands there.
+    QDir().mkpath(Out("One.mp3"));
+    TCDRipJob job(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    QStringList failures;
+    QObject::connect(&job, &TCDRipJob::Failure, [&](const QString& line) { failures << line; });
+    job.Start();
+    ASSERT_TRUE(RunJobToEnd(job, {}));
+    EXPECT_FALSE(job.Succeeded());
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].startsWith(Out("One.mp3") + ": encoding failed (" + Out("One.wav") + " kept)"))
+        << failures[0].toStdString();
+    EXPECT_EQ(ReadFile(Out("One.wav")).mid(44), Disc.TrackData[0]);
+    EXPECT_TRUE(QFile::exists(Out("Two.mp3")));
+    EXPECT_FALSE(QFile::exists(Out("Two.wav")));
+}
+
+TEST_F(CDRipJobTest, WindowShowsTheRipAndClosesByItself) {
+    Settings.OutputFormat = ofWAV;
+    TfrmCDRip form(nullptr, *CDIn, {QStringLiteral("01One")});
+    EXPECT_EQ(form.windowTitle(), "Discwright");
+    EXPECT_EQ(form.Hint()->text(), "Extracting...");
+    EXPECT_EQ(form.Gauge()->toolTip(), "Initializing...");
+    EXPECT_EQ(form.findChild<QLabel*>("lOutputFormat")->text(), "WAV");
+    EXPECT_EQ(form.findChild<QLabel*>("lSelectedTracks")->text(), "1");
+    QSignalSpy closed(&form, &QDialog::finished);
+    form.show();
+    ASSERT_TRUE(closed.wait(10000));
+    EXPECT_EQ(form.findChild<QLabel*>("lCompleted")->text(), "1");
+    EXPECT_EQ(ReadFile(Out("One.wav")).mid(44), Disc.TrackData[0]);
+}
+
+} // namespace

@@ -1,0 +1,226 @@
+// The conversion job (TRipJob) with real parts: rips of disc images through the extraction
+// thread into lame, wm8eutil and the Vorbis writer, and file conversions with the resampler.
+#include "app/Helpers.h"
+#include "app/Settings.h"
+#include "cd/akrip32.h"
+#include "fixtures/DiscImage.h"
+#include "jobs/JobRunner.h"
+#include "jobs/rip.h"
+#include "platform/Prompter.h"
+#include "support/TestSupport.h"
+#include "tags/Id3Tag.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RipJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (FindTool(QStringLiteral("lame")).isEmpty())
+            GTEST_SKIP() << "lame is not installed";
+        SavedPath = qgetenv("PATH");
+        // The test programs live apart from the built executables; reach wm8eutil through PATH.
+        qputenv("PATH", QFile::encodeName(BinDir()) + ':' + SavedPath);
+        SetPrompter(&Prompter);
+        Settings.OutputFolder = Folder.File(QStringLiteral("out"));
+        QDir().mkpath(Settings.OutputFolder);
+    }
+    void TearDown() override {
+        SetPrompter(nullptr);
+        if (Handle)
+            CloseCDHandle(Handle);
+        if (!SavedPath.isEmpty())
+            qputenv("PATH", SavedPath);
+    }
+
+    // A disc of `tracks` short audio tracks, opened through the drive library.
+    void OpenDisc(int tracks, int sectors = 150) {
+        Disc = MakeDiscImage(Folder.Path(), QStringLiteral("disc"),
+                             std::vector<TImageTrack>(size_t(tracks), TImageTrack{sectors, false}));
+        Settings.Images = Disc.CuePath;
+        TCDOpenRequest request;
+        request.Adapter = 1;
+        Handle = GetCDHandle(&request);
+        ASSERT_NE(Handle, 0);
+    }
+
+    QString Out(const QString& name) const { return Settings.OutputFolder + '/' + name; }
+
+    bool Run(TRipJob& job) {
+        job.Start();
+        return RunJobToEnd(job, {});
+    }
+
+    TTempProgramFolder Folder;
+    TScriptedPrompter Prompter;
+    TDiscImage Disc;
+    int Handle = 0;
+    QByteArray SavedPath;
+};
+
+QByteArray Pcm(const QString& wav) {
+    return ReadFile(wav).mid(44);
+}
+
+TEST_F(RipJobTest, WholeRipToEachFormatLeavesTheOutputsAndNoWav) {
+    OpenDisc(2);
+    Settings.UseID3 = true;
+    Settings.Artist = QStringLiteral("Band");
+    Settings.Album = QStringLiteral("Album");
+    Settings.Year = QStringLiteral("1999");
+    Settings.Genre = 0; // "A Cappella"
+    for (int format : {ofMP3, ofOGG, ofWMA, ofWAV}) {
+        SCOPED_TRACE(format);
+        Settings.OutputFormat = format;
+        TRipJob job(1, Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
+        ASSERT_TRUE(Run(job));
+        EXPECT_TRUE(job.Succeeded());
+        const QString ext = QStringList{".mp3", ".wav", ".ogg", ".wma"}[format];
+        EXPECT_EQ(job.FilesWritten(), QStringList({Out("One" + ext), Out("Two" + ext)}));
+        for (const QString& f : job.FilesWritten())
+            EXPECT_GT(QFileInfo(f).size(), 1000) << f.toStdString();
+        if (format == ofWAV) {
+            EXPECT_EQ(Pcm(Out("One.wav")), Disc.TrackData[0]);
+            EXPECT_EQ(Pcm(Out("Two.wav")), Disc.TrackData[1]);
+        } else {
+            EXPECT_FALSE(QFile::exists(Out("One.wav")));
+            EXPECT_FALSE(QFile::exists(Out("Two.wav")));
+        }
+    }
+    Tid3tag tag;
+    ASSERT_EQ(tag.Read(Out("Two.mp3")), id3Ok);
+    EXPECT_EQ(tag.TitleText(), "Two");
+    EXPECT_EQ(tag.ArtistText(), "Band");
+    EXPECT_EQ(tag.AlbumText(), "Album");
+    EXPECT_EQ(tag.YearText(), "1999");
+    EXPECT_EQ(tag.Track, 2);
+    EXPECT_EQ(tag.Genre, GenreToId3(1));
+    EXPECT_TRUE(Prompter.Shown().isEmpty()) << Prompter.Shown().join('|').toStdString();
+}
+
+TEST_F(RipJobTest, KeepWavAndDuplicateTitlesGiveDistinctFiles) {
+    OpenDisc(3);
+    Settings.OutputFormat = ofMP3;
+    Settings.IsKeepWav = true;
+    TRipJob job(1, Handle, {QStringLiteral("01Same"), QStringLiteral("02Same"), QStringLiteral("03Same")});
+    ASSERT_TRUE(Run(job));
+    EXPECT_TRUE(job.Succeeded());
+    for (const QString& name : {QStringLiteral("Same"), QStringLiteral("Same (2)"), QStringLiteral("Same (3)")}) {
+        EXPECT_TRUE(QFile::exists(Out(name + ".mp3"))) << name.toStdString();
+        EXPECT_TRUE(QFile::exists(Out(name + ".wav"))) << name.toStdString();
+    }
+    EXPECT_EQ(Pcm(Out("Same (3).wav")), Disc.TrackData[2]);
+    EXPECT_EQ(UniqueNames({"A", "A", "A (2)", "B", "A"}), QStringList({"A", "A (3)", "A (2)", "B", "A (4)"}));
+}
+
+TEST_F(RipJobTest, StopHalfWayLeavesEveryWavWrittenSoFar) {
+    OpenDisc(3);
+    Settings.OutputFormat = ofMP3;
+    TRipJob job(1, Handle, {QStringLiteral("01One"), QStringLiteral("02Two"), QStringLiteral("03Three")});
+    QObject::connect(&job, &TRipJob::Changed, [&] {
+        if (job.EncodedCount == 1 && !job.Finished)
+            job.Stop();
+    });
+    job.Start();
+    RunJobToEnd(job, {});
+    EXPECT_TRUE(job.Finished);
+    EXPECT_TRUE(QFile::exists(Out("One.mp3")));
+    EXPECT_EQ(Pcm(Out("One.wav")), Disc.TrackData[0]);
+    EXPECT_TRUE(QFile::exists(Out("Two.wav")));
+    EXPECT_FALSE(QFile::exists(Out("Three.wav")));
+    EXPECT_FALSE(job.Succeeded());
+}
+
+TEST_F(RipJobTest, LowRatesGoThroughTheTemporaryFileAt44100) {
+    const QString low = Folder.File(QStringLiteral("low.wav"));
+    const QString high = Folder.File(QStringLiteral("high.wav"));
+    ASSERT_TRUE(WriteFile(low, MakeWav(MakePcm16(22050, 2, 3, 22050), 2, 22050, 16)));
+    ASSERT_TRUE(WriteFile(high, MakeWav(MakePcm16(48000, 2, 4, 48000), 2, 48000, 16)));
+    for (uint8_t kind : {uint8_t(2), uint8_t(5)}) {
+        SCOPED_TRACE(int(kind));
+        const QString temporary = Out(kind == 2 ? "ViVO3DaZuvo.dov" : "MyReTemp.wav");
+        TRipJob job(kind, 0, {low, high});
+        QStringList captions;
+        bool temporarySeen = false;
+        QObject::connect(&job, &TRipJob::Changed, [&] {
+            if (captions.isEmpty() || captions.last() != job.Caption)
+                captions << job.Caption;
+            temporarySeen = temporarySeen || QFile::exists(temporary);
+        });
+        ASSERT_TRUE(Run(job));
+        EXPECT_TRUE(job.Succeeded());
+        EXPECT_TRUE(temporarySeen);
+        EXPECT_FALSE(QFile::exists(temporary));
+        EXPECT_EQ(captions.first(), "Resampling(01/02): " + low);
+        EXPECT_TRUE(captions.contains("Encoding(01/02): " + low));
+        // 48 kHz is encoded directly: no resample step for the second entry.
+        EXPECT_FALSE(captions.contains("Resampling(02/02): " + high));
+    }
+    // The resampled file went in at 44.1 kHz: lame keeps that rate.
+    const TRunResult info = RunProgram(FindTool(QStringLiteral("ffprobe")),
+                                       {"-v", "error", "-select_streams", "a:0", "-show_entries", "stream=sample_rate",
+                                        "-of", "default=nw=1:nk=1", Out("low.mp3")});
+    if (info.ExitCode == 0) {
+        EXPECT_EQ(info.Out.trimmed(), "44100");
+    }
+}
+
+TEST_F(RipJobTest, StepLinesPastNinetyNineUseThreeDigits) {
+    const QString wav = Folder.File(QStringLiteral("bad.wav"));
+    ASSERT_TRUE(WriteFile(wav, "not a wave file"));
+    // 120 entries that fail at once: each is reported and skipped, and the job still ends.
+    TRipJob job(6, 0, QStringList(120, wav));
+    QStringList captions;
+    QObject::connect(&job, &TRipJob::Changed, [&] { captions << job.Caption; });
+    ASSERT_TRUE(Run(job));
+    EXPECT_TRUE(captions.contains("Encoding(100/120): " + wav));
+    EXPECT_TRUE(captions.contains("Encoding(07/120): " + wav));
+    EXPECT_EQ(Prompter.Shown().size(), 120);
+    EXPECT_EQ(job.FilesWritten(), QStringList());
+}
+
+TEST_F(RipJobTest, WmaEstimateOnASmallInput) {
+    int64_t total = 0;
+    // Under 2,000,000 bytes: 2 seconds until the elapsed time passes it, then elapsed + 1.
+    ASSERT_TRUE(EstimateWmaTotal(1, 1999999, 0, 10954, total));
+    EXPECT_EQ(total, 2);
+    ASSERT_TRUE(EstimateWmaTotal(2, 1999999, 0, 10954, total));
+    EXPECT_EQ(total, 3);
+    // Larger: expected bytes scaled by the time so far; nothing written yet gives no estimate.
+    EXPECT_FALSE(EstimateWmaTotal(1, 10954000, 0, 10954, total));
+    ASSERT_TRUE(EstimateWmaTotal(4, 10954000, 250000, 10954, total));
+    EXPECT_EQ(total, 16);
+
+    // A real run on a small input: the gauge only moves forward and the job ends Ok.
+    const QString wav = Folder.File(QStringLiteral("small.wav"));
+    ASSERT_TRUE(WriteFile(wav, MakeWav(MakePcm16(44100, 2, 5), 2, 44100, 16)));
+    TRipJob job(6, 0, {wav});
+    ASSERT_TRUE(Run(job));
+    EXPECT_TRUE(job.Succeeded());
+    EXPECT_GT(QFileInfo(Out("small.wma")).size(), 0);
+}
+
+TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
+    const QString good = Folder.File(QStringLiteral("good.wav"));
+    ASSERT_TRUE(WriteFile(good, MakeWav(MakePcm16(4410, 2, 6), 2, 44100, 16)));
+    const QString notMp3 = Folder.File(QStringLiteral("text.mp3"));
+    ASSERT_TRUE(WriteFile(notMp3, "hello"));
+    // An existing output that the user does not want overwritten: declined, not converted.
+    ASSERT_TRUE(WriteFile(Out("good.mp3"), "old"));
+    Prompter.Queue(TPromptAnswer::No);
+    TRipJob mp3(2, 0, {good});
+    ASSERT_TRUE(Run(mp3));
+    EXPECT_FALSE(mp3.Succeeded());
+    EXPECT_EQ(ReadFile(Out("good.mp3")), "old");
+
+    TRipJob decode(3, 0, {notMp3});
+    ASSERT_TRUE(Run(decode));
+    EXPECT_FALSE(decode.Succeeded());
+    EXPECT_EQ(Prompter.Shown().last(), notMp3 + " is not an MP3 file.");
+}
+
+} // namespace

@@ -1,0 +1,11 @@
+# The conversion job and the CD rip job with real parts (disc images, lame, wm8eutil, the Vorbis
+# writer), their windows under the offscreen platform, and the rip and convert subcommands.
+dw_add_test(rip_job_tests SOURCES RipJobTest.cpp LIBS dw_jobs dw_fixtures)
+add_dependencies(rip_job_tests wm8eutil)
+
+dw_add_test(rip_form_tests GUI SOURCES RipFormTest.cpp LIBS dw_jobs_ui dw_fixtures Qt6::Test)
+
+dw_add_test(rip_cli_tests SOURCES RipCliTest.cpp LIBS dw_fixtures)
+add_dependencies(rip_cli_tests discwright-cli wm8eutil)
+
+dw_add_test(cdrip_job_tests GUI SOURCES CDRipJobTest.cpp LIBS dw_jobs_ui dw_fixtures Qt6::Test)
