@@ -38,6 +38,11 @@ QString LoadResText(const QString& key, const QString& english) {
     return ini.ReadString(QStringLiteral("ResourceString"), key, QString());
 }
 
+QString ResText(const char* key, const char* english) {
+    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
 bool SwitchLanguageTo(const QString& language) {
     const QString path = LanguageFilePath(language);
     if (!QFileInfo::exists(path)) {

@@ -13,6 +13,10 @@ bool IsEnglish(const QString& language);
 // The file is opened for each lookup; a missing file or key gives an empty text.
 QString LoadResText(const QString& key, const QString& english);
 
+// The same lookup for texts the program cannot show empty (error reasons, step names): where
+// the language file lacks the key, the English text.
+QString ResText(const char* key, const char* english);
+
 // Switches the Lan setting to `language` when its file exists; otherwise shows the not-found
 // box (with the invitation to translate for "Other") and changes nothing.
 bool SwitchLanguageTo(const QString& language);

@@ -14,11 +14,6 @@ namespace {
 
 constexpr int64_t SectorBytes = 2352;
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 } // namespace
 
 // Holds the component's drive selection for a scope.

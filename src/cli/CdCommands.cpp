@@ -25,11 +25,6 @@
 
 namespace {
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 // Appends the reason the drive library gave, when it gave one.
 QString WithReason(const QString& message) {
     const QString why = CDLastError();
@@ -153,25 +148,6 @@ public:
 private:
     bool Normalizing = false;
 };
-
-// True for a 16-bit PCM WAV file with the plain 44-byte header, the only layout the gain
-// pass understands (it scales everything after byte 44 as 16-bit samples).
-bool IsPlain16BitWav(const QString& path, QString& why) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        why = f.errorString();
-        return false;
-    }
-    const QByteArray h = f.read(44);
-    const auto* d = reinterpret_cast<const uchar*>(h.constData());
-    if (h.size() < 44 || !h.startsWith("RIFF") || h.mid(8, 8) != "WAVEfmt " || h.mid(36, 4) != "data" ||
-        qFromLittleEndian<uint32_t>(d + 16) != 16 || qFromLittleEndian<uint16_t>(d + 20) != 1 ||
-        qFromLittleEndian<uint16_t>(d + 34) != 16) {
-        why = QStringLiteral("not a 16-bit PCM WAV file with a plain 44-byte header");
-        return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -387,9 +363,6 @@ int RunNormalizeCommand(const QStringList& words) {
     int percent = 0;
     if (!ParseInt(args[0], percent) || percent < 1 || percent > 1000)
         return CliFail(QStringLiteral("PERCENT must be a whole number from 1 to 1000"), 2);
-    QString why;
-    if (!IsPlain16BitWav(args[1], why))
-        return CliFail(args[1] + QStringLiteral(": ") + why);
     try {
         ScaleWaveFile(percent, args[1], [](int64_t done, int64_t total) {
             CliProgress(QStringLiteral("normalizing ") + QString::number(total > 0 ? done * 100 / total : 0) + '%');

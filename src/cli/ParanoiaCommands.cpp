@@ -15,11 +15,6 @@
 
 namespace {
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 // The CD input's TOC in the drive library's layout (addresses in minutes/seconds/frames,
 // the 2-second lead-in included), which the disc key is defined on.
 TCDToc MsfToc(const TCDInToc& in) {

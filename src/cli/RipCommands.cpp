@@ -25,11 +25,6 @@
 
 namespace {
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 // Boxes of a job as one line each on standard error.
 class TOneLinePrompter : public TPrompter {
 public:

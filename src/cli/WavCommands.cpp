@@ -19,11 +19,6 @@
 
 namespace {
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 // Opens the file once through a stream of its own, so that a missing or unreadable file is
 // reported with the system's reason instead of as "not a WAV file".
 bool CheckReadable(const QString& path, QString& reason) {

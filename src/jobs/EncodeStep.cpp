@@ -16,11 +16,6 @@
 
 namespace {
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 int64_t SecondsSince(std::chrono::steady_clock::time_point start) {
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return static_cast<int64_t>(std::rint(s));

@@ -10,15 +10,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-namespace {
-
-QString Text(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
-} // namespace
-
 QString WorkFileFor(const QString& outputFile) {
     return outputFile + QStringLiteral(".discwright-%1.part").arg(QCoreApplication::applicationPid());
 }
@@ -26,14 +17,14 @@ QString WorkFileFor(const QString& outputFile) {
 QString MissingOutputProblem(const QString& path, const QString& shownName, const QString& program) {
     const QFileInfo info(path);
     if (!info.exists())
-        return Text("RES_Output_Missing", "%1 wrote no output to %2.").arg(program, shownName);
+        return ResText("RES_Output_Missing", "%1 wrote no output to %2.").arg(program, shownName);
     if (info.size() == 0)
-        return Text("RES_Output_Empty", "%1 left %2 empty.").arg(program, shownName);
+        return ResText("RES_Output_Empty", "%1 left %2 empty.").arg(program, shownName);
     return QString();
 }
 
 QString WavOutputProblem(const QString& path, const QString& shownName) {
-    const QString notWav = Text("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(shownName);
+    const QString notWav = ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(shownName);
     try {
         TAuFileStream stream(path, fmOpenRead | fmShareDenyNone);
         const int64_t size = stream.Size();
@@ -42,8 +33,8 @@ QString WavOutputProblem(const QString& path, const QString& shownName) {
             return notWav;
         const int64_t held = size - header.DataStart;
         if (int64_t(header.DataSize) > held)
-            return Text("RES_Output_Short",
-                        "%1 is cut short: its header announces %2 bytes of audio, the file holds %3.")
+            return ResText("RES_Output_Short",
+                           "%1 is cut short: its header announces %2 bytes of audio, the file holds %3.")
                 .arg(shownName)
                 .arg(header.DataSize)
                 .arg(held);

@@ -12,11 +12,6 @@
 
 namespace {
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 const char* const ExtractingText = "Extracting...";
 const char* const EncodingText = "Encoding...";
 const char* const InitializingText = "Initializing...";

@@ -12,11 +12,6 @@
 
 namespace {
 
-QString ResText(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
 const char* const Mp3TempName = "ViVO3DaZuvo.dov";
 const char* const OggTempName = "MyReTemp.wav";
 
