@@ -4,15 +4,6 @@
 #include "app/LanguageText.h"
 #include "cddb/QueryCDDBThread.h"
 
-namespace {
-
-QString ResText(const QString& key, const QString& english) {
-    const QString text = LoadResText(key, english);
-    return text.isEmpty() ? english : text;
-}
-
-} // namespace
-
 TStopQueryController::TStopQueryController(QObject* parent) : QObject(parent) {}
 
 TStopQueryController::~TStopQueryController() {
@@ -40,8 +31,7 @@ void TStopQueryController::StopClick() {
 }
 
 QString TStopQueryController::ButtonCaption() const {
-    return Panel == TStopQueryPanel::Hidden ? ResText(QStringLiteral("RES_CDDB_Stop"), QStringLiteral("Stop"))
-                                            : ResText(QStringLiteral("RES_CDDB_Close"), QStringLiteral("Close"));
+    return Panel == TStopQueryPanel::Hidden ? ResText("RES_CDDB_Stop", "Stop") : ResText("RES_CDDB_Close", "Close");
 }
 
 void TStopQueryController::Finish(TStopQueryEnd end) {
@@ -68,8 +58,7 @@ bool TStopQueryController::event(QEvent* e) {
         break;
     case CddbResultFailed:
         Panel = TStopQueryPanel::Failed;
-        Failure = ResText(QStringLiteral("RES_CDDB_QueryFailed"), QStringLiteral("The CDDB query failed:")) +
-                  QStringLiteral("\r\n") + Result.Error;
+        Failure = ResText("RES_CDDB_QueryFailed", "The CDDB query failed:") + QStringLiteral("\r\n") + Result.Error;
         Q_EMIT Changed();
         break;
     default:

@@ -44,11 +44,6 @@ size_t Write(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-QString ResText(const QString& key, const QString& english) {
-    const QString text = LoadResText(key, english);
-    return text.isEmpty() ? english : text;
-}
-
 // "host" or "host:port" of a URL, for messages.
 QString HostOf(const QString& url) {
     const QUrl u(url);
@@ -119,15 +114,14 @@ bool CddbHttpGet(const QString& url, const QString& agent, const TCddbProxy& pro
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-        error = ResText(QStringLiteral("RES_CDDB_NoConnect"), QStringLiteral("could not connect to %1")).arg(host);
+        error = ResText("RES_CDDB_NoConnect", "could not connect to %1").arg(host);
         break;
     case CURLE_OPERATION_TIMEDOUT:
-        error = ResText(QStringLiteral("RES_CDDB_Timeout"), QStringLiteral("%1 did not answer in time")).arg(host);
+        error = ResText("RES_CDDB_Timeout", "%1 did not answer in time").arg(host);
         break;
     case CURLE_WRITE_ERROR:
         if (sink.TooLarge) {
-            error = ResText(QStringLiteral("RES_CDDB_TooLarge"), QStringLiteral("%1 sent an answer too large for CDDB"))
-                        .arg(host);
+            error = ResText("RES_CDDB_TooLarge", "%1 sent an answer too large for CDDB").arg(host);
             break;
         }
         [[fallthrough]];
