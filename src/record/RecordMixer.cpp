@@ -1,38 +1,24 @@
 // The recording mixer launcher (see RecordMixer.h).
 #include "record/RecordMixer.h"
 
+#include "platform/Mixer.h"
+
+#include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
-
-namespace {
-
-QString Find(const QString& name, const QStringList& searchPath) {
-    return searchPath.isEmpty() ? QStandardPaths::findExecutable(name)
-                                : QStandardPaths::findExecutable(name, searchPath);
-}
-
-} // namespace
 
 bool FindRecordingMixer(TRecordingMixerCommand& command, const QStringList& searchPath) {
-    if (const QString p = Find(QStringLiteral("pavucontrol"), searchPath); !p.isEmpty()) {
-        command = {p, {QStringLiteral("--tab=2")}};
-        return true;
+    TMixerCommand mixer;
+    if (!FindMixer(mixer, searchPath))
+        return false;
+    command = {mixer.Program, mixer.Arguments};
+    if (QFileInfo(mixer.Program).fileName() == QLatin1String("pavucontrol")) {
+        command.Arguments << QStringLiteral("--tab=2"); // its Recording tab
+    } else if (!mixer.Arguments.isEmpty() &&
+               QFileInfo(mixer.Arguments.last()).fileName() == QLatin1String("alsamixer")) {
+        command.Arguments << QStringLiteral("-V") << QStringLiteral("capture");
     }
     // GNOME's sound panel shows the input devices on its one page.
-    if (const QString p = Find(QStringLiteral("gnome-control-center"), searchPath); !p.isEmpty()) {
-        command = {p, {QStringLiteral("sound")}};
-        return true;
-    }
-    const QString alsamixer = Find(QStringLiteral("alsamixer"), searchPath);
-    if (alsamixer.isEmpty())
-        return false;
-    for (const char* terminal : {"x-terminal-emulator", "xterm"}) {
-        if (const QString t = Find(QString::fromLatin1(terminal), searchPath); !t.isEmpty()) {
-            command = {t, {QStringLiteral("-e"), alsamixer, QStringLiteral("-V"), QStringLiteral("capture")}};
-            return true;
-        }
-    }
-    return false;
+    return true;
 }
 
 bool LaunchRecordingMixer() {

@@ -1,5 +1,5 @@
-// "&Recording Control...": the desktop's volume control, opened on its recording page where it
-// has one (pavucontrol's Recording tab, alsamixer's capture view).
+// "&Recording Control...": the desktop's volume control (platform/Mixer.h), opened on its
+// recording page where it has one (pavucontrol's Recording tab, alsamixer's capture view).
 #pragma once
 
 #include <QString>
