@@ -10,6 +10,7 @@
 #include "record/RecordMp3Job.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
@@ -104,6 +105,8 @@ int RunRecordCommand(const QStringList& words) {
     recorder.ButtonClick(btRecord);
     if (!recorder.RecordTimerOn()) {
         recorder.FormClose();
+        // Nothing was recorded: the new file holds its header only.
+        QFile::remove(recorder.UnnamedFile());
         return CliFail(QStringLiteral("the sound card could not record"));
     }
 

@@ -51,6 +51,7 @@ TEST(RecordCliTest, Mp3ExportAndNoCaptureDevice) {
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_TRUE(r.Err.contains("Error while initializing MCI device!")) << r.Err.constData();
     EXPECT_FALSE(QFileInfo::exists(folder.File("none.wav")));
+    EXPECT_FALSE(QFileInfo::exists(folder.File("MyNoName.wav")));
 }
 
 } // namespace
