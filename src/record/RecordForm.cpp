@@ -237,7 +237,7 @@ QString TfrmRecord::AskSaveFile(const QString& folder) {
 
 bool TfrmRecord::RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items) {
     Exporting = true;
-    TRipForm form(this, jobKind, cdHandle, items);
+    TRipForm form(this, jobKind, cdHandle, items, Mp3Encoder);
     form.exec();
     Exporting = false;
     return form.Job().Succeeded();

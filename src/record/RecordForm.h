@@ -5,6 +5,7 @@
 // "&Record...":
 //
 //     TfrmRecord form(this);
+//     form.Mp3Encoder = &Mp3Encoder;   // optional: the main window's wrapper
 //     form.exec();
 #pragma once
 
@@ -16,6 +17,7 @@
 #include <functional>
 
 class QAction;
+class TMp3EncodeProcess;
 class QLabel;
 class QMenu;
 class QSlider;
@@ -29,6 +31,9 @@ public:
     ~TfrmRecord() override;
 
     TRecordController Controller;
+    // The main window's MP3 encoder wrapper for the export's job window; without it the job uses
+    // one of its own.
+    TMp3EncodeProcess* Mp3Encoder = nullptr;
 
     // The dialogs; tests replace them. Each starts in the given folder; empty when cancelled.
     std::function<bool(TRecordFormat&)> NewFileDialog;
