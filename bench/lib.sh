@@ -46,3 +46,11 @@ make_five_track_disc() {
     } >"$dir/disc.cue"
     cat "$dir/disc.bin" >/dev/null
 }
+
+# User + system CPU seconds of one run of a command (its output discarded); a failing run stops
+# the benchmark.
+cpu() {
+    local TIMEFORMAT='%U %S' out
+    out=$( { time "$@" >/dev/null 2>&1; } 2>&1 ) || { echo "failed: $*" >&2; exit 1; }
+    echo "$out" | awk '{ printf "%.3f\n", $1 + $2 }'
+}

@@ -1,22 +1,554 @@
 // The main window (see MainForm.h).
 #include "app/MainForm.h"
 
+#include "app/About.h"
+#include "app/Language.h"
+#include "app/NoDeviceHint.h"
+#include "app/OptionSetForm.h"
 #include "app/Settings.h"
+#include "jobs/RipForm.h"
+#include "jobs/RipProgressForm.h"
 #include "platform/Prompter.h"
+#include "tags/EditTrackNameForm.h"
+#include "tags/ID3EditForm.h"
 
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
-#include <QStatusBar>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace {
+
+// Windows that are not built yet. Their commands stay disabled until the hook that opens the
+// window (at the end of this file) is filled in and its flag set.
+constexpr bool HasWavToWavDialog = false;
+constexpr bool HasRecorder = false;
+constexpr bool HasOggPlayer = false;
+constexpr bool HasCdPlayer = false;
+constexpr bool HasCddbQuery = false;
+
+const QColor ClientColour(214, 223, 247);
+const QColor ListColour(239, 239, 255);
+const QColor StatusColour(220, 225, 255);
+
+// The languages of the Language menu: item name "mi" + language, and caption.
+const struct {
+    const char* Language;
+    const char* Caption;
+} Languages[] = {
+    {"Arabic", "&Arabic"},         {"Catalan", "Catalan"},      {"Chinese", "&Chinese"},
+    {"Czech", "C&zech"},           {"Danish", "&Danish"},       {"English", "&English"},
+    {"French", "&French"},         {"German", "&German"},       {"Greek", "G&reek"},
+    {"Hebrew", "He&brew"},         {"Hungarian", "&Hungarian"}, {"Italian", "&Italian"},
+    {"Kurdish", "&Kurdish"},       {"Latvian", "&Latvian"},     {"Netherlands", "&Netherlands"},
+    {"Portuguese", "&Portuguese"}, {"Russian", "&Russian"},     {"Slovenian", "Slo&venian"},
+    {"Spanish", "&Spanish"},       {"Swedish", "S&wedish"},     {"Turkish", "&Turkish"},
+};
+
+// The window's client area: paints the background and places the tool bar, the list and the
+// status panel.
+class TMainClient : public QWidget {
+public:
+    explicit TMainClient(QWidget* parent) : QWidget(parent) {}
+    QWidget* Bar = nullptr;
+    QWidget* List = nullptr;
+    QWidget* Status = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), ClientColour);
+    }
+    void resizeEvent(QResizeEvent*) override {
+        const int w = width();
+        const int h = height();
+        const int barHeight = Bar->sizeHint().height();
+        const int statusHeight = Status->sizeHint().height();
+        Bar->setGeometry(0, 0, w, barHeight);
+        List->setGeometry(8, barHeight, w - 16, h - barHeight - statusHeight - 12);
+        Status->setGeometry(8, h - statusHeight - 8, w - 16, statusHeight);
+    }
+};
+
+// The track list: a click with Ctrl held toggles the selected row's check box and never
+// deselects the row.
+class TTrackListView : public QTreeWidget {
+public:
+    explicit TTrackListView(QWidget* parent) : QTreeWidget(parent) {}
+    std::function<void()> OnCtrlClick;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override {
+        if (index.isValid())
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+        return QTreeWidget::selectionCommand(index, event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTreeWidgetItem* item = itemAt(event->position().toPoint());
+        const Qt::CheckState before = item ? item->checkState(0) : Qt::Unchecked;
+        QTreeWidget::mouseReleaseEvent(event);
+        // A click on the check box itself has toggled it already.
+        if (item && event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier) &&
+            item->checkState(0) == before && OnCtrlClick)
+            OnCtrlClick();
+    }
+};
+
+QString PlainCaption(QString caption) {
+    return caption.remove('&').remove(QStringLiteral("..."));
+}
+
+} // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("MainForm"));
-    LoadSettings();
+    MainController = std::make_unique<TMainController>(this);
     setWindowTitle(ApplicationTitle() + ' ' + QStringLiteral(DW_VERSION));
-    resize(560, 400);
-    auto* panel = new QLabel(this);
-    panel->setObjectName(QStringLiteral("StatusPanel1"));
-    statusBar()->addWidget(panel, 1);
+    setWindowIcon(ToolIcon(TToolIcon::Disc));
+
+    auto* client = new TMainClient(this);
+    Client = client;
+    setCentralWidget(client);
+    BuildMenus();
+    BuildToolBar();
+    BuildList();
+    BuildPopupMenu();
+    StatusPanel1 = new QLabel(client);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    StatusPanel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusPanel1->setMargin(3);
+    StatusPanel1->setAutoFillBackground(true);
+    QPalette statusPalette = StatusPanel1->palette();
+    statusPalette.setColor(QPalette::Window, StatusColour);
+    StatusPanel1->setPalette(statusPalette);
+    client->Bar = ToolBar1;
+    client->List = ListView1;
+    client->Status = StatusPanel1;
+    resize(600, 430);
+
+    TMainController* c = MainController.get();
+    connect(c, &TMainController::RowsReset, this, &TMainForm::RefillList);
+    connect(c, &TMainController::RowChanged, this, &TMainForm::UpdateRow);
+    connect(c, &TMainController::StatusChanged, StatusPanel1, &QLabel::setText);
+    connect(c, &TMainController::StateChanged, this, &TMainForm::UpdateActions);
+    UpdateActions();
 }
 
-TMainForm::~TMainForm() {
-    SaveSettings();
+TMainForm::~TMainForm() = default;
+
+QAction* TMainForm::NewAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    if (menu)
+        menu->addAction(action);
+    return action;
+}
+
+void TMainForm::BuildMenus() {
+    TMainController* c = MainController.get();
+    auto newMenu = [this](const char* name, const QString& title) {
+        QMenu* m = menuBar()->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+
+    QMenu* file = newMenu("miFile", QStringLiteral("&File"));
+    QAction* a = NewAction(file, "miWavToWav", QStringLiteral("WA&V to WAV..."));
+    a->setEnabled(HasWavToWavDialog);
+    connect(a, &QAction::triggered, this, &TMainForm::miWavToWavClick);
+    a = NewAction(file, "miWavToMp3", QStringLiteral("&WAV to MP3..."), QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::WavToMp3); });
+    a = NewAction(file, "miMp3ToWav", QStringLiteral("&MP3 to WAV..."));
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::Mp3ToWav); });
+    a = NewAction(file, "miWavToOgg", QStringLiteral("WAV to O&GG..."));
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::WavToOgg); });
+    a = NewAction(file, "miWavToWma", QStringLiteral("WAV to WM&A..."));
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::WavToWma); });
+    file->addSeparator();
+    a = NewAction(file, "miOpenImage", QStringLiteral("Open disc &image..."), QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(a, &QAction::triggered, c, [c] { c->OpenDiscImage(); });
+    a = NewAction(file, "miOpenOutput", QStringLiteral("&Open output directory..."));
+    connect(a, &QAction::triggered, c, &TMainController::OpenOutputDirectory);
+    a = NewAction(file, "miRefresh", QStringLiteral("&Refresh"));
+    connect(a, &QAction::triggered, c, &TMainController::Refresh);
+    file->addSeparator();
+    miEject = NewAction(file, "miEject", QStringLiteral("&Eject CD"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(miEject, &QAction::triggered, c, &TMainController::Eject);
+    miCloseCD = NewAction(file, "miCloseCD", QStringLiteral("&Close CD"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(miCloseCD, &QAction::triggered, c, &TMainController::CloseDoor);
+    file->addSeparator();
+    a = NewAction(file, "miExit", QStringLiteral("E&xit"));
+    connect(a, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* actions = newMenu("miActions", QStringLiteral("&Actions"));
+    miExtract = NewAction(actions, "miExtract", QStringLiteral("E&xtract"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(miExtract, &QAction::triggered, c, &TMainController::Extract);
+    a = NewAction(actions, "miRecord", QStringLiteral("&Record..."), QKeySequence(Qt::CTRL | Qt::Key_R));
+    a->setEnabled(HasRecorder);
+    connect(a, &QAction::triggered, this, &TMainForm::miRecordClick);
+    a = NewAction(actions, "miOggPlayer", QStringLiteral("&OGG Player..."));
+    a->setEnabled(HasOggPlayer);
+    connect(a, &QAction::triggered, this, &TMainForm::miOggPlayerClick);
+    actions->addSeparator();
+    miPlay = NewAction(actions, "miPlay", QStringLiteral("&Play"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(miPlay, &QAction::triggered, this, &TMainForm::miPlayClick);
+    miPause = NewAction(actions, "miPause", QStringLiteral("P&ause"));
+    connect(miPause, &QAction::triggered, this, &TMainForm::miPauseClick);
+    miStop = NewAction(actions, "miStop", QStringLiteral("&Stop"));
+    connect(miStop, &QAction::triggered, c, &TMainController::Stop);
+    actions->addSeparator();
+    a = NewAction(actions, "miVolume", QStringLiteral("&Volume Control..."), QKeySequence(Qt::CTRL | Qt::Key_V));
+    connect(a, &QAction::triggered, c, &TMainController::VolumeControl);
+    QMenu* history = actions->addMenu(QStringLiteral("&Clear History"));
+    history->setObjectName(QStringLiteral("miClearHistory"));
+    a = NewAction(history, "miRealPlayer", QStringLiteral("&RealPlayer"));
+    connect(a, &QAction::triggered, c, &TMainController::ClearRealPlayerHistory);
+    a = NewAction(history, "miMediaPlayer", QStringLiteral("&Windows Media Player"));
+    connect(a, &QAction::triggered, c, &TMainController::ClearMediaPlayerHistory);
+
+    QMenu* edit = newMenu("miEdit", QStringLiteral("&Edit"));
+    a = NewAction(edit, "miSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(a, &QAction::triggered, c, &TMainController::SelectAll);
+    a = NewAction(edit, "miSelectNone", QStringLiteral("Select &None"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(a, &QAction::triggered, c, &TMainController::SelectNone);
+    edit->addSeparator();
+    miQueryFreedb = NewAction(edit, "miQueryFreedb", QStringLiteral("&Query Freedb"));
+    connect(miQueryFreedb, &QAction::triggered, this, &TMainForm::miQueryFreedbClick);
+    miRenameTitle = NewAction(edit, "miRenameTitle", QStringLiteral("Rename &Title"), QKeySequence(Qt::Key_F2));
+    connect(miRenameTitle, &QAction::triggered, c, &TMainController::RenameTitle);
+    a = NewAction(edit, "miID3Edit", QStringLiteral("&ID3 Tag Edit"));
+    connect(a, &QAction::triggered, this, &TMainForm::miID3EditClick);
+    edit->addSeparator();
+    a = NewAction(edit, "miOptions", QStringLiteral("&Options..."), QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(a, &QAction::triggered, this, &TMainForm::miOptionsClick);
+
+    LanguageMenu = newMenu("miLanguage", QStringLiteral("&Language"));
+    auto addLanguage = [this](const char* language, const QString& caption) {
+        QAction* item = NewAction(LanguageMenu, QByteArray("mi").append(language).constData(), caption);
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, item] { LanguageClick(item); });
+    };
+    for (const auto& l : Languages)
+        addLanguage(l.Language, QString::fromLatin1(l.Caption));
+    LanguageMenu->addSeparator();
+    addLanguage("Other", QStringLiteral("Other"));
+
+    QMenu* help = newMenu("miHelpMenu", QStringLiteral("&Help"));
+    a = NewAction(help, "miHelp", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));
+    connect(a, &QAction::triggered, c, &TMainController::Help);
+    help->addSeparator();
+    a = NewAction(help, "miHomePage", QStringLiteral("Discwright &Home Page"));
+    connect(a, &QAction::triggered, this, [this] { OpenInShell(HomePageUrl()); });
+    a = NewAction(help, "miProductPage", QStringLiteral("Discwright on the &Web"));
+    connect(a, &QAction::triggered, this, [this] { OpenInShell(ProductPageUrl()); });
+    help->addSeparator();
+    a = NewAction(help, "miAbout", QStringLiteral("&About..."));
+    connect(a, &QAction::triggered, this, &TMainForm::miAboutClick);
+}
+
+QToolButton* TMainForm::NewToolButton(const char* name, const QString& caption, TToolIcon icon, QAction* action) {
+    // Plain buttons rather than default actions: their captions come from the language file
+    // by their own names, and an action would put its menu caption back.
+    auto* button = new QToolButton(ToolBar1);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(caption);
+    button->setIcon(ToolIcon(icon));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setMinimumWidth(58);
+    ToolBar1->addWidget(button);
+    if (action) {
+        connect(button, &QToolButton::clicked, action, &QAction::trigger);
+        ToolButtons.append({button, action});
+    }
+    return button;
+}
+
+void TMainForm::BuildToolBar() {
+    ToolBar1 = new QToolBar(Client);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"));
+    auto action = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
+    NewToolButton("tbExtract", QStringLiteral("Extract"), TToolIcon::Extract, miExtract);
+    NewToolButton("tbEncode", QStringLiteral("Encode"), TToolIcon::Encode, action("miWavToMp3"));
+    NewToolButton("tbFolder", QStringLiteral("Folder"), TToolIcon::Folder, action("miOpenOutput"));
+    NewToolButton("tbRecord", QStringLiteral("Record"), TToolIcon::Record, action("miRecord"));
+    NewToolButton("tbOptions", QStringLiteral("Options"), TToolIcon::Options, action("miOptions"));
+    QToolButton* home = NewToolButton("tbHome", QStringLiteral("Home"), TToolIcon::Home, nullptr);
+    connect(home, &QToolButton::clicked, this, [this] { OpenInShell(HomePageUrl()); });
+    NewToolButton("tbExit", QStringLiteral("Exit"), TToolIcon::Exit, action("miExit"));
+}
+
+void TMainForm::BuildList() {
+    auto* list = new TTrackListView(Client);
+    ListView1 = list;
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setColumnCount(4);
+    ListView1->setHeaderLabels(
+        {QStringLiteral("No."), QStringLiteral("Title"), QStringLiteral("Length(min)"), QStringLiteral("Size(MB)")});
+    ListView1->headerItem()->setTextAlignment(2, Qt::AlignCenter);
+    ListView1->headerItem()->setTextAlignment(3, Qt::AlignCenter);
+    ListView1->setColumnWidth(0, 90);
+    ListView1->setColumnWidth(1, 230);
+    ListView1->setColumnWidth(2, 100);
+    ListView1->setColumnWidth(3, 90);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    QPalette palette = ListView1->palette();
+    palette.setColor(QPalette::Base, ListColour);
+    ListView1->setPalette(palette);
+
+    TMainController* c = MainController.get();
+    list->OnCtrlClick = [c] { c->ToggleCurrentRow(); };
+    connect(ListView1, &QTreeWidget::itemChanged, this, [this, c](QTreeWidgetItem* item, int column) {
+        if (!Syncing && column == 0)
+            c->SetRowSelected(ListView1->indexOfTopLevelItem(item), item->checkState(0) == Qt::Checked);
+    });
+    connect(ListView1, &QTreeWidget::currentItemChanged, this, [this, c](QTreeWidgetItem* item) {
+        if (!Syncing)
+            c->SetCurrentRow(item ? ListView1->indexOfTopLevelItem(item) : -1);
+    });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this, c](QTreeWidgetItem* item) {
+        c->SetCurrentRow(ListView1->indexOfTopLevelItem(item));
+        c->RenameTitle();
+    });
+    connect(ListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at)); });
+}
+
+void TMainForm::BuildPopupMenu() {
+    TMainController* c = MainController.get();
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    // The pop-up's items carry no shortcuts of their own: the menu bar's items hold them.
+    pmExtract = NewAction(PopupMenu1, "pmExtract", QStringLiteral("E&xtract"));
+    connect(pmExtract, &QAction::triggered, c, &TMainController::Extract);
+    PopupMenu1->addSeparator();
+    QAction* a = NewAction(PopupMenu1, "pmSelectAll", QStringLiteral("Select &All"));
+    connect(a, &QAction::triggered, c, &TMainController::SelectAll);
+    a = NewAction(PopupMenu1, "pmSelectNone", QStringLiteral("Select &None"));
+    connect(a, &QAction::triggered, c, &TMainController::SelectNone);
+    PopupMenu1->addSeparator();
+    pmPlay = NewAction(PopupMenu1, "pmPlay", QStringLiteral("&Play"));
+    connect(pmPlay, &QAction::triggered, this, &TMainForm::miPlayClick);
+    pmPause = NewAction(PopupMenu1, "pmPause", QStringLiteral("P&ause"));
+    connect(pmPause, &QAction::triggered, this, &TMainForm::miPauseClick);
+    pmStop = NewAction(PopupMenu1, "pmStop", QStringLiteral("&Stop"));
+    connect(pmStop, &QAction::triggered, c, &TMainController::Stop);
+    PopupMenu1->addSeparator();
+    pmRenameTitle = NewAction(PopupMenu1, "pmRenameTitle", QStringLiteral("Rename &Title"));
+    connect(pmRenameTitle, &QAction::triggered, c, &TMainController::RenameTitle);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The list and the enabled rules
+
+void TMainForm::RefillList() {
+    Syncing = true;
+    ListView1->clear();
+    const std::vector<TTrackRow>& rows = MainController->Rows();
+    for (int i = 0; i < int(rows.size()); ++i) {
+        auto* item = new QTreeWidgetItem(ListView1);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setTextAlignment(2, Qt::AlignCenter);
+        item->setTextAlignment(3, Qt::AlignCenter);
+        Syncing = true;
+        UpdateRow(i);
+    }
+    Syncing = false;
+    UpdateActions();
+}
+
+void TMainForm::UpdateRow(int row) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    if (!item || row >= int(MainController->Rows().size()))
+        return;
+    const TTrackRow& r = MainController->Rows()[row];
+    const bool wasSyncing = Syncing;
+    Syncing = true;
+    item->setText(0, QString::number(r.Number));
+    item->setCheckState(0, r.Selected ? Qt::Checked : Qt::Unchecked);
+    item->setText(1, r.Title);
+    item->setText(2, r.Length);
+    item->setText(3, r.Size);
+    Syncing = wasSyncing;
+}
+
+void TMainForm::UpdateActions() {
+    const TMainEnables e = MainController->Enables();
+    for (QAction* a : {miExtract, pmExtract})
+        a->setEnabled(e.Extract);
+    for (QAction* a : {miPlay, pmPlay})
+        a->setEnabled(e.Play && HasCdPlayer);
+    for (QAction* a : {miPause, pmPause})
+        a->setEnabled(e.Pause && HasCdPlayer);
+    for (QAction* a : {miStop, pmStop})
+        a->setEnabled(e.Stop);
+    for (QAction* a : {miRenameTitle, pmRenameTitle})
+        a->setEnabled(e.RenameTitle);
+    miQueryFreedb->setEnabled(e.QueryFreedb && HasCddbQuery);
+    miEject->setEnabled(e.Door);
+    miCloseCD->setEnabled(e.Door);
+    for (const auto& [button, action] : ToolButtons)
+        button->setEnabled(action->isEnabled());
+}
+
+void TMainForm::LanguageClick(QAction* item) {
+    if (!SwitchLanguage(this, item)) {
+        // The click toggled the item; nothing changed.
+        item->setChecked(item->objectName().mid(2).compare(Settings.Lan, Qt::CaseInsensitive) == 0);
+        return;
+    }
+    // The caption carries the version and is not translated.
+    setWindowTitle(ApplicationTitle() + ' ' + QStringLiteral(DW_VERSION));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing, activation, closing
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (Shown)
+        return;
+    Shown = true;
+    try {
+        for (QAction* item : LanguageMenu->actions()) {
+            if (!item->isSeparator())
+                item->setChecked(item->objectName().mid(2).compare(Settings.Lan, Qt::CaseInsensitive) == 0);
+        }
+        if (!IsEnglish(Settings.Lan)) {
+            ApplyLanguage(this, Settings.Lan);
+            setWindowTitle(ApplicationTitle() + ' ' + QStringLiteral(DW_VERSION));
+        }
+        MainController->Show();
+    } catch (...) {
+        // Showing never fails: whatever went wrong is in the status text.
+    }
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Deferred, so that a box shown by the activation does not open inside the event that
+    // activated the window.
+    if (event->type() == QEvent::ActivationChange && Shown && isActiveWindow())
+        QTimer::singleShot(0, this, [this] {
+            if (isActiveWindow())
+                MainController->Activate();
+        });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    MainController->CloseQuery();
+    MainController->Close();
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Host services
+
+THintChoice TMainForm::ShowNoDeviceHint() {
+    TfrmNoDeviceHint hint(this);
+    return hint.exec() == TfrmNoDeviceHint::OpenImageResult ? THintChoice::OpenDiscImage : THintChoice::Close;
+}
+
+QString TMainForm::ChooseDiscImage() {
+    const QAction* item = findChild<QAction*>(QStringLiteral("miOpenImage"));
+    return QFileDialog::getOpenFileName(this, PlainCaption(item->text()), QString(),
+                                        ResText("RES_Filter_Image", "Disc image(*.cue) (*.cue);;Any file(*.*) (*)"));
+}
+
+QStringList TMainForm::ChooseFiles(const QString& filter) {
+    return QFileDialog::getOpenFileNames(this, QString(), QString(), filter);
+}
+
+bool TMainForm::OpenInShell(const QString& pathOrUrl) {
+    const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
+    return QDesktopServices::openUrl(url);
+}
+
+void TMainForm::miAboutClick() {
+    TfrmAbout about(this);
+    about.exec();
+}
+
+bool TMainForm::EditTitle(QString& title) {
+    TfrmEditTrackName dialog(this);
+    dialog.SetTitle(title);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    title = dialog.Title();
+    return true;
+}
+
+void TMainForm::RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) {
+    TRipForm form(this, jobKind, cdHandle, items, &MainController->Mp3Encoder(), &MainController->WmaEncoder());
+    form.exec();
+}
+
+void TMainForm::RunCDRipWindow(const QStringList& items) {
+    TCDIn* cdIn = MainController->CDInput().Component();
+    if (!cdIn)
+        return;
+    TfrmCDRip form(this, *cdIn, items, &MainController->Mp3Encoder(), &MainController->WmaEncoder());
+    form.exec();
+}
+
+void TMainForm::miID3EditClick() {
+    TfrmID3Edit dialog(this);
+    dialog.exec();
+}
+
+void TMainForm::miOptionsClick() {
+    TOptionSetForm dialog(MainController.get(), this);
+    dialog.exec();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hooks: windows that later work builds. Each one opens its window modally here and sets its
+// flag at the top of this file, which enables its commands.
+
+void TMainForm::miWavToWavClick() {
+    // Hook (WAV to WAV dialog): open it modally.
+}
+
+void TMainForm::miRecordClick() {
+    // Hook (sound recorder): open it modally.
+}
+
+void TMainForm::miOggPlayerClick() {
+    // Hook (Ogg player): open it modally; its exceptions are swallowed.
+}
+
+void TMainForm::miPlayClick() {
+    // Hook (CD playback): Play of the selected row through the controller's player.
+}
+
+void TMainForm::miPauseClick() {
+    // Hook (CD playback): Pause.
+}
+
+void TMainForm::miQueryFreedbClick() {
+    // Hook (CDDB): with a drive handle the query dialog, else the CD input's CDDB query.
 }

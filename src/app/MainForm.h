@@ -1,12 +1,90 @@
-// The main window. For now a frame captioned with the application title and version; the
-// track list and the commands come with the window's own work.
+// TMainForm: the main window. It shows the track list, the status panel, the menus, the tool
+// bar and the list's pop-up menu of a TMainController and forwards every command to it. The
+// other windows are opened from here, modally; those not built yet have hooks below
+// (see "Hooks" in MainForm.cpp).
 #pragma once
+
+#include "app/MainController.h"
+#include "app/MainFormIcons.h"
 
 #include <QMainWindow>
 
-class TMainForm : public QMainWindow {
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TMainForm : public QMainWindow, public TMainWindowHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
+
+    TMainController& Controller() { return *MainController; }
+
+    // TMainWindowHost
+    THintChoice ShowNoDeviceHint() override;
+    QString ChooseDiscImage() override;
+    QStringList ChooseFiles(const QString& filter) override;
+    bool EditTitle(QString& title) override;
+    bool OpenInShell(const QString& pathOrUrl) override;
+    void RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) override;
+    void RunCDRipWindow(const QStringList& items) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* NewAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut = {});
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildList();
+    void BuildPopupMenu();
+    QToolButton* NewToolButton(const char* name, const QString& caption, TToolIcon icon, QAction* action);
+
+    void RefillList();
+    void UpdateRow(int row);
+    void UpdateActions();
+    void LanguageClick(QAction* item);
+
+    // Hooks for windows that later work builds.
+    void miWavToWavClick();
+    void miRecordClick();
+    void miOggPlayerClick();
+    void miPlayClick();
+    void miPauseClick();
+    void miQueryFreedbClick();
+    void miID3EditClick();
+    void miOptionsClick();
+    void miAboutClick();
+
+    std::unique_ptr<TMainController> MainController;
+    QWidget* Client = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* LanguageMenu = nullptr;
+    // Every action by name, for the enabled rules.
+    QAction* miExtract = nullptr;
+    QAction* miPlay = nullptr;
+    QAction* miPause = nullptr;
+    QAction* miStop = nullptr;
+    QAction* miRenameTitle = nullptr;
+    QAction* miQueryFreedb = nullptr;
+    QAction* miEject = nullptr;
+    QAction* miCloseCD = nullptr;
+    QAction* pmExtract = nullptr;
+    QAction* pmPlay = nullptr;
+    QAction* pmPause = nullptr;
+    QAction* pmStop = nullptr;
+    QAction* pmRenameTitle = nullptr;
+    QList<QPair<QToolButton*, QAction*>> ToolButtons;
+    bool Shown = false;
+    bool Syncing = false;
 };

@@ -12,10 +12,12 @@
 TSettings Settings;
 
 const char* const DefaultCddbServer = "gnudb.gnudb.org";
+const char* const DefaultCddbEmail = "user@example.org";
 
 TSettings::TSettings()
     : Server(QString::fromLatin1(DefaultCddbServer)), Script(QStringLiteral("/~cddb/cddb.cgi")),
-      Port(QStringLiteral("80")), Lan(QStringLiteral("English")) {}
+      Port(QStringLiteral("80")), Email(QString::fromLatin1(DefaultCddbEmail)),
+      ClientName(QStringLiteral("Discwright")), Lan(QStringLiteral("English")) {}
 
 namespace {
 
@@ -62,6 +64,8 @@ std::vector<TOption> OptionTable() {
         {"QueryCDDB", "UseProxy", TKind::Boolean, &s.UseProxy},
         {"QueryCDDB", "ProxyAddress", TKind::String, &s.ProxyAddress},
         {"QueryCDDB", "Port", TKind::String, &s.Port},
+        {"QueryCDDB", "Email", TKind::String, &s.Email},
+        {"QueryCDDB", "ClientName", TKind::String, &s.ClientName},
         {"ID3", "Use", TKind::Boolean, &s.UseID3},
         {"Options", "Lan", TKind::String, &s.Lan},
     };

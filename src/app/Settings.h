@@ -56,6 +56,8 @@ struct TSettings {
     bool UseProxy = false;
     QString ProxyAddress;
     QString Port;
+    QString Email;      // the user part of the CDDB hello ("@" separates user and host)
+    QString ClientName; // the client part of the CDDB hello, sent with DW_VERSION
     // ID3
     bool UseID3 = false;
     // Options
@@ -67,8 +69,9 @@ struct TSettings {
 // The one Settings record. Workers read it without a lock while a modal job runs.
 extern TSettings Settings;
 
-// The default CDDB server host.
+// The default CDDB server host, and the placeholder address of the CDDB hello.
 extern const char* const DefaultCddbServer;
+extern const char* const DefaultCddbEmail;
 
 QString OptionsFilePath();
 QString DiscInfoFilePath();

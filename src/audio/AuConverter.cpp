@@ -3,6 +3,8 @@
 
 #include "audio/AuException.h"
 
+#include <cmath>
+
 TAuConverter::TAuConverter(QObject* owner) : TAuInput(owner) {}
 
 TAuConverter::~TAuConverter() {
@@ -85,4 +87,22 @@ void TAuConverter::Pause() {
 void TAuConverter::Resume() {
     if (TAuInput* in = Input())
         in->Resume();
+}
+
+void TAuConverter::SeekRelative(int32_t offset) {
+    std::lock_guard lock(DataLock);
+    TAuInput* in = Input();
+    if (!in)
+        return;
+    in->SeekRelative(offset);
+    const int64_t inSize = in->Size;
+    const int64_t size = Size;
+    if (!Busy || inSize <= 0 || size <= 0)
+        return;
+    // Bytes this filter still holds were counted when they were read ahead, and count again when
+    // handed out.
+    const int64_t held = PrefetchCount - PrefetchOffset;
+    const double scaled = double(in->Position.load()) * double(size) / double(inSize);
+    Position = std::clamp<int64_t>(std::llround(scaled) - held, 0, size);
+    EndOfData = in->EndOfData.load() && held == 0;
 }

@@ -25,6 +25,9 @@ public:
     int32_t GetSampleRate() override;
     void Pause() override;
     void Resume() override;
+    // Passes the seek on to Input; then this filter's own count follows the input's, so that
+    // progress and the end of the data stay right after the jump.
+    void SeekRelative(int32_t offset) override;
 
 protected:
     // ReadInternal with position accounting; a count of 0 or passing Size ends the data.

@@ -121,6 +121,10 @@ public:
     virtual void Prefetch(uint32_t bytes);
     virtual void Pause() {}
     virtual void Resume() {}
+    // Moves by `offset` thousandths of the whole length. A filter passes it on to its input and
+    // a file source seeks, so a sink can move the source at the head of its chain; other
+    // sources ignore it.
+    virtual void SeekRelative(int32_t offset) { (void)offset; }
 
     // Starts a run; any failure is raised as EAuException with the same message.
     void BeginReading();

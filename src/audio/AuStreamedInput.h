@@ -31,7 +31,7 @@ public:
     // the start of the next run. False when not seekable or out of range.
     bool Seek(int64_t sample);
     // Moves by `offset` thousandths of the whole, clamped to the start and the end.
-    void SeekRelative(int32_t offset);
+    void SeekRelative(int32_t offset) override;
 
 protected:
     // Positions the concrete reader at an absolute frame (StartSample already added).

@@ -239,7 +239,7 @@ int RunExtractCommand(const QStringList& words) {
     case RipErrorModifyParms:
         return CliFail(ResText("RES_ModifyCDParmsError", "CD extract failed!Please try again."));
     case RipErrorReadToc:
-        return CliFail(WithReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
+        return CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
     default:
         break;
     }
@@ -251,7 +251,7 @@ int RunExtractCommand(const QStringList& words) {
         if (toc.Tracks[trackNumber - toc.FirstTrack].AdrControl & TocDataTrackFlag)
             return CliFail(ResText("RES_ReadCDAudioError", "Error while reading CD information!") +
                            QStringLiteral(" (track %1 is a data track)").arg(trackNumber));
-        return CliFail(WithReason(ResText("RES_ReadCDAudioError", "Error while reading CD information!")));
+        return CliFail(WithDriveReason(ResText("RES_ReadCDAudioError", "Error while reading CD information!")));
     case rsCreateFailed:
         return CliFail(path + ResText("RES_CreateWavFileError",
                                       " is not a valid file name.Please rename the Title in the CD tracks list."));

@@ -120,7 +120,7 @@ bool ParseGenreArgument(const QString& text, int32_t& listIndex, int32_t& id3, b
     return false;
 }
 
-QString WithReason(const QString& message) {
+QString WithDriveReason(const QString& message) {
     const QString why = CDLastError();
     return why.isEmpty() ? message : message + QStringLiteral(" (") + why + ')';
 }
@@ -163,7 +163,7 @@ int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& option
             *driveIndex = index;
     }
     if (!handle)
-        exitCode = CliFail(WithReason(QStringLiteral("cannot open the drive")));
+        exitCode = CliFail(WithDriveReason(QStringLiteral("cannot open the drive")));
     return handle;
 }
 
@@ -174,7 +174,7 @@ THandleGuard::~THandleGuard() {
 
 bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode) {
     if (!ReadTocMsf(handle, toc)) {
-        exitCode = CliFail(WithReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
+        exitCode = CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
         return false;
     }
     key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();

@@ -70,7 +70,7 @@ struct THandleGuard {
 };
 
 // The message with the reason the drive library gave, when it gave one: "message (reason)".
-QString WithReason(const QString& message);
+QString WithDriveReason(const QString& message);
 
 // Reads the TOC (minutes/seconds/frames), the disc key (empty for a disc that does not start
 // with audio) and the disc information of that key from cdinfo.dat.

@@ -21,9 +21,15 @@ int RunConvertCommand(const QStringList& words);
 int RunTagCommand(const QStringList& words);
 // WavCommands.cpp: wav info|convert (words[1] is the action)
 int RunWavCommand(const QStringList& words);
+// CddbCommands.cpp
+int RunCddbCommand(const QStringList& words);
 // OggCommands.cpp
 int RunEncodeOggCommand(const QStringList& words);
 int RunDecodeOggCommand(const QStringList& words);
 int RunOggInfoCommand(const QStringList& words);
+// RecordCommands.cpp
+int RunRecordCommand(const QStringList& words);
 // ParanoiaCommands.cpp: toc --paranoia, called by toc with its parsed options
 int RunParanoiaTocCommand(const QCommandLineParser& parser);
+// PlayCommands.cpp
+int RunPlayCommand(const QStringList& words);

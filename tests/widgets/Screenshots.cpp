@@ -1,10 +1,16 @@
 // Renders the dialogs to PNG files so their layout can be looked at without a screen:
 //   dw_screenshots OUTPUT_FOLDER [LANGUAGE]
 // Run under QT_QPA_PLATFORM=offscreen (scripts/screenshots does). Settings, language files and
-// a disc-image drive live in a temporary program folder; nothing of the user's is read.
+// a disc-image drive live in a temporary program folder; nothing of the user's is read. The
+// main window shows the disc image named by DW_DEMO_DISC (scripts/demo-disc makes one), or a
+// test image when it is not set.
 #include "app/Language.h"
+#include "app/MainForm.h"
+#include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
 #include "app/Settings.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
 #include "support/TestSupport.h"
 #include "tags/EditTrackNameForm.h"
@@ -16,6 +22,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -96,5 +103,35 @@ int main(int argc, char** argv) {
     TfrmEditTrackName title;
     title.SetTitle("Opening");
     ok &= Save(title, out + '/' + prefix + "edittrackname.png");
+    title.hide();
+
+    // The main window with the demo disc as its drive and titles remembered for it.
+    const QString demo = qEnvironmentVariable("DW_DEMO_DISC");
+    Settings.Images = demo.isEmpty() ? MakeDiscImage(folder.Path(), "Demo", {{600}, {900}, {525}}).CuePath : demo;
+    Settings.CDIndex = 0;
+    if (const int handle = OpenCDDriveAt(0)) {
+        TCDToc toc{};
+        if (ReadTocMsf(handle, toc)) {
+            const QStringList names = {"Morning Arpeggios", "Pentatonic Walk", "Bells"};
+            Settings.TrackNumber = int32_t(names.size());
+            for (int n = 1; n <= names.size(); ++n)
+                Settings.Titles[n] = names[n - 1];
+            SaveDiscInfo(DiscKeyFromToc(toc));
+        }
+        CloseCDHandle(handle);
+    }
+    SaveSettings(); // the window loads options.ini when it is created
+    {
+        TMainForm main;
+        main.show();
+        QApplication::processEvents();
+        auto* list = main.findChild<QTreeWidget*>("ListView1");
+        if (list->topLevelItemCount() > 1)
+            list->setCurrentItem(list->topLevelItem(1));
+        ok &= Save(main, out + '/' + prefix + "main.png");
+        main.Controller().CloseQuery();
+    }
+    TfrmNoDeviceHint hint;
+    ok &= Save(hint, out + '/' + prefix + "nodevicehint.png");
     return ok ? 0 : 1;
 }

@@ -1,0 +1,647 @@
+// The main window's state and commands (see MainController.h).
+#include "app/MainController.h"
+
+#include "app/CDInputService.h"
+#include "app/Helpers.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
+#include "jobs/Mp3EncodeThread.h"
+#include "jobs/WMAEncodeThread.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Prompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString NoDiscText() {
+    return LoadResText(QStringLiteral("RES_Check_CDRom"), QStringLiteral("Can not find audio CD in your CD device."));
+}
+
+QString NoDriveText() {
+    return LoadResText(QStringLiteral("RES_NotFound_CDRom"), QStringLiteral("No CD devices found!"));
+}
+
+QString FolderMissingText() {
+    return LoadResText(QStringLiteral("RES_Directory_Not_Exist"),
+                       QStringLiteral("The output directory does not exist."));
+}
+
+void Inform(const QString& text) {
+    Prompter().Show(text, TPromptIcon::Information, TPromptButtons::Ok);
+}
+
+void ShowError(const QString& text) {
+    Prompter().Show(text, TPromptIcon::Error, TPromptButtons::Ok);
+}
+
+QStringList ImagePaths() {
+    QStringList paths;
+    for (const QString& part : Settings.Images.split('|')) {
+        if (!part.trimmed().isEmpty())
+            paths << part.trimmed();
+    }
+    return paths;
+}
+
+// Vendor and product as the drive list gives them, joined by a blank (the drive library
+// trims the vendor field that drives pad to eight characters), at most 26 characters.
+QString DescribeDrive(const TCDDriveEntry& e) {
+    const QString vendor = QString::fromLocal8Bit(e.Vendor).trimmed();
+    const QString product = QString::fromLocal8Bit(e.Product).trimmed();
+    return (vendor.isEmpty() ? product : vendor + ' ' + product).left(26);
+}
+
+TCDDriveList ListDrives() {
+    TCDDriveList list{};
+    list.Capacity = MaxCDDrives;
+    GetCDList(&list);
+    return list;
+}
+
+} // namespace
+
+TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInputService> cdInput, QObject* parent)
+    : QObject(parent), Host(host), CDIn(cdInput ? std::move(cdInput) : std::make_unique<TCDInService>()) {
+    LoadSettings();
+    // The main window owns one wrapper of each encoder for the life of the process.
+    Mp3Process = std::make_unique<TMp3EncodeProcess>();
+    WmaProcess = std::make_unique<TWMAEncodeProcess>();
+    MediaTimer.setInterval(2000);
+    connect(&MediaTimer, &QTimer::timeout, this, &TMainController::PollMedia);
+}
+
+TMainController::~TMainController() {
+    MediaTimer.stop();
+    for (const int h : OwnHandles)
+        CloseCDHandle(h);
+}
+
+bool TMainController::CloseOwnHandle(int handle) {
+    OwnHandles.erase(handle);
+    return CloseCDHandle(handle) != 0;
+}
+
+void TMainController::SetStatus(const QString& text) {
+    StatusText = text;
+    Q_EMIT StatusChanged(text);
+}
+
+void TMainController::SetCurrentRow(int row) {
+    Current = row >= 0 && row < int(RowList.size()) ? row : -1;
+    Q_EMIT StateChanged();
+}
+
+TMainEnables TMainController::Enables() const {
+    TMainEnables e;
+    for (const TTrackRow& r : RowList)
+        e.Extract = e.Extract || r.Selected;
+    e.Play = Current >= 0;
+    e.RenameTitle = Current >= 0;
+    e.Stop = Playing;
+    e.Pause = Playing && !Paused;
+    e.QueryFreedb = !RowList.empty();
+    e.Door = CDHandle != 0 && !DriveIsImage;
+    return e;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+void TMainController::Show() {
+    try {
+        CDHandle = OpenDrive(Settings.CDIndex);
+        if (CDHandle) {
+            if (AudioCDPresent())
+                FillFromToc();
+            else
+                NoDisc = true;
+        }
+        SavedStatus = StatusText;
+    } catch (...) {
+        // Drive trouble never stops the program; the status says what is known.
+    }
+    MediaTimer.start();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::Activate() {
+    // A modal box shown from here activates the window again when it closes.
+    if (Activating || Closed)
+        return;
+    Activating = true;
+    if (CDHandle == 0) {
+        bool stop = false;
+        if (CDIn->DriveCount() == 0) {
+            // A drive connected since the list was made counts.
+            RefreshCDDriveList();
+        }
+        if (CDIn->DriveCount() == 0) {
+            const QString folder = AddTrailingBackslash(ProgramFolder());
+            if (QFileInfo::exists(folder + QStringLiteral("RidoDoda.dll")) &&
+                !QFileInfo::exists(folder + QStringLiteral("wnaspi32.dll"))) {
+                QFile::rename(folder + QStringLiteral("RidoDoda.dll"), folder + QStringLiteral("wnaspi32.dll"));
+                Prompter().Show(LoadResText(QStringLiteral("RES_Run_Again"),
+                                            QStringLiteral("Configuration finished. Please exit the software and run "
+                                                           "again!")),
+                                TPromptIcon::Error, TPromptButtons::Ok);
+                stop = true;
+            } else if (!HintShown) {
+                // Once per start: the hint would otherwise come back each time it closes.
+                HintShown = true;
+                if (Host && Host->ShowNoDeviceHint() == THintChoice::OpenDiscImage)
+                    OpenDiscImage();
+                stop = CDHandle != 0;
+            }
+        }
+        if (!stop) {
+            if (CDIn->DriveCount() > 0) {
+                const int index = Settings.CDIndex;
+                CDIn->SetDriveIndex(index <= 0 || index >= CDIn->DriveCount() ? 0 : index);
+            }
+            if (AudioCDPresent()) {
+                // Refilling the same disc would throw away titles edited since the last close.
+                if (RowList.empty() || CDIn->DiscKey() != DiscKey)
+                    FillFromCDInput();
+            } else {
+                NoDisc = true;
+            }
+        }
+    }
+    if (NoDisc)
+        SetStatus(NoDiscText());
+    Activating = false;
+}
+
+void TMainController::CloseQuery() {
+    if (Mp3Process->Active)
+        Mp3Process->Kill(0);
+    if (WmaProcess->Active)
+        WmaProcess->Kill(0);
+}
+
+void TMainController::Close() {
+    if (Closed)
+        return;
+    Closed = true;
+    MediaTimer.stop();
+    try {
+        CopyRowsToTitles();
+        if (!SaveDiscInfo(DiscKey))
+            ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+        if (CDHandle) {
+            if (!CloseOwnHandle(CDHandle))
+                ShowError(LoadResText(QStringLiteral("RES_Close_CD_Error"),
+                                      QStringLiteral("Error while closing CD handle!")));
+            CDHandle = 0;
+        }
+        if (Playing)
+            Stop();
+        if (!SaveSettings())
+            ShowError(SettingsSaveErrorText(OptionsFilePath()));
+    } catch (...) {
+        // Closing is never refused.
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drive and list
+
+int TMainController::OpenDrive(int index) {
+    if (index < 0)
+        index = 0;
+    const TCDDriveList list = ListDrives();
+    if (list.Count == 0) {
+        SetStatus(NoDriveText());
+        return 0;
+    }
+    if (index >= list.Count)
+        index = 0;
+    const TCDDriveEntry& e = list.Drives[index];
+    DriveTitle = DescribeDrive(e);
+    SetStatus(DriveTitle);
+    TCDOpenRequest request;
+    request.Adapter = e.Adapter;
+    request.Target = e.Target;
+    request.Lun = e.Lun;
+    int handle = GetCDHandle(&request);
+    if (!handle) {
+        // A handle this window left open may hold the drive: free the first one and retry.
+        // Handles of the table that other components hold (the CD input reads through one)
+        // are not ours to close.
+        for (int h = 1; h <= 10; ++h) {
+            if (OwnHandles.count(h) && CloseOwnHandle(h)) {
+                if (h == CDHandle)
+                    CDHandle = 0;
+                handle = GetCDHandle(&request);
+                break;
+            }
+        }
+    }
+    if (!handle) {
+        SetStatus(NoDriveText());
+        return 0;
+    }
+    OwnHandles.insert(handle);
+    DriveIsImage = e.Adapter != 0;
+    const QStringList images = ImagePaths();
+    DrivePath = DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
+    DriveIndex = index;
+    return handle;
+}
+
+bool TMainController::AudioCDPresent() {
+    // The drive that is open, not merely the first one: a disc in another drive or an image
+    // chosen while a physical drive is empty must be found.
+    if (CDHandle) {
+        TCDToc toc{};
+        return ReadTocMsf(CDHandle, toc) && TocStartsWithAudio(toc);
+    }
+    if (CDIn->DriveCount() == 0 || !CDIn->MediaLoaded() || CDIn->TrackCount() < 1)
+        return false;
+    int minutes = 0;
+    int seconds = 0;
+    bool data = false;
+    return CDIn->TrackLength(1, minutes, seconds, data) && !data;
+}
+
+void TMainController::CopyRowsToTitles() {
+    // Titles are indexed by track number, so a disc whose first track is not 1 keeps them.
+    int32_t last = 0;
+    for (const TTrackRow& r : RowList) {
+        if (r.Number >= 1 && r.Number <= 100) {
+            Settings.Titles[r.Number] = r.Title;
+            last = std::max(last, r.Number);
+        }
+    }
+    Settings.TrackNumber = last;
+}
+
+void TMainController::StoreListedTitles() {
+    if (DiscKey.isEmpty() || RowList.empty())
+        return;
+    CopyRowsToTitles();
+    if (!SaveDiscInfo(DiscKey))
+        ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+}
+
+void TMainController::ForgetDisc() {
+    StoreListedTitles();
+    ClearRows();
+    DiscKey.clear();
+    Q_EMIT RowsReset();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::ClearRows() {
+    RowList.clear();
+    Current = -1;
+}
+
+void TMainController::AddRow(int32_t number, int32_t minutes, int32_t seconds) {
+    TTrackRow row;
+    row.Number = number;
+    if (number >= 1 && number <= 100) {
+        if (Settings.Titles[number].isEmpty())
+            Settings.Titles[number] = QStringLiteral("Track") + TwoDigits(number);
+        row.Title = Settings.Titles[number];
+    } else {
+        row.Title = QStringLiteral("Track") + TwoDigits(number);
+    }
+    row.Length = TrackLengthText(minutes, seconds);
+    row.Size = TrackSizeText(minutes, seconds);
+    RowList.push_back(row);
+}
+
+void TMainController::FillFromToc() {
+    if (!CDHandle)
+        return;
+    TCDToc toc{};
+    const bool read = ReadTocMsf(CDHandle, toc);
+    const QString key = read && TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    // Titles edited for the disc that was listed are kept before another disc is listed.
+    if (key != DiscKey)
+        StoreListedTitles();
+    DiscKey = key;
+    LoadDiscInfo(key);
+    ClearRows();
+    if (!read) {
+        SetStatus(LoadResText(QStringLiteral("RES_NotRead_Cd"), QStringLiteral("Not get CD device information!")));
+    } else {
+        for (int n = toc.FirstTrack; n <= toc.LastTrack; ++n) {
+            const TCDTocEntry& from = toc.Tracks[n - toc.FirstTrack];
+            const TCDTocEntry& to = toc.Tracks[n - toc.FirstTrack + 1];
+            int32_t minutes = 0;
+            int32_t seconds = 0;
+            // Frames are ignored; seconds borrow from minutes.
+            TrackLengthFromToc(from.Address[1], from.Address[2], to.Address[1], to.Address[2], minutes, seconds);
+            AddRow(n, minutes, seconds);
+        }
+        NoDisc = RowList.empty();
+        SetStatus(DriveTitle);
+    }
+    Q_EMIT RowsReset();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::FillFromCDInput() {
+    const QString key = CDIn->DiscKey();
+    if (key != DiscKey)
+        StoreListedTitles();
+    DiscKey = key;
+    LoadDiscInfo(key);
+    ClearRows();
+    const int count = CDIn->TrackCount();
+    for (int n = 1; n <= count; ++n) {
+        int minutes = 0;
+        int seconds = 0;
+        bool data = false;
+        if (CDIn->TrackLength(n, minutes, seconds, data))
+            AddRow(n, minutes, seconds);
+    }
+    if (!RowList.empty())
+        NoDisc = false;
+    SetStatus(CDIn->DriveName());
+    SavedStatus = StatusText;
+    Q_EMIT RowsReset();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::Refresh() {
+    // A drive that could not be opened before (no permission yet, plugged in later) is tried
+    // again.
+    RefreshCDDriveList();
+    if (!CDHandle && ListDrives().Count > 0) {
+        CDHandle = OpenDrive(Settings.CDIndex);
+        Q_EMIT StateChanged();
+    }
+    if (AudioCDPresent()) {
+        if (CDHandle)
+            FillFromToc();
+        else
+            FillFromCDInput();
+        if (StatusText == NoDiscText())
+            SetStatus(DriveTitle);
+    } else {
+        ForgetDisc();
+        NoDisc = true;
+        SetStatus(NoDiscText());
+    }
+}
+
+void TMainController::PollMedia() {
+    if (!CDHandle || Closed || Activating)
+        return;
+    // Cheap: one status query for a device, a few stat() calls for an image.
+    if (CDMediaChanged(CDHandle) != 1)
+        return;
+    if (AudioCDPresent()) {
+        FillFromToc();
+    } else {
+        ForgetDisc();
+        NoDisc = true;
+        SetStatus(NoDiscText());
+    }
+}
+
+void TMainController::TakeDrive(int handle, int index) {
+    if (CDHandle && CDHandle != handle)
+        CloseOwnHandle(CDHandle);
+    CDHandle = handle;
+    const TCDDriveList list = ListDrives();
+    if (index >= 0 && index < list.Count) {
+        const TCDDriveEntry& e = list.Drives[index];
+        DriveTitle = DescribeDrive(e);
+        DriveIsImage = e.Adapter != 0;
+        const QStringList images = ImagePaths();
+        DrivePath =
+            DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
+    }
+    DriveIndex = index;
+    SetStatus(DriveTitle);
+    if (AudioCDPresent()) {
+        FillFromToc();
+    } else {
+        ForgetDisc();
+        NoDisc = true;
+        SetStatus(NoDiscText());
+    }
+    SavedStatus = StatusText;
+    Q_EMIT StateChanged();
+}
+
+bool TMainController::OpenDiscImage(const QString& cuePath) {
+    const QFileInfo info(cuePath);
+    if (!info.isFile()) {
+        ShowError(cuePath + LoadResText(QStringLiteral("RES_Image_Not_Found"), QStringLiteral(" can not be found.")));
+        return false;
+    }
+    const QString path = info.absoluteFilePath();
+    if (const QString why = CheckCDImage(path); !why.isEmpty()) {
+        ShowError(path +
+                  LoadResText(QStringLiteral("RES_Image_Open_Error"),
+                              QStringLiteral(" can not be opened as a disc image: ")) +
+                  why);
+        return false;
+    }
+    const QString oldImages = Settings.Images;
+    QStringList images = ImagePaths();
+    int pos = -1;
+    for (int i = 0; i < images.size(); ++i) {
+        if (QFileInfo(images[i]).absoluteFilePath() == path)
+            pos = i;
+    }
+    if (pos < 0) {
+        images << path;
+        pos = int(images.size()) - 1;
+    }
+    Settings.Images = images.join('|');
+    TCDDriveList list = ListDrives();
+    int physical = 0;
+    for (int i = 0; i < list.Count; ++i)
+        physical += list.Drives[i].Adapter == 0 ? 1 : 0;
+    // At most eight drives are listed: an image that would fall off the end goes first.
+    if (physical + pos >= list.Count) {
+        images.move(pos, 0);
+        pos = 0;
+        Settings.Images = images.join('|');
+    }
+    const int index = physical + pos;
+    const int handle = OpenCDDriveAt(index);
+    if (handle)
+        OwnHandles.insert(handle);
+    if (!handle) {
+        const QString why = CDLastError();
+        Settings.Images = oldImages;
+        ShowError(path +
+                  LoadResText(QStringLiteral("RES_Image_Open_Error"),
+                              QStringLiteral(" can not be opened as a disc image: ")) +
+                  why);
+        return false;
+    }
+    Settings.CDIndex = index;
+    TakeDrive(handle, index);
+    return true;
+}
+
+void TMainController::OpenDiscImage() {
+    if (!Host)
+        return;
+    const QString path = Host->ChooseDiscImage();
+    if (!path.isEmpty())
+        OpenDiscImage(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows
+
+void TMainController::SetRowSelected(int row, bool selected) {
+    if (row < 0 || row >= int(RowList.size()) || RowList[row].Selected == selected)
+        return;
+    RowList[row].Selected = selected;
+    Q_EMIT RowChanged(row);
+    Q_EMIT StateChanged();
+}
+
+void TMainController::ToggleCurrentRow() {
+    if (Current >= 0)
+        SetRowSelected(Current, !RowList[Current].Selected);
+}
+
+void TMainController::SelectAll() {
+    for (int i = 0; i < int(RowList.size()); ++i)
+        SetRowSelected(i, true);
+}
+
+void TMainController::SelectNone() {
+    for (int i = 0; i < int(RowList.size()); ++i)
+        SetRowSelected(i, false);
+}
+
+void TMainController::SetRowTitle(int row, const QString& title) {
+    if (row < 0 || row >= int(RowList.size()))
+        return;
+    RowList[row].Title = title;
+    Q_EMIT RowChanged(row);
+}
+
+void TMainController::RenameTitle() {
+    if (Current < 0 || !Host)
+        return;
+    const int row = Current;
+    QString title = RowList[row].Title;
+    if (Host->EditTitle(title))
+        SetRowTitle(row, title);
+}
+
+QStringList TMainController::SelectionItems() const {
+    QStringList items;
+    for (int i = 0; i < int(RowList.size()); ++i) {
+        if (RowList[i].Selected)
+            items << SelectionItemText(i, RowList[i].Title);
+    }
+    return items;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TMainController::Extract() {
+    if (!Enables().Extract) {
+        Inform(LoadResText(QStringLiteral("RES_Select_Track"), QStringLiteral("Please select a track at least!")));
+        return;
+    }
+    const QString folder = Settings.OutputFolder;
+    if (!QDir(folder).exists()) {
+        const QString question =
+            folder + ',' + FolderMissingText() + '\n' +
+            LoadResText(QStringLiteral("RES_Create_Directory"), QStringLiteral("creates a new directory?"));
+        if (Prompter().Show(question, TPromptIcon::Information, TPromptButtons::YesNo) != TPromptAnswer::Yes)
+            return;
+        if (folder.isEmpty() || !QDir().mkdir(folder)) {
+            ShowError(LoadResText(QStringLiteral("RES_Cannot_Create"), QStringLiteral("Cannot create ")) + folder);
+            return;
+        }
+    }
+    if (CDHandle == 0 && CDIn->DriveCount() == 0) {
+        Inform(LoadResText(QStringLiteral("RES_Get_CDHandle"),
+                           QStringLiteral("Please access CD devices rightly above all!")));
+        return;
+    }
+    if (Playing)
+        Stop();
+    if (Settings.EnableRipTime && Settings.RipTime == 0) {
+        Inform(LoadResText(QStringLiteral("RES_Select_0"),
+                           QStringLiteral("You select to extract 0 second, please change it on Options dialog.")));
+        return;
+    }
+    const QStringList items = SelectionItems();
+    if (!CheckOutputFolder() || !Host)
+        return;
+    // Secure reading (CDOptions/Paranoia) is done by the CD input only.
+    if (!RipThroughCDInput(CDHandle)) {
+        Host->RunJobWindow(MainJobKind::RipTracks, CDHandle, items);
+        return;
+    }
+    // The listed disc is the open drive's: the CD input reads that one.
+    if (CDHandle)
+        CDIn->SetDriveIndex(DriveIndex);
+    Host->RunCDRipWindow(items);
+}
+
+bool TMainController::CheckOutputFolder() {
+    if (QDir(Settings.OutputFolder).exists())
+        return true;
+    Inform(FolderMissingText() + LoadResText(QStringLiteral("RES_Check_Output"),
+                                             QStringLiteral("Please check the output directory setting.")));
+    return false;
+}
+
+void TMainController::ConvertFiles(uint8_t jobKind) {
+    if (!Host)
+        return;
+    const QString filter = jobKind == MainJobKind::Mp3ToWav
+                               ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
+                               : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
+    const QStringList files = Host->ChooseFiles(filter);
+    if (files.isEmpty() || !CheckOutputFolder())
+        return;
+    Host->RunJobWindow(jobKind, 0, files);
+}
+
+void TMainController::Stop() {
+    Playing = false;
+    Paused = false;
+    // Hook: the CD player stops and closes here once CD playback is built.
+    SetStatus(SavedStatus);
+    Q_EMIT StateChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Options dialog services
+
+QStringList TMainController::CDInputDriveNames() {
+    return CDIn->DriveNames();
+}
+
+void TMainController::SelectDrive(int index) {
+    if (CDHandle) {
+        CloseOwnHandle(CDHandle);
+        CDHandle = 0;
+        CDHandle = OpenDrive(index);
+    } else {
+        CDIn->SetDriveIndex(index);
+    }
+    Q_EMIT StateChanged();
+}
+
+void TMainController::RefillTrackList() {
+    if (CDHandle)
+        FillFromToc();
+    else
+        FillFromCDInput();
+}

@@ -1,0 +1,221 @@
+// TMainController: the main window's state and every command of it, without widgets. It owns
+// the open drive, the track list rows, the status text, the two process-wide encoder wrappers
+// and the media-change poll; TMainForm shows it and forwards clicks. What needs a screen
+// (the no-device hint, file and title dialogs, the job windows, the desktop's file opener)
+// is asked of the window through TMainWindowHost, so tests drive the controller with a host
+// of their own.
+#pragma once
+
+#include "app/CDInputService.h"
+#include "app/OptionSet.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <vector>
+
+class TMp3EncodeProcess;
+class TWMAEncodeProcess;
+
+// The job kinds the main window starts.
+namespace MainJobKind {
+constexpr uint8_t RipTracks = 1;
+constexpr uint8_t WavToMp3 = 2;
+constexpr uint8_t Mp3ToWav = 3;
+constexpr uint8_t WavToOgg = 5;
+constexpr uint8_t WavToWma = 6;
+} // namespace MainJobKind
+
+// One row of the track list.
+struct TTrackRow {
+    int32_t Number = 0;
+    bool Selected = true; // the row's check box
+    QString Title;
+    QString Length; // "mm:ss"
+    QString Size;   // MiB, "41.22"
+};
+
+enum class THintChoice { Close, OpenDiscImage };
+
+// What the controller asks of its window.
+class TMainWindowHost {
+public:
+    virtual ~TMainWindowHost() = default;
+    // The no-device hint, modal.
+    virtual THintChoice ShowNoDeviceHint() = 0;
+    // A disc image (.cue) chosen by the user; empty when cancelled.
+    virtual QString ChooseDiscImage() = 0;
+    // Files chosen in the multi-select open dialog with a Qt name filter; empty when cancelled.
+    virtual QStringList ChooseFiles(const QString& filter) = 0;
+    // The title dialog with `title` in its edit field; true (and the edited text) on OK.
+    virtual bool EditTitle(QString& title) = 0;
+    // Opens a folder, a file or a web address with the desktop's program for it.
+    virtual bool OpenInShell(const QString& pathOrUrl) = 0;
+    // The conversion job window (TRipForm), modal: kind 1 with selection items and the drive
+    // handle, kinds 2, 3, 5, 6 with file paths and handle 0.
+    virtual void RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) = 0;
+    // The CD rip window (TfrmCDRip) over the CD input, modal, with selection items.
+    virtual void RunCDRipWindow(const QStringList& items) = 0;
+};
+
+// Which commands are enabled.
+struct TMainEnables {
+    bool Extract = false;     // a row is checked
+    bool Play = false;        // a row is selected
+    bool RenameTitle = false; // a row is selected
+    bool Stop = false;        // playing
+    bool Pause = false;       // playing and not paused
+    bool QueryFreedb = false; // the list has rows
+    bool Door = false;        // the open drive is a physical drive
+};
+
+// Addresses of the maker's pages.
+QString HomePageUrl();
+QString ProductPageUrl();
+QString UpdatePageUrl();
+// The HTML manual beside the executables (or in the installed share folder); empty if missing.
+QString HelpFilePath();
+
+class TMainController : public QObject, public TOptionSetHost {
+    Q_OBJECT
+public:
+    // Loads the settings and creates the encoder wrappers. `cdInput` null: the CD input over
+    // TCDIn.
+    explicit TMainController(TMainWindowHost* host, std::unique_ptr<TCDInputService> cdInput = nullptr,
+                             QObject* parent = nullptr);
+    ~TMainController() override;
+
+    // Drive library handle of the open drive; 0 when none could be opened (the CD input is then
+    // used).
+    int CDHandle = 0;
+    // No audio CD was found: activations show the no-disc text.
+    bool NoDisc = false;
+    bool Playing = false;
+    bool Paused = false;
+    // Vendor and product of the open drive, at most 26 characters.
+    QString DriveTitle;
+    // The status text to go back to after playback.
+    QString SavedStatus;
+
+    const QString& Status() const { return StatusText; }
+    void SetStatus(const QString& text);
+    const std::vector<TTrackRow>& Rows() const { return RowList; }
+    int CurrentRow() const { return Current; }
+    void SetCurrentRow(int row);
+    TMainEnables Enables() const;
+    bool OpenDriveIsImage() const { return DriveIsImage; }
+    // The key under which the listed titles are kept in cdinfo.dat.
+    const QString& ListedDiscKey() const { return DiscKey; }
+    bool NoDeviceHintShown() const { return HintShown; }
+
+    TCDInputService& CDInput() { return *CDIn; }
+    TMp3EncodeProcess& Mp3Encoder() { return *Mp3Process; }
+    TWMAEncodeProcess& WmaEncoder() { return *WmaProcess; }
+
+    // The window is shown (once): opens drive CDIndex and fills the list; starts the poll.
+    void Show();
+    // The window became active: without a drive handle, looks for drives through the CD input
+    // (no-device hint at most once per start) and refills the list from it.
+    void Activate();
+    // Before closing: ends running encoders.
+    void CloseQuery();
+    // Closing: titles to cdinfo.dat, the drive closed, options.ini written. Runs once.
+    void Close();
+
+    // Opens drive `index` of the drive list (negative or past the end: drive 0) and returns the
+    // handle, or 0.
+    int OpenDrive(int index);
+    // Whether the open drive holds a disc whose first track is audio.
+    bool AudioCDPresent();
+    void FillFromToc();
+    void FillFromCDInput();
+    void Refresh();
+    // One step of the media-change poll (every 2 s while a drive is open).
+    void PollMedia();
+    // Makes a .cue image a drive (added to CDOptions/Images), opens it and fills the list.
+    // False (with a message) when it cannot be opened; the settings are then left as they were.
+    bool OpenDiscImage(const QString& cuePath);
+    // Asks the host for an image first.
+    void OpenDiscImage();
+
+    void SetRowSelected(int row, bool selected);
+    // Ctrl-click: toggles the check box of the selected row.
+    void ToggleCurrentRow();
+    void SelectAll();
+    void SelectNone();
+    void SetRowTitle(int row, const QString& title);
+    // The title dialog for the selected row.
+    void RenameTitle();
+    // "03My Song" for each checked row, in list order.
+    QStringList SelectionItems() const;
+
+    void Extract();
+    bool CheckOutputFolder();
+    // Multi-select file dialog, then the job window with `jobKind` and the files.
+    void ConvertFiles(uint8_t jobKind);
+    void OpenOutputDirectory();
+    // Door of the open drive; only physical drives have one.
+    void Eject();
+    void CloseDoor();
+    void VolumeControl();
+    // Recent-file lists of other players in the Wine registry; the number deleted, -1 when the
+    // user declined.
+    int ClearRealPlayerHistory();
+    int ClearMediaPlayerHistory();
+    void Help();
+    // CD playback stop: the state part (flags, status); the player is a hook.
+    void Stop();
+
+    // TOptionSetHost: the drive services the main window offers the options dialog.
+    bool HasCDLibraryHandle() const override { return CDHandle != 0; }
+    QStringList CDInputDriveNames() override;
+    // Makes drive `index` the open drive (reopened through the drive library, or selected on
+    // the CD input); RefillTrackList then lists it.
+    void SelectDrive(int index) override;
+    void RefillTrackList() override;
+    void KeepStatusText() override { SavedStatus = StatusText; }
+
+Q_SIGNALS:
+    // The whole list changed (filled, cleared).
+    void RowsReset();
+    void RowChanged(int row);
+    void StatusChanged(const QString& text);
+    // Something an enabled rule depends on changed.
+    void StateChanged();
+
+private:
+    void ClearRows();
+    void AddRow(int32_t number, int32_t minutes, int32_t seconds);
+    void CopyRowsToTitles();
+    // Writes the listed titles to cdinfo.dat before the list goes over to another disc.
+    void StoreListedTitles();
+    // The disc went away: titles kept, list cleared.
+    void ForgetDisc();
+    // Makes `handle` (drive `index`) the open drive, closing the previous one, and fills the
+    // list from it.
+    void TakeDrive(int handle, int index);
+    // Closes a drive-library handle this controller opened.
+    bool CloseOwnHandle(int handle);
+
+    TMainWindowHost* Host;
+    std::unique_ptr<TCDInputService> CDIn;
+    std::unique_ptr<TMp3EncodeProcess> Mp3Process;
+    std::unique_ptr<TWMAEncodeProcess> WmaProcess;
+    QTimer MediaTimer;
+    QString StatusText;
+    std::vector<TTrackRow> RowList;
+    int Current = -1;
+    QString DiscKey;
+    bool DriveIsImage = false;
+    QString DrivePath; // device node or image file of the open drive
+    int DriveIndex = 0;
+    std::set<int> OwnHandles; // drive-library handles this controller opened and has not closed
+    bool HintShown = false;
+    bool Activating = false;
+    bool Closed = false;
+};

@@ -1,0 +1,121 @@
+// TCdAudioPlayer: a CD track through the playback sink.
+#include "cd/CdAudioPlayer.h"
+
+#include "app/LanguageText.h"
+#include "audio/AuException.h"
+
+namespace {
+
+QString Text(const char* key, const char* english) {
+    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+} // namespace
+
+TCdAudioPlayer::TCdAudioPlayer(QObject* parent) : QObject(parent) {
+    Out.SetInput(&Source);
+    // A physical drive may pause to spin up: a deeper buffer than the Ogg player's.
+    Out.Latency = 300;
+    Out.OnThreadException = [this](TAuOutput*) {
+        RunFailed = true;
+        Error = Out.LastError;
+        Q_EMIT Failed(Error);
+    };
+    Out.OnDone = [this](TAuOutput*) { Finished(); };
+}
+
+TCdAudioPlayer::~TCdAudioPlayer() {
+    Out.Stop(false);
+    CloseOwnHandle();
+}
+
+bool TCdAudioPlayer::Fail(const QString& message) {
+    Error = message;
+    CloseOwnHandle();
+    return false;
+}
+
+bool TCdAudioPlayer::Play(int cdHandle, int track) {
+    Stop();
+    return StartTrack(cdHandle, track);
+}
+
+bool TCdAudioPlayer::StartTrack(int cdHandle, int track) {
+    Error.clear();
+    TCDToc toc{};
+    if (ModifyCDParms(cdHandle, CDP_MSF, 1) == 0 || ReadTOC(cdHandle, &toc) != 1) {
+        const QString why = CDLastError();
+        const QString text = Text("RES_ReadTocError", "Error while reading TOC information!");
+        return Fail(why.isEmpty() ? text : text + QStringLiteral(" (") + why + ')');
+    }
+    if (track < toc.FirstTrack || track > toc.LastTrack ||
+        (toc.Tracks[track - toc.FirstTrack].AdrControl & TocDataTrackFlag) != 0)
+        return Fail(Text("RES_Track_Not_Playable", "This track is not an audio track of the disc."));
+    // TOC addresses count the two seconds before the first track; sector numbers do not.
+    const TCDTocEntry& entry = toc.Tracks[track - toc.FirstTrack];
+    const TCDTocEntry& next = toc.Tracks[track - toc.FirstTrack + 1];
+    const int32_t start = TocAddressSectors(entry) - 150;
+    const int32_t end = TocAddressSectors(next) - 150;
+    Source.SetRange(cdHandle, start, end - start);
+    RunFailed = false;
+    try {
+        Out.Run();
+    } catch (const EAuException& e) {
+        return Fail(e.Message());
+    }
+    Track = track;
+    return true;
+}
+
+bool TCdAudioPlayer::PlayDrive(int driveIndex, int track) {
+    Stop();
+    const int handle = OpenCDDriveAt(driveIndex);
+    if (handle == 0) {
+        const QString why = CDLastError();
+        const QString text = Text("RES_NotFound_CDRom", "No CD devices found!");
+        return Fail(why.isEmpty() ? text : text + QStringLiteral(" (") + why + ')');
+    }
+    OwnHandle = handle;
+    return StartTrack(handle, track);
+}
+
+void TCdAudioPlayer::Pause() {
+    try {
+        Out.Pause();
+    } catch (const EAuException& e) {
+        Error = e.Message();
+    }
+}
+
+void TCdAudioPlayer::Resume() {
+    Out.Resume();
+}
+
+void TCdAudioPlayer::Stop() {
+    Out.Stop(false);
+    Track = 0;
+    CloseOwnHandle();
+}
+
+bool TCdAudioPlayer::IsPlaying() const {
+    return Out.Status() != osIdle;
+}
+
+bool TCdAudioPlayer::IsPaused() const {
+    return Out.Status() == osPaused;
+}
+
+void TCdAudioPlayer::Finished() {
+    Track = 0;
+    CloseOwnHandle();
+    if (!RunFailed)
+        Q_EMIT Completed();
+}
+
+void TCdAudioPlayer::CloseOwnHandle() {
+    if (OwnHandle) {
+        CloseCDHandle(OwnHandle);
+        OwnHandle = 0;
+    }
+}

@@ -1,0 +1,45 @@
+// The thread of the query dialog: the whole CDDB exchange through the drive library's CDDB
+// functions, off the main thread. It reports once to its stop window with WM_CDDB_RESULT
+// (a TCddbFinishedEvent carrying what it read) and frees itself when it ends.
+#pragma once
+
+#include "app/Settings.h"
+#include "cddb/QueryCddbResult.h"
+
+#include <QThread>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// One CDDBSetOption call.
+struct TCddbOptionCall {
+    int Option;
+    QString Text;
+    int Number;
+};
+// The options a query sets, in order, from the QueryCDDB settings.
+std::vector<TCddbOptionCall> QueryCddbOptionCalls(const TSettings& settings);
+
+class TQueryCDDBThread : public QThread {
+    Q_OBJECT
+public:
+    // Takes the options from the Settings record now, on the main thread.
+    TQueryCDDBThread(uint8_t firstTrack, uint8_t lastTrack, int driveHandle,
+                     std::shared_ptr<TCddbNotifyTarget> notifyWindow);
+    ~TQueryCDDBThread() override;
+
+    uint8_t FirstTrack;
+    uint8_t LastTrack;
+    int DriveHandle;
+    std::shared_ptr<TCddbNotifyTarget> NotifyWindow;
+
+    // Query threads that have not ended yet (abandoned ones included).
+    static int RunningCount();
+
+protected:
+    void run() override;
+
+private:
+    std::vector<TCddbOptionCall> Options;
+};

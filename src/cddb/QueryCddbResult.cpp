@@ -1,0 +1,82 @@
+// Results of the query dialog's thread (see QueryCddbResult.h).
+#include "cddb/QueryCddbResult.h"
+
+#include "app/Settings.h"
+#include "cddb/protocol/CddbProtocol.h"
+#include "tags/Genres.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString AfterEquals(const QString& line) {
+    return line.mid(line.indexOf('=') + 1).trimmed();
+}
+
+} // namespace
+
+bool ReadCddbEntry(const QString& text, int firstTrack, int lastTrack, TQueryCddbResult& result) {
+    QStringList lines;
+    for (const QString& line : CddbAnswerLines(text))
+        if (!line.trimmed().isEmpty())
+            lines << line;
+    const QString firstTitle = QStringLiteral("TITLE") + QString::number(firstTrack - 1);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        if (line.contains(QLatin1String("DTITLE"))) {
+            const qsizetype equals = line.indexOf('=');
+            const qsizetype slash = line.indexOf('/', equals + 1);
+            if (slash >= 0) {
+                result.Artist = line.mid(equals + 1, slash - equals - 1).trimmed();
+                result.Album = line.mid(slash + 1).trimmed();
+            } else {
+                result.Artist.clear();
+                result.Album = AfterEquals(line);
+            }
+            result.HasArtist = true;
+        }
+        if (line.contains(QLatin1String("DYEAR")) && line.contains('=')) {
+            result.Year = AfterEquals(line);
+            result.HasYear = true;
+        }
+        if (line.contains(QLatin1String("DGENRE")) && line.contains('=')) {
+            result.GenreText = AfterEquals(line);
+            result.Genre = GenreIndexOf(result.GenreText);
+            result.HasGenre = true;
+        }
+        if (line.contains(firstTitle)) {
+            // The following lines are taken as they come, one per track: a title continued
+            // on a second line shifts the later ones.
+            result.Titles.clear();
+            for (int t = firstTrack; t <= lastTrack && i < lines.size(); ++t, ++i)
+                result.Titles << AfterEquals(lines[i]);
+            result.HasTitles = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ApplyQueryCddbResult(const TQueryCddbResult& result) {
+    if (result.HasArtist) {
+        Settings.Artist = result.Artist;
+        Settings.Album = result.Album;
+    }
+    if (result.HasYear)
+        Settings.Year = result.Year;
+    if (result.HasGenre)
+        Settings.Genre = result.Genre;
+}
+
+void TCddbNotifyTarget::Post(QEvent* event) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (Window)
+        QCoreApplication::postEvent(Window, event);
+    else
+        delete event;
+}
+
+void TCddbNotifyTarget::Detach() {
+    std::lock_guard<std::mutex> guard(Lock);
+    Window = nullptr;
+}

@@ -1,0 +1,131 @@
+// CDDB protocol pieces shared by both query paths (see CddbProtocol.h).
+#include "cddb/protocol/CddbProtocol.h"
+
+namespace {
+
+int DigitSum(uint32_t n) {
+    int sum = 0;
+    for (; n > 0; n /= 10)
+        sum += int(n % 10);
+    return sum;
+}
+
+// Seconds from the lead-in of a start sector.
+uint32_t Seconds(int32_t sector) {
+    return uint32_t(int64_t(sector) + CddbLeadInSectors) / 75u;
+}
+
+bool IsUnreserved(char16_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~' || c == '+' || c == '/' || c == ':' || c == '@' || c == '!' || c == '*' || c == '(' ||
+           c == ')' || c == ',' || c == ';' || c == '=' || c == '\'';
+}
+
+QString HelloField(QString text) {
+    text = text.trimmed();
+    for (QChar& c : text)
+        if (c.isSpace() || c == '+')
+            c = '_';
+    return text;
+}
+
+} // namespace
+
+QString CddbDiscId(const TCddbToc& toc) {
+    if (toc.size() < 2)
+        return QStringLiteral("ffffffff");
+    const size_t tracks = toc.size() - 1;
+    uint32_t sum = 0;
+    for (size_t i = 0; i < tracks; ++i)
+        sum += uint32_t(DigitSum(Seconds(toc[i])));
+    const uint32_t length = Seconds(toc[tracks]) - Seconds(toc[0]);
+    const uint32_t id = ((sum % 255) << 24) | (length << 8) | uint32_t(tracks);
+    return QStringLiteral("%1").arg(id, 8, 16, QLatin1Char('0')).toLower();
+}
+
+QString CddbQueryNumbers(const TCddbToc& toc) {
+    if (toc.size() < 2)
+        return QString();
+    const size_t tracks = toc.size() - 1;
+    QString text = QString::number(tracks);
+    for (size_t i = 0; i < tracks; ++i)
+        text += ' ' + QString::number(int64_t(toc[i]) + CddbLeadInSectors);
+    return text + ' ' + QString::number(Seconds(toc[tracks]));
+}
+
+QString CddbHello(const QString& email, const QString& clientName, const QString& version) {
+    QString user = HelloField(email);
+    user.replace('@', '+');
+    return user + '+' + HelloField(clientName) + '+' + HelloField(version);
+}
+
+QString CddbUrlEscape(const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        if (IsUnreserved(c.unicode())) {
+            out += c;
+            continue;
+        }
+        for (const char byte : QString(c).toUtf8())
+            out += QStringLiteral("%%1").arg(uint8_t(byte), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
+
+QString CddbAnswerText(const QByteArray& body) {
+    return QString::fromLatin1(body);
+}
+
+QStringList CddbAnswerLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines << text.mid(start, i - start);
+        if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+int CddbLineCode(const QString& line) {
+    bool ok = false;
+    const int code = line.left(3).toInt(&ok);
+    return ok ? code : 500;
+}
+
+TCddbMatch CddbSplitMatch(const QString& line) {
+    TCddbMatch m;
+    const qsizetype first = line.indexOf(' ');
+    if (first < 0) {
+        m.Category = line;
+        return m;
+    }
+    m.Category = line.left(first);
+    const QString rest = line.mid(first + 1);
+    const qsizetype second = rest.indexOf(' ');
+    if (second < 0) {
+        m.DiscId = rest;
+        return m;
+    }
+    m.DiscId = rest.left(second);
+    m.Title = rest.mid(second + 1);
+    return m;
+}
+
+bool CddbIsReadableMatch(const TCddbMatch& match) {
+    if (match.Category.isEmpty() || match.Category.size() > 64 || match.DiscId.isEmpty() || match.DiscId.size() > 8)
+        return false;
+    for (const QChar c : match.Category)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != '-' && c != '_')
+            return false;
+    for (const QChar c : match.DiscId)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    return true;
+}

@@ -1,0 +1,220 @@
+// The cddb subcommand of discwright-cli: names a disc from a CDDB server through either query
+// path of the program (the drive library's CDDB functions as the query dialog uses them, or
+// the CDDB component with --paranoia) and can store the result in cdinfo.dat as the main
+// window does when it closes.
+#include "app/Helpers.h"
+#include "app/LanguageText.h"
+#include "app/Settings.h"
+#include "cd/CDIn.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
+#include "cddb/CDDBInfo.h"
+#include "cddb/StopQueryController.h"
+#include "cddb/protocol/CddbProtocol.h"
+#include "cli/CliCommon.h"
+#include "cli/Commands.h"
+#include "tags/Genres.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+QString WithReason(const QString& message) {
+    const QString why = CDLastError();
+    return why.isEmpty() ? message : message + QStringLiteral(" (") + why + ')';
+}
+
+// Closes a drive handle when it goes out of scope.
+struct TDriveHandle {
+    int Handle = 0;
+    ~TDriveHandle() {
+        if (Handle)
+            CloseCDHandle(Handle);
+    }
+};
+
+// What either path read, in the form the command prints and stores.
+struct TCddbOutcome {
+    QString DiscId;
+    QString QueryString;
+    int Status = 0;
+    QStringList Matches;
+    bool RecordRead = false;
+    QString Failure;
+    QString Artist;
+    QString Album;
+    QString Year;
+    QString Genre;
+    QStringList Titles; // row 0 = the disc's first track
+};
+
+TCddbOutcome QueryThroughDriveLibrary(int handle, const TCDToc& toc) {
+    TCddbOutcome out;
+    TCddbToc starts;
+    for (int i = 0; i <= toc.LastTrack - toc.FirstTrack + 1; ++i)
+        starts.push_back(TocAddressSectors(toc.Tracks[i]) - CddbLeadInSectors);
+    out.DiscId = CddbDiscId(starts);
+    out.QueryString = CddbQueryNumbers(starts);
+    TStopQueryController stop;
+    stop.FirstTrack = toc.FirstTrack;
+    stop.LastTrack = toc.LastTrack;
+    stop.DriveHandle = handle;
+    stop.Start();
+    RunEventLoopUntil([&] { return !stop.Running(); });
+    const TQueryCddbResult& r = stop.LastResult();
+    out.Status = r.Status;
+    out.Matches = r.Matches;
+    out.RecordRead = r.Code == CddbResultFinished && r.EntryRead;
+    out.Failure = r.Code == CddbResultFailed ? r.Error : r.StatusLine;
+    // The stop window applied the disc fields to the settings; unread ones keep their value.
+    out.Artist = Settings.Artist;
+    out.Album = Settings.Album;
+    out.Year = Settings.Year;
+    out.Genre = r.HasGenre ? r.GenreText : QString();
+    out.Titles = r.Titles;
+    return out;
+}
+
+TCddbOutcome QueryThroughComponent(TCDIn& cdIn, const QString& server) {
+    TCDDBInfo info;
+    info.CDIn = &cdIn;
+    info.Script = Settings.Script;
+    if (!server.isEmpty())
+        info.Server = server;
+    TCddbOutcome out;
+    out.Status = info.Query();
+    out.DiscId = info.LastDiscId;
+    out.QueryString = info.LastQueryString;
+    for (const QString& m : info.QueryObject().Matches)
+        out.Matches << m;
+    out.RecordRead = info.RecordRead();
+    out.Failure = info.LastError();
+    if (out.RecordRead) {
+        TCDDBRecord r;
+        info.GetRecord(r);
+        out.Artist = r.DiscArtist;
+        out.Album = r.DiscTitle;
+        out.Year = r.Year;
+        out.Genre = r.Genre;
+        out.Titles = r.TrackTitles;
+        // As the main window applies a record (the record has no comment: it empties it).
+        Settings.Artist = r.DiscArtist;
+        Settings.Album = r.DiscTitle;
+        Settings.Year = r.Year;
+        Settings.Genre = GenreIndexOf(r.Genre);
+        Settings.Comment = r.Comment;
+    }
+    return out;
+}
+
+} // namespace
+
+int RunCddbCommand(const QStringList& words) {
+    QCommandLineParser parser;
+    const QCommandLineOption drive(QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption image(
+        QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc, .nrg)."), QStringLiteral("FILE"));
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("Base URL of the CDDB server (http://host[:port]); the script is the QueryCDDB/Script setting."),
+        QStringLiteral("URL"));
+    const QCommandLineOption paranoia(QStringLiteral("paranoia"),
+                                      QStringLiteral("Query through the CDDB component (the path without a drive "
+                                                     "handle) instead of the drive library's CDDB functions."));
+    const QCommandLineOption apply(
+        QStringLiteral("apply"),
+        QStringLiteral("Store the titles and disc fields in cdinfo.dat under the disc's key."));
+    for (const auto* o : {&drive, &image, &server, &paranoia, &apply})
+        parser.addOption(*o);
+    int exitCode = 0;
+    if (!CliParse(parser, words,
+                  QStringLiteral("Asks a CDDB server for the disc and prints discid:, query:, status:, one match:\n"
+                                 "line per match, then the record read: artist:, album:, year:, genre: (text and\n"
+                                 "index), and track N: lines. Exit 0 only when a record was read."),
+                  exitCode))
+        return exitCode;
+    if (!parser.positionalArguments().isEmpty())
+        return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
+    if (parser.isSet(drive) == parser.isSet(image))
+        return CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
+    QString serverUrl = parser.value(server).trimmed();
+    while (serverUrl.endsWith('/'))
+        serverUrl.chop(1);
+    if (parser.isSet(server) && !serverUrl.startsWith(QLatin1String("http://")) &&
+        !serverUrl.startsWith(QLatin1String("https://")))
+        return CliFail(QStringLiteral("--server needs a URL such as http://127.0.0.1:8080"), 2);
+
+    TDriveHandle handle;
+    if (parser.isSet(image)) {
+        const QString path = QFileInfo(parser.value(image)).absoluteFilePath();
+        if (!QFileInfo(path).isFile())
+            return CliFail(path + QStringLiteral(": no such file"));
+        Settings.Images = path; // the only image drive of this run: adapter 1, target 0
+        TCDOpenRequest request;
+        request.Adapter = 1;
+        handle.Handle = GetCDHandle(&request);
+    } else {
+        bool ok = false;
+        const int index = parser.value(drive).toInt(&ok);
+        if (!ok || index < 0)
+            return CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
+        handle.Handle = OpenCDDriveAt(index);
+    }
+    if (!handle.Handle)
+        return CliFail(WithReason(QStringLiteral("cannot open the drive")));
+    TCDToc toc{};
+    if (!ReadTocMsf(handle.Handle, toc))
+        return CliFail(WithReason(
+            LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!"))));
+    const QString key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    LoadDiscInfo(key);
+
+    TCddbOutcome out;
+    if (parser.isSet(paranoia)) {
+        CliProgress(QStringLiteral("querying ") + (serverUrl.isEmpty() ? DefaultCddbBaseUrl() : serverUrl));
+        // The CD input component lists the drives of the drive library in the same order.
+        TCDIn cdIn;
+        cdIn.SetDriveIndex(parser.isSet(image) ? cdIn.DriveCount() - 1 : parser.value(drive).toInt());
+        out = QueryThroughComponent(cdIn, serverUrl);
+    } else {
+        if (!serverUrl.isEmpty())
+            Settings.Server = serverUrl;
+        CliProgress(QStringLiteral("querying ") + Settings.Server);
+        out = QueryThroughDriveLibrary(handle.Handle, toc);
+    }
+
+    CliOut(QStringLiteral("discid: ") + out.DiscId);
+    CliOut(QStringLiteral("query: ") + out.QueryString);
+    CliOut(QStringLiteral("status: ") + QString::number(out.Status));
+    for (const QString& m : out.Matches)
+        CliOut(QStringLiteral("match: ") + m);
+    if (!out.RecordRead)
+        return CliFail(out.Failure.isEmpty() ? QStringLiteral("no record was read") : out.Failure);
+    CliOut(QStringLiteral("artist: ") + out.Artist);
+    CliOut(QStringLiteral("album: ") + out.Album);
+    CliOut(QStringLiteral("year: ") + out.Year);
+    CliOut(QStringLiteral("genre: ") + out.Genre + QStringLiteral(" (") + QString::number(GenreIndexOf(out.Genre)) +
+           ')');
+    for (int i = 0; i < out.Titles.size(); ++i)
+        CliOut(QStringLiteral("track %1: ").arg(toc.FirstTrack + i) + out.Titles[i]);
+
+    if (parser.isSet(apply)) {
+        if (key.isEmpty())
+            return CliFail(QStringLiteral("the disc has no key (its first track is not audio): nothing stored"));
+        // The track list's rows, then the titles of the record for the rows that exist, stored
+        // as the main window stores its list when it closes.
+        const int rows = std::min(toc.LastTrack - toc.FirstTrack + 1, 100);
+        for (int n = 1; n <= rows; ++n)
+            if (Settings.Titles[n].isEmpty())
+                Settings.Titles[n] = QStringLiteral("Track") + TwoDigits(n);
+        for (int i = 0; i < rows && i < out.Titles.size(); ++i)
+            Settings.Titles[i + 1] = out.Titles[i];
+        Settings.TrackNumber = rows;
+        SaveDiscInfo(key);
+        CliProgress(QStringLiteral("stored in cdinfo.dat under ") + key);
+    }
+    return 0;
+}

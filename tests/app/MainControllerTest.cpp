@@ -1,0 +1,466 @@
+// The main window's controller on disc images: the list from the TOC and cdinfo.dat, the
+// enabled rules, every refusal of Extract and the path it ends in, file conversions, closing,
+// media changes, the no-device hint and opening disc images.
+#include "app/MainController.h"
+
+#include "app/MainFixture.h"
+#include "app/Settings.h"
+#include "cd/akrip32.h"
+#include "platform/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+// The window's side, recorded: hooks reached, dialogs answered from the test.
+class TRecordingHost : public TMainWindowHost {
+public:
+    struct TJob {
+        bool CDRip = false;
+        uint8_t Kind = 0;
+        int Handle = 0;
+        QStringList Items;
+    };
+
+    THintChoice HintAnswer = THintChoice::Close;
+    int Hints = 0;
+    QString Image;
+    QStringList Files;
+    QString Filter;
+    std::optional<QString> NewTitle;
+    QStringList Opened;
+    std::vector<TJob> Jobs;
+
+    THintChoice ShowNoDeviceHint() override {
+        ++Hints;
+        return HintAnswer;
+    }
+    QString ChooseDiscImage() override { return Image; }
+    QStringList ChooseFiles(const QString& filter) override {
+        Filter = filter;
+        return Files;
+    }
+    bool EditTitle(QString& title) override {
+        if (!NewTitle)
+            return false;
+        title = *NewTitle;
+        return true;
+    }
+    bool OpenInShell(const QString& target) override {
+        Opened << target;
+        return true;
+    }
+    void RunJobWindow(uint8_t kind, int handle, const QStringList& items) override {
+        Jobs.push_back({false, kind, handle, items});
+    }
+    void RunCDRipWindow(const QStringList& items) override { Jobs.push_back({true, 0, 0, items}); }
+};
+
+QStringList Titles(const TMainController& c) {
+    QStringList titles;
+    for (const TTrackRow& r : c.Rows())
+        titles << r.Title;
+    return titles;
+}
+
+const QString NoDisc = QStringLiteral("Can not find audio CD in your CD device.");
+
+TEST(MainControllerTest, StartListsTheTocWithTitlesFromCdinfo) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    f.WriteTitles(TMainFixture::KeyOf(disc), {{1, "Intro"}, {2, ""}, {3, "Song: Three?"}});
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+
+    ASSERT_NE(c.CDHandle, 0);
+    ASSERT_EQ(c.Rows().size(), 4u);
+    // Track 4 lies past the stored TrackNumber (3): its title is the default.
+    EXPECT_EQ(Titles(c), QStringList({"Intro", "Track02", "Song: Three?", "Track04"}));
+    // Lengths from the TOC addresses, frames ignored, seconds borrowed: track 4 runs from
+    // 00:59:09 to 01:07:22.
+    const QStringList lengths = {"00:16", "00:31", "00:10", "00:08"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(c.Rows()[i].Number, i + 1);
+        EXPECT_TRUE(c.Rows()[i].Selected);
+        EXPECT_EQ(c.Rows()[i].Length, lengths[i]);
+    }
+    EXPECT_EQ(c.Rows()[1].Size, "05.22");
+    EXPECT_EQ(c.Status(), "Image album");
+    EXPECT_EQ(c.SavedStatus, "Image album");
+    EXPECT_EQ(c.SelectionItems(), QStringList({"01Intro", "02Track02", "03Song Three", "04Track04"}));
+    EXPECT_TRUE(f.Scripted.Shown().isEmpty());
+}
+
+TEST(MainControllerTest, AudioCDIsLookedForInTheOpenDriveNotTheFirst) {
+    TMainFixture f;
+    const TDiscImage data = f.Disc("data", {{300, true}, {200, false}});
+    const TDiscImage audio = f.Disc("audio", {{400, false}, {500, false}});
+    f.WriteOptions({data.CuePath, audio.CuePath}, 1);
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    EXPECT_EQ(c.Rows().size(), 2u);
+    EXPECT_FALSE(c.NoDisc);
+    EXPECT_EQ(c.ListedDiscKey(), TMainFixture::KeyOf(audio));
+}
+
+TEST(MainControllerTest, AFailedOpenLeavesTheCDInputsHandleAlone) {
+    TMainFixture f;
+    const TDiscImage good = f.Disc("good");
+    f.WriteOptions({good.CuePath, f.Folder.File("missing.cue")}, 1);
+    TRecordingHost host;
+    TMainController c(&host);
+    // The CD input reads drive 0 through a handle of the drive library.
+    ASSERT_EQ(c.CDInput().TrackCount(), 4);
+    c.Show(); // drive 1 cannot be opened
+    EXPECT_EQ(c.CDHandle, 0);
+    EXPECT_EQ(c.Status(), "No CD devices found!");
+    EXPECT_EQ(c.CDInput().TrackCount(), 4);
+}
+
+TEST(MainControllerTest, CheckBoxesSelectionAndEnabledRules) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+
+    TMainEnables e = c.Enables();
+    EXPECT_TRUE(e.Extract);
+    EXPECT_TRUE(e.QueryFreedb);
+    EXPECT_FALSE(e.Play);
+    EXPECT_FALSE(e.RenameTitle);
+    EXPECT_FALSE(e.Stop);
+    EXPECT_FALSE(e.Pause);
+    EXPECT_FALSE(e.Door); // an image has no door: the door commands leave it alone
+    c.Eject();
+    c.CloseDoor();
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 4u);
+    EXPECT_TRUE(c.AudioCDPresent());
+
+    c.SetCurrentRow(2);
+    EXPECT_TRUE(c.Enables().Play);
+    EXPECT_TRUE(c.Enables().RenameTitle);
+    c.ToggleCurrentRow();
+    EXPECT_FALSE(c.Rows()[2].Selected);
+    c.ToggleCurrentRow();
+    EXPECT_TRUE(c.Rows()[2].Selected);
+
+    c.SelectNone();
+    EXPECT_FALSE(c.Enables().Extract);
+    c.SetRowSelected(3, true);
+    EXPECT_TRUE(c.Enables().Extract);
+    EXPECT_EQ(c.SelectionItems(), QStringList({"04Track04"}));
+    c.SelectAll();
+    EXPECT_EQ(c.SelectionItems().size(), 4);
+
+    c.Playing = true;
+    EXPECT_TRUE(c.Enables().Stop);
+    EXPECT_TRUE(c.Enables().Pause);
+    c.Paused = true;
+    EXPECT_FALSE(c.Enables().Pause);
+    c.Stop();
+    EXPECT_FALSE(c.Playing);
+    EXPECT_FALSE(c.Enables().Stop);
+
+    // Renaming through the title dialog changes the row only on OK.
+    c.RenameTitle();
+    EXPECT_EQ(c.Rows()[2].Title, "Track03");
+    host.NewTitle = "Third";
+    c.RenameTitle();
+    EXPECT_EQ(c.Rows()[2].Title, "Third");
+}
+
+TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    const QString output = Settings.OutputFolder;
+    ASSERT_FALSE(QDir(output).exists());
+
+    // No row checked.
+    c.SelectNone();
+    c.Extract();
+    EXPECT_EQ(f.Scripted.Shown().last(), "Please select a track at least!");
+    c.SetRowSelected(0, true);
+    c.SetRowSelected(2, true);
+
+    // Missing output folder, creation declined (no answer queued = No).
+    c.Extract();
+    EXPECT_EQ(f.Scripted.Shown().last(), output + ",The output directory does not exist.\ncreates a new directory?");
+    EXPECT_EQ(f.Scripted.Icons().last(), TPromptIcon::Information);
+    EXPECT_FALSE(QDir(output).exists());
+
+    // A length limit of 0 seconds stops after the folder was created.
+    Settings.EnableRipTime = true;
+    Settings.RipTime = 0;
+    f.Scripted.Queue(TPromptAnswer::Yes);
+    c.Extract();
+    EXPECT_TRUE(QDir(output).exists());
+    EXPECT_EQ(f.Scripted.Shown().last(), "You select to extract 0 second, please change it on Options dialog.");
+    EXPECT_TRUE(host.Jobs.empty());
+
+    // Everything right: the job window with kind 1, the drive handle and the checked rows.
+    Settings.RipTime = 30;
+    const int shown = int(f.Scripted.Shown().size());
+    c.Extract();
+    EXPECT_EQ(f.Scripted.Shown().size(), shown);
+    ASSERT_EQ(host.Jobs.size(), 1u);
+    EXPECT_FALSE(host.Jobs[0].CDRip);
+    EXPECT_EQ(host.Jobs[0].Kind, MainJobKind::RipTracks);
+    EXPECT_EQ(host.Jobs[0].Handle, c.CDHandle);
+    EXPECT_EQ(host.Jobs[0].Items, QStringList({"01Track01", "03Track03"}));
+
+    // A folder that cannot be created.
+    Settings.OutputFolder = f.Folder.File("missing/deeper");
+    f.Scripted.Queue(TPromptAnswer::Yes);
+    c.Extract();
+    EXPECT_EQ(f.Scripted.Shown().last(), "Cannot create " + Settings.OutputFolder);
+    EXPECT_EQ(f.Scripted.Icons().last(), TPromptIcon::Error);
+    EXPECT_EQ(host.Jobs.size(), 1u);
+}
+
+TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {
+    TMainFixture f;
+    const TDiscImage other = f.Disc("other", {{300, false}});
+    const TDiscImage disc = f.Disc("album");
+    const QString key = TMainFixture::KeyOf(disc);
+    f.WriteOptions({other.CuePath, disc.CuePath}, 1);
+    f.WriteTitles(key, {{1, "Intro"}});
+    QDir().mkpath(f.Folder.File("Output"));
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    ASSERT_EQ(c.Rows().size(), 4u);
+
+    // Secure reading goes through the CD input even with a handle.
+    Settings.Paranoia = true;
+    c.Extract();
+    Settings.Paranoia = false;
+    ASSERT_EQ(host.Jobs.size(), 1u);
+    EXPECT_TRUE(host.Jobs[0].CDRip);
+    EXPECT_EQ(host.Jobs[0].Items.size(), 4);
+    EXPECT_EQ(c.CDInput().DriveIndex(), 1); // the open drive, not the CD input's first
+
+    // The drive library's handle gone: the CD input lists the same disc under the same key.
+    CloseCDHandle(c.CDHandle);
+    c.CDHandle = 0;
+    c.RefillTrackList();
+    ASSERT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(c.ListedDiscKey(), key);
+    EXPECT_EQ(c.Rows()[0].Title, "Intro");
+    EXPECT_EQ(c.Rows()[3].Length, "00:08");
+    EXPECT_EQ(c.Status(), c.CDInput().DriveName());
+    // Activations leave titles edited since then alone (the disc is the same).
+    c.SetRowTitle(0, "Edited");
+    c.Activate();
+    EXPECT_EQ(c.Rows()[0].Title, "Edited");
+    EXPECT_EQ(host.Hints, 0);
+    c.Extract();
+    ASSERT_EQ(host.Jobs.size(), 2u);
+    EXPECT_TRUE(host.Jobs[1].CDRip);
+    EXPECT_EQ(host.Jobs[1].Items[0], "01Edited");
+
+    // Neither a handle nor a CD input drive: Extract refuses.
+    TMainController bare(&host, std::make_unique<TNoCDInput>());
+    bare.Show();
+    CloseCDHandle(bare.CDHandle);
+    bare.CDHandle = 0;
+    bare.Extract();
+    EXPECT_EQ(f.Scripted.Shown().last(), "Please access CD devices rightly above all!");
+    EXPECT_EQ(host.Jobs.size(), 2u);
+}
+
+TEST(MainControllerTest, FileConversionsOutputFolderAndHelp) {
+    TMainFixture f;
+    f.WriteOptions({});
+    TRecordingHost host;
+    TMainController c(&host);
+    host.Files = {"/music/a.wav", "/music/b.wav"};
+
+    c.ConvertFiles(MainJobKind::WavToOgg);
+    EXPECT_EQ(f.Scripted.Shown().last(),
+              "The output directory does not exist.Please check the output directory setting.");
+    EXPECT_TRUE(host.Jobs.empty());
+
+    QDir().mkpath(Settings.OutputFolder);
+    c.ConvertFiles(MainJobKind::WavToOgg);
+    EXPECT_TRUE(host.Filter.startsWith("Sound file(*.wav)"));
+    c.ConvertFiles(MainJobKind::Mp3ToWav);
+    EXPECT_TRUE(host.Filter.startsWith("MP3 file(*.mp3)"));
+    ASSERT_EQ(host.Jobs.size(), 2u);
+    EXPECT_EQ(host.Jobs[0].Kind, MainJobKind::WavToOgg);
+    EXPECT_EQ(host.Jobs[0].Handle, 0);
+    EXPECT_EQ(host.Jobs[0].Items, host.Files);
+    EXPECT_EQ(host.Jobs[1].Kind, MainJobKind::Mp3ToWav);
+
+    // Cancelled dialog: nothing.
+    host.Files.clear();
+    c.ConvertFiles(MainJobKind::WavToMp3);
+    EXPECT_EQ(host.Jobs.size(), 2u);
+
+    c.OpenOutputDirectory();
+    EXPECT_EQ(host.Opened, QStringList({Settings.OutputFolder}));
+
+    // The manual lies beside the executables; a test program has none beside it.
+    EXPECT_TRUE(QFile::exists(BinDir() + "/help/index.html"));
+    c.Help();
+    EXPECT_EQ(f.Scripted.Shown().last(), "The manual (help/index.html) can not be found beside the program.");
+}
+
+TEST(MainControllerTest, ClosingWritesTitlesAndOptionsAndReportsAFailedSave) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    const QString key = TMainFixture::KeyOf(disc);
+    f.WriteOptions({disc.CuePath});
+    f.WriteTitles(key, {{1, "Intro"}});
+    {
+        TRecordingHost host;
+        TMainController c(&host);
+        c.Show();
+        c.SetRowTitle(1, "Renamed");
+        Settings.BitRate = 192;
+        c.CloseQuery();
+        c.Close();
+        EXPECT_EQ(c.CDHandle, 0);
+        EXPECT_TRUE(f.Scripted.Shown().isEmpty());
+    }
+    const TIniFile info(f.Folder.File("cdinfo.dat"));
+    EXPECT_EQ(info.ReadInteger(key, "TrackNumber", 0), 4);
+    EXPECT_EQ(info.ReadString(key, "1", ""), "Intro");
+    EXPECT_EQ(info.ReadString(key, "2", ""), "Renamed");
+    EXPECT_EQ(info.ReadString(key, "Artist", ""), "Test Artist");
+    const TIniFile options(f.Folder.File("options.ini"));
+    EXPECT_EQ(options.ReadInteger("Mp3Options", "BitRate", 0), 192);
+    EXPECT_EQ(options.ReadString("CDOptions", "Images", ""), disc.CuePath);
+
+    // A folder where options.ini should be cannot be replaced by the file.
+    QFile::remove(f.Folder.File("options.ini"));
+    QDir().mkpath(f.Folder.File("options.ini"));
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    c.Close();
+    EXPECT_EQ(f.Scripted.Shown().last(), SettingsSaveErrorText(OptionsFilePath()));
+}
+
+TEST(MainControllerTest, MediaChangeOfAnImageReplacedOnDisk) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    ASSERT_EQ(c.Rows().size(), 4u);
+    c.SetRowTitle(0, "Kept");
+    const QString firstKey = c.ListedDiscKey();
+
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 4u); // nothing changed
+
+    // Another disc written over the image: the list follows, and the titles edited for the
+    // first disc are kept in cdinfo.dat.
+    f.Disc("album", {{500, false}, {600, false}}, 7);
+    c.PollMedia();
+    ASSERT_EQ(c.Rows().size(), 2u);
+    EXPECT_NE(c.ListedDiscKey(), firstKey);
+    EXPECT_EQ(TIniFile(f.Folder.File("cdinfo.dat")).ReadString(firstKey, "1", ""), "Kept");
+
+    // The image removed: the list empties.
+    QFile::remove(disc.CuePath);
+    QFile::remove(disc.BinPath);
+    c.PollMedia();
+    EXPECT_TRUE(c.Rows().empty());
+    EXPECT_EQ(c.Status(), NoDisc);
+
+    // And back.
+    f.Disc("album");
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(c.Rows()[0].Title, "Kept");
+}
+
+TEST(MainControllerTest, NoDeviceHintOncePerStartAndTheConfigurationRename) {
+    TMainFixture f;
+    f.WriteOptions({});
+    {
+        TRecordingHost host;
+        TMainController c(&host);
+        c.Show();
+        c.Activate();
+        c.Activate();
+        EXPECT_EQ(host.Hints, 1);
+        EXPECT_TRUE(c.NoDisc);
+        EXPECT_EQ(c.Status(), NoDisc);
+        EXPECT_TRUE(c.Rows().empty());
+    }
+    // The old configuration step: the file is renamed and the user asked to start again.
+    WriteFile(f.Folder.File("RidoDoda.dll"), "x");
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    c.Activate();
+    EXPECT_EQ(host.Hints, 0);
+    EXPECT_TRUE(QFile::exists(f.Folder.File("wnaspi32.dll")));
+    EXPECT_FALSE(QFile::exists(f.Folder.File("RidoDoda.dll")));
+    EXPECT_EQ(f.Scripted.Shown().last(), "Configuration finished. Please exit the software and run again!");
+    EXPECT_EQ(f.Scripted.Icons().last(), TPromptIcon::Error);
+}
+
+TEST(MainControllerTest, OpenDiscImageFromTheHintAndTheMenu) {
+    TMainFixture f;
+    f.WriteOptions({});
+    const TDiscImage first = f.Disc("first");
+    const TDiscImage second = f.Disc("second", {{400, false}, {500, false}});
+    TRecordingHost host;
+    host.HintAnswer = THintChoice::OpenDiscImage;
+    host.Image = first.CuePath;
+    TMainController c(&host);
+    c.Show();
+    c.Activate();
+    EXPECT_EQ(host.Hints, 1);
+    ASSERT_NE(c.CDHandle, 0);
+    EXPECT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(Settings.Images, first.CuePath);
+    EXPECT_EQ(Settings.CDIndex, 0);
+    EXPECT_EQ(c.Status(), "Image first");
+
+    // A second image becomes the next drive; opening the first again reuses its entry.
+    EXPECT_TRUE(c.OpenDiscImage(second.CuePath));
+    EXPECT_EQ(c.Rows().size(), 2u);
+    EXPECT_EQ(Settings.CDIndex, 1);
+    EXPECT_TRUE(c.OpenDiscImage(first.CuePath));
+    EXPECT_EQ(Settings.CDIndex, 0);
+    EXPECT_EQ(Settings.Images, first.CuePath + '|' + second.CuePath);
+
+    // A file that is no image: a message, and nothing changes.
+    const QString bogus = f.Folder.File("bogus.cue");
+    WriteFile(bogus, "this is not a cue sheet\n");
+    EXPECT_FALSE(c.OpenDiscImage(bogus));
+    EXPECT_TRUE(f.Scripted.Shown().last().startsWith(bogus + " can not be opened as a disc image: "));
+    EXPECT_FALSE(c.OpenDiscImage(f.Folder.File("missing.cue")));
+    EXPECT_EQ(f.Scripted.Shown().last(), f.Folder.File("missing.cue") + " can not be found.");
+    EXPECT_EQ(Settings.Images, first.CuePath + '|' + second.CuePath);
+    EXPECT_EQ(Settings.CDIndex, 0);
+    EXPECT_EQ(c.Rows().size(), 4u);
+
+    // The options dialog's drive change.
+    c.SelectDrive(1);
+    c.RefillTrackList();
+    EXPECT_EQ(c.Rows().size(), 2u);
+    EXPECT_EQ(c.Status(), "Image second");
+    EXPECT_TRUE(c.HasCDLibraryHandle());
+}
+
+} // namespace

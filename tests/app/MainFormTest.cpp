@@ -1,0 +1,291 @@
+// The main window on the offscreen platform, with a disc image as its drive: what it shows at
+// start, clicks on the list, the enabled rules, switching the language, closing, and the
+// no-device hint.
+#include "app/MainForm.h"
+
+#include "app/MainFixture.h"
+#include "app/NoDeviceHint.h"
+#include "app/Settings.h"
+#include "jobs/RipForm.h"
+#include "jobs/RipProgressForm.h"
+#include "platform/IniFile.h"
+#include "tags/EditTrackNameForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers every modal window as soon as it shows: the title dialog with NewTitle (Cancel when
+// empty), the no-device hint with Close (counted), any other dialog but the job windows with
+// Cancel.
+class TModalCloser {
+public:
+    TModalCloser() {
+        Timer.setInterval(10);
+        QObject::connect(&Timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return;
+            if (auto* hint = qobject_cast<TfrmNoDeviceHint*>(modal)) {
+                ++Hints;
+                hint->findChild<QPushButton*>("btClose")->click();
+            } else if (auto* title = qobject_cast<TfrmEditTrackName*>(modal)) {
+                Shown << title->findChild<QLineEdit*>("eName")->text();
+                if (NewTitle.isEmpty()) {
+                    title->reject();
+                } else {
+                    title->findChild<QLineEdit*>("eName")->setText(NewTitle);
+                    title->findChild<QPushButton*>("bOK")->click();
+                }
+            } else if (auto* dialog = qobject_cast<QDialog*>(modal);
+                       dialog && !qobject_cast<TRipForm*>(modal) && !qobject_cast<TfrmCDRip*>(modal)) {
+                dialog->reject();
+            }
+        });
+        Timer.start();
+    }
+    int Hints = 0;
+    QString NewTitle;
+    QStringList Shown; // what the title dialog held when it opened
+
+private:
+    QTimer Timer;
+};
+
+// Short tracks: the window needs no long audio.
+const std::vector<TImageTrack> Tracks = {{300, false}, {400, false}, {200, false}, {150, false}};
+
+struct TWindow {
+    explicit TWindow(TMainForm& form) : Form(form) {
+        form.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        List = form.findChild<QTreeWidget*>("ListView1");
+        Status = form.findChild<QLabel*>("StatusPanel1");
+    }
+    QAction* Action(const char* name) const { return Form.findChild<QAction*>(name); }
+    QToolButton* Button(const char* name) const { return Form.findChild<QToolButton*>(name); }
+    QMenu* Menu(const char* name) const { return Form.findChild<QMenu*>(name); }
+    QPoint RowPoint(int row) const { return List->visualItemRect(List->topLevelItem(row)).center(); }
+
+    TMainForm& Form;
+    QTreeWidget* List = nullptr;
+    QLabel* Status = nullptr;
+};
+
+TEST(MainFormTest, StartShowsTheDiscWithTitlesFromCdinfo) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    f.WriteTitles(TMainFixture::KeyOf(disc), {{1, "Intro"}, {2, "Second"}});
+    TMainForm form;
+    TWindow w(form);
+
+    EXPECT_EQ(form.windowTitle(), "Discwright " DW_VERSION);
+    ASSERT_EQ(w.List->topLevelItemCount(), 4);
+    EXPECT_EQ(w.List->headerItem()->text(2), "Length(min)");
+    const QTreeWidgetItem* first = w.List->topLevelItem(0);
+    EXPECT_EQ(first->text(0), "1");
+    EXPECT_EQ(first->text(1), "Intro");
+    EXPECT_EQ(first->text(2), "00:04");
+    EXPECT_EQ(first->text(3), "00.67");
+    EXPECT_EQ(first->checkState(0), Qt::Checked);
+    EXPECT_EQ(w.List->topLevelItem(1)->text(1), "Second");
+    EXPECT_EQ(w.List->topLevelItem(3)->text(1), "Track04");
+    EXPECT_EQ(w.Status->text(), "Image album");
+    // The tool bar in its order, Extract enabled with rows checked; no door on an image.
+    QStringList captions;
+    for (QToolButton* b : form.findChildren<QToolButton*>(QRegularExpression("^tb")))
+        captions << b->text();
+    EXPECT_EQ(captions, QStringList({"Extract", "Encode", "Folder", "Record", "Options", "Home", "Exit"}));
+    EXPECT_TRUE(w.Button("tbExtract")->isEnabled());
+    EXPECT_FALSE(w.Action("miEject")->isEnabled());
+    EXPECT_TRUE(f.Scripted.Shown().isEmpty());
+}
+
+TEST(MainFormTest, ClicksCheckBoxesAndEnabledRules) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_EQ(w.List->topLevelItemCount(), 4);
+    QWidget* viewport = w.List->viewport();
+
+    // A plain click selects; with Ctrl held it toggles the check box and keeps the selection.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, w.RowPoint(1));
+    EXPECT_EQ(form.Controller().CurrentRow(), 1);
+    EXPECT_EQ(w.List->topLevelItem(1)->checkState(0), Qt::Checked);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, w.RowPoint(1));
+    EXPECT_EQ(w.List->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_FALSE(form.Controller().Rows()[1].Selected);
+    EXPECT_TRUE(w.List->topLevelItem(1)->isSelected());
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, w.RowPoint(1));
+    EXPECT_TRUE(form.Controller().Rows()[1].Selected);
+
+    // Select None by its shortcut disables Extract everywhere; Select All enables it again.
+    QTest::keyClick(&form, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(w.List->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    EXPECT_FALSE(w.Action("miExtract")->isEnabled());
+    EXPECT_FALSE(w.Action("pmExtract")->isEnabled());
+    EXPECT_FALSE(w.Button("tbExtract")->isEnabled());
+    QTest::keyClick(&form, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.List->topLevelItem(3)->checkState(0), Qt::Checked);
+    EXPECT_TRUE(w.Button("tbExtract")->isEnabled());
+}
+
+TEST(MainFormTest, RenameByDoubleClickAndF2) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_EQ(w.List->topLevelItemCount(), 4);
+    TModalCloser closer;
+    EXPECT_FALSE(w.Action("miRenameTitle")->isEnabled()); // no row selected yet
+
+    // A double click as the system delivers it: a click, then the second press as a double click.
+    closer.NewTitle = "Double";
+    QTest::mouseClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(2));
+    QTest::mouseDClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(2));
+    EXPECT_EQ(closer.Shown, QStringList({"Track03"}));
+    EXPECT_EQ(w.List->topLevelItem(2)->text(1), "Double");
+    EXPECT_EQ(form.Controller().Rows()[2].Title, "Double");
+
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    QTest::mouseClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(0));
+    EXPECT_TRUE(w.Action("miRenameTitle")->isEnabled());
+    closer.NewTitle = "Function key";
+    QTest::keyClick(&form, Qt::Key_F2);
+    EXPECT_EQ(w.List->topLevelItem(0)->text(1), "Function key");
+
+    // Cancel keeps the title. (The offscreen platform gives the window back its activation,
+    // which shortcuts need, only when asked.)
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    closer.NewTitle.clear();
+    QTest::keyClick(&form, Qt::Key_F2);
+    EXPECT_EQ(closer.Shown.size(), 3);
+    EXPECT_EQ(w.List->topLevelItem(0)->text(1), "Function key");
+}
+
+TEST(MainFormTest, ExtractRipsThroughEitherWindow) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_EQ(w.List->topLevelItemCount(), 4);
+    Settings.OutputFormat = ofWAV;
+    QDir output(Settings.OutputFolder);
+    ASSERT_TRUE(output.mkpath("."));
+    const auto wavSizes = [&] {
+        QList<qint64> sizes;
+        for (const QFileInfo& i : output.entryInfoList({"*.wav"}, QDir::Files, QDir::Name))
+            sizes << i.size();
+        return sizes;
+    };
+
+    // Tracks 2 and 4 through the job window (drive handle, plain reads), which closes itself.
+    form.Controller().SelectNone();
+    form.Controller().SetRowSelected(1, true);
+    form.Controller().SetRowSelected(3, true);
+    w.Action("miExtract")->trigger();
+    EXPECT_EQ(wavSizes(), QList<qint64>({44 + 400 * 2352, 44 + 150 * 2352}));
+    for (const QFileInfo& i : output.entryInfoList({"*.wav"}, QDir::Files))
+        QFile::remove(i.filePath());
+
+    // Secure reading: the CD rip window over the CD input.
+    Settings.Paranoia = true;
+    form.Controller().SelectNone();
+    form.Controller().SetRowSelected(0, true);
+    w.Action("miExtract")->trigger();
+    EXPECT_EQ(wavSizes(), QList<qint64>({44 + 300 * 2352}));
+    EXPECT_TRUE(f.Scripted.Shown().isEmpty()) << f.Scripted.Shown().join('|').toStdString();
+}
+
+TEST(MainFormTest, LanguageSwitchToGermanAndBack) {
+    TMainFixture f;
+    for (const char* language : {"English", "German"})
+        QFile::copy(SourceDir() + "/lang/CLan_" + language + ".ini",
+                    f.Folder.File(QStringLiteral("CLan_%1.ini").arg(language)));
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    TMainForm form;
+    TWindow w(form);
+    EXPECT_TRUE(w.Action("miEnglish")->isChecked());
+
+    w.Action("miGerman")->trigger();
+    EXPECT_EQ(Settings.Lan, "German");
+    EXPECT_TRUE(w.Action("miGerman")->isChecked());
+    EXPECT_FALSE(w.Action("miEnglish")->isChecked());
+    EXPECT_EQ(w.Menu("miFile")->title(), "&Datei");
+    EXPECT_EQ(w.Action("miExtract")->text(), "&Auslesen");
+    EXPECT_EQ(w.Button("tbExtract")->text(), "Auslesen");
+    EXPECT_EQ(w.List->headerItem()->text(0), "Nr.");
+    EXPECT_EQ(form.windowTitle(), "Discwright " DW_VERSION);
+
+    // A language without a file changes nothing.
+    w.Action("miFrench")->trigger();
+    EXPECT_TRUE(f.Scripted.Shown().last().endsWith("CLan_French.ini can not be found."));
+    EXPECT_EQ(Settings.Lan, "German");
+    EXPECT_FALSE(w.Action("miFrench")->isChecked());
+
+    w.Action("miEnglish")->trigger();
+    EXPECT_EQ(Settings.Lan, "English");
+    EXPECT_EQ(w.Menu("miFile")->title(), "&File");
+    EXPECT_EQ(w.Action("pmRenameTitle")->text(), "Rename &Title");
+    EXPECT_EQ(w.Button("tbExtract")->text(), "Extract");
+    EXPECT_EQ(w.List->headerItem()->text(0), "No.");
+}
+
+TEST(MainFormTest, ClosingWritesCdinfoAndOptions) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    const QString key = TMainFixture::KeyOf(disc);
+    f.WriteOptions({disc.CuePath});
+    {
+        TMainForm form;
+        TWindow w(form);
+        form.Controller().SetRowTitle(0, "First");
+        Settings.Lan = "German";
+        EXPECT_TRUE(form.close());
+    }
+    EXPECT_EQ(TIniFile(f.Folder.File("cdinfo.dat")).ReadString(key, "1", ""), "First");
+    EXPECT_EQ(TIniFile(f.Folder.File("options.ini")).ReadString("Options", "Lan", ""), "German");
+}
+
+TEST(MainFormTest, NoDeviceHintOncePerStart) {
+    TMainFixture f;
+    f.WriteOptions({});
+    TModalCloser closer;
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closer.Hints == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Status->text() == "Can not find audio CD in your CD device."; }));
+    EXPECT_EQ(w.List->topLevelItemCount(), 0);
+
+    // Another modal window closes and the main window is active again: no second hint.
+    w.Action("miAbout")->trigger();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closer.Hints, 1);
+    EXPECT_TRUE(form.Controller().NoDeviceHintShown());
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+// Shared pieces of the CDDB tests (see CddbTestCommon.h).
+#include "cddb/CddbTestCommon.h"
+
+#include "cddb/protocol/CddbHttp.h"
+
+void CddbServerTest::SetUp() {
+    // Requests to the test server must not go to a proxy of the machine.
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        qunsetenv(name);
+    SetCddbHttpLimits(2000, 5000);
+}
+
+void CddbServerTest::TearDown() {
+    SetCddbHttpLimits(10000, 30000);
+}
