@@ -6,13 +6,16 @@
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
 #include "app/Settings.h"
+#include "cddb/forms/frmQueryCDDB.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
 #include "platform/Prompter.h"
 #include "tags/EditTrackNameForm.h"
 #include "tags/ID3EditForm.h"
+#include "vorbis/OggPlayerForm.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -34,9 +37,9 @@ namespace {
 // window (at the end of this file) is filled in and its flag set.
 constexpr bool HasWavToWavDialog = false;
 constexpr bool HasRecorder = false;
-constexpr bool HasOggPlayer = false;
-constexpr bool HasCdPlayer = false;
-constexpr bool HasCddbQuery = false;
+constexpr bool HasOggPlayer = true;
+constexpr bool HasCdPlayer = true;
+constexpr bool HasCddbQuery = true;
 
 const QColor ClientColour(214, 223, 247);
 const QColor ListColour(239, 239, 255);
@@ -537,18 +540,42 @@ void TMainForm::miRecordClick() {
     // Hook (sound recorder): open it modally.
 }
 
+// ---------------------------------------------------------------------------------------------
+// The Ogg player, CD playback and the CDDB query
+
 void TMainForm::miOggPlayerClick() {
-    // Hook (Ogg player): open it modally; its exceptions are swallowed.
+    ShowOggPlayer(this);
 }
 
 void TMainForm::miPlayClick() {
-    // Hook (CD playback): Play of the selected row through the controller's player.
+    MainController->Play();
 }
 
 void TMainForm::miPauseClick() {
-    // Hook (CD playback): Pause.
+    MainController->Pause();
 }
 
 void TMainForm::miQueryFreedbClick() {
-    // Hook (CDDB): with a drive handle the query dialog, else the CD input's CDDB query.
+    // Without a drive handle the CDDB component asks the server on this thread: the window
+    // cannot respond until it is done, and the cursor says so.
+    const bool blocking = MainController->CDHandle == 0;
+    if (blocking)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        MainController->QueryFreedb();
+    } catch (...) {
+        // The status line says what went wrong; nothing leaves the menu command.
+    }
+    if (blocking)
+        QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
+                                   const std::function<void(const TQueryCddbResult&)>& onResult) {
+    TfrmQueryCDDB dialog(this);
+    dialog.FirstTrack = firstTrack;
+    dialog.LastTrack = lastTrack;
+    dialog.DriveHandle = cdHandle;
+    dialog.SetOnResult(onResult);
+    dialog.exec();
 }
