@@ -27,6 +27,8 @@ int RunCddbCommand(const QStringList& words);
 int RunEncodeOggCommand(const QStringList& words);
 int RunDecodeOggCommand(const QStringList& words);
 int RunOggInfoCommand(const QStringList& words);
+// RecordCommands.cpp
+int RunRecordCommand(const QStringList& words);
 // ParanoiaCommands.cpp: toc --paranoia, called by toc with its parsed options
 int RunParanoiaTocCommand(const QCommandLineParser& parser);
 // PlayCommands.cpp

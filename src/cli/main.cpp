@@ -32,6 +32,7 @@ const TCommand Commands[] = {
     {"ogg info", "show an Ogg Vorbis file's format and comments", RunOggInfoCommand},
     {"tag", "show, set or remove the ID3v1 tag of an MP3 file (tag show|set|remove)", RunTagCommand},
     {"wav", "show or convert a WAV file (wav info|convert)", RunWavCommand},
+    {"record", "record from the sound card into a WAV file (and MP3)", RunRecordCommand},
     {"play", "play an Ogg Vorbis file or a CD track on the sound device", RunPlayCommand},
     {"cddb", "name a disc from a CDDB server (and store it in cdinfo.dat)", RunCddbCommand},
 };
