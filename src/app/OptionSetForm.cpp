@@ -121,7 +121,7 @@ QWidget* TOptionSetForm::BuildOutputPage() {
     auto* gbOutputFormat = Named(new QGroupBox(QStringLiteral("Output format")), "gbOutputFormat");
     cbOutputFormat = List("cbOutputFormat", OutputFormatItems());
     auto* formatRow = new QHBoxLayout(gbOutputFormat);
-    formatRow->addWidget(Label("lFormat", QStringLiteral("Format:"), cbOutputFormat));
+    formatRow->addWidget(Label("lFormat", QStringLiteral("Format："), cbOutputFormat));
     formatRow->addWidget(cbOutputFormat, 1);
 
     ckNormalize = CheckBox("ckNormalize", QStringLiteral("Normalize"));
@@ -267,7 +267,7 @@ QWidget* TOptionSetForm::BuildId3Page() {
 QWidget* TOptionSetForm::BuildCdRomPage() {
     cbCDList = List("cbCDList", {});
     auto* row = new QHBoxLayout;
-    row->addWidget(Label("lDevice", QStringLiteral("Device:"), cbCDList));
+    row->addWidget(Label("lDevice", QStringLiteral("Device："), cbCDList));
     row->addWidget(cbCDList, 1);
     ckbParanoia = CheckBox("ckbParanoia", QStringLiteral("Secure reading with jitter correction"));
     // Kept for options.ini; the drive library answers CD DB queries from the main window.
