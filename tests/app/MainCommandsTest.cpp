@@ -6,6 +6,7 @@
 
 #include "app/MainFixture.h"
 #include "app/Settings.h"
+#include "audio/NewResampleWavForm.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/akrip32.h"
 #include "cddb/CDDBInfo.h"
@@ -14,6 +15,7 @@
 #include "cddb/forms/frmQueryCDDB.h"
 #include "cddb/forms/frmStopQuery.h"
 #include "platform/IniFile.h"
+#include "record/RecordForm.h"
 #include "sound/SoundTestSupport.h"
 #include "tags/Genres.h"
 #include "vorbis/OggPlayerForm.h"
@@ -278,20 +280,28 @@ TEST_F(MainCommandsTest, PlaybackOfATrackWithItsRulesAndStatus) {
     EXPECT_FALSE(c.CdPlayer().IsPlaying());
 }
 
-TEST_F(MainCommandsTest, OggPlayerItemOpensThePlayer) {
-    std::unique_ptr<TMainForm> form = Window();
-    QAction* item = form->findChild<QAction*>("miOggPlayer");
-    ASSERT_TRUE(item->isEnabled());
+// Triggers a menu item and closes the modal window of type W it opens; returns its caption.
+template <class W> QString OpenAndClose(TMainForm& form, const char* itemName) {
+    QAction* item = form.findChild<QAction*>(itemName);
+    EXPECT_TRUE(item && item->isEnabled()) << itemName;
     QString caption;
     QTimer::singleShot(0, [&] {
-        ASSERT_TRUE(QTest::qWaitFor([] { return ModalOfType<TfrmOggPlayer>() != nullptr; }));
-        TfrmOggPlayer* player = ModalOfType<TfrmOggPlayer>();
-        caption = player->windowTitle();
-        player->bClose->click();
+        if (!QTest::qWaitFor([] { return ModalOfType<W>() != nullptr; }))
+            return;
+        W* window = ModalOfType<W>();
+        caption = window->windowTitle();
+        window->close();
     });
     item->trigger();
-    EXPECT_EQ(caption, "Ogg Player");
-    EXPECT_FALSE(ModalOfType<TfrmOggPlayer>());
+    EXPECT_FALSE(ModalOfType<W>()) << itemName;
+    return caption;
+}
+
+TEST_F(MainCommandsTest, MenuItemsOpenThePlayerRecorderAndConverter) {
+    std::unique_ptr<TMainForm> form = Window();
+    EXPECT_EQ(OpenAndClose<TfrmOggPlayer>(*form, "miOggPlayer"), "Ogg Player");
+    EXPECT_EQ(OpenAndClose<TfrmResample>(*form, "miWavToWav"), "Wave File Converter");
+    EXPECT_FALSE(OpenAndClose<TfrmRecord>(*form, "miRecord").isEmpty());
 }
 
 } // namespace
