@@ -7,6 +7,7 @@
 // to a server of our own on 127.0.0.1, and the Ogg player plays into SDL's disk driver (to
 // /dev/null), so nothing reaches the network or the speakers.
 #include "app/Language.h"
+#include "audio/NewResampleWavForm.h"
 #include "app/MainForm.h"
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
@@ -22,6 +23,8 @@
 #include "fixtures/DiscImage.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
+#include "record/NewRecordFileForm.h"
+#include "record/RecordForm.h"
 #include "support/TestSupport.h"
 #include "tags/EditTrackNameForm.h"
 #include "tags/Genres.h"
@@ -277,5 +280,22 @@ int main(int argc, char** argv) {
     SetCddbHttpLimits(2000, 5000);
     ok &= SaveCddbWindows(out, prefix);
     ok &= SaveOggPlayer(folder, out, prefix);
+
+    // The recorder without a document, the format of a new recording, and the Wave File
+    // Converter with an input chosen.
+    TfrmRecord recorder;
+    ok &= Save(recorder, out + '/' + prefix + "record.png");
+    recorder.hide();
+    TfrmNewRecordFile newRecording;
+    ok &= Save(newRecording, out + '/' + prefix + "newrecordfile.png");
+    newRecording.hide();
+    const QString wav = folder.File("input.wav");
+    WriteFile(wav, MakeWav(MakePcm16(44100, 2, 7), 2, 44100, 16));
+    TfrmResample converter;
+    converter.RunOpenDialog = [&] { return wav; };
+    converter.show();
+    converter.Button1Click();
+    ok &= Save(converter, out + '/' + prefix + "wavtowav.png");
+    converter.hide();
     return ok ? 0 : 1;
 }
