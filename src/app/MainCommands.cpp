@@ -1,13 +1,20 @@
-// The main window's commands that reach the desktop (see MainController.h): the file manager,
-// the drive's door, the volume control, other players' recent-file lists and the manual.
+// The main window's commands that reach beyond the track list (see MainController.h): the file
+// manager, the drive's door, the volume control, other players' recent-file lists, the manual,
+// CD playback and the CDDB query.
 #include "app/MainController.h"
 
 #include "app/LanguageText.h"
 #include "app/Settings.h"
+#include "audio/AuException.h"
+#include "cd/CdAudioPlayer.h"
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
+#include "cddb/CDDBInfo.h"
 #include "platform/Mixer.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
 #include "platform/WineRegistry.h"
+#include "tags/Genres.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,4 +140,114 @@ void TMainController::Help() {
     }
     if (Host)
         Host->OpenInShell(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// CD playback
+
+void TMainController::Play() {
+    if (Current < 0 || Current >= int(RowList.size()))
+        return;
+    const TTrackRow& row = RowList[Current];
+    // Only the paused track itself resumes: another row selected meanwhile is played from its
+    // start, so the status never names a track that is not the one heard.
+    const bool resume = Playing && Paused && Player->IsPaused() && Player->CurrentTrack() == row.Number;
+    SetStatus(LoadResText(QStringLiteral("RES_Play"), QStringLiteral("Play ")) + row.Title);
+    Playing = true;
+    Paused = false;
+    if (resume) {
+        Player->Resume();
+    } else {
+        // The row's own track number: a disc may start at another track than 1. Play stops
+        // what was playing first.
+        const bool started =
+            CDHandle ? Player->Play(CDHandle, row.Number) : Player->PlayDrive(CDIn->DriveIndex(), row.Number);
+        if (!started) {
+            PlaybackFailed(Player->LastError());
+            return;
+        }
+    }
+    Q_EMIT StateChanged();
+}
+
+void TMainController::Pause() {
+    if (!Playing || Paused)
+        return;
+    Paused = true;
+    Player->Pause();
+    Q_EMIT StateChanged();
+}
+
+void TMainController::Stop() {
+    Playing = false;
+    Paused = false;
+    Player->Stop();
+    SetStatus(SavedStatus);
+    Q_EMIT StateChanged();
+}
+
+void TMainController::PlaybackFailed(const QString& why) {
+    // No box: playback is an extra, and its trouble must not interrupt the user.
+    Playing = false;
+    Paused = false;
+    Player->Stop();
+    SetStatus(LoadResText(QStringLiteral("RES_Play_Error"), QStringLiteral("Can not play the track: ")) + why);
+    Q_EMIT StateChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// CDDB
+
+void TMainController::QueryFreedb() {
+    if (RowList.empty())
+        return;
+    if (!CDHandle) {
+        QueryFreedbThroughCDInput();
+        return;
+    }
+    TCDToc toc{};
+    if (!ReadTocMsf(CDHandle, toc)) {
+        ShowError(
+            LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!")));
+        return;
+    }
+    if (Host)
+        Host->RunQueryCddbDialog(toc.FirstTrack, toc.LastTrack, CDHandle,
+                                 [this](const TQueryCddbResult& r) { ApplyCddbTitles(r); });
+}
+
+void TMainController::ApplyCddbTitles(const TQueryCddbResult& result) {
+    if (!result.HasTitles)
+        return;
+    for (int i = 0; i < int(result.Titles.size()) && i < int(RowList.size()); ++i)
+        SetRowTitle(i, result.Titles[i]);
+}
+
+void TMainController::QueryFreedbThroughCDInput() {
+    const QString failed =
+        LoadResText(QStringLiteral("RES_CDDB_QueryFailed"), QStringLiteral("The CDDB query failed:"));
+    CDDBInfo1->CDIn = CDIn->Component();
+    try {
+        CDDBInfo1->Query();
+    } catch (const EAuException& e) {
+        SetStatus(failed + ' ' + e.Message());
+        return;
+    }
+    // A query that read nothing leaves the titles and the disc fields as they are.
+    if (!CDDBInfo1->RecordRead()) {
+        SetStatus(failed + ' ' + CDDBInfo1->LastError());
+        return;
+    }
+    TCDDBRecord r;
+    CDDBInfo1->GetRecord(r);
+    for (int i = 0; i < r.TrackCount && i < int(r.TrackTitles.size()) && i < int(RowList.size()); ++i)
+        SetRowTitle(i, r.TrackTitles[i]);
+    Settings.Artist = r.DiscArtist;
+    Settings.Album = r.DiscTitle;
+    Settings.Year = r.Year;
+    Settings.Genre = GenreIndexOf(r.Genre);
+    Settings.Comment = r.Comment;
+    // A failure shown by an earlier query is over.
+    if (!Playing)
+        SetStatus(SavedStatus);
 }

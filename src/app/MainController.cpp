@@ -5,8 +5,10 @@
 #include "app/Helpers.h"
 #include "app/LanguageText.h"
 #include "app/Settings.h"
+#include "cd/CdAudioPlayer.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
+#include "cddb/CDDBInfo.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "platform/ProgramFolder.h"
@@ -71,17 +73,26 @@ TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInput
     // The main window owns one wrapper of each encoder for the life of the process.
     Mp3Process = std::make_unique<TMp3EncodeProcess>();
     WmaProcess = std::make_unique<TWMAEncodeProcess>();
+    Player = std::make_unique<TCdAudioPlayer>();
+    connect(Player.get(), &TCdAudioPlayer::Completed, this, &TMainController::Stop);
+    connect(Player.get(), &TCdAudioPlayer::Failed, this, &TMainController::PlaybackFailed);
+    CDDBInfo1 = std::make_unique<TCDDBInfo>();
+    CDDBInfo1->CDIn = CDIn->Component();
     MediaTimer.setInterval(2000);
     connect(&MediaTimer, &QTimer::timeout, this, &TMainController::PollMedia);
 }
 
 TMainController::~TMainController() {
     MediaTimer.stop();
+    // The player reads through the open drive's handle: it stops before the handle goes.
+    Player->Stop();
     for (const int h : OwnHandles)
         CloseCDHandle(h);
 }
 
 bool TMainController::CloseOwnHandle(int handle) {
+    if (Playing && handle == CDHandle)
+        Stop();
     OwnHandles.erase(handle);
     return CloseCDHandle(handle) != 0;
 }
@@ -193,14 +204,15 @@ void TMainController::Close() {
         CopyRowsToTitles();
         if (!SaveDiscInfo(DiscKey))
             ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+        // Before the handle the player reads through is closed.
+        if (Playing)
+            Stop();
         if (CDHandle) {
             if (!CloseOwnHandle(CDHandle))
                 ShowError(LoadResText(QStringLiteral("RES_Close_CD_Error"),
                                       QStringLiteral("Error while closing CD handle!")));
             CDHandle = 0;
         }
-        if (Playing)
-            Stop();
         if (!SaveSettings())
             ShowError(SettingsSaveErrorText(OptionsFilePath()));
     } catch (...) {
@@ -611,14 +623,6 @@ void TMainController::ConvertFiles(uint8_t jobKind) {
     if (files.isEmpty() || !CheckOutputFolder())
         return;
     Host->RunJobWindow(jobKind, 0, files);
-}
-
-void TMainController::Stop() {
-    Playing = false;
-    Paused = false;
-    // Hook: the CD player stops and closes here once CD playback is built.
-    SetStatus(SavedStatus);
-    Q_EMIT StateChanged();
 }
 
 // ---------------------------------------------------------------------------------------------

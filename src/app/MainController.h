@@ -1,13 +1,13 @@
 // TMainController: the main window's state and every command of it, without widgets. It owns
-// the open drive, the track list rows, the status text, the two process-wide encoder wrappers
-// and the media-change poll; TMainForm shows it and forwards clicks. What needs a screen
-// (the no-device hint, file and title dialogs, the job windows, the desktop's file opener)
-// is asked of the window through TMainWindowHost, so tests drive the controller with a host
-// of their own.
+// the open drive, the track list rows, the status text, the two process-wide encoder wrappers,
+// the media-change poll, the CD player and the CDDB component of the path without a handle; TMainForm shows it and
+// forwards clicks. What needs a screen (the no-device hint, file and title dialogs, the job windows, the desktop's file
+// opener) is asked of the window through TMainWindowHost, so tests drive the controller with a host of their own.
 #pragma once
 
 #include "app/CDInputService.h"
 #include "app/OptionSet.h"
+#include "cddb/QueryCddbResult.h"
 
 #include <QObject>
 #include <QString>
@@ -15,10 +15,13 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
 
+class TCDDBInfo;
+class TCdAudioPlayer;
 class TMp3EncodeProcess;
 class TWMAEncodeProcess;
 
@@ -61,6 +64,10 @@ public:
     virtual void RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) = 0;
     // The CD rip window (TfrmCDRip) over the CD input, modal, with selection items.
     virtual void RunCDRipWindow(const QStringList& items) = 0;
+    // The CDDB query dialog (TfrmQueryCDDB), modal, for the disc behind `cdHandle`; `onResult`
+    // runs when its query finished, after the disc fields went into the Settings record.
+    virtual void RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
+                                    const std::function<void(const TQueryCddbResult&)>& onResult) = 0;
 };
 
 // Which commands are enabled.
@@ -116,6 +123,10 @@ public:
     TCDInputService& CDInput() { return *CDIn; }
     TMp3EncodeProcess& Mp3Encoder() { return *Mp3Process; }
     TWMAEncodeProcess& WmaEncoder() { return *WmaProcess; }
+    // The CD player of Play, Pause and Stop.
+    TCdAudioPlayer& CdPlayer() { return *Player; }
+    // The CDDB component of the path without a drive handle, bound to the CD input.
+    TCDDBInfo& CDDBInfo() { return *CDDBInfo1; }
 
     // The window is shown (once): opens drive CDIndex and fills the list; starts the poll.
     void Show();
@@ -168,8 +179,15 @@ public:
     int ClearRealPlayerHistory();
     int ClearMediaPlayerHistory();
     void Help();
-    // CD playback stop: the state part (flags, status); the player is a hook.
+    // CD playback of the selected row's track, to the next track's start: resumes a paused
+    // track, otherwise (re)starts the player. Player errors show on the status line only.
+    void Play();
+    void Pause();
+    // Stops and closes the player; the status goes back to SavedStatus.
     void Stop();
+    // Names the tracks from a CDDB server: with a drive handle through the query dialog,
+    // otherwise through the CDDB component (blocking, up to the HTTP time-outs).
+    void QueryFreedb();
 
     // TOptionSetHost: the drive services the main window offers the options dialog.
     bool HasCDLibraryHandle() const override { return CDHandle != 0; }
@@ -201,11 +219,17 @@ private:
     void TakeDrive(int handle, int index);
     // Closes a drive-library handle this controller opened.
     bool CloseOwnHandle(int handle);
+    // Playback broke off or could not start: idle again, the status says why.
+    void PlaybackFailed(const QString& why);
+    void QueryFreedbThroughCDInput();
+    void ApplyCddbTitles(const TQueryCddbResult& result);
 
     TMainWindowHost* Host;
     std::unique_ptr<TCDInputService> CDIn;
     std::unique_ptr<TMp3EncodeProcess> Mp3Process;
     std::unique_ptr<TWMAEncodeProcess> WmaProcess;
+    std::unique_ptr<TCdAudioPlayer> Player;
+    std::unique_ptr<TCDDBInfo> CDDBInfo1;
     QTimer MediaTimer;
     QString StatusText;
     std::vector<TTrackRow> RowList;

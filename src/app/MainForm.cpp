@@ -6,13 +6,18 @@
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
 #include "app/Settings.h"
+#include "audio/NewResampleWavForm.h"
+#include "cddb/forms/frmQueryCDDB.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
 #include "platform/Prompter.h"
+#include "record/RecordForm.h"
 #include "tags/EditTrackNameForm.h"
 #include "tags/ID3EditForm.h"
+#include "vorbis/OggPlayerForm.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -29,14 +34,6 @@
 #include <QUrl>
 
 namespace {
-
-// Windows that are not built yet. Their commands stay disabled until the hook that opens the
-// window (at the end of this file) is filled in and its flag set.
-constexpr bool HasWavToWavDialog = false;
-constexpr bool HasRecorder = false;
-constexpr bool HasOggPlayer = false;
-constexpr bool HasCdPlayer = false;
-constexpr bool HasCddbQuery = false;
 
 const QColor ClientColour(214, 223, 247);
 const QColor ListColour(239, 239, 255);
@@ -169,7 +166,6 @@ void TMainForm::BuildMenus() {
 
     QMenu* file = newMenu("miFile", QStringLiteral("&File"));
     QAction* a = NewAction(file, "miWavToWav", QStringLiteral("WA&V to WAV..."));
-    a->setEnabled(HasWavToWavDialog);
     connect(a, &QAction::triggered, this, &TMainForm::miWavToWavClick);
     a = NewAction(file, "miWavToMp3", QStringLiteral("&WAV to MP3..."), QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::WavToMp3); });
@@ -199,10 +195,8 @@ void TMainForm::BuildMenus() {
     miExtract = NewAction(actions, "miExtract", QStringLiteral("E&xtract"), QKeySequence(Qt::CTRL | Qt::Key_X));
     connect(miExtract, &QAction::triggered, c, &TMainController::Extract);
     a = NewAction(actions, "miRecord", QStringLiteral("&Record..."), QKeySequence(Qt::CTRL | Qt::Key_R));
-    a->setEnabled(HasRecorder);
     connect(a, &QAction::triggered, this, &TMainForm::miRecordClick);
     a = NewAction(actions, "miOggPlayer", QStringLiteral("&OGG Player..."));
-    a->setEnabled(HasOggPlayer);
     connect(a, &QAction::triggered, this, &TMainForm::miOggPlayerClick);
     actions->addSeparator();
     miPlay = NewAction(actions, "miPlay", QStringLiteral("&Play"), QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -401,14 +395,14 @@ void TMainForm::UpdateActions() {
     for (QAction* a : {miExtract, pmExtract})
         a->setEnabled(e.Extract);
     for (QAction* a : {miPlay, pmPlay})
-        a->setEnabled(e.Play && HasCdPlayer);
+        a->setEnabled(e.Play);
     for (QAction* a : {miPause, pmPause})
-        a->setEnabled(e.Pause && HasCdPlayer);
+        a->setEnabled(e.Pause);
     for (QAction* a : {miStop, pmStop})
         a->setEnabled(e.Stop);
     for (QAction* a : {miRenameTitle, pmRenameTitle})
         a->setEnabled(e.RenameTitle);
-    miQueryFreedb->setEnabled(e.QueryFreedb && HasCddbQuery);
+    miQueryFreedb->setEnabled(e.QueryFreedb);
     miEject->setEnabled(e.Door);
     miCloseCD->setEnabled(e.Door);
     for (const auto& [button, action] : ToolButtons)
@@ -530,25 +524,54 @@ void TMainForm::miOptionsClick() {
 // flag at the top of this file, which enables its commands.
 
 void TMainForm::miWavToWavClick() {
-    // Hook (WAV to WAV dialog): open it modally.
+    TfrmResample dialog(this);
+    dialog.exec();
 }
 
 void TMainForm::miRecordClick() {
-    // Hook (sound recorder): open it modally.
+    // The recording's MP3 export runs through the job window with the main window's wrapper,
+    // so closing the main window ends its child like any other.
+    TfrmRecord form(this);
+    form.Mp3Encoder = &MainController->Mp3Encoder();
+    form.exec();
 }
 
+// ---------------------------------------------------------------------------------------------
+// The Ogg player, CD playback and the CDDB query
+
 void TMainForm::miOggPlayerClick() {
-    // Hook (Ogg player): open it modally; its exceptions are swallowed.
+    ShowOggPlayer(this);
 }
 
 void TMainForm::miPlayClick() {
-    // Hook (CD playback): Play of the selected row through the controller's player.
+    MainController->Play();
 }
 
 void TMainForm::miPauseClick() {
-    // Hook (CD playback): Pause.
+    MainController->Pause();
 }
 
 void TMainForm::miQueryFreedbClick() {
-    // Hook (CDDB): with a drive handle the query dialog, else the CD input's CDDB query.
+    // Without a drive handle the CDDB component asks the server on this thread: the window
+    // cannot respond until it is done, and the cursor says so.
+    const bool blocking = MainController->CDHandle == 0;
+    if (blocking)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        MainController->QueryFreedb();
+    } catch (...) {
+        // The status line says what went wrong; nothing leaves the menu command.
+    }
+    if (blocking)
+        QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
+                                   const std::function<void(const TQueryCddbResult&)>& onResult) {
+    TfrmQueryCDDB dialog(this);
+    dialog.FirstTrack = firstTrack;
+    dialog.LastTrack = lastTrack;
+    dialog.DriveHandle = cdHandle;
+    dialog.SetOnResult(onResult);
+    dialog.exec();
 }

@@ -1,6 +1,6 @@
 // TMainForm: the main window. It shows the track list, the status panel, the menus, the tool
 // bar and the list's pop-up menu of a TMainController and forwards every command to it. The
-// other windows are opened from here, modally; those not built yet have hooks below
+// other windows are opened from here, modally; those not built yet have hooks
 // (see "Hooks" in MainForm.cpp).
 #pragma once
 
@@ -33,6 +33,8 @@ public:
     bool OpenInShell(const QString& pathOrUrl) override;
     void RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) override;
     void RunCDRipWindow(const QStringList& items) override;
+    void RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
+                            const std::function<void(const TQueryCddbResult&)>& onResult) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -52,7 +54,7 @@ private:
     void UpdateActions();
     void LanguageClick(QAction* item);
 
-    // Hooks for windows that later work builds.
+    // Menu items that open windows (some of them hooks for windows that later work builds).
     void miWavToWavClick();
     void miRecordClick();
     void miOggPlayerClick();

@@ -6,12 +6,14 @@
 // usual program folder (it is created when missing), as discwright-cli does.
 #include "app/MainForm.h"
 #include "app/MessageBoxPrompter.h"
+#include "cddb/QueryCDDBThread.h"
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>
 #include <QDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -74,5 +76,14 @@ int main(int argc, char* argv[]) {
         rc = QApplication::exec();
     }
     SetPrompter(nullptr);
+    // A CDDB query the user abandoned cannot be interrupted and may go on for up to its
+    // HTTP time-outs. Waiting for it would hang the exit, and the ordinary teardown (the
+    // application object, the drive table and Qt's globals going away under a running
+    // thread) could crash it. Everything worth keeping was written when the window closed,
+    // so the process ends here without that teardown.
+    if (TQueryCDDBThread::RunningCount() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(rc);
+    }
     return rc;
 }

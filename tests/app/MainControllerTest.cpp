@@ -58,6 +58,18 @@ public:
         Jobs.push_back({false, kind, handle, items});
     }
     void RunCDRipWindow(const QStringList& items) override { Jobs.push_back({true, 0, 0, items}); }
+    void RunQueryCddbDialog(uint8_t first, uint8_t last, int handle,
+                            const std::function<void(const TQueryCddbResult&)>& onResult) override {
+        QueryDialogs.push_back({first, last, handle});
+        if (QueryResult)
+            onResult(*QueryResult);
+    }
+
+    struct TQueryDialog {
+        int First, Last, Handle;
+    };
+    std::vector<TQueryDialog> QueryDialogs;
+    std::optional<TQueryCddbResult> QueryResult; // what the dialog's query "finds"
 };
 
 QStringList Titles(const TMainController& c) {

@@ -3,28 +3,48 @@
 // Run under QT_QPA_PLATFORM=offscreen (scripts/screenshots does). Settings, language files and
 // a disc-image drive live in a temporary program folder; nothing of the user's is read. The
 // main window shows the disc image named by DW_DEMO_DISC (scripts/demo-disc makes one), or a
-// test image when it is not set.
+// test image when it is not set; the job windows rip its first track. The CDDB windows talk
+// to a server of our own on 127.0.0.1, and the Ogg player plays into SDL's disk driver (to
+// /dev/null), so nothing reaches the network or the speakers.
 #include "app/Language.h"
+#include "audio/NewResampleWavForm.h"
 #include "app/MainForm.h"
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
 #include "app/Settings.h"
+#include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
+#include "cddb/CddbTestServer.h"
+#include "cddb/QueryCDDBThread.h"
+#include "cddb/forms/frmQueryCDDB.h"
+#include "cddb/forms/frmStopQuery.h"
+#include "cddb/protocol/CddbHttp.h"
 #include "fixtures/DiscImage.h"
+#include "jobs/RipForm.h"
+#include "jobs/RipProgressForm.h"
+#include "record/NewRecordFileForm.h"
+#include "record/RecordForm.h"
 #include "support/TestSupport.h"
 #include "tags/EditTrackNameForm.h"
 #include "tags/Genres.h"
 #include "tags/ID3EditForm.h"
+#include "vorbis/OggPlayerForm.h"
+#include "vorbis/VorbisTestSupport.h"
+#include "widgets/FlatGauge.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -45,6 +65,126 @@ bool Save(QWidget& window, const QString& path) {
         QApplication::processEvents();
     const bool ok = window.grab().save(path);
     std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+// Processes events until `done` holds; false after `ms`.
+bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// The index of the disc-image drive in the drive list (physical drives come first).
+int ImageDriveIndex() {
+    TCDDriveList list{};
+    list.Capacity = MaxCDDrives;
+    GetCDList(&list);
+    for (int i = 0; i < list.Count; ++i)
+        if (list.Drives[i].Adapter == 1)
+            return i;
+    return 0;
+}
+
+// A job window once its gauge has moved; the job is stopped afterwards.
+template <class TForm> bool SaveDuringJob(TForm& form, const QString& path) {
+    form.show();
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    // A step of a short track is over in moments: the picture is taken the moment the gauge
+    // shows, before another event can start the next step.
+    QPixmap picture;
+    WaitUntil([&] {
+        const int progress = form.Gauge()->Progress();
+        if (form.isVisible() && progress > 0 && progress < 100)
+            picture = form.grab();
+        return !picture.isNull() || !form.isVisible();
+    });
+    const bool ok = !picture.isNull() && picture.save(path);
+    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "no progress shown for", qPrintable(path));
+    form.Job().Stop();
+    WaitUntil([&] { return !form.isVisible(); }, 5000);
+    return ok;
+}
+
+// The job window and the CD rip window ripping the first track of the image drive to MP3.
+bool SaveJobWindows(const QString& out, const QString& prefix, const QString& title) {
+    bool ok = true;
+    const QStringList items = {QStringLiteral("01") + title};
+    if (const int handle = OpenCDDriveAt(ImageDriveIndex())) {
+        TRipForm rip(nullptr, 1, handle, items);
+        ok &= SaveDuringJob(rip, out + '/' + prefix + "rip.png");
+        CloseCDHandle(handle);
+    }
+    TCDIn cdIn;
+    cdIn.SetDriveIndex(ImageDriveIndex());
+    TfrmCDRip cdRip(nullptr, cdIn, items);
+    ok &= SaveDuringJob(cdRip, out + '/' + prefix + "cdrip.png");
+    return ok;
+}
+
+// The query dialog, and its stop window while the server keeps it waiting and after it found
+// no match.
+bool SaveCddbWindows(const QString& out, const QString& prefix) {
+    bool ok = true;
+    const int handle = OpenCDDriveAt(ImageDriveIndex());
+    TfrmQueryCDDB dialog;
+    dialog.FirstTrack = 1;
+    dialog.LastTrack = 3;
+    dialog.DriveHandle = handle;
+    ok &= Save(dialog, out + '/' + prefix + "querycddb.png");
+    dialog.hide();
+
+    TCddbTestServer server;
+    server.Hold(true);
+    Settings.Server = server.Host();
+    auto controller = std::make_unique<TStopQueryController>();
+    controller->FirstTrack = 1;
+    controller->LastTrack = 3;
+    controller->DriveHandle = handle;
+    TfrmStopQuery stop(std::move(controller));
+    ok &= Save(stop, out + '/' + prefix + "stopquery.png");
+    server.SetAnswer(QStringLiteral("cddb query"), "202 No match for disc ID 1f032003.\r\n");
+    server.Release();
+    if (WaitUntil([&] { return !stop.Logic().Running(); }, 10000))
+        ok &= Save(stop, out + '/' + prefix + "stopquery-nomatch.png");
+    else
+        ok = false;
+    stop.hide();
+    WaitUntil([] { return TQueryCDDBThread::RunningCount() == 0; }, 10000);
+    CloseCDHandle(handle);
+    return ok;
+}
+
+// The Ogg player playing a file with comments (oggenc makes it).
+bool SaveOggPlayer(const TTempProgramFolder& folder, const QString& out, const QString& prefix) {
+    const QString wav = folder.File(QStringLiteral("Opening.wav"));
+    WriteFile(wav, MakeWav(MakePcm16(44100 * 20, 2, 7), 2, 44100, 16));
+    const QString ogg = MakeOggWithOggenc(
+        wav, folder.File(QStringLiteral("Opening.ogg")),
+        {"-q", "3", "-a", "The Band", "-t", "Opening", "-l", "Live at Home", "-d", "2003", "-G", "Rock", "-N", "1"});
+    if (ogg.isEmpty()) {
+        std::fprintf(stderr, "oggenc is missing: no picture of the Ogg player\n");
+        return true;
+    }
+    // Played in real time into nothing.
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", "/dev/null");
+    qunsetenv("SDL_DISKAUDIODELAY");
+    TfrmOggPlayer player;
+    player.ChooseFile = [&](QWidget*) { return ogg; };
+    player.show();
+    player.BitBtn1->click();
+    WaitUntil([&] { return player.Controller().DXAudioOut1.Device().BytesPlayed() > 4 * 44100 * 2; }, 5000);
+    const bool ok = Save(player, out + '/' + prefix + "oggplayer.png");
+    player.bStop->click();
+    WaitUntil([&] { return player.BitBtn1->isEnabled(); }, 5000);
+    player.bClose->click();
     return ok;
 }
 
@@ -133,5 +273,29 @@ int main(int argc, char** argv) {
     }
     TfrmNoDeviceHint hint;
     ok &= Save(hint, out + '/' + prefix + "nodevicehint.png");
+    hint.hide();
+
+    ok &= SaveJobWindows(out, prefix, Settings.Titles[1].isEmpty() ? QStringLiteral("Track01") : Settings.Titles[1]);
+    // Short limits: a query of the stop window must not outlive the program.
+    SetCddbHttpLimits(2000, 5000);
+    ok &= SaveCddbWindows(out, prefix);
+    ok &= SaveOggPlayer(folder, out, prefix);
+
+    // The recorder without a document, the format of a new recording, and the Wave File
+    // Converter with an input chosen.
+    TfrmRecord recorder;
+    ok &= Save(recorder, out + '/' + prefix + "record.png");
+    recorder.hide();
+    TfrmNewRecordFile newRecording;
+    ok &= Save(newRecording, out + '/' + prefix + "newrecordfile.png");
+    newRecording.hide();
+    const QString wav = folder.File("input.wav");
+    WriteFile(wav, MakeWav(MakePcm16(44100, 2, 7), 2, 44100, 16));
+    TfrmResample converter;
+    converter.RunOpenDialog = [&] { return wav; };
+    converter.show();
+    converter.Button1Click();
+    ok &= Save(converter, out + '/' + prefix + "wavtowav.png");
+    converter.hide();
     return ok ? 0 : 1;
 }
