@@ -53,11 +53,19 @@ protected:
     }
     // Clicks Query; the stop window runs modally inside the click. `whileShown` runs once the
     // stop window is up.
+    // A failed expectation inside `whileShown` still closes the stop window, so a slow machine
+    // makes the test fail instead of hanging in the modal loop.
     void ClickQuery(const std::function<void(TfrmStopQuery&)>& whileShown = {}) {
         if (whileShown)
             QTimer::singleShot(0, [&] {
-                ASSERT_TRUE(WaitUntil([] { return qobject_cast<TfrmStopQuery*>(QApplication::activeModalWidget()); }));
-                whileShown(*qobject_cast<TfrmStopQuery*>(QApplication::activeModalWidget()));
+                const auto stopWindow = [] { return qobject_cast<TfrmStopQuery*>(QApplication::activeModalWidget()); };
+                if (!WaitUntil([&] { return stopWindow() != nullptr; }, 30000)) {
+                    ADD_FAILURE() << "the stop window did not open";
+                    return;
+                }
+                whileShown(*stopWindow());
+                if (TfrmStopQuery* left = stopWindow())
+                    left->reject();
             });
         Dialog->bQuery->click();
     }
@@ -126,7 +134,7 @@ TEST_F(QueryFormsTest, NoMatchAndFailuresShowThePanelAndKeepTheDialog) {
     bool checked = false;
     ClickQuery([&](TfrmStopQuery& stop) {
         EXPECT_EQ(stop.windowTitle(), "Query CDDB...");
-        ASSERT_TRUE(WaitUntil([&] { return stop.pNoMatch->isVisible(); }));
+        ASSERT_TRUE(WaitUntil([&] { return stop.pNoMatch->isVisible(); }, 30000));
         EXPECT_FALSE(stop.lQuery->isVisible());
         EXPECT_TRUE(stop.pNoMatch->text().startsWith("No match found,perhaps:\n1.No information in CDDB server"));
         EXPECT_EQ(stop.bStop->text(), "Close");
@@ -139,7 +147,7 @@ TEST_F(QueryFormsTest, NoMatchAndFailuresShowThePanelAndKeepTheDialog) {
     Server.SetAnswer("cddb query", "500 Unknown developer email\r\n");
     checked = false;
     ClickQuery([&](TfrmStopQuery& stop) {
-        ASSERT_TRUE(WaitUntil([&] { return stop.pNoMatch->isVisible(); }));
+        ASSERT_TRUE(WaitUntil([&] { return stop.pNoMatch->isVisible(); }, 30000));
         EXPECT_EQ(stop.pNoMatch->text(), "The CDDB query failed:\n500 Unknown developer email");
         checked = true;
         stop.bStop->click();
@@ -179,7 +187,7 @@ TEST_F(QueryFormsTest, WindowsTakeTheLanguageWhenShown) {
     Dialog->cbServer->setEditText(Server.Host());
     ClickQuery([&](TfrmStopQuery& stop) {
         EXPECT_EQ(stop.windowTitle(), "CDDB wird abgefragt...");
-        ASSERT_TRUE(WaitUntil([&] { return stop.pNoMatch->isVisible(); }));
+        ASSERT_TRUE(WaitUntil([&] { return stop.pNoMatch->isVisible(); }, 30000));
         EXPECT_EQ(stop.bStop->text(), QString::fromUtf8("Schließen"));
         stop.bStop->click();
     });
