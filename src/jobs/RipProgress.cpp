@@ -241,13 +241,15 @@ void TCDRipJob::OnEncoded(const TProcessInfo& info) {
         EndEntry(i, false, reason);
         Report(OutputOf(i) + QStringLiteral(": encoding failed (") + wav + QStringLiteral(" kept): ") + reason);
     }
-    NextOrEnd();
+    NextOrEnd(true);
 }
 
-void TCDRipJob::NextOrEnd() {
+void TCDRipJob::NextOrEnd(bool afterEncode) {
     if (ExtractedCount >= JobList.size()) {
         JobList.clear();
-        WaitMilliseconds(300);
+        // The encoder's files settle before the window goes; a WAV rip has nothing to wait for.
+        if (afterEncode)
+            WaitMilliseconds(300);
         EndJob();
         return;
     }

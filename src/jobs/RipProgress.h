@@ -63,7 +63,7 @@ private:
     void WaveOut1Done();
     void OnExtracted(const TProcessInfo& info);
     void OnEncoded(const TProcessInfo& info);
-    void NextOrEnd();
+    void NextOrEnd(bool afterEncode = false);
     void Report(const QString& line);
     void EndJob();
     QString WavOf(int i) const;
