@@ -21,20 +21,6 @@
 
 namespace {
 
-QString WithReason(const QString& message) {
-    const QString why = CDLastError();
-    return why.isEmpty() ? message : message + QStringLiteral(" (") + why + ')';
-}
-
-// Closes a drive handle when it goes out of scope.
-struct TDriveHandle {
-    int Handle = 0;
-    ~TDriveHandle() {
-        if (Handle)
-            CloseCDHandle(Handle);
-    }
-};
-
 // What either path read, in the form the command prints and stores.
 struct TCddbOutcome {
     QString DiscId;
@@ -113,10 +99,8 @@ TCddbOutcome QueryThroughComponent(TCDIn& cdIn, const QString& server) {
 
 int RunCddbCommand(const QStringList& words) {
     QCommandLineParser parser;
-    const QCommandLineOption drive(QStringLiteral("drive"), QStringLiteral("Drive number N as listed by drives."),
-                                   QStringLiteral("N"));
-    const QCommandLineOption image(
-        QStringLiteral("image"), QStringLiteral("Use the disc image FILE (.cue, .toc, .nrg)."), QStringLiteral("FILE"));
+    TDriveOptions driveOptions;
+    driveOptions.AddTo(parser);
     const QCommandLineOption server(
         QStringLiteral("server"),
         QStringLiteral("Base URL of the CDDB server (http://host[:port]); the script is the QueryCDDB/Script setting."),
@@ -127,7 +111,7 @@ int RunCddbCommand(const QStringList& words) {
     const QCommandLineOption apply(
         QStringLiteral("apply"),
         QStringLiteral("Store the titles and disc fields in cdinfo.dat under the disc's key."));
-    for (const auto* o : {&drive, &image, &server, &paranoia, &apply})
+    for (const auto* o : {&server, &paranoia, &apply})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -138,8 +122,6 @@ int RunCddbCommand(const QStringList& words) {
         return exitCode;
     if (!parser.positionalArguments().isEmpty())
         return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
-    if (parser.isSet(drive) == parser.isSet(image))
-        return CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
     QString serverUrl = parser.value(server).trimmed();
     while (serverUrl.endsWith('/'))
         serverUrl.chop(1);
@@ -147,27 +129,14 @@ int RunCddbCommand(const QStringList& words) {
         !serverUrl.startsWith(QLatin1String("https://")))
         return CliFail(QStringLiteral("--server needs a URL such as http://127.0.0.1:8080"), 2);
 
-    TDriveHandle handle;
-    if (parser.isSet(image)) {
-        const QString path = QFileInfo(parser.value(image)).absoluteFilePath();
-        if (!QFileInfo(path).isFile())
-            return CliFail(path + QStringLiteral(": no such file"));
-        Settings.Images = path; // the only image drive of this run: adapter 1, target 0
-        TCDOpenRequest request;
-        request.Adapter = 1;
-        handle.Handle = GetCDHandle(&request);
-    } else {
-        bool ok = false;
-        const int index = parser.value(drive).toInt(&ok);
-        if (!ok || index < 0)
-            return CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
-        handle.Handle = OpenCDDriveAt(index);
-    }
+    THandleGuard handle;
+    int driveIndex = -1;
+    handle.Handle = OpenNamedDrive(parser, driveOptions, exitCode, &driveIndex);
     if (!handle.Handle)
-        return CliFail(WithReason(QStringLiteral("cannot open the drive")));
+        return exitCode;
     TCDToc toc{};
     if (!ReadTocMsf(handle.Handle, toc))
-        return CliFail(WithReason(
+        return CliFail(WithDriveReason(
             LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!"))));
     const QString key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
     LoadDiscInfo(key);
@@ -177,7 +146,7 @@ int RunCddbCommand(const QStringList& words) {
         CliProgress(QStringLiteral("querying ") + (serverUrl.isEmpty() ? DefaultCddbBaseUrl() : serverUrl));
         // The CD input component lists the drives of the drive library in the same order.
         TCDIn cdIn;
-        cdIn.SetDriveIndex(parser.isSet(image) ? cdIn.DriveCount() - 1 : parser.value(drive).toInt());
+        cdIn.SetDriveIndex(driveIndex < 0 ? cdIn.DriveCount() - 1 : driveIndex);
         out = QueryThroughComponent(cdIn, serverUrl);
     } else {
         if (!serverUrl.isEmpty())
