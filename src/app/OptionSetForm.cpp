@@ -35,6 +35,12 @@ QLabel* Label(const char* name, const QString& text, QWidget* buddy = nullptr) {
     return label;
 }
 
+// A grid row: the control's label (named `name`, the control its buddy) and the control.
+void AddLabelledRow(QGridLayout* grid, int row, const char* name, const QString& text, QWidget* control) {
+    grid->addWidget(Label(name, text, control), row, 0);
+    grid->addWidget(control, row, 1);
+}
+
 QCheckBox* CheckBox(const char* name, const QString& text) {
     return Named(new QCheckBox(text), name);
 }
@@ -165,16 +171,11 @@ QWidget* TOptionSetForm::BuildMp3Page() {
     cbMpegQuality = List("cbMpegQuality", MpegQualityItems());
     cbStereoMode = List("cbStereoMode", StereoModeItems());
     auto* grid = new QGridLayout;
-    grid->addWidget(Label("lMinBitRate", QStringLiteral("Minimum bitrate:"), cbBitRate), 0, 0);
-    grid->addWidget(cbBitRate, 0, 1);
-    grid->addWidget(Label("lMaxBitRate", QStringLiteral("Maximum bitrate:"), cbMaxBitRate), 1, 0);
-    grid->addWidget(cbMaxBitRate, 1, 1);
-    grid->addWidget(Label("lVBRQuality", QStringLiteral("VBR Quality:"), cbVBRQuality), 2, 0);
-    grid->addWidget(cbVBRQuality, 2, 1);
-    grid->addWidget(Label("lMpegQuality", QStringLiteral("Speed/Quality:"), cbMpegQuality), 3, 0);
-    grid->addWidget(cbMpegQuality, 3, 1);
-    grid->addWidget(Label("lStereoMode", QStringLiteral("Mode:"), cbStereoMode), 4, 0);
-    grid->addWidget(cbStereoMode, 4, 1);
+    AddLabelledRow(grid, 0, "lMinBitRate", QStringLiteral("Minimum bitrate:"), cbBitRate);
+    AddLabelledRow(grid, 1, "lMaxBitRate", QStringLiteral("Maximum bitrate:"), cbMaxBitRate);
+    AddLabelledRow(grid, 2, "lVBRQuality", QStringLiteral("VBR Quality:"), cbVBRQuality);
+    AddLabelledRow(grid, 3, "lMpegQuality", QStringLiteral("Speed/Quality:"), cbMpegQuality);
+    AddLabelledRow(grid, 4, "lStereoMode", QStringLiteral("Mode:"), cbStereoMode);
     grid->setColumnStretch(1, 1);
 
     QPushButton* bDefault = Button("bDefault", QStringLiteral("&Default"));
@@ -206,12 +207,9 @@ QWidget* TOptionSetForm::BuildOggPage() {
     cbOggMaxBit = List("cbOggMaxBit", OggBitRateItems());
     cbOggMinBit = List("cbOggMinBit", OggBitRateItems());
     auto* grid = new QGridLayout(gbBitrateManager);
-    grid->addWidget(Label("lOggNomBit", QStringLiteral("Nominal bitrate:"), cbOggNomBit), 0, 0);
-    grid->addWidget(cbOggNomBit, 0, 1);
-    grid->addWidget(Label("lOggMaxBit", QStringLiteral("Maximum bitrate:"), cbOggMaxBit), 1, 0);
-    grid->addWidget(cbOggMaxBit, 1, 1);
-    grid->addWidget(Label("lOggMinBit", QStringLiteral("Minimum bitrate:"), cbOggMinBit), 2, 0);
-    grid->addWidget(cbOggMinBit, 2, 1);
+    AddLabelledRow(grid, 0, "lOggNomBit", QStringLiteral("Nominal bitrate:"), cbOggNomBit);
+    AddLabelledRow(grid, 1, "lOggMaxBit", QStringLiteral("Maximum bitrate:"), cbOggMaxBit);
+    AddLabelledRow(grid, 2, "lOggMinBit", QStringLiteral("Minimum bitrate:"), cbOggMinBit);
     grid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout;
@@ -247,16 +245,11 @@ QWidget* TOptionSetForm::BuildId3Page() {
     ID3genre = List("ID3genre", GenreListItems());
     ID3genre->setMaxVisibleItems(16);
     auto* grid = new QGridLayout;
-    grid->addWidget(Label("lArtist", QStringLiteral("Artist:"), ID3artist), 0, 0);
-    grid->addWidget(ID3artist, 0, 1);
-    grid->addWidget(Label("lAlbum", QStringLiteral("Album:"), ID3album), 1, 0);
-    grid->addWidget(ID3album, 1, 1);
-    grid->addWidget(Label("lYear", QStringLiteral("Year:"), ID3year), 2, 0);
-    grid->addWidget(ID3year, 2, 1);
-    grid->addWidget(Label("lComment", QStringLiteral("Comment:"), ID3comment), 3, 0);
-    grid->addWidget(ID3comment, 3, 1);
-    grid->addWidget(Label("lGenre", QStringLiteral("Genre:"), ID3genre), 4, 0);
-    grid->addWidget(ID3genre, 4, 1);
+    AddLabelledRow(grid, 0, "lArtist", QStringLiteral("Artist:"), ID3artist);
+    AddLabelledRow(grid, 1, "lAlbum", QStringLiteral("Album:"), ID3album);
+    AddLabelledRow(grid, 2, "lYear", QStringLiteral("Year:"), ID3year);
+    AddLabelledRow(grid, 3, "lComment", QStringLiteral("Comment:"), ID3comment);
+    AddLabelledRow(grid, 4, "lGenre", QStringLiteral("Genre:"), ID3genre);
     grid->setColumnStretch(1, 1);
     auto* layout = new QVBoxLayout;
     layout->addWidget(cbUseID3);

@@ -4,15 +4,6 @@
 #include "app/LanguageText.h"
 #include "audio/AuException.h"
 
-namespace {
-
-QString Text(const char* key, const char* english) {
-    const QString text = LoadResText(QString::fromLatin1(key), QString::fromUtf8(english));
-    return text.isEmpty() ? QString::fromUtf8(english) : text;
-}
-
-} // namespace
-
 TCdAudioPlayer::TCdAudioPlayer(QObject* parent) : QObject(parent) {
     Out.SetInput(&Source);
     // A physical drive may pause to spin up: a deeper buffer than the Ogg player's.
@@ -46,12 +37,12 @@ bool TCdAudioPlayer::StartTrack(int cdHandle, int track) {
     TCDToc toc{};
     if (ModifyCDParms(cdHandle, CDP_MSF, 1) == 0 || ReadTOC(cdHandle, &toc) != 1) {
         const QString why = CDLastError();
-        const QString text = Text("RES_ReadTocError", "Error while reading TOC information!");
+        const QString text = ResText("RES_ReadTocError", "Error while reading TOC information!");
         return Fail(why.isEmpty() ? text : text + QStringLiteral(" (") + why + ')');
     }
     if (track < toc.FirstTrack || track > toc.LastTrack ||
         (toc.Tracks[track - toc.FirstTrack].AdrControl & TocDataTrackFlag) != 0)
-        return Fail(Text("RES_Track_Not_Playable", "This track is not an audio track of the disc."));
+        return Fail(ResText("RES_Track_Not_Playable", "This track is not an audio track of the disc."));
     // TOC addresses count the two seconds before the first track; sector numbers do not.
     const TCDTocEntry& entry = toc.Tracks[track - toc.FirstTrack];
     const TCDTocEntry& next = toc.Tracks[track - toc.FirstTrack + 1];
@@ -73,7 +64,7 @@ bool TCdAudioPlayer::PlayDrive(int driveIndex, int track) {
     const int handle = OpenCDDriveAt(driveIndex);
     if (handle == 0) {
         const QString why = CDLastError();
-        const QString text = Text("RES_NotFound_CDRom", "No CD devices found!");
+        const QString text = ResText("RES_NotFound_CDRom", "No CD devices found!");
         return Fail(why.isEmpty() ? text : text + QStringLiteral(" (") + why + ')');
     }
     OwnHandle = handle;

@@ -124,7 +124,7 @@ int RunTocCommand(const QStringList& words) {
                   exitCode))
         return exitCode;
     if (parser.isSet(paranoia))
-        return RunParanoiaTocCommand(parser);
+        return RunParanoiaTocCommand(parser, driveOptions);
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
     if (!handle.Handle)
         return exitCode;

@@ -125,43 +125,52 @@ QString WithDriveReason(const QString& message) {
     return why.isEmpty() ? message : message + QStringLiteral(" (") + why + ')';
 }
 
-int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode, int* driveIndex) {
+bool SelectNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode, int& driveIndex) {
     const bool byDrive = parser.isSet(options.Drive);
     const bool byImage = parser.isSet(options.Image);
     if (byDrive == byImage) {
         exitCode = CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
-        return 0;
+        return false;
     }
-    int handle = 0;
     if (byImage) {
         const QString image = QFileInfo(parser.value(options.Image)).absoluteFilePath();
         if (!QFileInfo(image).isFile()) {
             exitCode = CliFail(image + QStringLiteral(": no such file"));
-            return 0;
+            return false;
         }
-        const QString problem = CheckCDImage(image);
+        // The image becomes the only image drive of this run: adapter 1, target 0.
+        Settings.Images = image;
+        driveIndex = -1;
+        return true;
+    }
+    bool ok = false;
+    driveIndex = parser.value(options.Drive).toInt(&ok);
+    if (!ok || driveIndex < 0) {
+        exitCode = CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
+        return false;
+    }
+    return true;
+}
+
+int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode, int* driveIndex) {
+    int index = -1;
+    if (!SelectNamedDrive(parser, options, exitCode, index))
+        return 0;
+    int handle = 0;
+    if (index < 0) {
+        const QString problem = CheckCDImage(Settings.Images);
         if (!problem.isEmpty()) {
             exitCode = CliFail(problem);
             return 0;
         }
-        // The image becomes the only image drive of this run: adapter 1, target 0.
-        Settings.Images = image;
         TCDOpenRequest request;
         request.Adapter = 1;
         handle = GetCDHandle(&request);
-        if (driveIndex)
-            *driveIndex = -1;
     } else {
-        bool ok = false;
-        const int index = parser.value(options.Drive).toInt(&ok);
-        if (!ok || index < 0) {
-            exitCode = CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
-            return 0;
-        }
         handle = OpenCDDriveAt(index);
-        if (driveIndex)
-            *driveIndex = index;
     }
+    if (driveIndex)
+        *driveIndex = index;
     if (!handle)
         exitCode = CliFail(WithDriveReason(QStringLiteral("cannot open the drive")));
     return handle;

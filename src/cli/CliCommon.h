@@ -57,6 +57,11 @@ struct TDriveOptions {
     }
 };
 
+// Checks the drive the options name without opening it: `driveIndex` receives the --drive
+// number, or -1 for an image, which becomes the only image drive of the run (the last drive).
+// False with the message printed and `exitCode` set.
+bool SelectNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode, int& driveIndex);
+
 // Opens the drive the options name through the drive library (an image becomes the only image
 // drive of the run). Returns the handle, or 0 with the message printed and `exitCode` set.
 // `driveIndex` (if given) receives the --drive number, or -1 for an image.

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class QCommandLineParser;
+struct TDriveOptions;
 
 // CdCommands.cpp
 int RunDrivesCommand(const QStringList& words);
@@ -30,6 +31,6 @@ int RunOggInfoCommand(const QStringList& words);
 // RecordCommands.cpp
 int RunRecordCommand(const QStringList& words);
 // ParanoiaCommands.cpp: toc --paranoia, called by toc with its parsed options
-int RunParanoiaTocCommand(const QCommandLineParser& parser);
+int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions& options);
 // PlayCommands.cpp
 int RunPlayCommand(const QStringList& words);

@@ -38,25 +38,12 @@ TCDToc MsfToc(const TCDInToc& in) {
 
 } // namespace
 
-int RunParanoiaTocCommand(const QCommandLineParser& parser) {
-    const bool byDrive = parser.isSet(QStringLiteral("drive"));
-    const bool byImage = parser.isSet(QStringLiteral("image"));
-    if (byDrive == byImage)
-        return CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
+int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions& options) {
+    int exitCode = 0;
     int index = -1;
-    if (byImage) {
-        const QString image = QFileInfo(parser.value(QStringLiteral("image"))).absoluteFilePath();
-        if (!QFileInfo(image).isFile())
-            return CliFail(image + QStringLiteral(": no such file"));
-        // The image becomes the only image drive of this run, after the physical drives.
-        Settings.Images = image;
-    } else {
-        bool ok = false;
-        index = parser.value(QStringLiteral("drive")).toInt(&ok);
-        if (!ok || index < 0)
-            return CliFail(QStringLiteral("--drive needs a drive number (see drives)"), 2);
-    }
-
+    if (!SelectNamedDrive(parser, options, exitCode, index))
+        return exitCode;
+    const bool byImage = index < 0;
     TCDIn cdIn;
     const int32_t drives = cdIn.DriveCount();
     if (byImage)
@@ -65,11 +52,8 @@ int RunParanoiaTocCommand(const QCommandLineParser& parser) {
         return CliFail(QStringLiteral("there is no drive %1").arg(index));
     cdIn.SetDriveIndex(index);
     TCDInToc toc;
-    if (!cdIn.ReadToc(toc)) {
-        const QString why = CDLastError();
-        return CliFail(ResText("RES_ReadTocError", "Error while reading TOC information!") +
-                       (why.isEmpty() ? QString() : QStringLiteral(" (") + why + ')'));
-    }
+    if (!cdIn.ReadToc(toc))
+        return CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
     const TCDToc msf = MsfToc(toc);
     const QString key = TocStartsWithAudio(msf) ? DiscKeyFromToc(msf) : QString();
     LoadDiscInfo(key);

@@ -39,9 +39,12 @@ TRunResult RunCliOnFullDisk(const QString& programFolder, const QStringList& arg
 }
 
 // The first child process of `pid`, 0 if none.
+// The child process of `pid` once it runs lame (0 before: a child stopped between its spawn
+// and its exec would hold the spawning thread with it).
 pid_t ChildOf(qint64 pid) {
     const QByteArray children = ReadFile(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    return pid_t(children.split(' ').value(0).toInt());
+    const pid_t child = pid_t(children.split(' ').value(0).toInt());
+    return child > 0 && ReadFile(QStringLiteral("/proc/%1/comm").arg(child)).trimmed() == "lame" ? child : 0;
 }
 
 class EncoderCommandsTest : public testing::Test {
