@@ -68,6 +68,10 @@ TEST(CddbProtocolTest, QueryAnswersGiveCodesAndMatches) {
     EXPECT_EQ(q.ParseQueryAnswer("200 rock 1f032003 A / B\r\n403 Database entry is corrupt\r\n"), 403);
     EXPECT_EQ(q.Matches.size(), 1);
     EXPECT_EQ(q.ParseQueryAnswer("20\r\n"), 20);
+    // Signs and blanks are not digits: a line cannot pose as "empty answer" or "no transfer".
+    EXPECT_EQ(q.ParseQueryAnswer("-2 x\r\n"), 500);
+    EXPECT_EQ(q.ParseQueryAnswer("-1\r\n"), 500);
+    EXPECT_EQ(q.ParseQueryAnswer(" 20 x\r\n"), 500);
     EXPECT_EQ(q.ParseQueryAnswer("211 list\r\n"), 211);
     EXPECT_TRUE(q.Matches.isEmpty());
 

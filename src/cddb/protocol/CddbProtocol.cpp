@@ -1,6 +1,8 @@
 // CDDB protocol pieces shared by both query paths (see CddbProtocol.h).
 #include "cddb/protocol/CddbProtocol.h"
 
+#include <algorithm>
+
 namespace {
 
 int DigitSum(uint32_t n) {
@@ -94,9 +96,12 @@ QStringList CddbAnswerLines(const QString& text) {
 }
 
 int CddbLineCode(const QString& line) {
-    bool ok = false;
-    const int code = line.left(3).toInt(&ok);
-    return ok ? code : 500;
+    // Digits only: a sign or a blank would let "-1"/"-2" pass for this side's own results
+    // (transfer failed, empty answer).
+    const QString head = line.left(3);
+    if (head.isEmpty() || !std::all_of(head.begin(), head.end(), [](QChar c) { return c >= '0' && c <= '9'; }))
+        return 500;
+    return head.toInt();
 }
 
 TCddbMatch CddbSplitMatch(const QString& line) {

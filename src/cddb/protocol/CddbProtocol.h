@@ -35,7 +35,8 @@ QString CddbUrlEscape(const QString& text);
 QString CddbAnswerText(const QByteArray& body);
 // The lines of an answer: CR LF, LF or CR breaks; a final break does not add an empty line.
 QStringList CddbAnswerLines(const QString& text);
-// The status code of an answer line: the number its first three characters make, or 500.
+// The status code of an answer line: the number its first three characters make when they
+// are all digits, or 500.
 int CddbLineCode(const QString& line);
 
 // A match line "category discid title" split at its first two blanks.
