@@ -102,6 +102,20 @@ void TMainController::SetStatus(const QString& text) {
     Q_EMIT StatusChanged(text);
 }
 
+bool TMainController::SwitchLanguageKeepingStatus(const std::function<bool()>& switchLanguage) {
+    const QString noDisc = NoDiscText();
+    const QString noDrive = NoDriveText();
+    if (!switchLanguage())
+        return false;
+    const auto retranslate = [&](const QString& text) {
+        return text == noDisc ? NoDiscText() : text == noDrive ? NoDriveText() : text;
+    };
+    SavedStatus = retranslate(SavedStatus);
+    if (const QString text = retranslate(StatusText); text != StatusText)
+        SetStatus(text);
+    return true;
+}
+
 void TMainController::SetCurrentRow(int row) {
     Current = row >= 0 && row < int(RowList.size()) ? row : -1;
     Q_EMIT StateChanged();

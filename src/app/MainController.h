@@ -111,6 +111,9 @@ public:
 
     const QString& Status() const { return StatusText; }
     void SetStatus(const QString& text);
+    // Runs switchLanguage; when it switched, the status line's own texts (no disc, no drive)
+    // are shown again in the new language. A drive's name or a message stays as it is.
+    bool SwitchLanguageKeepingStatus(const std::function<bool()>& switchLanguage);
     const std::vector<TTrackRow>& Rows() const { return RowList; }
     int CurrentRow() const { return Current; }
     void SetCurrentRow(int row);

@@ -410,7 +410,7 @@ void TMainForm::UpdateActions() {
 }
 
 void TMainForm::LanguageClick(QAction* item) {
-    if (!SwitchLanguage(this, item)) {
+    if (!MainController->SwitchLanguageKeepingStatus([&] { return SwitchLanguage(this, item); })) {
         // The click toggled the item; nothing changed.
         item->setChecked(item->objectName().mid(2).compare(Settings.Lan, Qt::CaseInsensitive) == 0);
         return;

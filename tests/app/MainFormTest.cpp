@@ -286,6 +286,15 @@ TEST(MainFormTest, NoDeviceHintOncePerStart) {
     QCoreApplication::processEvents();
     EXPECT_EQ(closer.Hints, 1);
     EXPECT_TRUE(form.Controller().NoDeviceHintShown());
+
+    // The no-disc text follows a language switch.
+    for (const char* language : {"English", "German"})
+        QFile::copy(SourceDir() + "/lang/CLan_" + language + ".ini",
+                    f.Folder.File(QStringLiteral("CLan_%1.ini").arg(language)));
+    w.Action("miGerman")->trigger();
+    EXPECT_EQ(w.Status->text(), "Im CD-Laufwerk wurde keine Audio-CD gefunden.");
+    w.Action("miEnglish")->trigger();
+    EXPECT_EQ(w.Status->text(), "Can not find audio CD in your CD device.");
 }
 
 } // namespace
