@@ -10,8 +10,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -29,6 +31,17 @@ void ScaleSamples(char* block, int64_t bytes, float factor) {
         block[i] = char(r & 0xFF);
         block[i + 1] = char(r >> 8);
     }
+}
+
+// Writes the bytes; false with the reason. QFile reports a failed write of its buffer (a full
+// disk) as "Unknown error", so the reason is the system's own when the write set one.
+bool WriteBlock(QFile& out, const char* data, qint64 size, QString& reason) {
+    errno = 0;
+    if (out.write(data, size) == size)
+        return true;
+    const int error = errno;
+    reason = error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : out.errorString();
+    return false;
 }
 
 } // namespace
@@ -69,14 +82,15 @@ void ScaleWaveFile(int32_t percent, const QString& path,
     if (!out.open(QIODevice::WriteOnly))
         Fail(QStringLiteral("Cannot open ") + temporary + QStringLiteral(": ") + out.errorString());
     out.setPermissions(in.permissions());
+    QString writeError;
     const auto writeFailed = [&] {
-        Fail(QStringLiteral("Error writing ") + out.fileName() + QStringLiteral(": ") + out.errorString());
+        Fail(QStringLiteral("Error writing ") + out.fileName() + QStringLiteral(": ") + writeError);
     };
 
     const QByteArray header = in.read(dataStart);
     if (header.size() != dataStart)
         Fail(QStringLiteral("Error reading ") + path + QStringLiteral(": ") + in.errorString());
-    if (out.write(header) != header.size())
+    if (!WriteBlock(out, header.constData(), header.size(), writeError))
         writeFailed();
     int64_t done = dataStart;
     char block[2048];
@@ -92,12 +106,15 @@ void ScaleWaveFile(int32_t percent, const QString& path,
         // start at the data chunk, so sample pairs never straddle two blocks.
         const int64_t scaled = std::clamp<int64_t>(dataEnd - done, 0, got);
         ScaleSamples(block, scaled, factor);
-        if (out.write(block, got) != got)
+        if (!WriteBlock(out, block, got, writeError))
             writeFailed();
         done += got;
     }
-    if (!out.flush())
+    errno = 0;
+    if (!out.flush()) {
+        writeError = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : out.errorString();
         writeFailed();
+    }
     out.close();
     // Replace the original only after a complete pass. rename() replaces atomically, so
     // there is no moment without a file at path.
