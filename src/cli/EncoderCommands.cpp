@@ -45,6 +45,11 @@ bool ParseFiles(QCommandLineParser& parser, const QStringList& words, const QStr
         exitCode = CliFail(QStringLiteral("the output file is the input file: ") + files.Output);
         return false;
     }
+    // Named here: the wrapper would take a folder for a file in use by another program.
+    if (QFileInfo(files.Output).isDir()) {
+        exitCode = CliFail(files.Output + QStringLiteral(" is a folder"));
+        return false;
+    }
     return true;
 }
 

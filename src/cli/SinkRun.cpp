@@ -10,6 +10,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+
 int RunSinkToFile(TAuFileOut& sink, const QString& output) {
     TCliTemporaryOutput temporary(output);
     QString error;
@@ -43,6 +46,7 @@ int RunSinkToFile(TAuFileOut& sink, const QString& output) {
     if (!sink.LastError.isEmpty())
         return CliFail(sink.LastError);
     if (!temporary.Commit())
-        return CliFail(QStringLiteral("cannot write ") + output);
+        return CliFail(QStringLiteral("cannot write ") + output + QStringLiteral(": ") +
+                       QString::fromLocal8Bit(std::strerror(errno)));
     return 0;
 }

@@ -95,6 +95,7 @@ TEST_F(EncoderCommandsTest, BadInputsGiveOneLineErrors) {
         {{"encode", "mp3", text, Folder.File("o.mp3")}, "is not a WAV file"},
         {{"decode", "mp3", text, Folder.File("o.wav")}, "is not an MP3 file"},
         {{"encode", "mp3", Wav, Wav}, "the output file is the input file"},
+        {{"--yes", "encode", "mp3", Wav, Folder.Path()}, " is a folder"},
         {{"encode", "wma", text, Folder.File("o.wma")}, "ERROR: not a WAV file"},
         {{"encode", "mp3", Wav}, "expected"},
     };
