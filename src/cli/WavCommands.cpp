@@ -55,7 +55,10 @@ int RunInfo(const QStringList& words) {
     CliOut(QStringLiteral("size: ") + QString::number(valid ? in.Size.load() : 0));
     CliOut(QStringLiteral("total samples: ") + QString::number(valid ? std::max<int64_t>(0, in.GetTotalSamples()) : 0));
     CliOut(QStringLiteral("valid: ") + (valid ? QStringLiteral("yes") : QStringLiteral("no")));
-    return valid ? 0 : 1;
+    if (!valid)
+        return CliFail(path + QStringLiteral(": not a WAV file this program can read (type ") + WavTypeName(type) +
+                       ')');
+    return 0;
 }
 
 bool ParseNumber(const QCommandLineParser& parser, const QCommandLineOption& option, int& value) {
@@ -110,6 +113,9 @@ int RunConvert(const QStringList& words) {
     // Writing the output over the input would destroy the input before it has been read.
     if (IsSameFile(inPath, outPath))
         return CliFail(QStringLiteral("OUT must not be IN: ") + outPath);
+    // Before the conversion: a folder cannot take the file's place at its end.
+    if (QFileInfo(outPath).isDir())
+        return CliFail(outPath + QStringLiteral(" is a folder"));
 
     TWaveIn in;
     in.SetFileName(inPath);
@@ -148,5 +154,11 @@ int RunWavCommand(const QStringList& words) {
         return RunInfo(rest);
     if (action == QLatin1String("convert"))
         return RunConvert(rest);
-    return CliFail(QStringLiteral("usage: discwright-cli wav info FILE | wav convert IN OUT [options]"), 2);
+    const QString usage = QStringLiteral("usage: discwright-cli wav info FILE | wav convert IN OUT [options] (see "
+                                         "discwright-cli wav ACTION --help)");
+    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+        CliOut(usage);
+        return 0;
+    }
+    return CliFail(usage, 2);
 }

@@ -32,10 +32,16 @@ TEST_F(WavCliTest, InfoLines) {
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_TRUE(r.Out.startsWith("type: Unsupported\n"));
     EXPECT_TRUE(r.Out.endsWith("valid: no\n"));
+    EXPECT_TRUE(r.Err.endsWith("notes.wav: not a WAV file this program can read (type Unsupported)\n"))
+        << r.Err.constData();
 
     r = Cli({"wav", "info", Path("missing.wav")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_TRUE(r.Err.contains("No such file")) << r.Err.constData();
+
+    r = Cli({"wav", "--help"});
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_TRUE(r.Out.startsWith("usage: ")) << r.Out.constData();
 }
 
 TEST_F(WavCliTest, ConvertThroughTheWholeChain) {
@@ -74,6 +80,11 @@ TEST_F(WavCliTest, ConvertRefusals) {
     r = Cli({"wav", "convert", Path("in.wav"), Path("link.wav"), "--rate", "8000"});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_EQ(ReadFile(Path("in.wav")), original);
+    // A folder as OUT is named before any work.
+    ASSERT_TRUE(QDir().mkdir(Path("folder.wav")));
+    r = Cli({"--yes", "wav", "convert", Path("in.wav"), Path("folder.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.endsWith("folder.wav is a folder\n")) << r.Err.constData();
 
     // The writer's own refusal is the message; the existing output stays as it was.
     ASSERT_TRUE(WriteFile(Path("old.wav"), "keep me"));
