@@ -280,10 +280,19 @@ int RunNormalizeCommand(const QStringList& words) {
     int percent = 0;
     if (!ParseInt(args[0], percent) || percent < 1 || percent > 1000)
         return CliFail(QStringLiteral("PERCENT must be a whole number from 1 to 1000"), 2);
+    // Ctrl+C or SIGTERM ends the pass between two blocks: the pass then removes its temporary
+    // file and leaves FILE as it was (killed outright, it would leave the temporary behind).
+    const TInterruptScope interrupt;
+    struct EStopped {};
     try {
-        ScaleWaveFile(percent, args[1], [](int64_t done, int64_t total) {
+        ScaleWaveFile(percent, args[1], [&interrupt](int64_t done, int64_t total) {
+            if (interrupt.Interrupted())
+                throw EStopped();
             CliProgress(QStringLiteral("normalizing ") + QString::number(total > 0 ? done * 100 / total : 0) + '%');
         });
+    } catch (const EStopped&) {
+        return CliFail(QStringLiteral("stopped; ") + args[1] + QStringLiteral(" was left as it was"),
+                       InterruptedExitCode);
     } catch (const std::exception& e) {
         return CliFail(QString::fromLocal8Bit(e.what()));
     }

@@ -137,6 +137,16 @@ TEST_F(WavCliTest, InterruptedConvertLeavesNoFile) {
     }
 }
 
+// SIGTERM half way through the gain pass leaves the file as it was and no temporary beside it.
+TEST_F(WavCliTest, InterruptedNormalizeLeavesTheFileAndNoTemporary) {
+    ASSERT_TRUE(WriteSparseSilence(Path("long.wav"), 200000000u));
+    const TRunResult r = RunCliAndTerminate(Folder.Path(), {"normalize", "50", Path("long.wav")});
+    EXPECT_EQ(r.ExitCode, 130) << r.Err.constData();
+    EXPECT_TRUE(r.Err.endsWith("stopped; " + Path("long.wav").toUtf8() + " was left as it was\n")) << r.Err.constData();
+    EXPECT_EQ(QDir(Folder.Path()).entryList(QDir::Files, QDir::Name), QStringList{"long.wav"});
+    EXPECT_EQ(QFileInfo(Path("long.wav")).size(), 44 + 200000000ll);
+}
+
 TEST_F(WavCliTest, NormalizeAFileNamedLikeTheTemporary) {
     // Named as the gain pass's temporary file used to be: it was emptied and reported fine.
     const QByteArray pcm = MakePcm16(3000, 2, 4);
