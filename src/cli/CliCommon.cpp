@@ -19,7 +19,13 @@
 #include <cstdio>
 
 int CliFail(const QString& message, int code) {
-    std::fprintf(stderr, "discwright-cli: %s\n", message.toLocal8Bit().constData());
+    // One line, whatever the message carries: a server's answer or a file name may hold line
+    // breaks, a NUL (which would end the line early) or other control characters.
+    QString line;
+    for (const QChar c : message)
+        line += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar('0'))
+                                                          : QString(c);
+    std::fprintf(stderr, "discwright-cli: %s\n", line.toLocal8Bit().constData());
     return code;
 }
 

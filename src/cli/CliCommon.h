@@ -15,7 +15,8 @@
 class TConsolePrompter;
 struct TCDToc;
 
-// Prints "discwright-cli: message" on standard error; returns exit code `code`.
+// Prints "discwright-cli: message" on standard error as one line (control characters shown
+// as \xNN); returns exit code `code`.
 int CliFail(const QString& message, int code = 1);
 // Prints a line on standard output.
 void CliOut(const QString& line);

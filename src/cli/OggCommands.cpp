@@ -75,7 +75,7 @@ template <class TSource> bool OpenInput(TSource& in, const QString& path, const 
         message = e.Message();
     }
     if (message.isEmpty() && !in.Valid())
-        message = path + QStringLiteral(" is not a ") + kind + QStringLiteral(" file that can be read");
+        message = QStringLiteral("not a ") + kind + QStringLiteral(" file that can be read");
     if (message.isEmpty())
         return true;
     exitCode = CliFail(path + QStringLiteral(": ") + message);

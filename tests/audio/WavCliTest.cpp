@@ -38,6 +38,11 @@ TEST_F(WavCliTest, InfoLines) {
     r = Cli({"wav", "info", Path("missing.wav")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_TRUE(r.Err.contains("No such file")) << r.Err.constData();
+    // The error stays one line whatever the name holds.
+    r = Cli({"wav", "info", Path("two\nlines.wav")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.constData();
+    EXPECT_TRUE(r.Err.contains("two\\x0alines.wav: No such file")) << r.Err.constData();
 
     r = Cli({"wav", "--help"});
     EXPECT_EQ(r.ExitCode, 0);
