@@ -80,6 +80,8 @@ int RunDrivesCommand(const QStringList& words) {
                                  "index, vendor and product, kind (device or image), tab-separated."),
                   exitCode))
         return exitCode;
+    if (!parser.positionalArguments().isEmpty())
+        return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
     for (const QString& file : parser.values(image))
         Settings.Images +=
             (Settings.Images.isEmpty() ? QString() : QStringLiteral("|")) + QFileInfo(file).absoluteFilePath();
@@ -123,6 +125,8 @@ int RunTocCommand(const QStringList& words) {
                                  "(from cdinfo.dat), length mm:ss, size in MiB, audio or data."),
                   exitCode))
         return exitCode;
+    if (!parser.positionalArguments().isEmpty())
+        return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
     if (parser.isSet(paranoia))
         return RunParanoiaTocCommand(parser, driveOptions);
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};

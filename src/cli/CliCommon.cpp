@@ -141,7 +141,8 @@ bool SelectNamedDrive(const QCommandLineParser& parser, const TDriveOptions& opt
     if (byImage) {
         const QString image = QFileInfo(parser.value(options.Image)).absoluteFilePath();
         if (!QFileInfo(image).isFile()) {
-            exitCode = CliFail(image + QStringLiteral(": no such file"));
+            exitCode = CliFail(image + (QFileInfo(image).isDir() ? QStringLiteral(" is a folder, not a disc image")
+                                                                 : QStringLiteral(": no such file")));
             return false;
         }
         // The image becomes the only image drive of this run: adapter 1, target 0.

@@ -43,6 +43,7 @@ TEST_F(CdCliTest, DrivesListsImagesWithVendorProductAndKind) {
     EXPECT_TRUE(Lines(r2.Out).last().endsWith("\tImage other\timage"));
     EXPECT_EQ(Cli({"drives", "--help"}).ExitCode, 0);
     EXPECT_EQ(Cli({"drives", "--bogus"}).ExitCode, 2);
+    EXPECT_EQ(Cli({"drives", Disc.CuePath}).ExitCode, 2); // a stray argument is not silently ignored
 }
 
 TEST_F(CdCliTest, TocShowsKeyTitlesLengthsAndSizes) {
@@ -74,6 +75,10 @@ TEST_F(CdCliTest, TocShowsKeyTitlesLengthsAndSizes) {
     const TRunResult missing = Cli({"toc", "--image", Folder.File("nope.cue")});
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_TRUE(missing.Err.contains("nope.cue"));
+    const TRunResult folder = Cli({"toc", "--image", Folder.Path()});
+    EXPECT_EQ(folder.ExitCode, 1);
+    EXPECT_TRUE(folder.Err.endsWith(" is a folder, not a disc image\n")) << folder.Err.constData();
+    EXPECT_EQ(Cli({"toc", "--image", Disc.CuePath, "stray"}).ExitCode, 2);
     EXPECT_EQ(Cli({"toc", "--drive", "7"}).ExitCode, 1);
 }
 
