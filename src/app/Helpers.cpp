@@ -106,8 +106,10 @@ bool IsSameFile(const QString& a, const QString& b) {
 QString CleanFileName(const QString& text) {
     QString result;
     result.reserve(text.size());
+    // A NUL (a title of cdinfo.dat or of a server's answer may hold one) would end the name
+    // early when it reaches the system: "a<NUL>b.wav" would become the file "a".
     for (const QChar c : text)
-        if (!QStringLiteral("*/:<>?\\|").contains(c))
+        if (!QStringLiteral("*/:<>?\\|").contains(c) && !c.isNull())
             result += c;
     return result;
 }

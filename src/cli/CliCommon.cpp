@@ -30,7 +30,9 @@ int CliFail(const QString& message, int code) {
 }
 
 void CliOut(const QString& line) {
-    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    // Written whole: a NUL in a title must not cut the rest of its line off.
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
 

@@ -173,6 +173,7 @@ TEST(HelpersTest, TextsAndNames) {
     EXPECT_EQ(MinSecText(75), "01:15");
     EXPECT_EQ(MinSecText(6000), "100:00");
     EXPECT_EQ(CleanFileName("a/b:c?d\"e*f<g>h\\i|j"), "abcd\"efghij");
+    EXPECT_EQ(CleanFileName(QStringLiteral("a") + QChar(0) + QStringLiteral("b")), "ab");
     EXPECT_EQ(SelectionItemText(2, "My Song"), "03My Song");
     EXPECT_EQ(SelectionItemText(0, "AC/DC: Live?"), "01ACDC Live");
     EXPECT_EQ(AddTrailingBackslash(""), "");

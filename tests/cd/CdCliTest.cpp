@@ -70,6 +70,11 @@ TEST_F(CdCliTest, TocShowsKeyTitlesLengthsAndSizes) {
     EXPECT_EQ(Lines(m.Out),
               QStringList({"key: ", "1\tTrack01\t00:00\t00.00\tdata", "2\tTrack02\t00:04\t00.67\taudio"}));
 
+    // A NUL in a title (cdinfo.dat is a text file anyone may edit) no longer cuts its line short.
+    info.WriteString("32820", "3", QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+    ASSERT_TRUE(info.UpdateFile());
+    EXPECT_TRUE(Cli({"toc", "--image", Disc.CuePath}).Out.contains(QByteArray("\n3\ta\0b\t00:10\t01.68\taudio\n", 25)));
+
     EXPECT_EQ(Cli({"toc"}).ExitCode, 2);
     EXPECT_EQ(Cli({"toc", "--drive", "0", "--image", Disc.CuePath}).ExitCode, 2);
     const TRunResult missing = Cli({"toc", "--image", Folder.File("nope.cue")});
