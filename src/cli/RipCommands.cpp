@@ -195,10 +195,11 @@ int RunRipCommand(const QStringList& words) {
                            2);
         if (!isAudio(n))
             return CliFail(QStringLiteral("track %1 is a data track").arg(n), 2);
-        QString t = titles.count(n) ? titles[n] : TrackTitle(key, n);
-        if (t.isEmpty())
-            t = QStringLiteral("Track") + TwoDigits(n);
-        jobList << TwoDigits(n) + CleanFileName(t);
+        // A title with nothing left for a file name ("///") would make the hidden file ".wav".
+        QString name = CleanFileName(titles.count(n) ? titles[n] : TrackTitle(key, n));
+        if (name.isEmpty())
+            name = QStringLiteral("Track") + TwoDigits(n);
+        jobList << TwoDigits(n) + name;
     }
     if (jobList.isEmpty())
         return CliFail(QStringLiteral("the disc has no audio track"));

@@ -105,6 +105,11 @@ TEST_F(CdCliTest, ExtractWritesTheTrackNamedFromCdinfo) {
         {"--set", "CommonOptions/OutputFolder=" + settingFolder, "extract", "--image", Disc.CuePath, "--track", "1"});
     ASSERT_EQ(d.ExitCode, 0) << d.Err.toStdString();
     EXPECT_EQ(ReadFile(settingFolder + "/Track01.wav"), MakeWav(Disc.TrackData[0], 2, 44100, 16));
+    // So is it when the title leaves nothing for a file name (not the hidden file ".wav").
+    const TRunResult e =
+        Cli({"extract", "--image", Disc.CuePath, "--track", "4", "--out", settingFolder, "--title", "///"});
+    ASSERT_EQ(e.ExitCode, 0) << e.Err.toStdString();
+    EXPECT_EQ(Lines(e.Out).value(0), settingFolder + "/Track04.wav");
 }
 
 TEST_F(CdCliTest, ExtractLimitsNormalizesAndProtectsExistingFiles) {
