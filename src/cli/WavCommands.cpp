@@ -122,6 +122,11 @@ int RunConvert(const QStringList& words) {
     if (!in.Valid())
         return CliFail(inPath + QStringLiteral(": not a WAV file this program can read (type ") +
                        WavTypeName(in.WavType()) + ')');
+    // A damaged header may announce any rate; the resampler would try to allocate for it.
+    const int32_t inRate = in.GetSampleRate();
+    if (inRate < 1 || inRate > 768000)
+        return CliFail(inPath +
+                       QStringLiteral(": its sample rate of %1 Hz cannot be converted (1 to 768000 Hz)").arg(inRate));
 
     if (QFileInfo::exists(outPath) &&
         Prompter().Show(outPath + ResText("RES_File_Exist", " has existed,overite it?"), TPromptIcon::Question,

@@ -116,6 +116,12 @@ TEST_F(WavCliTest, ConvertRefusals) {
 
     r = Cli({"wav", "convert", Path("in.wav"), Path("x.wav"), "--channels", "3"});
     EXPECT_EQ(r.ExitCode, 2);
+    // A header announcing an absurd rate is refused by name (it used to end in "std::bad_alloc").
+    ASSERT_TRUE(WriteFile(Path("fast.wav"),
+                          Riff(Chunk("fmt ", PcmFormat(2, 2000000000, 16)) + Chunk("data", original.mid(44)))));
+    r = Cli({"wav", "convert", Path("fast.wav"), Path("y.wav"), "--rate", "8000"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Err.contains("fast.wav: its sample rate of 2000000000 Hz cannot be converted")) << r.Err.constData();
     ASSERT_TRUE(WriteFile(Path("bad.wav"), "RIFF....WAVEfmt "));
     r = Cli({"wav", "convert", Path("bad.wav"), Path("y.wav")});
     EXPECT_EQ(r.ExitCode, 1);
