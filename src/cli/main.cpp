@@ -70,6 +70,8 @@ int main(int argc, char* argv[]) {
             else
                 SetProgramFolder(words[i + 1]);
             words.remove(i, 2);
+        } else if (w == QLatin1String("--set") || w == QLatin1String("--program-folder")) {
+            return CliFail(QStringLiteral("Missing value after '") + w + QStringLiteral("'."), 2);
         } else if (w.startsWith(QLatin1String("--set="))) {
             overrides << w.mid(6);
             words.remove(i);

@@ -44,6 +44,9 @@ TEST_F(CdCliTest, DrivesListsImagesWithVendorProductAndKind) {
     EXPECT_EQ(Cli({"drives", "--help"}).ExitCode, 0);
     EXPECT_EQ(Cli({"drives", "--bogus"}).ExitCode, 2);
     EXPECT_EQ(Cli({"drives", Disc.CuePath}).ExitCode, 2); // a stray argument is not silently ignored
+    const TRunResult noValue = Cli({"drives", "--set"});
+    EXPECT_EQ(noValue.ExitCode, 2);
+    EXPECT_EQ(noValue.Err, "discwright-cli: Missing value after '--set'.\n");
 }
 
 TEST_F(CdCliTest, TocShowsKeyTitlesLengthsAndSizes) {
