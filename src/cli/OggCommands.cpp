@@ -191,6 +191,10 @@ int RunOggInfoCommand(const QStringList& words) {
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1)
         return CliFail(words.value(0) + QStringLiteral(": expected FILE.ogg"), 2);
+    // Named as decode ogg names it; the decoder would only say "Failed to open stream".
+    const QFileInfo file(args[0]);
+    if (!file.isFile() || !file.isReadable())
+        return CliFail(QStringLiteral("cannot read ") + args[0]);
     TVorbisIn in;
     if (!OpenInput(in, args[0], QStringLiteral("Ogg Vorbis"), exitCode))
         return exitCode;

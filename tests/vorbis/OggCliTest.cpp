@@ -91,6 +91,7 @@ TEST_F(OggCliTest, BadInputIsRefusedWithOneLine) {
         {{"encode", "ogg", Folder.File("missing.wav"), ogg}, "cannot read"},
         {{"decode", "ogg", Wav, Folder.File("y.wav")}, "Failed to open an ogg file: -132"},
         {{"ogg", "info", Wav}, "Failed to open an ogg file: -132"},
+        {{"ogg", "info", Folder.File("missing.ogg")}, "cannot read "},
         {{"encode", "ogg", Wav, Folder.File("no/such/dir/x.ogg")}, "discwright-cli: "},
     };
     for (const TCase& c : cases) {
