@@ -39,8 +39,10 @@ int64_t NumberOr(const QByteArray& text, int64_t fallback) {
     return ok ? value : fallback;
 }
 
+// Half a second rounds to the even neighbour, as in every other elapsed and estimated time the
+// job windows show, so the same moment reads the same everywhere.
 int64_t RoundSeconds(double seconds) {
-    return static_cast<int64_t>(std::llround(seconds < 0 ? 0 : seconds));
+    return static_cast<int64_t>(std::rint(seconds < 0 ? 0 : seconds));
 }
 
 } // namespace

@@ -139,6 +139,14 @@ TEST(LameDecodeParser, ColumnsTotalZeroAndEstimate) {
     ASSERT_EQ(Codes(r), std::vector<int32_t>{33});
     EXPECT_EQ(r[0].Elapsed, QStringLiteral("01:15"));
     EXPECT_EQ(r[0].Estimated, QStringLiteral("03:47")); // 75 * 100 / 33 = 227.27
+    // Halves round to even, as in the other progress reports: 2.5 s elapsed reads 00:02, and
+    // 2 s at 80 % (2.5 s) estimates 00:02.
+    const auto atHalf = parser.Parse("\rFrame#  1838/2298   128 kbps  L  R   ", 2.5);
+    ASSERT_EQ(Codes(atHalf), std::vector<int32_t>{79});
+    EXPECT_EQ(atHalf[0].Elapsed, QStringLiteral("00:02"));
+    const auto halfEstimate = parser.Parse("\rFrame#  1839/2298   128 kbps  L  R   ", 2.0);
+    ASSERT_EQ(Codes(halfEstimate), std::vector<int32_t>{80});
+    EXPECT_EQ(halfEstimate[0].Estimated, QStringLiteral("00:02"));
 }
 
 TEST(WmaOutputParser, CompletionAndErrorLines) {
