@@ -189,8 +189,13 @@ uint16_t Tid3tag::Write(const QString& fileName) {
         tag += Comment;
     }
     tag += static_cast<char>(Genre);
-    if (!WriteAt(file.Fd, tag.constData(), TagSize, position))
+    if (!WriteAt(file.Fd, tag.constData(), TagSize, position)) {
+        // An append that stopped part way (disk full, size limit) would leave stray bytes after
+        // the audio: give the file back its old length.
+        if (position == st.st_size && ::ftruncate(file.Fd, st.st_size) != 0) {
+        }
         return id3WriteError;
+    }
     FileName = name;
     return id3Ok;
 }
