@@ -189,8 +189,14 @@ uint16_t Tid3tag::Write(const QString& fileName) {
         tag += Comment;
     }
     tag += static_cast<char>(Genre);
-    if (!WriteAt(file.Fd, tag.constData(), TagSize, position))
+    if (!WriteAt(file.Fd, tag.constData(), TagSize, position)) {
+        // An append that stopped part way (disk full, size limit) would leave stray bytes after
+        // the audio: give the file back its old length. The write error is reported either way.
+        if (position == st.st_size) {
+            [[maybe_unused]] const int cut = ::ftruncate(file.Fd, st.st_size);
+        }
         return id3WriteError;
+    }
     FileName = name;
     return id3Ok;
 }

@@ -125,6 +125,11 @@ TEST(AuTagsTest, AssignCopiesSharedNamesOnly) {
     EXPECT_EQ(v.Track(), "");
     EXPECT_TRUE(v.GetValue("replaygain_track_gain").isNull());
 
+    // Assigning a container to itself keeps its values (clearing first would lose them).
+    TAuTags& same = v;
+    v.Assign(same);
+    EXPECT_EQ(v.Artist(), "A");
+
     TCommonTags back;
     v.AssignTo(back);
     EXPECT_EQ(back.Artist(), "A");
