@@ -447,8 +447,10 @@ void TRipJob::OnMp3Ended(const TProcessInfo& info) {
     }
     if (JobKind == 1 && info.Status == 2 && info.Ok && Settings.UseID3) {
         const uint16_t result = WriteRipTag(output, TitleOf(i), TrackOf(i));
+        // A plain note, not an error box: the MP3 itself was written.
         if (result > 255)
-            ErrorBox(QStringLiteral("Error #%1! Could not save Tag!").arg(result));
+            Prompter().Show(QStringLiteral("Error #%1! Could not save Tag!").arg(result), TPromptIcon::None,
+                            TPromptButtons::Ok);
     }
     if (EndEncodedEntry(i, info, EncodedCount))
         return;

@@ -216,6 +216,27 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     ASSERT_TRUE(Run(decode));
     EXPECT_FALSE(decode.Succeeded());
     EXPECT_EQ(Prompter.Shown().last(), notMp3 + " is not an MP3 file.");
+
+    // A rip whose MP3 is written but cannot be tagged (lame leaves it read-only): a plain note
+    // with the tag writer's error number, and the job goes on to the next track.
+    const QString bin = Folder.File(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    ASSERT_TRUE(WriteFile(bin + "/lame", ("#!/bin/sh\n" + FindTool(QStringLiteral("lame")) +
+                                          " \"$@\" || exit $?\n"
+                                          "for last; do :; done\n"
+                                          "chmod 444 \"$last\"\n")
+                                             .toUtf8()));
+    QFile::setPermissions(bin + "/lame", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", QFile::encodeName(bin) + ':' + qgetenv("PATH"));
+    OpenDisc(2);
+    Settings.OutputFormat = ofMP3;
+    Settings.UseID3 = true;
+    const qsizetype shown = Prompter.Shown().size();
+    TRipJob rip(1, Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    ASSERT_TRUE(Run(rip));
+    EXPECT_EQ(Prompter.Shown().mid(shown), QStringList(2, "Error #512! Could not save Tag!"));
+    EXPECT_EQ(Prompter.Icons().mid(shown), QList<TPromptIcon>(2, TPromptIcon::None));
+    EXPECT_GT(QFileInfo(Out("Two.mp3")).size(), 1000);
 }
 
 } // namespace
