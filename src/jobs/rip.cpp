@@ -291,6 +291,14 @@ void TRipJob::StartOggRun(int i, const QString& input) {
 }
 
 void TRipJob::StartResample(int i, const QString& temporary) {
+    // The temporary file has a fixed name in the output folder: an input of that name would be
+    // written over by the resampler and then removed with the temporary file.
+    for (const QString& entry : JobList)
+        if (IsSameFile(entry, temporary))
+            return SkipEntry(
+                i, JobKind == 2 ? 2000 : 3000,
+                ResText("RES_Output_Is_Input", "%1 is the input file and cannot be the output.").arg(temporary));
+    TemporaryWritten = true;
     ResampleFailed = false;
     ResampleError.clear();
     WaveOut1.SetFileName(temporary);
@@ -571,7 +579,7 @@ void TRipJob::Finish() {
     // A resample still writing its temporary file would keep it from being removed.
     if (WaveOut1.Status() != osIdle)
         WaveOut1.Stop(false);
-    if (JobKind == 2 || JobKind == 5)
+    if ((JobKind == 2 || JobKind == 5) && TemporaryWritten)
         DeleteUnused(TemporaryFile());
 }
 

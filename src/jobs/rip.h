@@ -117,6 +117,8 @@ private:
     // The end code the job is waiting for and the entry it belongs to; other ends are stale.
     int32_t Awaited = 0;
     int AwaitedEntry = -1;
+    // A resample has written the temporary file, so Finish removes it.
+    bool TemporaryWritten = false;
     bool ResampleFailed = false;
     QString ResampleError;
     bool CloseSent = false;

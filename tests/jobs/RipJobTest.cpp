@@ -155,6 +155,15 @@ TEST_F(RipJobTest, LowRatesGoThroughTheTemporaryFileAt44100) {
         // 48 kHz is encoded directly: no resample step for the second entry.
         EXPECT_FALSE(captions.contains("Resampling(02/02): " + high));
     }
+    // An input that is itself the temporary file is refused, not written over, and stays.
+    const QString named = Out("MyReTemp.wav");
+    ASSERT_TRUE(QFile::copy(low, named));
+    TRipJob clash(5, 0, {named});
+    ASSERT_TRUE(Run(clash));
+    EXPECT_FALSE(clash.Succeeded());
+    EXPECT_EQ(Prompter.Shown().last(), named + " is the input file and cannot be the output.");
+    EXPECT_EQ(ReadFile(named), ReadFile(low));
+
     // The resampled file went in at 44.1 kHz: lame keeps that rate.
     const TRunResult info = RunProgram(FindTool(QStringLiteral("ffprobe")),
                                        {"-v", "error", "-select_streams", "a:0", "-show_entries", "stream=sample_rate",
