@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cddb/CDDBRecord.h"
+#include "cddb/protocol/CddbProtocol.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,7 +27,11 @@ public:
     // other answer leaves Record as it was.
     bool Read(int index);
     static void SplitMatch(const QString& line, QString& category, QString& discId, QString& title);
-    void ParseRecord(const QString& text) { ParseCDDBRecord(text, Record); }
+    // Keeps the answer's lines too, so that CountTrackLines tells the count of this record.
+    void ParseRecord(const QString& text) {
+        Lines = CddbAnswerLines(text);
+        ParseCDDBRecord(text, Record);
+    }
     int CountTrackLines() const { return CountCDDBTrackLines(Lines.join('\n')); }
 
     TCDDBInfo* Owner;

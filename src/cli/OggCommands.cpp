@@ -139,6 +139,10 @@ int RunEncodeOggCommand(const QStringList& words) {
                                parser.value(bitrate),
                            2);
         out.SetDesiredNominalBitrate(*rate);
+        // The nominal setter raises the maximum to itself, which would hold every block to
+        // the nominal rate; the help promises automatic bounds.
+        out.SetDesiredMaximumBitrate(brAutoSelect);
+        out.SetMinimumBitrate(brAutoSelect);
     }
     for (const QString& entry : parser.values(comment)) {
         const int equals = entry.indexOf('=');

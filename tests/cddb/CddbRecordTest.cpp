@@ -1,5 +1,6 @@
 // The disc record filled from a read answer: separators, continued titles, extras and limits.
 #include "cddb/CDDBRecord.h"
+#include "cddb/CDDBInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,14 @@ TEST(CddbRecordTest, TracksAreCountedByTheirLines) {
     EXPECT_EQ(none.TrackCount, 0);
     EXPECT_TRUE(none.TrackTitles.isEmpty());
     EXPECT_EQ(CountCDDBTrackLines("TTITLE0=a\r\nXTTITLE1=b\r\nTTITLE1=c"), 2);
+
+    // The query object counts the lines of the answer it parsed last.
+    TCDDBInfo info;
+    TCDDBQuery& q = info.QueryObject();
+    q.ParseQueryAnswer("200 rock 1f032003 A / B\r\n");
+    q.ParseRecord("TTITLE0=a\nTTITLE1=b\nTTITLE1=c\n");
+    EXPECT_EQ(q.CountTrackLines(), 3);
+    EXPECT_EQ(q.Record.TrackCount, 3);
 }
 
 TEST(CddbRecordTest, ValuesAreTrimmedCutAndJoined) {

@@ -64,6 +64,9 @@ TEST_F(OggCliTest, BitrateModeAndOverwriting) {
     ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
     const QString info = QString::fromUtf8(RunProgram(QStringLiteral("ogginfo"), {ogg}).Out);
     EXPECT_TRUE(info.contains(QLatin1String("Nominal bitrate: 96.000000 kb/s"))) << info.toStdString();
+    // Automatic bounds: no upper limit, the nominal rate as the floor.
+    EXPECT_TRUE(info.contains(QLatin1String("Upper bitrate not set"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QLatin1String("Lower bitrate: 96.000000 kb/s"))) << info.toStdString();
 
     // An existing output stays as it is without --yes.
     const QByteArray before = ReadFile(ogg);
