@@ -6,9 +6,11 @@
 #include "app/Settings.h"
 #include "cd/CDIn.h"
 #include "fixtures/DiscImage.h"
+#include "platform/IniFile.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <gtest/gtest.h>
@@ -302,6 +305,49 @@ TEST_F(OptionSetTest, GermanLanguageFileTranslatesTheDialog) {
     Control<QLineEdit>(form, "eRipTime")->setText("x");
     ClickOk(form);
     EXPECT_EQ(Prompts.Shown(), QStringList{"Bitte überprüfen Sie die auszulesende Titellänge."});
+}
+
+// Every key of the dialog's section in the shipped files names one of its texts (a misspelt
+// key would silently leave a control untranslated), and the English values are the built-in
+// texts.
+TEST_F(OptionSetTest, ShippedFilesNameTheDialogsControlsAndEnglishMatchesTheBuiltInTexts) {
+    TOptionSetForm form(nullptr);
+    form.show();
+    const auto builtIn = [&form](const QString& key, bool& found) -> QString {
+        found = true;
+        if (key == form.objectName())
+            return form.windowTitle();
+        const QString name = key.section('_', 0, 0);
+        const QString part = key.section('_', 1);
+        const int index = part.mid(part.indexOf(QRegularExpression("\\d"))).toInt();
+        if (auto* tabs = form.findChild<QTabWidget*>(name); tabs && part.startsWith("Page"))
+            return tabs->tabText(index);
+        if (auto* combo = form.findChild<QComboBox*>(name); combo && part.startsWith("Item") && index < combo->count())
+            return combo->itemText(index);
+        if (part.isEmpty()) {
+            if (auto* label = form.findChild<QLabel*>(name))
+                return label->text();
+            if (auto* button = form.findChild<QAbstractButton*>(name))
+                return button->text();
+            if (auto* group = form.findChild<QGroupBox*>(name))
+                return group->title();
+        }
+        found = false;
+        return {};
+    };
+    for (const char* language : {"English", "German"}) {
+        const TIniFile ini(SourceDir() + "/lang/CLan_" + language + ".ini");
+        const QStringList keys = ini.Keys("OptionSetForm");
+        EXPECT_GT(keys.size(), 40) << language;
+        for (const QString& key : keys) {
+            bool found = false;
+            const QString text = builtIn(key, found);
+            EXPECT_TRUE(found) << language << ": " << key.toStdString();
+            if (found && QLatin1String(language) == QLatin1String("English")) {
+                EXPECT_EQ(ini.ReadString("OptionSetForm", key, {}), text) << key.toStdString();
+            }
+        }
+    }
 }
 
 } // namespace
