@@ -260,6 +260,13 @@ TEST_F(OptionSetTest, DriveListAndDriveChangeGoThroughTheHost) {
     EXPECT_EQ(list->currentIndex(), 1);
     ClickOk(form);
     EXPECT_EQ(Host.Calls, QStringList{"status"});
+
+    // The hidden CD DB box alone reopens the drive.
+    Host.Calls.clear();
+    form.show();
+    Control<QCheckBox>(form, "ckbCDDb")->setChecked(!Settings.CDDb);
+    ClickOk(form);
+    EXPECT_EQ(Host.Calls, (QStringList{"select 1", "refill", "status"}));
 }
 
 TEST_F(OptionSetTest, WithALibraryHandleTheDriveLibraryListsTheDrives) {
