@@ -80,8 +80,7 @@ void TMainController::CloseDoor() {
 
 void TMainController::VolumeControl() {
     if (!LaunchMixer())
-        ShowError(LoadResText(QStringLiteral("RES_No_Mixer"),
-                              QStringLiteral("No volume control found. Please install pavucontrol.")));
+        ShowError(ResText("RES_No_Mixer", "No volume control found. Please install pavucontrol."));
 }
 
 namespace {
@@ -97,8 +96,7 @@ bool MayClearHistoryOf(const char* exeName) {
 int ReportCleared(TWineRegistry& registry, int count) {
     if (!registry.Save()) {
         ShowError(registry.FileName() +
-                  LoadResText(QStringLiteral("RES_Registry_Save_Error"),
-                              QStringLiteral(" could not be written; no list records were deleted.")));
+                  ResText("RES_Registry_Save_Error", " could not be written; no list records were deleted."));
         return 0;
     }
     Inform(QString::number(count) +
@@ -134,8 +132,7 @@ int TMainController::ClearMediaPlayerHistory() {
 void TMainController::Help() {
     const QString path = HelpFilePath();
     if (path.isEmpty()) {
-        ShowError(LoadResText(QStringLiteral("RES_Help_Not_Found"),
-                              QStringLiteral("The manual (help/index.html) can not be found beside the program.")));
+        ShowError(ResText("RES_Help_Not_Found", "The manual (help/index.html) can not be found beside the program."));
         return;
     }
     if (Host)
@@ -191,7 +188,7 @@ void TMainController::PlaybackFailed(const QString& why) {
     Playing = false;
     Paused = false;
     Player->Stop();
-    SetStatus(LoadResText(QStringLiteral("RES_Play_Error"), QStringLiteral("Can not play the track: ")) + why);
+    SetStatus(ResText("RES_Play_Error", "Can not play the track: ") + why);
     Q_EMIT StateChanged();
 }
 
@@ -224,8 +221,7 @@ void TMainController::ApplyCddbTitles(const TQueryCddbResult& result) {
 }
 
 void TMainController::QueryFreedbThroughCDInput() {
-    const QString failed =
-        LoadResText(QStringLiteral("RES_CDDB_QueryFailed"), QStringLiteral("The CDDB query failed:"));
+    const QString failed = ResText("RES_CDDB_QueryFailed", "The CDDB query failed:");
     CDDBInfo1->CDIn = CDIn->Component();
     try {
         CDDBInfo1->Query();

@@ -463,15 +463,12 @@ void TMainController::TakeDrive(int handle, int index) {
 bool TMainController::OpenDiscImage(const QString& cuePath) {
     const QFileInfo info(cuePath);
     if (!info.isFile()) {
-        ShowError(cuePath + LoadResText(QStringLiteral("RES_Image_Not_Found"), QStringLiteral(" can not be found.")));
+        ShowError(cuePath + ResText("RES_Image_Not_Found", " can not be found."));
         return false;
     }
     const QString path = info.absoluteFilePath();
     if (const QString why = CheckCDImage(path); !why.isEmpty()) {
-        ShowError(path +
-                  LoadResText(QStringLiteral("RES_Image_Open_Error"),
-                              QStringLiteral(" can not be opened as a disc image: ")) +
-                  why);
+        ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") + why);
         return false;
     }
     const QString oldImages = Settings.Images;
@@ -503,10 +500,7 @@ bool TMainController::OpenDiscImage(const QString& cuePath) {
     if (!handle) {
         const QString why = CDLastError();
         Settings.Images = oldImages;
-        ShowError(path +
-                  LoadResText(QStringLiteral("RES_Image_Open_Error"),
-                              QStringLiteral(" can not be opened as a disc image: ")) +
-                  why);
+        ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") + why);
         return false;
     }
     Settings.CDIndex = index;
@@ -589,7 +583,7 @@ void TMainController::Extract() {
         if (Prompter().Show(question, TPromptIcon::Information, TPromptButtons::YesNo) != TPromptAnswer::Yes)
             return;
         if (folder.isEmpty() || !QDir().mkdir(folder)) {
-            ShowError(LoadResText(QStringLiteral("RES_Cannot_Create"), QStringLiteral("Cannot create ")) + folder);
+            ShowError(ResText("RES_Cannot_Create", "Cannot create ") + folder);
             return;
         }
     }

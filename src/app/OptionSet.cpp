@@ -201,8 +201,7 @@ TOptionCheck TOptionSet::Accept() {
     int maxBitRate = 0;
     const bool minOk = ReadBitRate(v.BitRateText, bitRate);
     if (!minOk || !ReadBitRate(v.MaxBitRateText, maxBitRate)) {
-        Prompter().Show(LoadResText(QStringLiteral("RES_Bit_Rate_Error"),
-                                    QStringLiteral("Please check the MP3 bit rate: it must begin with a number.")),
+        Prompter().Show(ResText("RES_Bit_Rate_Error", "Please check the MP3 bit rate: it must begin with a number."),
                         TPromptIcon::Error, TPromptButtons::Ok);
         return minOk ? TOptionCheck::BadMaxBitRate : TOptionCheck::BadBitRate;
     }

@@ -133,9 +133,8 @@ void LoadSettings() {
 }
 
 QString SettingsSaveErrorText(const QString& path) {
-    return path + LoadResText(QStringLiteral("RES_Settings_Save_Error"),
-                              QStringLiteral(" could not be written. Check the free space and the permissions "
-                                             "of the program folder."));
+    return path + ResText("RES_Settings_Save_Error", " could not be written. Check the free space and the permissions "
+                                                     "of the program folder.");
 }
 
 bool SaveSettings() {

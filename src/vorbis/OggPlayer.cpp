@@ -78,8 +78,8 @@ void TOggPlayer::OpenAndPlay(const QString& file) {
                 if (!comments[i + 1].isEmpty())
                     CommentLines << comments[i];
         } else {
-            Prompter().Show(LoadResText(QStringLiteral("RES_Ogg_Not_Valid"), QStringLiteral("Ogg file is not valid.")),
-                            TPromptIcon::None, TPromptButtons::Ok);
+            Prompter().Show(ResText("RES_Ogg_Not_Valid", "Ogg file is not valid."), TPromptIcon::None,
+                            TPromptButtons::Ok);
         }
     } catch (...) {
         // Nothing is shown; the window keeps the state reached so far.
