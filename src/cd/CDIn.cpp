@@ -187,10 +187,19 @@ void TCDIn::BeginReadingInternal() {
     // The parameters below belong to this component's drive, so it is selected first; the
     // selection is held until EndReading, or given back when the run is refused.
     SelectDrive();
+    TCRDriveParams params;
+    const bool jitter = EnableJitterCorrection || Settings.Paranoia;
+    // The secure-reading setting is for this run only, refused or not: the drive keeps the
+    // component's own choice, or DriveName would later switch EnableJitterCorrection on for
+    // good. The ripper has taken its parameters once it is open.
+    const auto restoreOwnJitter = [&] {
+        if (jitter != EnableJitterCorrection) {
+            CR_SetJitterCorrection(params, EnableJitterCorrection ? -1 : 0);
+            CR_SetCDROMParameters(params);
+        }
+    };
     try {
-        TCRDriveParams params;
         CR_GetCDROMParameters(params);
-        const bool jitter = EnableJitterCorrection || Settings.Paranoia;
         CR_SetJitterCorrection(params, jitter ? -1 : 0);
         if (ReadSectors != 0)
             CR_SetReadSectors(params, ReadSectors);
@@ -225,8 +234,8 @@ void TCDIn::BeginReadingInternal() {
         if (!RangeSectors(start, end) || end <= start)
             throw EAuException(QStringLiteral("The end track out of range"));
 
-        // The run announces what it delivers; the one-sector-larger estimate of RunSize
-        // would make a writer pad the file with a sector of silence.
+        // The run announces what it delivers: with the one-sector-larger estimate of RunSize
+        // a writer's header and progress would be a sector off until the run ends.
         RipSize = (int64_t(end) - start) * SectorBytes;
         Size = RipSize;
         Busy = true;
@@ -239,13 +248,9 @@ void TCDIn::BeginReadingInternal() {
             Size = 0;
             throw EAuException(ResText("RES_ReadCDAudioError", "Error while reading CD information!"));
         }
-        // The secure-reading setting is for this run only: the drive keeps the component's
-        // own choice, or DriveName would later switch EnableJitterCorrection on for good.
-        if (jitter != EnableJitterCorrection) {
-            CR_SetJitterCorrection(params, EnableJitterCorrection ? -1 : 0);
-            CR_SetCDROMParameters(params);
-        }
+        restoreOwnJitter();
     } catch (...) {
+        restoreOwnJitter();
         ReleaseDrive();
         throw;
     }

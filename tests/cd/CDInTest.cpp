@@ -100,6 +100,10 @@ TEST_F(CDInTest, RipsEqualTheSourceInBothModes) {
     ASSERT_EQ(Rip(4, 4, File("secure.wav")), "");
     ExpectWav(File("secure.wav"), disc.TrackData[3]);
     EXPECT_EQ(CRLastRipperFlags(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    // A refused run does not leave it on in the drive either.
+    CDIn.SetFirstTrack(9);
+    CDIn.SetLastTrack(9);
+    EXPECT_EQ(BeginError(), "The start track out of range");
     Settings.Paranoia = false;
     CDIn.DriveName();
     EXPECT_FALSE(CDIn.EnableJitterCorrection);
