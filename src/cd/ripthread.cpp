@@ -86,12 +86,15 @@ void TCDRipThread::run() {
         return;
     }
     TCDToc toc{};
-    if (ReadTOC(CDHandle, &toc) != 1 || Track < toc.FirstTrack || Track > toc.LastTrack) {
+    // Track counts the disc's tracks from 1, as the track list numbers its rows and the CD
+    // input its tracks; entry Track - 1 describes it even on a disc whose first track has
+    // another number.
+    if (ReadTOC(CDHandle, &toc) != 1 || Track < 1 || Track > toc.LastTrack - toc.FirstTrack + 1) {
         PostError(RipErrorReadToc);
         return;
     }
-    const TCDTocEntry& entry = toc.Tracks[Track - toc.FirstTrack];
-    const TCDTocEntry& next = toc.Tracks[Track - toc.FirstTrack + 1];
+    const TCDTocEntry& entry = toc.Tracks[Track - 1];
+    const TCDTocEntry& next = toc.Tracks[Track];
     // Reads take logical block addresses, where 00:02:00 is sector 0. Counting from the first
     // track's address instead would shift every track of a disc whose first track starts
     // later (a hidden track before track 1).

@@ -75,7 +75,7 @@ public:
     void Resume() { start(); }
 
     QFile OutFile;
-    int32_t Track;
+    int32_t Track; // 1 for the disc's first track, whatever number the disc gives it
     QString BaseName;
     int32_t CDHandle = 0;
     TGuardedReceiver Window;

@@ -227,7 +227,7 @@ int RunExtractCommand(const QStringList& words) {
     TRipReceiver receiver;
     bool stopped = false;
     {
-        auto thread = std::make_unique<TCDRipThread>(trackNumber, baseName);
+        auto thread = std::make_unique<TCDRipThread>(trackNumber - toc.FirstTrack + 1, baseName);
         thread->CDHandle = handle.Handle;
         thread->Window = &receiver;
         // Ctrl+C stops between reads, as the job window's Stop does, so the file keeps a

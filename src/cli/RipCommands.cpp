@@ -199,7 +199,9 @@ int RunRipCommand(const QStringList& words) {
         QString name = CleanFileName(titles.count(n) ? titles[n] : TrackTitle(key, n));
         if (name.isEmpty())
             name = QStringLiteral("Track") + TwoDigits(n);
-        jobList << TwoDigits(n) + name;
+        // The job windows count tracks from 1 as the track list numbers its rows, whatever
+        // number the disc gives its first track.
+        jobList << TwoDigits(n - toc.FirstTrack + 1) + name;
     }
     if (jobList.isEmpty())
         return CliFail(QStringLiteral("the disc has no audio track"));

@@ -113,6 +113,14 @@ TEST_F(CdCliTest, ExtractWritesTheTrackNamedFromCdinfo) {
         Cli({"extract", "--image", Disc.CuePath, "--track", "4", "--out", settingFolder, "--title", "///"});
     ASSERT_EQ(e.ExitCode, 0) << e.Err.toStdString();
     EXPECT_EQ(Lines(e.Out).value(0), settingFolder + "/Track04.wav");
+
+    // --track takes the number the disc gives the track, also when it numbers from 2.
+    TDiscImageOptions options;
+    options.FirstNumber = 2;
+    const TDiscImage later = MakeDiscImage(Folder.Path(), "later", {{40}, {33}}, options);
+    const TRunResult l = Cli({"extract", "--image", later.CuePath, "--track", "3", "--out", settingFolder});
+    ASSERT_EQ(l.ExitCode, 0) << l.Err.toStdString();
+    EXPECT_EQ(ReadFile(settingFolder + "/Track03.wav"), MakeWav(later.TrackData[1], 2, 44100, 16));
 }
 
 TEST_F(CdCliTest, ExtractLimitsNormalizesAndProtectsExistingFiles) {

@@ -344,6 +344,27 @@ TEST_F(RipThreadTest, FirstTrackAfterAHiddenGapStartsAtItsOwnAddress) {
     EXPECT_TRUE(ReadFile(WavPath("two")).mid(44) == gap.TrackData[1]);
 }
 
+TEST_F(RipThreadTest, TrackCountsFromTheDiscsFirstTrackWhateverItsNumber) {
+    // The track list numbers its rows from 1, also for a disc whose first track is track 2.
+    TDiscImageOptions options;
+    options.FirstNumber = 2;
+    const TDiscImage later = MakeDiscImage(Folder.Path(), "later", {{40}, {33}}, options);
+    CloseCDHandle(Handle);
+    Settings.Images = later.CuePath;
+    TCDOpenRequest request;
+    request.Adapter = 1;
+    Handle = GetCDHandle(&request);
+    ASSERT_GT(Handle, 0);
+    Rip(1, "first");
+    Rip(2, "second");
+    EXPECT_TRUE(ReadFile(WavPath("first")).mid(44) == later.TrackData[0]);
+    EXPECT_TRUE(ReadFile(WavPath("second")).mid(44) == later.TrackData[1]);
+    const auto events = Rip(3, "none");
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_TRUE(events[0].IsError);
+    EXPECT_EQ(events[0].Code, RipErrorReadToc);
+}
+
 TEST_F(RipThreadTest, FullDiskEndsWithWriteStatusAndAMatchingHeader) {
     // A file size limit stands in for a full disk: writes beyond it fail with EFBIG.
     rlimit saved{};

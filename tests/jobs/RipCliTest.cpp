@@ -60,6 +60,23 @@ TEST_F(RipCliTest, RipsSelectedTracksWithTitlesAndDiscTags) {
     EXPECT_EQ(ReadFile(Out("Track02.wav")).mid(44), Disc.TrackData[1]);
     EXPECT_EQ(Rip({"--format", "flac"}).ExitCode, 2);
     EXPECT_EQ(Rip({"--tracks", "4"}).ExitCode, 2);
+
+    // A disc that numbers its tracks from 2: --tracks names them by those numbers, on both
+    // reading paths.
+    TDiscImageOptions options;
+    options.FirstNumber = 2;
+    Disc = MakeDiscImage(Folder.Path(), QStringLiteral("later"), {TImageTrack{40, false}, TImageTrack{33, false}},
+                         options);
+    for (const QString& path : {QString(), QStringLiteral("--paranoia")}) {
+        SCOPED_TRACE(path.toStdString());
+        QFile::remove(Out("Track03.wav"));
+        QStringList args{"--format", "wav", "--tracks", "3"};
+        if (!path.isEmpty())
+            args << path;
+        const TRunResult later = Rip(args);
+        ASSERT_EQ(later.ExitCode, 0) << later.Err.toStdString();
+        EXPECT_EQ(ReadFile(Out("Track03.wav")).mid(44), Disc.TrackData[1]);
+    }
 }
 
 TEST_F(RipCliTest, FailingEncoderKeepsThatWavReportsOnceAndTheJobGoesOn) {
