@@ -52,7 +52,9 @@ void TFastResampler::BeginReadingInternal() {
     FrameBytes = channels * BytesPerSample(bits);
     try {
         Engine.Setup(in->GetSampleRate(), OutSampleRate, channels, bits);
-    } catch (const std::invalid_argument& e) {
+    } catch (const std::exception& e) {
+        // Whatever stops the setup (a refused format, memory), the input is released so the
+        // chain can run again.
         in->EndReading();
         Busy = false;
         throw EAuException(QString::fromUtf8(e.what()));

@@ -8,7 +8,9 @@
 #include <stdexcept>
 
 void TResampleEngine::Setup(int inRate, int outRate, int channels, int bitsPerSample) {
-    if (inRate < 5 || outRate < 5)
+    // Above the highest rate any sound format uses the filter buffers would grow to gigabytes
+    // (a typed-in rate or a damaged header can announce any number).
+    if (inRate < 5 || outRate < 5 || inRate > MaxSampleRate || outRate > MaxSampleRate)
         throw std::invalid_argument("Unsupported sample rate");
     if (channels < 1)
         throw std::invalid_argument("Unsupported channel count");

@@ -11,8 +11,11 @@
 
 class TResampleEngine {
 public:
-    // Raises std::invalid_argument for rates below 5 Hz, no channels or a width other than
-    // 8, 16, 24 or 32 bits.
+    // The highest rate taken, that of the fastest sound formats.
+    static constexpr int MaxSampleRate = 768000;
+
+    // Raises std::invalid_argument for rates below 5 Hz or above MaxSampleRate, no channels or
+    // a width other than 8, 16, 24 or 32 bits.
     void Setup(int inRate, int outRate, int channels, int bitsPerSample);
 
     // The rates agree after division by 5: the data passes unchanged.

@@ -69,9 +69,12 @@ TEST(ConverterChainTest, ResamplerNeedsInput) {
     TTestPcmIn in;
     in.Pcm = MakePcm16(100, 2, 1);
     r.SetInput(&in);
-    r.OutSampleRate = 3;
-    EXPECT_EQ(Text([&] { r.BeginReading(); }), "Unsupported sample rate");
-    EXPECT_FALSE(r.Busy);
+    for (int32_t rate : {3, 768001, 2000000000}) {
+        r.OutSampleRate = rate;
+        EXPECT_EQ(Text([&] { r.BeginReading(); }), "Unsupported sample rate");
+        EXPECT_FALSE(r.Busy);
+        EXPECT_FALSE(in.Busy);
+    }
 }
 
 TEST(ConverterChainTest, BitDepthAndChannels) {

@@ -141,10 +141,17 @@ TEST_F(ResampleDialogTest, OutputChoiceAndConvertChecks) {
     EXPECT_EQ(ReadFile(Input), MakeWav(Pcm, 2, 44100, 16));
 }
 
-TEST_F(ResampleDialogTest, AdpcmWith8BitsIsRefusedInTheStatusPanel) {
+TEST_F(ResampleDialogTest, RefusedRunsShowInTheStatusPanelAndTheNextRunWorks) {
     TfrmResample dialog;
     const QString out = Dir.filePath("adpcm.wav");
     Choose(dialog, Input, out);
+    // A typed-in rate far beyond any sound format.
+    dialog.Edit1->setText("2000000000");
+    Convert(dialog);
+    EXPECT_EQ(dialog.StatusPanel->text(), "Unsupported sample rate");
+    EXPECT_FALSE(QFileInfo::exists(out));
+    dialog.Edit1->setText("22050");
+
     dialog.ComboBox1->setCurrentIndex(1);
     Convert(dialog);
     EXPECT_EQ(dialog.StatusPanel->text(), "Cannot encode 8 bit sound into ADPCM.");
