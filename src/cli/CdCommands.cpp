@@ -215,10 +215,8 @@ int RunExtractCommand(const QStringList& words) {
         return CliFail(folder + QStringLiteral(": ") +
                        ResText("RES_Directory_Not_Exist", "The output directory does not exist."));
     Settings.OutputFolder = folder;
-    QString baseName = CleanFileName(parser.isSet(title) ? parser.value(title) : TrackTitle(key, trackNumber));
-    // A title with nothing left for a file name ("", "///") would make the hidden file ".wav".
-    if (baseName.isEmpty())
-        baseName = QStringLiteral("Track") + TwoDigits(trackNumber);
+    const QString baseName =
+        TrackFileName(parser.isSet(title) ? parser.value(title) : TrackTitle(key, trackNumber), trackNumber);
     const QString path = AddTrailingBackslash(folder) + baseName + QStringLiteral(".wav");
     if (QFileInfo::exists(path) && Prompter().Show(path + ResText("RES_File_Exist", " has existed,overite it?"),
                                                    TPromptIcon::Question, TPromptButtons::YesNo) != TPromptAnswer::Yes)

@@ -204,3 +204,9 @@ QString TrackTitle(const QString& key, int track) {
     const QString title = key.isEmpty() || track < 1 || track > 100 ? QString() : Settings.Titles[track];
     return title.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : title;
 }
+
+QString TrackFileName(const QString& title, int track) {
+    // A title with nothing left for a file name ("", "///") would make the hidden file ".wav".
+    const QString name = CleanFileName(title);
+    return name.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : name;
+}

@@ -84,3 +84,6 @@ bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode);
 
 // The title of a track from the disc information read by ReadDisc, else "TrackNN".
 QString TrackTitle(const QString& key, int track);
+// The file base name of a track: the title cleaned for a file name, TrackNN when nothing is
+// left of it.
+QString TrackFileName(const QString& title, int track);

@@ -195,10 +195,7 @@ int RunRipCommand(const QStringList& words) {
                            2);
         if (!isAudio(n))
             return CliFail(QStringLiteral("track %1 is a data track").arg(n), 2);
-        // A title with nothing left for a file name ("///") would make the hidden file ".wav".
-        QString name = CleanFileName(titles.count(n) ? titles[n] : TrackTitle(key, n));
-        if (name.isEmpty())
-            name = QStringLiteral("Track") + TwoDigits(n);
+        const QString name = TrackFileName(titles.count(n) ? titles[n] : TrackTitle(key, n), n);
         // The job windows count tracks from 1 as the track list numbers its rows, whatever
         // number the disc gives its first track.
         jobList << TwoDigits(n - toc.FirstTrack + 1) + name;

@@ -7,11 +7,8 @@
 #include <QtEndian>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <stdexcept>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -128,20 +125,14 @@ TEST(GainPassTest, RefusalsAndFailuresLeaveTheFileAndNoTemporary) {
     // A write the system refuses (here a file size limit, as a full disk would) is named with
     // the system's reason, not as an unknown error.
     {
-        rlimit saved{};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
         QString message;
         try {
+            const TFileSizeLimit limit(4096);
+            ASSERT_TRUE(limit.Applied());
             ScaleWaveFile(50, folder.File("s16.wav"));
         } catch (const std::runtime_error& e) {
             message = QString::fromUtf8(e.what());
         }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
         EXPECT_TRUE(message.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG)))) << message.toStdString();
         EXPECT_EQ(ReadFile(folder.File("s16.wav")), pcm16);
     }

@@ -20,9 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <semaphore>
-#include <sys/resource.h>
 
 namespace {
 
@@ -108,14 +106,20 @@ class RipThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Disc = MakeDiscImage(Folder.Path(), "disc", StandardTracks());
-        Settings.Images = Disc.CuePath;
         ASSERT_TRUE(QDir().mkpath(Settings.OutputFolder));
+        ASSERT_NO_FATAL_FAILURE(OpenImage(Disc));
+    }
+    void TearDown() override { CloseCDHandle(Handle); }
+
+    // Makes `image` the image drive and opens it as Handle (closing the previous one).
+    void OpenImage(const TDiscImage& image) {
+        CloseCDHandle(Handle);
+        Settings.Images = image.CuePath;
         TCDOpenRequest request;
         request.Adapter = 1;
         Handle = GetCDHandle(&request);
         ASSERT_GT(Handle, 0) << CDLastError().toStdString();
     }
-    void TearDown() override { CloseCDHandle(Handle); }
 
     // Runs a rip of `track` to `name`.wav and returns the recorded messages.
     std::vector<TEventRecord> Rip(int32_t track, const QString& name, int64_t stopAt = -1) {
@@ -313,12 +317,7 @@ TEST_F(RipThreadTest, TrackOutsideTheTocIsATocError) {
 
 TEST_F(RipThreadTest, DataTrackIsNotExtracted) {
     const TDiscImage mixed = MakeDiscImage(Folder.Path(), "mixed", {{30}, {40, true}});
-    CloseCDHandle(Handle);
-    Settings.Images = mixed.CuePath;
-    TCDOpenRequest request;
-    request.Adapter = 1;
-    Handle = GetCDHandle(&request);
-    ASSERT_GT(Handle, 0);
+    ASSERT_NO_FATAL_FAILURE(OpenImage(mixed));
     const auto events = Rip(2, "data");
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].Code, RipCodeDone);
@@ -332,12 +331,7 @@ TEST_F(RipThreadTest, FirstTrackAfterAHiddenGapStartsAtItsOwnAddress) {
     TDiscImageOptions options;
     options.LeadingSectors = 150;
     const TDiscImage gap = MakeDiscImage(Folder.Path(), "gap", {{40}, {33}}, options);
-    CloseCDHandle(Handle);
-    Settings.Images = gap.CuePath;
-    TCDOpenRequest request;
-    request.Adapter = 1;
-    Handle = GetCDHandle(&request);
-    ASSERT_GT(Handle, 0);
+    ASSERT_NO_FATAL_FAILURE(OpenImage(gap));
     Rip(1, "one");
     Rip(2, "two");
     EXPECT_TRUE(ReadFile(WavPath("one")).mid(44) == gap.TrackData[0]);
@@ -349,12 +343,7 @@ TEST_F(RipThreadTest, TrackCountsFromTheDiscsFirstTrackWhateverItsNumber) {
     TDiscImageOptions options;
     options.FirstNumber = 2;
     const TDiscImage later = MakeDiscImage(Folder.Path(), "later", {{40}, {33}}, options);
-    CloseCDHandle(Handle);
-    Settings.Images = later.CuePath;
-    TCDOpenRequest request;
-    request.Adapter = 1;
-    Handle = GetCDHandle(&request);
-    ASSERT_GT(Handle, 0);
+    ASSERT_NO_FATAL_FAILURE(OpenImage(later));
     Rip(1, "first");
     Rip(2, "second");
     EXPECT_TRUE(ReadFile(WavPath("first")).mid(44) == later.TrackData[0]);
@@ -367,15 +356,12 @@ TEST_F(RipThreadTest, TrackCountsFromTheDiscsFirstTrackWhateverItsNumber) {
 
 TEST_F(RipThreadTest, FullDiskEndsWithWriteStatusAndAMatchingHeader) {
     // A file size limit stands in for a full disk: writes beyond it fail with EFBIG.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 100002; // inside a sample frame
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const auto events = Rip(1, "full");
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    std::vector<TEventRecord> events;
+    {
+        const TFileSizeLimit limit(100002); // inside a sample frame
+        ASSERT_TRUE(limit.Applied());
+        events = Rip(1, "full");
+    }
 
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back().Code, RipCodeDone);

@@ -13,10 +13,8 @@
 
 #include <QFile>
 
-#include <csignal>
 #include <fcntl.h>
 #include <functional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -88,30 +86,6 @@ inline void Drain(int milliseconds) {
 inline QStringList FilesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
-
-// A full disk without root: while it lives, files written by children started meanwhile stop
-// growing at `bytes` and their writes fail (RLIMIT_FSIZE with SIGXFSZ ignored, both inherited
-// by a child). Keep it only around Start: this process is limited as well.
-class TChildFileSizeLimit {
-public:
-    explicit TChildFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit limited = Saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-        SavedHandler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~TChildFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, SavedHandler);
-    }
-    TChildFileSizeLimit(const TChildFileSizeLimit&) = delete;
-    TChildFileSizeLimit& operator=(const TChildFileSizeLimit&) = delete;
-
-private:
-    rlimit Saved{};
-    void (*SavedHandler)(int) = nullptr;
-};
 
 // A FIFO at `path` holding the first 400,000 bytes of a long WAV file and kept open by the
 // returned descriptor: an encoder reading it gets past the header, creates its output and

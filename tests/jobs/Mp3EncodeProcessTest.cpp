@@ -53,9 +53,9 @@ protected:
     // A run to its end; `sizeLimit` > 0 makes lame's disk full after that many bytes.
     void Run(bool encode, const QString& in, const QString& out, uint8_t jobKind = 2, rlim_t sizeLimit = 0) {
         {
-            std::unique_ptr<TChildFileSizeLimit> limit;
+            std::unique_ptr<TFileSizeLimit> limit;
             if (sizeLimit > 0)
-                limit = std::make_unique<TChildFileSizeLimit>(sizeLimit);
+                limit = std::make_unique<TFileSizeLimit>(sizeLimit);
             Start(encode, in, out, jobKind);
         }
         ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(2000); }));

@@ -123,7 +123,7 @@ TEST_F(WmaEncodeProcessTest, ErrorLineOrFullDiskEndTheRunOnceAndLeaveTheOutputAl
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Line.toStdString());
         {
-            const TChildFileSizeLimit limit(c.SizeLimit > 0 ? c.SizeLimit : RLIM_INFINITY);
+            const TFileSizeLimit limit(c.SizeLimit > 0 ? c.SizeLimit : RLIM_INFINITY);
             Start(c.Input, wma, 1);
         }
         ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(5000); }));

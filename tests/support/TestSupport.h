@@ -7,7 +7,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdint>
+#include <sys/resource.h>
 #include <vector>
 
 // A temporary folder used as the program folder for the life of the object; the Settings
@@ -45,3 +47,30 @@ struct TRunResult {
 TRunResult RunProgram(const QString& program, const QStringList& args, int timeoutMs = 120000);
 // Runs discwright-cli with a program folder of the test's own.
 TRunResult RunCli(const QString& programFolder, const QStringList& args, int timeoutMs = 120000);
+
+// A full disk without root: while it lives, files written by this process and by children
+// started meanwhile stop growing at `bytes` and their writes fail with EFBIG (RLIMIT_FSIZE with
+// SIGXFSZ ignored, both inherited by a child). Keep it around the step under test only.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &Saved);
+        rlimit limited = Saved;
+        limited.rlim_cur = bytes;
+        Set = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+        SavedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        std::signal(SIGXFSZ, SavedHandler);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+    // Whether the limit is in force.
+    bool Applied() const { return Set; }
+
+private:
+    bool Set = false;
+    rlimit Saved{};
+    void (*SavedHandler)(int) = nullptr;
+};

@@ -12,9 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <set>
 
 namespace {
@@ -199,17 +196,14 @@ TEST_F(Id3TagTest, FailedAppendLeavesTheFileAsItWas) {
     // A file size limit just above the audio lets the append write only part of the tag.
     const QByteArray audio(1000, 'w');
     const QString f = MakeFile("full.mp3", audio);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 1050;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     Tid3tag tag;
     tag.SetTitle("Too big");
-    const uint16_t code = tag.Write(f);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    uint16_t code = 0;
+    {
+        const TFileSizeLimit limit(1050);
+        ASSERT_TRUE(limit.Applied());
+        code = tag.Write(f);
+    }
     EXPECT_EQ(code, id3WriteError);
     EXPECT_EQ(ReadFile(f), audio);
     EXPECT_TRUE(tag.FileName.isEmpty()); // a failed write names no file
