@@ -45,9 +45,12 @@ TCDRipJob::TCDRipJob(TCDIn& cdIn, const QStringList& jobList, TMp3EncodeProcess*
         }
     });
 
-    for (const QString& entry : JobList)
+    QStringList bases;
+    for (const QString& entry : JobList) {
         Titles << entry.mid(2);
-    BaseNames = UniqueNames(Titles);
+        bases << TrackBaseName(entry);
+    }
+    BaseNames = UniqueNames(bases);
     Results.resize(size_t(JobList.size()));
     for (int i = 0; i < JobList.size(); ++i)
         Results[size_t(i)].Output = OutputOf(i);
