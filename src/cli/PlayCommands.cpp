@@ -11,6 +11,7 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cmath>
@@ -50,6 +51,12 @@ void StopAfter(QObject* context, int seconds, const std::function<void()>& stop)
 int PlayOgg(const QString& file, double balance, int seek, int seconds) {
     if (!QFileInfo(file).isFile())
         return CliFail(QStringLiteral("cannot read ") + file);
+    // The player shows its refusals and playback failures in boxes; here the first becomes the
+    // command's one error line. The boxes are collected until the player is gone: a failure box
+    // is queued to the event loop and may come while the loop ends or the player closes.
+    TScriptedPrompter prompts;
+    SetPrompter(&prompts);
+    const auto restore = qScopeGuard([] { SetPrompter(&CliPrompter()); });
     TOggPlayer player;
     player.StereoBalance1.SetBalance(float(balance));
     QEventLoop loop;
@@ -63,12 +70,7 @@ int PlayOgg(const QString& file, double balance, int seek, int seconds) {
         }
     });
 
-    // The player shows its refusal in a box; here it becomes the command's error line.
-    TScriptedPrompter prompts;
-    prompts.Queue(TPromptAnswer::Ok);
-    SetPrompter(&prompts);
     player.OpenAndPlay(file);
-    SetPrompter(&CliPrompter());
     if (!prompts.Shown().isEmpty())
         return CliFail(file + QStringLiteral(": ") + prompts.Shown().constFirst());
     if (player.OpenEnabled)
