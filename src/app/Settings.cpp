@@ -78,11 +78,16 @@ TSettings DefaultSettings() {
     return d;
 }
 
-void ClampCompressPosition() {
+// Values a damaged or hand-edited options.ini may hold that the program cannot work with.
+void ClampLoadedValues() {
     if (Settings.CompressPosition < 30)
         Settings.CompressPosition = 30;
     if (Settings.CompressPosition > 100)
         Settings.CompressPosition = 100;
+    // An unknown output format would make every rip fail with a misleading encoder error and
+    // show an empty choice in the options dialog: it falls back to the default, MP3.
+    if (Settings.OutputFormat < ofMP3 || Settings.OutputFormat > ofWMA)
+        Settings.OutputFormat = ofMP3;
 }
 
 } // namespace
@@ -129,7 +134,7 @@ void LoadSettings() {
         }
         }
     }
-    ClampCompressPosition();
+    ClampLoadedValues();
 }
 
 QString SettingsSaveErrorText(const QString& path) {
@@ -178,8 +183,7 @@ bool ApplySettingOverride(const QString& assignment) {
             if (!TIniFile::ParseInteger(value, number))
                 return false;
             *static_cast<int32_t*>(o.Field) = number;
-            if (o.Field == &Settings.CompressPosition)
-                ClampCompressPosition();
+            ClampLoadedValues();
             return true;
         case TKind::Boolean:
             if (!TIniFile::ParseInteger(value, number))

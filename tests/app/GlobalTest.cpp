@@ -90,9 +90,15 @@ TEST(SettingsTest, ProfileRulesClampAndDamagedValues) {
     EXPECT_TRUE(Settings.IsKeepWav);          // any non-zero integer
     EXPECT_EQ(Settings.RipTime, -5);          // taken as it is
     EXPECT_EQ(Settings.BitRate, 128);
-    WriteFile(folder.File("options.ini"), "[OggOptions]\nCompressPosition=150\n");
+    WriteFile(folder.File("options.ini"), "[OggOptions]\nCompressPosition=150\n[CommonOptions]\nOutputFormat=3\n");
     LoadSettings();
     EXPECT_EQ(Settings.CompressPosition, 100);
+    EXPECT_EQ(Settings.OutputFormat, ofWMA);
+    for (const char* format : {"-1", "4", "99"}) {
+        WriteFile(folder.File("options.ini"), QByteArray("[CommonOptions]\nOutputFormat=") + format + "\n");
+        LoadSettings();
+        EXPECT_EQ(Settings.OutputFormat, ofMP3) << format; // unknown: the default
+    }
 }
 
 TEST(SettingsTest, OverridesUseTheSameRules) {
