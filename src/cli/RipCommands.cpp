@@ -22,28 +22,6 @@
 
 namespace {
 
-// Boxes of a job as one line each on standard error.
-class TOneLinePrompter : public TPrompter {
-public:
-    using TPrompter::Show;
-    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
-                       TPromptAnswer defaultAnswer) override {
-        QString line = text;
-        line.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
-        return CliPrompter().Show(line, icon, buttons, defaultAnswer);
-    }
-};
-
-// Installs the one-line prompter for a command's life.
-class TPrompterScope {
-public:
-    TPrompterScope() { SetPrompter(&OneLine); }
-    ~TPrompterScope() { SetPrompter(&CliPrompter()); }
-
-private:
-    TOneLinePrompter OneLine;
-};
-
 QString ProgressLine(const QString& caption, const TJobProgress& progress) {
     QString line = caption;
     if (progress.PercentKnown)
@@ -215,7 +193,6 @@ int RunRipCommand(const QStringList& words) {
     if (!PrepareFolder(parser, out, exitCode))
         return exitCode;
 
-    const TPrompterScope oneLine;
     const TInterruptScope interrupt;
     if (parser.isSet(paranoia) || RipThroughCDInput(handle.Handle)) {
         CloseCDHandle(handle.Handle);
@@ -278,7 +255,6 @@ int RunConvertCommand(const QStringList& words) {
     if (kind->second == 6 && FindWmaEncoder().isEmpty())
         return CliFail(NoWmaEncoderText());
 
-    const TPrompterScope oneLine;
     const TInterruptScope interrupt;
     TRipJob job(kind->second, 0, jobList);
     QObject::connect(&job, &TRipJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
