@@ -146,7 +146,12 @@ int RunRipCommand(const QStringList& words) {
     int32_t genreId3 = -1;
     bool genreOutOfRange = false;
     if (parser.isSet(genre) && !ParseGenreArgument(parser.value(genre), genreIndex, genreId3, genreOutOfRange))
-        return CliFail(QStringLiteral("unknown genre '") + parser.value(genre) + '\'', 2);
+        return genreOutOfRange ? CliFail(QStringLiteral("--genre number must be from 0 to 255"), 2)
+                               : CliFail(QStringLiteral("unknown genre '") + parser.value(genre) + '\'', 2);
+    // The disc's genre is kept as a place in the genre list; a number with none there would
+    // silently become no genre at all (255 asks for exactly that).
+    if (parser.isSet(genre) && genreIndex < 0 && genreId3 != 255)
+        return CliFail(QStringLiteral("--genre %1 is not in the genre list").arg(genreId3), 2);
 
     // The drive, its TOC and the disc's titles.
     int cdInDrive = 0;
