@@ -46,6 +46,15 @@ void TJobProgress::Report(int32_t code, const QString& elapsed, const QString& e
     }
 }
 
+QString TrackBaseName(const QString& item) {
+    QString name = item.mid(2);
+    qsizetype dots = 0;
+    while (dots < name.size() && name[dots] == QLatin1Char('.'))
+        ++dots;
+    name.remove(0, dots);
+    return name.isEmpty() ? QStringLiteral("Track") + item.left(2) : name;
+}
+
 QStringList UniqueNames(const QStringList& names) {
     QSet<QString> taken(names.begin(), names.end());
     QSet<QString> used;

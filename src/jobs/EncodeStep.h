@@ -38,6 +38,12 @@ struct TJobProgress {
     void Report(int32_t code, const QString& elapsed, const QString& estimated);
 };
 
+// The base name of a ripped track's files from its selection item ("03My Song" gives
+// "My Song"). Leading dots are dropped, since a name starting with "." is hidden here
+// ("...Baby" would vanish from the user's view); a title with nothing left ("", "?", "..")
+// gives "Track" and the two-digit number.
+QString TrackBaseName(const QString& item);
+
 // Names for the files of a job's entries: the first of equal names stays, later ones get
 // " (2)", " (3)", ... (skipping names another entry already has), so no entry writes over the
 // file of an earlier one.

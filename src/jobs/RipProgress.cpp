@@ -45,9 +45,12 @@ TCDRipJob::TCDRipJob(TCDIn& cdIn, const QStringList& jobList, TMp3EncodeProcess*
         }
     });
 
-    for (const QString& entry : JobList)
+    QStringList bases;
+    for (const QString& entry : JobList) {
         Titles << entry.mid(2);
-    BaseNames = UniqueNames(Titles);
+        bases << TrackBaseName(entry);
+    }
+    BaseNames = UniqueNames(bases);
     Results.resize(size_t(JobList.size()));
     for (int i = 0; i < JobList.size(); ++i)
         Results[size_t(i)].Output = OutputOf(i);
@@ -183,7 +186,7 @@ void TCDRipJob::OnExtracted(const TProcessInfo& info) {
     CurrentSink = nullptr;
     if (!info.Ok) {
         EndEntry(i, false, info.Reason);
-        Report(WavOf(i) + QStringLiteral(": extraction failed: ") + info.Reason);
+        Report(ResText("RES_Rip_Extract_Failed", "%1: extraction failed: %2").arg(WavOf(i), info.Reason));
         return NextOrEnd();
     }
     if (Settings.OutputFormat == ofWAV) {
@@ -239,7 +242,7 @@ void TCDRipJob::OnEncoded(const TProcessInfo& info) {
         EndEntry(i, true, QString());
     } else {
         EndEntry(i, false, reason);
-        Report(OutputOf(i) + QStringLiteral(": encoding failed (") + wav + QStringLiteral(" kept): ") + reason);
+        Report(ResText("RES_Rip_Encode_Failed", "%1: encoding failed (%2 kept): %3").arg(OutputOf(i), wav, reason));
     }
     NextOrEnd(true);
 }

@@ -58,6 +58,11 @@ TfrmCDRip::TfrmCDRip(QWidget* mainWindow, TCDIn& cdIn, const QStringList& jobLis
     Controller = std::make_unique<TCDRipJob>(cdIn, jobList, mp3, wma);
     connect(Controller.get(), &TCDRipJob::Changed, this, &TfrmCDRip::ShowJob);
     connect(Controller.get(), &TCDRipJob::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
+    // The window closes by itself after the last track, taking the hint line with it: a track
+    // that was not ripped is told in a box of its own, as the job window does, before the rip
+    // goes on.
+    connect(Controller.get(), &TCDRipJob::Failure, this,
+            [](const QString& line) { Prompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok); });
     Controller->Start();
     ShowJob();
     CentreOverOwner(this, mainWindow);

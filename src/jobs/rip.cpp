@@ -72,7 +72,7 @@ TRipJob::TRipJob(uint8_t jobKind, int32_t cdHandle, const QStringList& jobList, 
     for (const QString& entry : JobList) {
         if (JobKind == 1) {
             Names << entry.mid(2);
-            bases << entry.mid(2);
+            bases << TrackBaseName(entry);
         } else {
             Names << entry;
             bases << QFileInfo(entry).completeBaseName();

@@ -1,6 +1,8 @@
 // Reader and writer of INI profile files (see IniFile.h).
 #include "platform/IniFile.h"
 
+#include "platform/SaveFile.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -214,10 +216,7 @@ bool TIniFile::UpdateFile() const {
         text += '\n';
     }
     QSaveFile file(Path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    QString why;
+    return OpenSaveFile(file, why) && WriteAll(file, bytes.constData(), bytes.size(), why) && CommitSaveFile(file, why);
 }

@@ -1,6 +1,8 @@
 // The user's Wine registry (see WineRegistry.h).
 #include "platform/WineRegistry.h"
 
+#include "platform/SaveFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -220,12 +222,12 @@ QList<QString> TWineRegistry::ValueNames(const QString& key) const {
 bool TWineRegistry::Save() {
     if (!Changed)
         return true;
-    QSaveFile f(Path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray text;
     for (const QByteArray& line : Lines)
-        f.write(line + '\n');
-    if (!f.commit())
+        text += line + '\n';
+    QSaveFile f(Path);
+    QString why;
+    if (!OpenSaveFile(f, why) || !WriteAll(f, text.constData(), text.size(), why) || !CommitSaveFile(f, why))
         return false;
     Changed = false;
     return true;

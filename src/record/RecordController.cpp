@@ -7,6 +7,7 @@
 #include "audio/WaveHeader.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
+#include "platform/SaveFile.h"
 #include "record/RecordFiles.h"
 #include "record/RecordMixer.h"
 #include "record/RecordMp3Job.h"
@@ -280,9 +281,8 @@ void TRecordController::New() {
     QSaveFile out(file);
     const QByteArray header = MakePcmHeader(format.Channels, format.SampleRate, format.BitsPerSample, 0);
     QString error;
-    if (!out.open(QIODevice::WriteOnly) || out.write(header) != header.size() || !out.commit())
-        error = out.errorString();
-    else if (!WaveDevice->Open(file))
+    if (OpenSaveFile(out, error) && WriteAll(out, header.constData(), header.size(), error) &&
+        CommitSaveFile(out, error) && !WaveDevice->Open(file))
         error = WaveDevice->LastError();
     if (!error.isEmpty()) {
         DocumentFile.clear();

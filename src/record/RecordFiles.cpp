@@ -2,6 +2,7 @@
 #include "record/RecordFiles.h"
 
 #include "platform/SameFile.h"
+#include "platform/SaveFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,10 +19,8 @@ bool CopyFileReplacing(const QString& from, const QString& to, QString& error) {
         return false;
     }
     QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString();
+    if (!OpenSaveFile(out, error))
         return false;
-    }
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
@@ -32,17 +31,12 @@ bool CopyFileReplacing(const QString& from, const QString& to, QString& error) {
         }
         if (n == 0)
             break;
-        if (out.write(buffer.constData(), n) != n) {
-            error = out.errorString();
+        if (!WriteAll(out, buffer.constData(), n, error)) {
             out.cancelWriting();
             return false;
         }
     }
-    if (!out.commit()) {
-        error = out.errorString();
-        return false;
-    }
-    return true;
+    return CommitSaveFile(out, error);
 }
 
 bool MoveFileReplacing(const QString& from, const QString& to, QString& error) {

@@ -6,6 +6,7 @@
 #include "audio/DXAudioOut.h"
 #include "audio/WaveHeader.h"
 #include "audio/WaveIn.h"
+#include "platform/SaveFile.h"
 #include "platform/SoundDevice.h"
 
 #include <QDir>
@@ -34,10 +35,8 @@ bool CopyBytes(QFile& in, QSaveFile& out, int64_t bytes, QString& error) {
             error = n < 0 ? in.errorString() : in.fileName() + QStringLiteral(": shorter than expected");
             return false;
         }
-        if (out.write(buffer.constData(), n) != n) {
-            error = out.errorString();
+        if (!WriteAll(out, buffer.constData(), n, error))
             return false;
-        }
         bytes -= n;
     }
     return true;
@@ -349,14 +348,10 @@ bool TSdlWaveDevice::Save() {
     QString why;
     QSaveFile out(Name);
     QFile old(Name);
-    bool ok = out.open(QIODevice::WriteOnly);
-    if (!ok)
-        why = out.errorString();
+    bool ok = OpenSaveFile(out, why);
     const QByteArray header = MakePcmHeader(Channels, SampleRate, BitsPerSample, uint32_t(newData));
-    if (ok && out.write(header) != header.size()) {
-        why = out.errorString();
-        ok = false;
-    }
+    if (ok)
+        ok = WriteAll(out, header.constData(), header.size(), why);
     if (ok && RecordFrom > 0) {
         ok = old.open(QIODevice::ReadOnly) && old.seek(DataStart);
         if (!ok)
@@ -371,15 +366,10 @@ bool TSdlWaveDevice::Save() {
     for (const std::vector<uint8_t>& block : Queue) {
         if (!ok)
             break;
-        if (out.write(reinterpret_cast<const char*>(block.data()), qint64(block.size())) != qint64(block.size())) {
-            why = out.errorString();
-            ok = false;
-        }
+        ok = WriteAll(out, reinterpret_cast<const char*>(block.data()), qint64(block.size()), why);
     }
-    if (ok && !out.commit()) {
-        why = out.errorString();
-        ok = false;
-    }
+    if (ok)
+        ok = CommitSaveFile(out, why);
     if (!ok) {
         out.cancelWriting();
         Error = Name + QStringLiteral(": ") + why;

@@ -78,6 +78,14 @@ bool TID3Edit::Remove() {
         return false;
     Id3.FileName = File;
     Id3.Remove();
+    // The tag class removes silently; emptied fields over a tag that is still there (a
+    // read-only or locked file) would tell the user it has gone.
+    Tid3tag check;
+    if (check.Read(File) <= 255) {
+        Prompter().Show(ResText("RES_RemoveTag_Error", "Could not remove Tag!"), TPromptIcon::Information,
+                        TPromptButtons::Ok);
+        return false;
+    }
     ClearFields();
     return true;
 }

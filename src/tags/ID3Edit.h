@@ -42,7 +42,8 @@ public:
     // Writes the fields as the tag of the editor's file; false (with the error box) on failure.
     bool Save();
     // Asks, then removes the tag of the editor's file and clears the fields. False when the user
-    // said No or there is no file; a failed removal is silent.
+    // said No or there is no file; a tag that could not be removed is said in a box, and the
+    // fields keep it.
     bool Remove();
     // Writes the fields as the tag of `path`. On success `path` becomes the editor's file; on
     // failure (error box) the previous file stays.

@@ -160,4 +160,12 @@ void TOggPlayer::AudioOut1Done() {
     ScrollEnabled = false;
     Timer2.stop();
     Q_EMIT Changed();
+    // A run that could not play (no sound device, a format the device refuses) ends at once;
+    // without a word the user would only hear nothing. A close in progress asks for no box. The
+    // box waits for the event loop: the sinks' event delivery must not wait for the user.
+    if (DXAudioOut1.LastError.isEmpty() || CloseAllowed)
+        return;
+    const QString text = ResText("RES_Ogg_Play_Error", "The Ogg file could not be played: ") + DXAudioOut1.LastError;
+    QMetaObject::invokeMethod(
+        this, [text] { Prompter().Show(text, TPromptIcon::Error, TPromptButtons::Ok); }, Qt::QueuedConnection);
 }

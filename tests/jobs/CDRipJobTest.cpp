@@ -1,5 +1,6 @@
 // The rip through the CD input (TCDRipJob, and its window TfrmCDRip) on disc images: the WAV
-// files equal the source, MP3s are tagged with ID3/Use clear, a read error is no extraction.
+// files equal the source, MP3s are tagged with ID3/Use clear, a read error is no extraction, and
+// the window tells of every track it could not rip.
 #include "JobTestBase.h"
 #include "app/Settings.h"
 #include "cd/CDIn.h"
@@ -99,6 +100,22 @@ TEST_F(CDRipJobTest, WindowShowsTheRipAndClosesByItself) {
     ASSERT_TRUE(closed.wait(10000));
     EXPECT_EQ(form.findChild<QLabel*>("lCompleted")->text(), "1");
     EXPECT_EQ(ReadFile(Out("One.wav")).mid(44), Disc.TrackData[0]);
+}
+
+TEST_F(CDRipJobTest, WindowTellsOfEveryTrackNotRippedInABox) {
+    // The window closes by itself, so the hint line alone would be gone with it.
+    Settings.OutputFormat = ofWAV;
+    const QString tooLong(300, 'a');
+    TfrmCDRip form(nullptr, *CDIn, {"01" + tooLong, QStringLiteral("02Two")});
+    QSignalSpy closed(&form, &QDialog::finished);
+    Prompter.Queue(TPromptAnswer::Ok);
+    form.show();
+    ASSERT_TRUE(closed.wait(10000));
+    ASSERT_EQ(Prompter.Shown().size(), 1);
+    EXPECT_TRUE(Prompter.Shown()[0].startsWith(Out(tooLong + ".wav") + ": extraction failed: "))
+        << Prompter.Shown()[0].toStdString();
+    EXPECT_EQ(Prompter.Icons()[0], TPromptIcon::Error);
+    EXPECT_EQ(ReadFile(Out("Two.wav")).mid(44), Disc.TrackData[1]);
 }
 
 } // namespace

@@ -112,6 +112,18 @@ TEST_F(RipJobTest, KeepWavAndDuplicateTitlesGiveDistinctFiles) {
     EXPECT_EQ(UniqueNames({"A", "A", "A (2)", "B", "A"}), QStringList({"A", "A (3)", "A (2)", "B", "A (4)"}));
 }
 
+TEST_F(RipJobTest, TitlesThatWouldHideTheFileGiveVisibleNames) {
+    // A name starting with "." is hidden: the rip would seem to have written nothing.
+    OpenDisc(3);
+    Settings.OutputFormat = ofWAV;
+    TRipJob job(1, Handle, {QStringLiteral("01...Baby"), QStringLiteral("02"), QStringLiteral("03..")});
+    ASSERT_TRUE(Run(job));
+    EXPECT_TRUE(job.Succeeded());
+    EXPECT_EQ(job.FilesWritten(), QStringList({Out("Baby.wav"), Out("Track02.wav"), Out("Track03.wav")}));
+    EXPECT_EQ(Pcm(Out("Track03.wav")), Disc.TrackData[2]);
+    EXPECT_EQ(QDir(Settings.OutputFolder).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
 TEST_F(RipJobTest, StopHalfWayLeavesEveryWavWrittenSoFar) {
     OpenDisc(3);
     Settings.OutputFormat = ofMP3;

@@ -90,7 +90,7 @@ TEST_F(IniFileTest, NonUtf8FilesAreReadAsLatin1AndUtf8Survives) {
     EXPECT_EQ(TIniFile(Path()).ReadString("S", "Name", ""), QString::fromUtf8("Ärger – 日本"));
 }
 
-TEST_F(IniFileTest, SaveLeavesNoTemporaryFilesAndFailsCleanlyOnMissingFolder) {
+TEST_F(IniFileTest, SaveLeavesNoTemporaryFilesAndFailsCleanlyOnMissingFolderOrFullDisk) {
     TIniFile ini(Path());
     ini.WriteString("S", "k", "v");
     ASSERT_TRUE(ini.UpdateFile());
@@ -98,6 +98,18 @@ TEST_F(IniFileTest, SaveLeavesNoTemporaryFilesAndFailsCleanlyOnMissingFolder) {
     TIniFile nowhere(Dir.path() + "/missing/dir/x.ini");
     nowhere.WriteString("S", "k", "v");
     EXPECT_FALSE(nowhere.UpdateFile());
+
+    // A disk that fills up while the file is written (cdinfo.dat holds the titles of every
+    // disc): the old file stays whole.
+    const QByteArray before = ReadFile(Path());
+    ini.WriteString("S", "long", QString(4000, 'x'));
+    {
+        const TFileSizeLimit full(100);
+        ASSERT_TRUE(full.Applied());
+        EXPECT_FALSE(ini.UpdateFile());
+    }
+    EXPECT_EQ(ReadFile(Path()), before);
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"test.ini"});
 }
 
 TEST_F(IniFileTest, GarbageFilesGiveDefaults) {

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <deque>
 
 namespace {
@@ -315,10 +317,22 @@ TEST_F(RecordControllerTest, FailuresKeepTheRecordingAndSayWhereItIs) {
     EXPECT_FALSE(c.FormCloseQuery()); // the save fails again: the window stays
     EXPECT_EQ(ReadFile(c.WorkFile), recorded);
 
-    // No capture device: the device error with its reason; nothing changes.
+    // A disk that fills up during the save: the box gives the system's reason.
     Prompts.Queue(TPromptAnswer::No);
     ASSERT_TRUE(c.FormCloseQuery());
     c.FormClose();
+    TRecordController full(&View);
+    full.New();
+    {
+        const TFileSizeLimit limit(20000);
+        RecordFor(full, 1000);
+    }
+    EXPECT_TRUE(Prompts.Shown().last().startsWith("Error while saving sound file!\r\n" + full.DocumentFile + ": " +
+                                                  QString::fromLocal8Bit(strerror(EFBIG))))
+        << Prompts.Shown().last().toStdString();
+    full.FormClose();
+
+    // No capture device: the device error with its reason; nothing changes.
     const TDiskAudio noDevice(Folder.File("missing.raw"), Folder.File("out.raw"));
     TRecordController d(&View);
     d.New();

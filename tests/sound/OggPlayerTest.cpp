@@ -1,7 +1,7 @@
 // The Ogg player window under the offscreen platform, over SDL's disk driver: opening and
-// playing a file with its labels, times and comments, invalid files, the end of playback,
-// pause on an idle window, seeking and the balance control, the language, and closing while
-// playing.
+// playing a file with its labels, times and comments, invalid files, a file that cannot be
+// played, the end of playback, pause on an idle window, seeking and the balance control, the
+// language, and closing while playing.
 #include "app/Settings.h"
 #include "platform/Prompter.h"
 #include "sound/SoundTestSupport.h"
@@ -136,6 +136,22 @@ TEST_F(OggPlayerTest, InvalidFilesAreRefused) {
     form.ChooseFile = [](QWidget*) { return QString(); };
     form.BitBtn1->click();
     EXPECT_EQ(Prompts.Shown().size(), 3);
+}
+
+TEST_F(OggPlayerTest, AFileThatCannotBePlayedSaysWhy) {
+    const QString ogg = MakeFile("real", 1);
+    ASSERT_FALSE(ogg.isEmpty());
+    const TDiskAudio noSound("nosuchdriver");
+    TfrmOggPlayer form;
+    form.ChooseFile = [&](QWidget*) { return ogg; };
+    form.show();
+    Prompts.Queue(TPromptAnswer::Ok);
+    form.BitBtn1->click();
+    ASSERT_TRUE(WaitFor([&] { return !Prompts.Shown().isEmpty(); }));
+    EXPECT_TRUE(Prompts.Shown()[0].startsWith("The Ogg file could not be played: Failed to create sound device: "))
+        << Prompts.Shown()[0].toStdString();
+    EXPECT_EQ(Prompts.Icons()[0], TPromptIcon::Error);
+    EXPECT_TRUE(form.BitBtn1->isEnabled());
 }
 
 TEST_F(OggPlayerTest, TimesScrollingBalanceAndLanguage) {

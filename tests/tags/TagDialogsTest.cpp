@@ -96,7 +96,7 @@ TEST_F(TagDialogsTest, AnEmptyTrackFieldKeepsTheTrackAndZeroRemovesIt) {
     EXPECT_EQ(tag.CommentText(), QString(30, 'c'));
 }
 
-TEST_F(TagDialogsTest, RemoveAsksAndSaveAsFailureKeepsThePreviousFile) {
+TEST_F(TagDialogsTest, RemoveAsksAndFailuresKeepThePreviousFileAndTag) {
     const QString path = TaggedFile("tagged.mp3");
     const QString other = Folder.File("other.mp3");
     ASSERT_TRUE(WriteFile(other, Audio()));
@@ -113,6 +113,18 @@ TEST_F(TagDialogsTest, RemoveAsksAndSaveAsFailureKeepsThePreviousFile) {
     EXPECT_EQ(edit.Fields.Title, "");
     EXPECT_EQ(Prompts.Shown(), QStringList(2, "Do you want to remove these tags?"));
     EXPECT_EQ(Prompts.Defaults().front(), TPromptAnswer::No); // Enter keeps the tag
+
+    // A read-only file keeps its tag: the fields must not say it has gone.
+    const QString readOnly = TaggedFile("readonly.mp3");
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
+    TID3Edit locked;
+    locked.Load(readOnly);
+    Prompts.Queue(TPromptAnswer::Yes);
+    Prompts.Queue(TPromptAnswer::Ok);
+    EXPECT_FALSE(locked.Remove());
+    EXPECT_EQ(Prompts.Shown().last(), "Could not remove Tag!");
+    EXPECT_EQ(QFileInfo(readOnly).size(), 1000 + 128);
+    EXPECT_EQ(locked.Fields.Title, "Song");
 
     // Save As to a file that does not exist fails and keeps the editor on its file.
     edit.Fields.Title = "Kept";
