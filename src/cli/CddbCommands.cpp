@@ -182,7 +182,8 @@ int RunCddbCommand(const QStringList& words) {
         for (int i = 0; i < rows && i < out.Titles.size(); ++i)
             Settings.Titles[i + 1] = out.Titles[i];
         Settings.TrackNumber = rows;
-        SaveDiscInfo(key);
+        if (!SaveDiscInfo(key))
+            return CliFail(DiscInfoFilePath() + QStringLiteral(": the titles could not be stored"));
         CliProgress(QStringLiteral("stored in cdinfo.dat under ") + key);
     }
     return 0;

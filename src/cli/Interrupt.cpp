@@ -12,6 +12,7 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<std::atomic<b
 
 struct sigaction OldInt;
 struct sigaction OldTerm;
+struct sigaction OldHup;
 
 void OnSignal(int signal) {
     ReceivedSignal = signal;
@@ -30,11 +31,14 @@ TInterruptScope::TInterruptScope(std::atomic<bool>* stopFlag) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &OldInt);
     sigaction(SIGTERM, &action, &OldTerm);
+    // A closed terminal ends the command the same clean way.
+    sigaction(SIGHUP, &action, &OldHup);
 }
 
 TInterruptScope::~TInterruptScope() {
     sigaction(SIGINT, &OldInt, nullptr);
     sigaction(SIGTERM, &OldTerm, nullptr);
+    sigaction(SIGHUP, &OldHup, nullptr);
     StopFlag = nullptr;
 }
 

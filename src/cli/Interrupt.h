@@ -1,12 +1,12 @@
-// Ctrl+C (SIGINT) and SIGTERM for the commands that write files. While a TInterruptScope
-// lives, either signal only raises a flag (and, if given, a worker's stop flag): the command
-// sees it, ends its worker or child, removes or repairs what it was writing and fails with
-// InterruptedExitCode. Outside a scope the signals keep their default action.
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP for the commands that write files. While a
+// TInterruptScope lives, each of them only raises a flag (and, if given, a worker's stop
+// flag): the command sees it, ends its worker or child, removes or repairs what it was
+// writing and fails with InterruptedExitCode. Outside a scope the signals keep their default action.
 #pragma once
 
 #include <atomic>
 
-// The exit code of a command ended by Ctrl+C or SIGTERM (as a shell reports SIGINT).
+// The exit code of a command ended by Ctrl+C, SIGTERM or SIGHUP (as a shell reports SIGINT).
 constexpr int InterruptedExitCode = 130;
 
 class TInterruptScope {

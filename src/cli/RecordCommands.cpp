@@ -5,6 +5,7 @@
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "platform/Prompter.h"
 #include "record/RecordController.h"
 #include "record/RecordFiles.h"
 #include "record/RecordMp3Job.h"
@@ -38,6 +39,39 @@ public:
             items.constFirst(), &ExportFailure,
             [](int32_t percent) { CliProgress(QStringLiteral("mp3 %1%").arg(percent)); }, Interrupted);
     }
+};
+
+// While the recording is being set up, an error box (the sound card cannot record, the file
+// cannot be created) is kept to become the command's one error line instead of being printed
+// before it; other boxes go on to the tool's prompter.
+class TSetupPrompter : public TPrompter {
+public:
+    TSetupPrompter() { SetPrompter(this); }
+    ~TSetupPrompter() override { SetPrompter(&CliPrompter()); }
+    TSetupPrompter(const TSetupPrompter&) = delete;
+    TSetupPrompter& operator=(const TSetupPrompter&) = delete;
+
+    using TPrompter::Show;
+    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
+                       TPromptAnswer defaultAnswer) override {
+        if (icon != TPromptIcon::Error || buttons != TPromptButtons::Ok)
+            return CliPrompter().Show(text, icon, buttons, defaultAnswer);
+        QString line = text;
+        line.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
+        Errors << line;
+        return TPromptAnswer::Ok;
+    }
+    // The command's error line: the boxes kept, else `fallback`.
+    QString Failure(const QString& fallback) const { return Errors.isEmpty() ? fallback : Errors.join(' '); }
+    // Prints the boxes kept (the setup went on after them).
+    void Flush() {
+        for (const QString& e : std::as_const(Errors))
+            CliPrompter().Show(e, TPromptIcon::Error, TPromptButtons::Ok);
+        Errors.clear();
+    }
+
+private:
+    QStringList Errors;
 };
 
 QString Mp3Beside(const QString& wav) {
@@ -97,17 +131,21 @@ int RunRecordCommand(const QStringList& words) {
 
     TRecordController recorder(&view);
     recorder.SetSaveMp3(mp3);
-    recorder.New();
-    if (recorder.DocumentFile.isEmpty())
-        return CliFail(QStringLiteral("the recording could not be prepared"));
     const int64_t wantedMs = std::llround(seconds * 1000);
-    recorder.RecordLimit = wantedMs;
-    recorder.ButtonClick(btRecord);
-    if (!recorder.RecordTimerOn()) {
-        recorder.FormClose();
-        // Nothing was recorded: the new file holds its header only.
-        QFile::remove(recorder.UnnamedFile());
-        return CliFail(QStringLiteral("the sound card could not record"));
+    {
+        TSetupPrompter setup;
+        recorder.New();
+        if (recorder.DocumentFile.isEmpty())
+            return CliFail(setup.Failure(QStringLiteral("the recording could not be prepared")));
+        recorder.RecordLimit = wantedMs;
+        recorder.ButtonClick(btRecord);
+        if (!recorder.RecordTimerOn()) {
+            recorder.FormClose();
+            // Nothing was recorded: the new file holds its header only.
+            QFile::remove(recorder.UnnamedFile());
+            return CliFail(setup.Failure(QStringLiteral("the sound card could not record")));
+        }
+        setup.Flush();
     }
 
     const TInterruptScope interrupt;

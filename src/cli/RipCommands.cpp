@@ -22,28 +22,6 @@
 
 namespace {
 
-// Boxes of a job as one line each on standard error.
-class TOneLinePrompter : public TPrompter {
-public:
-    using TPrompter::Show;
-    TPromptAnswer Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
-                       TPromptAnswer defaultAnswer) override {
-        QString line = text;
-        line.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
-        return CliPrompter().Show(line, icon, buttons, defaultAnswer);
-    }
-};
-
-// Installs the one-line prompter for a command's life.
-class TPrompterScope {
-public:
-    TPrompterScope() { SetPrompter(&OneLine); }
-    ~TPrompterScope() { SetPrompter(&CliPrompter()); }
-
-private:
-    TOneLinePrompter OneLine;
-};
-
 QString ProgressLine(const QString& caption, const TJobProgress& progress) {
     QString line = caption;
     if (progress.PercentKnown)
@@ -168,7 +146,12 @@ int RunRipCommand(const QStringList& words) {
     int32_t genreId3 = -1;
     bool genreOutOfRange = false;
     if (parser.isSet(genre) && !ParseGenreArgument(parser.value(genre), genreIndex, genreId3, genreOutOfRange))
-        return CliFail(QStringLiteral("unknown genre '") + parser.value(genre) + '\'', 2);
+        return genreOutOfRange ? CliFail(QStringLiteral("--genre number must be from 0 to 255"), 2)
+                               : CliFail(QStringLiteral("unknown genre '") + parser.value(genre) + '\'', 2);
+    // The disc's genre is kept as a place in the genre list; a number with none there would
+    // silently become no genre at all (255 asks for exactly that).
+    if (parser.isSet(genre) && genreIndex < 0 && genreId3 != 255)
+        return CliFail(QStringLiteral("--genre %1 is not in the genre list").arg(genreId3), 2);
 
     // The drive, its TOC and the disc's titles.
     int cdInDrive = 0;
@@ -215,7 +198,6 @@ int RunRipCommand(const QStringList& words) {
     if (!PrepareFolder(parser, out, exitCode))
         return exitCode;
 
-    const TPrompterScope oneLine;
     const TInterruptScope interrupt;
     if (parser.isSet(paranoia) || RipThroughCDInput(handle.Handle)) {
         CloseCDHandle(handle.Handle);
@@ -278,7 +260,6 @@ int RunConvertCommand(const QStringList& words) {
     if (kind->second == 6 && FindWmaEncoder().isEmpty())
         return CliFail(NoWmaEncoderText());
 
-    const TPrompterScope oneLine;
     const TInterruptScope interrupt;
     TRipJob job(kind->second, 0, jobList);
     QObject::connect(&job, &TRipJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });

@@ -6,7 +6,9 @@
 #include "platform/Prompter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -41,7 +43,8 @@ void Usage(FILE* out) {
     std::fprintf(out, "Usage: discwright-cli [global options] COMMAND [options] [arguments]\n\n"
                       "Global options:\n"
                       "  --set Section/Key=Value  override a setting of options.ini for this run (repeatable)\n"
-                      "  --program-folder DIR     use DIR's options.ini and cdinfo.dat\n"
+                      "  --program-folder DIR     use DIR for options.ini, cdinfo.dat and temporary files\n"
+                      "                           (created when missing)\n"
                       "  --yes                    answer Yes to overwrite questions\n\n"
                       "Commands (each has --help):\n");
     for (const TCommand& c : Commands)
@@ -51,6 +54,10 @@ void Usage(FILE* out) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A reader of our output that goes away (`discwright-cli rip ... | head`) must not kill the
+    // tool half way, leaving an encoder's temporary file and a running child behind: the
+    // writes then simply fail and the command finishes its work.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("discwright-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DW_VERSION));
@@ -60,6 +67,7 @@ int main(int argc, char* argv[]) {
         return exitCode;
     QStringList words = QCoreApplication::arguments().mid(1);
     QStringList overrides;
+    QString programFolder;
     bool answerYes = false;
     // Global options may stand anywhere; take them out first.
     for (int i = 0; i < words.size();) {
@@ -68,7 +76,7 @@ int main(int argc, char* argv[]) {
             if (w == QLatin1String("--set"))
                 overrides << words[i + 1];
             else
-                SetProgramFolder(words[i + 1]);
+                programFolder = words[i + 1];
             words.remove(i, 2);
         } else if (w == QLatin1String("--set") || w == QLatin1String("--program-folder")) {
             return CliFail(QStringLiteral("Missing value after '") + w + QStringLiteral("'."), 2);
@@ -76,7 +84,7 @@ int main(int argc, char* argv[]) {
             overrides << w.mid(6);
             words.remove(i);
         } else if (w.startsWith(QLatin1String("--program-folder="))) {
-            SetProgramFolder(w.mid(17));
+            programFolder = w.mid(17);
             words.remove(i);
         } else if (w == QLatin1String("--yes")) {
             answerYes = true;
@@ -95,6 +103,13 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    if (!programFolder.isEmpty()) {
+        // Created when missing, as the GUI does: cdinfo.dat, the recorder's files and the
+        // settings are written there, and a missing folder would fail each of them later.
+        if (!QDir().mkpath(programFolder))
+            return CliFail(QStringLiteral("cannot create the program folder ") + programFolder);
+        SetProgramFolder(QDir(programFolder).absolutePath());
+    }
     LoadSettings();
     for (const QString& o : overrides)
         if (!ApplySettingOverride(o))

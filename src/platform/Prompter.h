@@ -57,8 +57,9 @@ private:
     QList<TPromptAnswer> DefaultList;
 };
 
-// For the command-line tool: prints each text on standard error and gives a fixed answer to
-// questions (Yes when overwriting was allowed, else No); plain boxes are answered Ok.
+// For the command-line tool: prints each text on standard error as one line (line breaks
+// become blanks) and gives a fixed answer to questions (Yes when overwriting was allowed, else No); plain boxes are
+// answered Ok.
 class TConsolePrompter : public TPrompter {
 public:
     explicit TConsolePrompter(bool answerYes = false) : AnswerYes(answerYes) {}

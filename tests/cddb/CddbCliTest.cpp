@@ -4,6 +4,7 @@
 #include "fixtures/DiscImage.h"
 #include "platform/IniFile.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -77,6 +78,17 @@ TEST_F(CddbCliTest, ApplyStoresTheTitlesForTheToc) {
     EXPECT_EQ(again.ReadString("32820", "1", ""), "X");
     EXPECT_EQ(again.ReadString("32820", "2", ""), "Second Song");
     EXPECT_EQ(again.ReadString("32820", "Comment", "x"), "");
+
+    // A program folder that does not exist yet is created; a cdinfo.dat that cannot be written
+    // fails the command instead of being reported as stored.
+    const QStringList args{"cddb", "--image", Disc.CuePath, "--server", Server.BaseUrl(), "--apply"};
+    const QString fresh = Folder.File("new/folder");
+    ASSERT_EQ(RunCli(fresh, args).ExitCode, 0);
+    EXPECT_EQ(TIniFile(fresh + "/cdinfo.dat").ReadString("32820", "1", ""), "X");
+    ASSERT_TRUE(QDir().mkpath(Folder.File("blocked/cdinfo.dat")));
+    const TRunResult blocked = RunCli(Folder.File("blocked"), args);
+    EXPECT_EQ(blocked.ExitCode, 1);
+    EXPECT_TRUE(blocked.Err.contains("cdinfo.dat: the titles could not be stored")) << blocked.Err.toStdString();
 }
 
 TEST_F(CddbCliTest, FailuresExitOneWithTheReason) {

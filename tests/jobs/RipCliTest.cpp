@@ -60,6 +60,12 @@ TEST_F(RipCliTest, RipsSelectedTracksWithTitlesAndDiscTags) {
     EXPECT_EQ(ReadFile(Out("Track02.wav")).mid(44), Disc.TrackData[1]);
     EXPECT_EQ(Rip({"--format", "flac"}).ExitCode, 2);
     EXPECT_EQ(Rip({"--tracks", "4"}).ExitCode, 2);
+    // A genre number outside 0 to 255, or one the genre list has no place for, is refused
+    // rather than written as no genre.
+    const TRunResult badGenre = Rip({"--genre", "191"});
+    EXPECT_EQ(badGenre.ExitCode, 2);
+    EXPECT_TRUE(badGenre.Err.contains("--genre 191 is not in the genre list")) << badGenre.Err.toStdString();
+    EXPECT_TRUE(Rip({"--genre", "300"}).Err.contains("--genre number must be from 0 to 255"));
 
     // A disc that numbers its tracks from 2: --tracks names them by those numbers, on both
     // reading paths.

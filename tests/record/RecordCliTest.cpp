@@ -49,7 +49,9 @@ TEST(RecordCliTest, Mp3ExportAndNoCaptureDevice) {
     const TDiskAudio noDevice(folder.File("missing.raw"), folder.File("out.raw"));
     const TRunResult r = RunCli(folder.Path(), {"record", folder.File("none.wav"), "--seconds", "1"});
     EXPECT_EQ(r.ExitCode, 1);
-    EXPECT_TRUE(r.Err.contains("Error while initializing MCI device!")) << r.Err.constData();
+    // One error line: the device's message with the reason on it.
+    EXPECT_TRUE(r.Err.startsWith("discwright-cli: Error while initializing MCI device! ")) << r.Err.constData();
+    EXPECT_EQ(r.Err.count('\n'), 1) << r.Err.constData();
     EXPECT_FALSE(QFileInfo::exists(folder.File("none.wav")));
     EXPECT_FALSE(QFileInfo::exists(folder.File("MyNoName.wav")));
 }
