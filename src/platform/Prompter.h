@@ -58,8 +58,8 @@ private:
 };
 
 // For the command-line tool: prints each text on standard error as one line (line breaks
-// become blanks) and gives a fixed answer to questions (Yes when overwriting was allowed, else No); plain boxes are
-// answered Ok.
+// become blanks) and gives a fixed answer to questions (Yes when overwriting was allowed,
+// else No); plain boxes are answered Ok.
 class TConsolePrompter : public TPrompter {
 public:
     explicit TConsolePrompter(bool answerYes = false) : AnswerYes(answerYes) {}
