@@ -137,19 +137,7 @@ int RunTocCommand(const QStringList& words) {
     if (!ReadDisc(handle.Handle, toc, key, exitCode))
         return exitCode;
     CliOut(QStringLiteral("key: ") + key);
-    const int tracks = toc.LastTrack - toc.FirstTrack + 1;
-    for (int i = 0; i < tracks; ++i) {
-        const TCDTocEntry& e = toc.Tracks[i];
-        const TCDTocEntry& next = toc.Tracks[i + 1];
-        int minutes = 0;
-        int seconds = 0;
-        TrackLengthFromToc(e.Address[1], e.Address[2], next.Address[1], next.Address[2], minutes, seconds);
-        const bool data = e.AdrControl & TocDataTrackFlag;
-        CliOut(QStringList{QString::number(e.TrackNumber), TrackTitle(key, e.TrackNumber),
-                           TrackLengthText(minutes, seconds), TrackSizeText(minutes, seconds),
-                           data ? QStringLiteral("data") : QStringLiteral("audio")}
-                   .join('\t'));
-    }
+    PrintTocRows(toc, key);
     return 0;
 }
 

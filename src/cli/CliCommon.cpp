@@ -205,6 +205,22 @@ QString TrackTitle(const QString& key, int track) {
     return title.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : title;
 }
 
+void PrintTocRows(const TCDToc& toc, const QString& key) {
+    const int tracks = toc.LastTrack - toc.FirstTrack + 1;
+    for (int i = 0; i < tracks; ++i) {
+        const TCDTocEntry& e = toc.Tracks[i];
+        const TCDTocEntry& next = toc.Tracks[i + 1];
+        int minutes = 0;
+        int seconds = 0;
+        TrackLengthFromToc(e.Address[1], e.Address[2], next.Address[1], next.Address[2], minutes, seconds);
+        const bool data = e.AdrControl & TocDataTrackFlag;
+        CliOut(QStringList{QString::number(e.TrackNumber), TrackTitle(key, e.TrackNumber),
+                           TrackLengthText(minutes, seconds), TrackSizeText(minutes, seconds),
+                           data ? QStringLiteral("data") : QStringLiteral("audio")}
+                   .join('\t'));
+    }
+}
+
 QString TrackFileName(const QString& title, int track) {
     // A title with nothing left for a file name ("", "///") would make the hidden file ".wav".
     const QString name = CleanFileName(title);

@@ -84,6 +84,10 @@ bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode);
 
 // The title of a track from the disc information read by ReadDisc, else "TrackNN".
 QString TrackTitle(const QString& key, int track);
+// The track lines of toc for a disc's TOC (number, title, length, size, audio/data): the
+// length is the start addresses' minutes and seconds subtracted, frames ignored, as the
+// main window's track list shows it.
+void PrintTocRows(const TCDToc& toc, const QString& key);
 // The file base name of a track: the title cleaned for a file name, TrackNN when nothing is
 // left of it.
 QString TrackFileName(const QString& title, int track);

@@ -1,7 +1,6 @@
 // toc --paranoia: the track list as the CD input component (TCDIn over the CR_* layer and
-// libcdio-paranoia) sees it, in the columns of toc, so the two ways to a drive can be
-// compared on any disc or image.
-#include "app/Helpers.h"
+// libcdio-paranoia) reads the disc, printed as toc prints it, so the two ways to a drive
+// can be compared on any disc or image.
 #include "app/LanguageText.h"
 #include "app/Settings.h"
 #include "cd/CDIn.h"
@@ -11,7 +10,6 @@
 #include "cli/Commands.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 namespace {
 
@@ -58,16 +56,9 @@ int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions&
     const QString key = TocStartsWithAudio(msf) ? DiscKeyFromToc(msf) : QString();
     LoadDiscInfo(key);
     CliOut(QStringLiteral("key: ") + key);
-    const int32_t tracks = cdIn.TrackCount();
-    for (int32_t n = 1; n <= tracks; ++n) {
-        const TCDTrackLength length = DecodeTrackLength(cdIn.TrackLength(n));
-        QString title = key.isEmpty() || n > 100 ? QString() : Settings.Titles[n];
-        if (title.isEmpty())
-            title = QStringLiteral("Track") + TwoDigits(n);
-        CliOut(QStringList{QString::number(n), title, TrackLengthText(length.Minutes, length.Seconds),
-                           TrackSizeText(length.Minutes, length.Seconds),
-                           length.Data ? QStringLiteral("data") : QStringLiteral("audio")}
-                   .join('\t'));
-    }
+    // The same lines as toc: what the CD input reads of the disc (its tracks, their numbers,
+    // starts and data flags) shown by the track list's own rules, so the two ways to a drive
+    // can be compared line for line.
+    PrintTocRows(msf, key);
     return 0;
 }

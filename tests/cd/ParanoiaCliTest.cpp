@@ -24,10 +24,8 @@ QString Mmss(int seconds) {
 
 } // namespace
 
-// Every column agrees, titles from cdinfo.dat included, except that each path keeps its own
-// length rule: toc subtracts the minutes and seconds of the start addresses (frames
-// ignored), the CD input truncates the track's sectors, so where the frames borrow the CD
-// input's length is one second shorter (with the size that goes with it).
+// Both paths print the same lines for every disc: numbers, titles from cdinfo.dat, lengths
+// (the start addresses' minutes and seconds subtracted, frames ignored), sizes and data flags.
 TEST_F(ParanoiaCliTest, BothPathsListTheSameDiscs) {
     TIniFile info(Folder.File("cdinfo.dat"));
     info.WriteInteger("32820", "TrackNumber", 4);
@@ -49,34 +47,21 @@ TEST_F(ParanoiaCliTest, BothPathsListTheSameDiscs) {
         const TRunResult paranoia = Cli({"toc", "--paranoia", "--image", disc.CuePath});
         ASSERT_EQ(plain.ExitCode, 0) << plain.Err.toStdString();
         ASSERT_EQ(paranoia.ExitCode, 0) << paranoia.Err.toStdString();
+        EXPECT_EQ(paranoia.Out, plain.Out);
         const QStringList a = Lines(plain.Out);
-        const QStringList b = Lines(paranoia.Out);
         ASSERT_EQ(a.size(), int(disc.Tracks.size()) + 1);
-        ASSERT_EQ(b.size(), a.size());
-        EXPECT_EQ(b[0], a[0]); // the disc key
         for (size_t t = 0; t < disc.Tracks.size(); ++t) {
             SCOPED_TRACE(t + 1);
             const QStringList x = a[int(t) + 1].split('\t');
-            const QStringList y = b[int(t) + 1].split('\t');
             ASSERT_EQ(x.size(), 5);
-            ASSERT_EQ(y.size(), 5);
-            EXPECT_EQ(y[0], x[0]);
-            EXPECT_EQ(y[1], x[1]);
-            EXPECT_EQ(y[4], x[4]);
-            EXPECT_EQ(y[4], disc.Tracks[t].Data ? "data" : "audio");
+            EXPECT_EQ(x[4], disc.Tracks[t].Data ? "data" : "audio");
             const int32_t start = disc.StartSectors[t] + 150;
             const int32_t next = (t + 1 < disc.Tracks.size() ? disc.StartSectors[t + 1] : disc.LeadOutSector) + 150;
             EXPECT_EQ(x[2], Mmss(next / 75 - start / 75));
-            EXPECT_EQ(y[2], Mmss((next - start) / 75));
-            if (next % 75 < start % 75) {
-                ++borrowed;
-                EXPECT_NE(y[3], x[3]);
-            } else {
-                EXPECT_EQ(y, x);
-            }
+            borrowed += next % 75 < start % 75;
         }
     }
-    EXPECT_GT(borrowed, 0);
+    EXPECT_GT(borrowed, 0); // a length where the frames borrow a second is among them
     // The titles of cdinfo.dat reach both.
     EXPECT_TRUE(Cli({"toc", "--paranoia", "--image", discs[0].CuePath}).Out.contains("\tMy Song\t"));
 }
