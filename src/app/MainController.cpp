@@ -545,7 +545,11 @@ void TMainController::SelectNone() {
 void TMainController::SetRowTitle(int row, const QString& title) {
     if (row < 0 || row >= int(RowList.size()))
         return;
-    RowList[row].Title = title;
+    // A title pasted over two lines, or a CDDB title with "\n" in it, would carry the break
+    // into the file names; cdinfo.dat keeps titles on one line anyway, with blanks for breaks.
+    QString oneLine = title;
+    oneLine.replace('\r', ' ').replace('\n', ' ');
+    RowList[row].Title = oneLine;
     Q_EMIT RowChanged(row);
 }
 

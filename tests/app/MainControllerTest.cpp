@@ -191,6 +191,33 @@ TEST(MainControllerTest, CheckBoxesSelectionAndEnabledRules) {
     EXPECT_EQ(c.Rows()[2].Title, "Third");
 }
 
+TEST(MainControllerTest, RenamedTitlesComeBackAsShownAfterARestart) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    // Characters of the INI syntax and blanks at the ends are kept; a line break pasted into
+    // the title becomes a blank at once, as cdinfo.dat would store it.
+    const QStringList typed = {"\"Quoted\" a=b", "[x]; y", "  blanks  ", "two\r\nlines\n"};
+    const QStringList shown = {"\"Quoted\" a=b", "[x]; y", "  blanks  ", "two  lines "};
+    {
+        TRecordingHost host;
+        TMainController c(&host);
+        c.Show();
+        for (int row = 0; row < 4; ++row) {
+            c.SetCurrentRow(row);
+            host.NewTitle = typed[row];
+            c.RenameTitle();
+        }
+        EXPECT_EQ(Titles(c), shown);
+        EXPECT_EQ(c.SelectionItems().last(), "04two  lines ");
+        c.Close();
+    }
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    EXPECT_EQ(Titles(c), shown);
+}
+
 TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     TMainFixture f;
     const TDiscImage disc = f.Disc("album");
