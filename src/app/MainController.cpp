@@ -467,6 +467,14 @@ bool TMainController::OpenDiscImage(const QString& cuePath) {
         return false;
     }
     const QString path = info.absoluteFilePath();
+    // CDOptions/Images separates its paths with "|": such a path would come back as two
+    // drives, and the image as neither.
+    if (path.contains('|')) {
+        ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") +
+                  ResText("RES_Image_Path_Pipe", "its path holds a |, which separates the images in options.ini. "
+                                                 "Please rename the folder or the file."));
+        return false;
+    }
     if (const QString why = CheckCDImage(path); !why.isEmpty()) {
         ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") + why);
         return false;

@@ -490,6 +490,14 @@ TEST(MainControllerTest, OpenDiscImageFromTheHintAndTheMenu) {
     EXPECT_TRUE(f.Scripted.Shown().last().startsWith(bogus + " can not be opened as a disc image: "));
     EXPECT_FALSE(c.OpenDiscImage(f.Folder.File("missing.cue")));
     EXPECT_EQ(f.Scripted.Shown().last(), f.Folder.File("missing.cue") + " can not be found.");
+    // A "|" in the path would split it in CDOptions/Images: refused with the reason.
+    ASSERT_TRUE(QDir(f.Folder.Path()).mkdir("a|b"));
+    const TDiscImage piped = MakeDiscImage(f.Folder.File("a|b"), "piped", StandardTracks());
+    EXPECT_FALSE(c.OpenDiscImage(piped.CuePath));
+    EXPECT_EQ(f.Scripted.Shown().last(), piped.CuePath +
+                                             " can not be opened as a disc image: its path holds a |, which "
+                                             "separates the images in options.ini. Please rename the folder or the "
+                                             "file.");
     EXPECT_EQ(Settings.Images, first.CuePath + '|' + second.CuePath);
     EXPECT_EQ(Settings.CDIndex, 0);
     EXPECT_EQ(c.Rows().size(), 4u);
