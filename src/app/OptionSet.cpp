@@ -233,7 +233,10 @@ TOptionCheck TOptionSet::Accept() {
     s.Year = v.Year;
     s.Comment = v.Comment;
     s.Genre = v.GenrePosition < 1 ? -1 : v.GenrePosition - 1;
-    s.CDIndex = v.CDListIndex;
+    // The drive list is filled only when the CD-ROM page is shown: without it, OK on another
+    // page would forget the drive chosen before, and the next start would open drive 0.
+    if (!v.CDList.isEmpty())
+        s.CDIndex = v.CDListIndex;
     s.CDDb = v.CDDb;
     s.Paranoia = v.Paranoia;
 

@@ -227,15 +227,17 @@ TEST_F(OptionSetTest, DriveListAndDriveChangeGoThroughTheHost) {
     Host.Names = {"Drive A", "Drive B"};
     Settings.CDIndex = 1;
     {
-        // OK without visiting the CD-ROM page: the list is empty, so -1 is stored and no drive changes.
+        // OK without visiting the CD-ROM page: the list is empty, so the drive chosen before is
+        // kept and no drive changes.
         TOptionSetForm form(&Host);
         form.show();
         EXPECT_FALSE(Control<QGroupBox>(form, "gbRipTime")->isVisible()); // no library handle
         ClickOk(form);
-        EXPECT_EQ(Settings.CDIndex, -1);
+        EXPECT_EQ(Settings.CDIndex, 1);
         EXPECT_EQ(Host.Calls, QStringList{"status"});
     }
     Host.Calls.clear();
+    Settings.CDIndex = -1; // none chosen yet
     TOptionSetForm form(&Host);
     auto* pages = Control<QTabWidget>(form, "PageControl1");
     auto* list = Control<QComboBox>(form, "cbCDList");
