@@ -420,7 +420,7 @@ void TMainController::Refresh() {
 }
 
 void TMainController::PollMedia() {
-    if (!CDHandle || Closed || Activating)
+    if (!CDHandle || Closed || Activating || PollHeld > 0)
         return;
     // Cheap: one status query for a device, a few stat() calls for an image.
     if (CDMediaChanged(CDHandle) != 1)
@@ -566,7 +566,12 @@ void TMainController::RenameTitle() {
         return;
     const int row = Current;
     QString title = RowList[row].Title;
-    if (Host->EditTitle(title))
+    bool confirmed = false;
+    {
+        const TPollHold hold(PollHeld);
+        confirmed = Host->EditTitle(title);
+    }
+    if (confirmed)
         SetRowTitle(row, title);
 }
 
@@ -614,6 +619,7 @@ void TMainController::Extract() {
     const QStringList items = SelectionItems();
     if (!CheckOutputFolder() || !Host)
         return;
+    const TPollHold hold(PollHeld);
     // Secure reading (CDOptions/Paranoia) is done by the CD input only.
     if (!RipThroughCDInput(CDHandle)) {
         Host->RunJobWindow(MainJobKind::RipTracks, CDHandle, items);

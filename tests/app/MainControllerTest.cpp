@@ -32,6 +32,7 @@ public:
     QStringList Files;
     QString Filter;
     std::optional<QString> NewTitle;
+    std::function<void()> WhileOpen; // runs while the title or query dialog is open
     QStringList Opened;
     std::vector<TJob> Jobs;
 
@@ -45,6 +46,8 @@ public:
         return Files;
     }
     bool EditTitle(QString& title) override {
+        if (WhileOpen)
+            WhileOpen();
         if (!NewTitle)
             return false;
         title = *NewTitle;
@@ -61,6 +64,8 @@ public:
     void RunQueryCddbDialog(uint8_t first, uint8_t last, int handle,
                             const std::function<void(const TQueryCddbResult&)>& onResult) override {
         QueryDialogs.push_back({first, last, handle});
+        if (WhileOpen)
+            WhileOpen();
         if (QueryResult)
             onResult(*QueryResult);
     }
@@ -428,6 +433,36 @@ TEST(MainControllerTest, MediaChangeOfAnImageReplacedOnDisk) {
     c.PollMedia();
     EXPECT_EQ(c.Rows().size(), 4u);
     EXPECT_EQ(c.Rows()[0].Title, "Kept");
+
+    // The disc changes while the title dialog and then the CDDB query are open: the poll waits
+    // for them, so the typed and the found titles go to the disc they were meant for.
+    host.WhileOpen = [&] {
+        f.Disc("album", {{500, false}, {600, false}}, 7);
+        c.PollMedia();
+    };
+    c.SetCurrentRow(3);
+    host.NewTitle = "Typed for four";
+    c.RenameTitle();
+    ASSERT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(c.Rows()[3].Title, "Typed for four");
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 2u);
+    EXPECT_EQ(TIniFile(f.Folder.File("cdinfo.dat")).ReadString(firstKey, "4", ""), "Typed for four");
+
+    host.WhileOpen = [&] {
+        f.Disc("album");
+        c.PollMedia();
+    };
+    TQueryCddbResult found;
+    found.HasTitles = true;
+    found.Titles = {"Found one", "Found two"};
+    host.QueryResult = found;
+    c.QueryFreedb();
+    ASSERT_EQ(c.Rows().size(), 2u);
+    EXPECT_EQ(c.Rows()[1].Title, "Found two");
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(c.Rows()[1].Title, "Track02");
 }
 
 TEST(MainControllerTest, NoDeviceHintOncePerStartAndTheConfigurationRename) {
