@@ -155,6 +155,16 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     EXPECT_EQ(after.Genre, before.Genre);
     EXPECT_EQ(after.Paranoia, before.Paranoia);
 
+    // Bit rates of other lengths than the list's (a hand-edited options.ini) come back as
+    // they were, neither refused nor cut to three digits.
+    Settings.BitRate = 8;
+    Settings.MaxBitRate = 1000;
+    form.show();
+    ClickOk(form);
+    ASSERT_TRUE(Prompts.Shown().isEmpty()) << Prompts.Shown().join('|').toStdString();
+    EXPECT_EQ(Settings.BitRate, 8);
+    EXPECT_EQ(Settings.MaxBitRate, 1000);
+
     // The empty genre item stores no genre.
     form.show();
     Control<QComboBox>(form, "ID3genre")->setCurrentIndex(0);
