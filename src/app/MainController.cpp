@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -632,11 +633,21 @@ void TMainController::Extract() {
 }
 
 bool TMainController::CheckOutputFolder() {
-    if (QDir(Settings.OutputFolder).exists())
-        return true;
-    Inform(FolderMissingText() + LoadResText(QStringLiteral("RES_Check_Output"),
-                                             QStringLiteral("Please check the output directory setting.")));
-    return false;
+    const QString checkOutput =
+        LoadResText(QStringLiteral("RES_Check_Output"), QStringLiteral("Please check the output directory setting."));
+    if (!QDir(Settings.OutputFolder).exists()) {
+        Inform(FolderMissingText() + checkOutput);
+        return false;
+    }
+    // A folder no file can be created in (read-only, another user's) would fail every track
+    // with a box that blames its title.
+    QTemporaryFile probe(AddTrailingBackslash(Settings.OutputFolder) + QStringLiteral(".discwright-XXXXXX"));
+    if (!probe.open()) {
+        ShowError(Settings.OutputFolder + ResText("RES_Directory_Not_Writable", " can not be written to.") + ' ' +
+                  checkOutput);
+        return false;
+    }
+    return true;
 }
 
 void TMainController::ConvertFiles(uint8_t jobKind) {

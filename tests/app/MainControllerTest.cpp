@@ -273,6 +273,14 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     EXPECT_EQ(f.Scripted.Shown().last(), "Cannot create " + Settings.OutputFolder);
     EXPECT_EQ(f.Scripted.Icons().last(), TPromptIcon::Error);
     EXPECT_EQ(host.Jobs.size(), 1u);
+
+    // A folder nothing can be written to (not even by root): said so, instead of a box per
+    // track that blames its title.
+    Settings.OutputFolder = "/proc";
+    c.Extract();
+    EXPECT_EQ(f.Scripted.Shown().last(), "/proc can not be written to. Please check the output directory setting.");
+    EXPECT_EQ(host.Jobs.size(), 1u);
+    EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the probe is gone
 }
 
 TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {
