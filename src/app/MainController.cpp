@@ -558,6 +558,10 @@ void TMainController::SetRowTitle(int row, const QString& title) {
     // into the file names; cdinfo.dat keeps titles on one line anyway, with blanks for breaks.
     QString oneLine = title;
     oneLine.replace('\r', ' ').replace('\n', ' ');
+    // A CDDB entry may leave a track without a title: the row gets the name an empty title
+    // gets everywhere else (the rip's file, cdinfo.dat on the next start).
+    if (oneLine.isEmpty())
+        oneLine = QStringLiteral("Track") + TwoDigits(RowList[row].Number);
     RowList[row].Title = oneLine;
     Q_EMIT RowChanged(row);
 }

@@ -215,6 +215,10 @@ TEST(MainControllerTest, RenamedTitlesComeBackAsShownAfterARestart) {
         }
         EXPECT_EQ(Titles(c), shown);
         EXPECT_EQ(c.SelectionItems().last(), "04two  lines ");
+        // An empty title (a CDDB entry without one) shows the default name.
+        c.SetRowTitle(0, "");
+        EXPECT_EQ(c.Rows()[0].Title, "Track01");
+        c.SetRowTitle(0, typed[0]);
         c.Close();
     }
     TRecordingHost host;
