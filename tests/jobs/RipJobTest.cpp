@@ -14,7 +14,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -183,6 +188,33 @@ TEST_F(RipJobTest, LowRatesGoThroughTheTemporaryFileAt44100) {
     if (info.ExitCode == 0) {
         EXPECT_EQ(info.Out.trimmed(), "44100");
     }
+}
+
+TEST_F(RipJobTest, FloatWavKeepsItsLevelAndRateInTheMp3) {
+    // A quiet 48 kHz float recording (peak 0.1): lame alone would scale it to its own peak.
+    QByteArray pcm(48000 * 2 * 4, 0);
+    for (int i = 0; i < 48000 * 2; ++i)
+        qToLittleEndian<float>(0.1f * std::sin(2.0f * float(M_PI) * 440.0f * float(i / 2) / 48000.0f),
+                               pcm.data() + i * 4);
+    QByteArray wav = MakeWav(pcm, 2, 48000, 32);
+    qToLittleEndian<uint16_t>(3, wav.data() + 20);
+    const QString input = Folder.File(QStringLiteral("quiet.wav"));
+    ASSERT_TRUE(WriteFile(input, wav));
+    TRipJob job(2, 0, {input});
+    ASSERT_TRUE(Run(job));
+    ASSERT_TRUE(job.Succeeded());
+    EXPECT_FALSE(QFile::exists(Out("ViVO3DaZuvo.dov")));
+
+    const QString decoded = Folder.File(QStringLiteral("decoded.wav"));
+    ASSERT_EQ(RunProgram(FindTool(QStringLiteral("lame")), {"--quiet", "--decode", Out("quiet.mp3"), decoded}).ExitCode,
+              0);
+    const QByteArray back = ReadFile(decoded);
+    ASSERT_GT(back.size(), 44 + 4 * 24000);
+    EXPECT_EQ(qFromLittleEndian<uint32_t>(back.constData() + 24), 48000u);
+    int peak = 0;
+    for (qsizetype at = 44; at + 1 < back.size(); at += 2)
+        peak = std::max(peak, std::abs(int(qFromLittleEndian<int16_t>(back.constData() + at))));
+    EXPECT_NEAR(peak, 3277, 600);
 }
 
 TEST_F(RipJobTest, StepLinesPastNinetyNineUseThreeDigits) {
