@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
+#include "jobs/EncodeStep.h"
 #include "jobs/JobRunner.h"
 #include "jobs/rip.h"
 #include "platform/Prompter.h"
@@ -269,6 +270,21 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     ASSERT_TRUE(Run(decode));
     EXPECT_FALSE(decode.Succeeded());
     EXPECT_EQ(Prompter.Shown().last(), notMp3 + " is not an MP3 file.");
+    // AAC in ADTS frames named .mp3, bare or after an ID3v2 tag, is no MP3 either (lame would
+    // turn it into noise and succeed); an MP3 after the same tag is taken.
+    const QByteArray adts = QByteArray::fromHex("fff15080") + QByteArray(400, 'a');
+    const QByteArray id3 = QByteArray::fromHex("49443303000000000005") + QByteArray(5, 0);
+    for (const QByteArray& content : {adts, id3 + adts}) {
+        const QString aac = Folder.File(QStringLiteral("aac.mp3"));
+        ASSERT_TRUE(WriteFile(aac, content));
+        TRipJob aacJob(3, 0, {aac});
+        ASSERT_TRUE(Run(aacJob));
+        EXPECT_FALSE(aacJob.Succeeded());
+        EXPECT_EQ(Prompter.Shown().last(), aac + " is not an MP3 file.");
+    }
+    const QString tagged = Folder.File(QStringLiteral("tagged.mp3"));
+    ASSERT_TRUE(WriteFile(tagged, id3 + QByteArray::fromHex("fffb9064") + QByteArray(400, 0)));
+    EXPECT_TRUE(LooksLikeMp3(tagged));
 
     // A rip whose MP3 is written but cannot be tagged (lame leaves it read-only): a plain note
     // with the tag writer's error number, and the job goes on to the next track.
