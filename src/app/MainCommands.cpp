@@ -208,9 +208,11 @@ void TMainController::QueryFreedb() {
             LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!")));
         return;
     }
-    if (Host)
+    if (Host) {
+        const TPollHold hold(PollHeld);
         Host->RunQueryCddbDialog(toc.FirstTrack, toc.LastTrack, CDHandle,
                                  [this](const TQueryCddbResult& r) { ApplyCddbTitles(r); });
+    }
 }
 
 void TMainController::ApplyCddbTitles(const TQueryCddbResult& result) {

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -420,7 +421,7 @@ void TMainController::Refresh() {
 }
 
 void TMainController::PollMedia() {
-    if (!CDHandle || Closed || Activating)
+    if (!CDHandle || Closed || Activating || PollHeld > 0)
         return;
     // Cheap: one status query for a device, a few stat() calls for an image.
     if (CDMediaChanged(CDHandle) != 1)
@@ -467,6 +468,14 @@ bool TMainController::OpenDiscImage(const QString& cuePath) {
         return false;
     }
     const QString path = info.absoluteFilePath();
+    // CDOptions/Images separates its paths with "|": such a path would come back as two
+    // drives, and the image as neither.
+    if (path.contains('|')) {
+        ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") +
+                  ResText("RES_Image_Path_Pipe", "its path holds a |, which separates the images in options.ini. "
+                                                 "Please rename the folder or the file."));
+        return false;
+    }
     if (const QString why = CheckCDImage(path); !why.isEmpty()) {
         ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") + why);
         return false;
@@ -545,7 +554,15 @@ void TMainController::SelectNone() {
 void TMainController::SetRowTitle(int row, const QString& title) {
     if (row < 0 || row >= int(RowList.size()))
         return;
-    RowList[row].Title = title;
+    // A title pasted over two lines, or a CDDB title with "\n" in it, would carry the break
+    // into the file names; cdinfo.dat keeps titles on one line anyway, with blanks for breaks.
+    QString oneLine = title;
+    oneLine.replace('\r', ' ').replace('\n', ' ');
+    // A CDDB entry may leave a track without a title: the row gets the name an empty title
+    // gets everywhere else (the rip's file, cdinfo.dat on the next start).
+    if (oneLine.isEmpty())
+        oneLine = QStringLiteral("Track") + TwoDigits(RowList[row].Number);
+    RowList[row].Title = oneLine;
     Q_EMIT RowChanged(row);
 }
 
@@ -554,7 +571,12 @@ void TMainController::RenameTitle() {
         return;
     const int row = Current;
     QString title = RowList[row].Title;
-    if (Host->EditTitle(title))
+    bool confirmed = false;
+    {
+        const TPollHold hold(PollHeld);
+        confirmed = Host->EditTitle(title);
+    }
+    if (confirmed)
         SetRowTitle(row, title);
 }
 
@@ -602,6 +624,7 @@ void TMainController::Extract() {
     const QStringList items = SelectionItems();
     if (!CheckOutputFolder() || !Host)
         return;
+    const TPollHold hold(PollHeld);
     // Secure reading (CDOptions/Paranoia) is done by the CD input only.
     if (!RipThroughCDInput(CDHandle)) {
         Host->RunJobWindow(MainJobKind::RipTracks, CDHandle, items);
@@ -614,11 +637,21 @@ void TMainController::Extract() {
 }
 
 bool TMainController::CheckOutputFolder() {
-    if (QDir(Settings.OutputFolder).exists())
-        return true;
-    Inform(FolderMissingText() + LoadResText(QStringLiteral("RES_Check_Output"),
-                                             QStringLiteral("Please check the output directory setting.")));
-    return false;
+    const QString checkOutput =
+        LoadResText(QStringLiteral("RES_Check_Output"), QStringLiteral("Please check the output directory setting."));
+    if (!QDir(Settings.OutputFolder).exists()) {
+        Inform(FolderMissingText() + checkOutput);
+        return false;
+    }
+    // A folder no file can be created in (read-only, another user's) would fail every track
+    // with a box that blames its title.
+    QTemporaryFile probe(AddTrailingBackslash(Settings.OutputFolder) + QStringLiteral(".discwright-XXXXXX"));
+    if (!probe.open()) {
+        ShowError(Settings.OutputFolder + ResText("RES_Directory_Not_Writable", " can not be written to.") + ' ' +
+                  checkOutput);
+        return false;
+    }
+    return true;
 }
 
 void TMainController::ConvertFiles(uint8_t jobKind) {

@@ -149,7 +149,8 @@ public:
     void FillFromToc();
     void FillFromCDInput();
     void Refresh();
-    // One step of the media-change poll (every 2 s while a drive is open).
+    // One step of the media-change poll (every 2 s while a drive is open). Waits while a
+    // window that works on the listed rows is open; the change is seen at the next step.
     void PollMedia();
     // Makes a .cue image a drive (added to CDOptions/Images), opens it and fills the list.
     // False (with a message) when it cannot be opened; the settings are then left as they were.
@@ -210,6 +211,15 @@ Q_SIGNALS:
     void StateChanged();
 
 private:
+    // Holds the media poll for as long as it lives.
+    struct TPollHold {
+        explicit TPollHold(int& count) : Count(count) { ++Count; }
+        ~TPollHold() { --Count; }
+        TPollHold(const TPollHold&) = delete;
+        TPollHold& operator=(const TPollHold&) = delete;
+        int& Count;
+    };
+
     void ClearRows();
     void AddRow(int32_t number, int32_t minutes, int32_t seconds);
     void CopyRowsToTitles();
@@ -244,5 +254,8 @@ private:
     std::set<int> OwnHandles; // drive-library handles this controller opened and has not closed
     bool HintShown = false;
     bool Activating = false;
+    // Set while a window that works on the listed rows is open (title dialog, rip, CDDB query):
+    // the media poll waits, so that its result never lands on another disc's rows.
+    int PollHeld = 0;
     bool Closed = false;
 };

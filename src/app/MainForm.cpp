@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -428,6 +429,10 @@ void TMainForm::showEvent(QShowEvent* event) {
         return;
     Shown = true;
     try {
+        // A language whose file has gone (uninstalled, renamed, a mistyped Lan) would leave every
+        // message box empty for good: the window starts in English instead.
+        if (!IsEnglish(Settings.Lan) && !QFileInfo::exists(LanguageFilePath(Settings.Lan)))
+            Settings.Lan = QStringLiteral("English");
         for (QAction* item : LanguageMenu->actions()) {
             if (!item->isSeparator())
                 item->setChecked(item->objectName().mid(2).compare(Settings.Lan, Qt::CaseInsensitive) == 0);

@@ -171,8 +171,15 @@ QString TOptionSet::BrowseStartFolder() const {
 }
 
 bool TOptionSet::ReadBitRate(const QString& text, int& kbps) {
+    // The number the text begins with. The list's items all have three characters before
+    // " kbit/s", but a value shown from options.ini may not: "8 kbit/s" must not be refused,
+    // nor "1000 kbit/s" be read as 100.
+    const QString t = text.trimmed();
+    qsizetype digits = 0;
+    while (digits < t.size() && t[digits] >= '0' && t[digits] <= '9')
+        ++digits;
     bool ok = false;
-    kbps = text.left(3).trimmed().toInt(&ok);
+    kbps = t.left(digits).toInt(&ok);
     return ok;
 }
 
@@ -233,7 +240,10 @@ TOptionCheck TOptionSet::Accept() {
     s.Year = v.Year;
     s.Comment = v.Comment;
     s.Genre = v.GenrePosition < 1 ? -1 : v.GenrePosition - 1;
-    s.CDIndex = v.CDListIndex;
+    // The drive list is filled only when the CD-ROM page is shown: without it, OK on another
+    // page would forget the drive chosen before, and the next start would open drive 0.
+    if (!v.CDList.isEmpty())
+        s.CDIndex = v.CDListIndex;
     s.CDDb = v.CDDb;
     s.Paranoia = v.Paranoia;
 

@@ -121,8 +121,8 @@ public:
     // reopens the drive when another one was chosen.
     TOptionCheck Accept();
 
-    // "96 kbit/s", " 96 kbit/s" and "96" all read as 96; false when the text does not begin
-    // with a number.
+    // "96 kbit/s", " 96 kbit/s" and "96" all read as 96, "8 kbit/s" as 8; false when the text
+    // does not begin with a number.
     static bool ReadBitRate(const QString& text, int& kbps);
 
 private:

@@ -88,6 +88,13 @@ void ClampLoadedValues() {
     // show an empty choice in the options dialog: it falls back to the default, MP3.
     if (Settings.OutputFormat < ofMP3 || Settings.OutputFormat > ofWMA)
         Settings.OutputFormat = ofMP3;
+    // lame takes a VBR quality outside 0..9 without complaint and encodes at 8 kHz: every VBR
+    // rip would be spoilt without a word.
+    if (Settings.VBRQuality < 0 || Settings.VBRQuality > 9)
+        Settings.VBRQuality = TSettings().VBRQuality;
+    // An empty folder would put every rip into whatever folder the program was started from.
+    if (Settings.OutputFolder.trimmed().isEmpty())
+        Settings.OutputFolder = DefaultSettings().OutputFolder;
 }
 
 } // namespace

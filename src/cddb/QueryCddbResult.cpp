@@ -46,10 +46,15 @@ bool ReadCddbEntry(const QString& text, int firstTrack, int lastTrack, TQueryCdd
         }
         if (line.contains(firstTitle)) {
             // The following lines are taken as they come, one per track: a title continued
-            // on a second line shifts the later ones.
+            // on a second line shifts the later ones. The titles end with the first line that
+            // is not one (EXTD, EXTT, PLAYORDER): an entry with fewer tracks than the disc
+            // leaves the other rows as they are rather than naming them after those lines.
             result.Titles.clear();
-            for (int t = firstTrack; t <= lastTrack && i < lines.size(); ++t, ++i)
+            for (int t = firstTrack; t <= lastTrack && i < lines.size(); ++t, ++i) {
+                if (t > firstTrack && !lines[i].trimmed().startsWith(QLatin1String("TTITLE")))
+                    break;
                 result.Titles << AfterEquals(lines[i]);
+            }
             result.HasTitles = true;
             return true;
         }

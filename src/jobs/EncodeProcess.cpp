@@ -5,6 +5,7 @@
 #include "app/JobEvents.h"
 #include "app/LanguageText.h"
 #include "jobs/EncoderOutput.h"
+#include "jobs/EncoderParsers.h"
 #include "platform/Prompter.h"
 
 #include <QFile>
@@ -221,6 +222,7 @@ void TEncodeProcess::Start() {
     LastArguments.clear();
     ErrorLine.clear();
     ProgramName.clear();
+    OutputTail.clear();
     EndSent = false;
 
     // The result replaces OutputFile by a rename, which would throw away an input of the same
@@ -418,9 +420,35 @@ QString TEncodeProcess::ChildFailure() const {
             .arg(LastSignal)
             .arg(name);
     }
-    if (LastExitCode != 0)
-        return ResText("RES_Encoder_Exit_Code", "%1 exited with code %2.").arg(ProgramName).arg(LastExitCode);
+    if (LastExitCode != 0) {
+        const QString code =
+            ResText("RES_Encoder_Exit_Code", "%1 exited with code %2.").arg(ProgramName).arg(LastExitCode);
+        const QString words = ChildWords();
+        return words.isEmpty() ? code : code + QLatin1Char(' ') + words;
+    }
     return QString();
+}
+
+QString TEncodeProcess::ChildWords() const {
+    // lame says why it gave up before it began on its last lines ("Unsupported number of
+    // channels: 6", "Can't init infile ..."). Once progress was shown, its last lines are a
+    // histogram with terminal escapes, and a failure then is the output's, which the output
+    // checks name.
+    QStringList words;
+    if (ProgressColumn != 0)
+        return QString();
+    const QList<QByteArray> lines = SplitEncoderLines(OutputTail);
+    for (auto it = lines.crbegin(); it != lines.crend() && words.size() < 2; ++it) {
+        const QByteArray line = it->trimmed();
+        if (line.isEmpty() || line.contains('\x1b') || line.contains("%)|") || line.startsWith("Frame#"))
+            continue;
+        QString text = QString::fromLocal8Bit(line);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        if (!words.contains(text))
+            words.prepend(text);
+    }
+    return words.join(QStringLiteral("; "));
 }
 
 QString TEncodeProcess::CommitOutput() {
@@ -496,6 +524,10 @@ void TEncodeProcess::ReadPipe(int fd, const char* failureText) {
         return;
     }
     chunk.truncate(n);
+    constexpr qsizetype tailBytes = 2048;
+    OutputTail.append(chunk);
+    if (OutputTail.size() > tailBytes)
+        OutputTail.remove(0, OutputTail.size() - tailBytes);
     ParseChunk(chunk);
 }
 

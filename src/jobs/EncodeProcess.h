@@ -178,6 +178,8 @@ protected:
     QString ErrorLine;
     // The file name of the program of this run, for the reasons ("lame", "wm8eutil").
     QString ProgramName;
+    // The end of what the child printed in this run (both pipes), for ChildWords.
+    QByteArray OutputTail;
 
 private:
     friend class TEncodeThread;
@@ -192,6 +194,9 @@ private:
     // Why the exited child's run failed, judged from its exit status and error line; empty if
     // it did not.
     QString ChildFailure() const;
+    // The last lines the child printed that are not progress lines ("Unsupported number of
+    // channels: 6; Can't init infile 'a.wav'"), for the reason of a run that exits non-zero.
+    QString ChildWords() const;
     // Checks WorkFile and gives it the output's name; the reason when that fails.
     QString CommitOutput();
     // Removes WorkFile, if any.

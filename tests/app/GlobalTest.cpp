@@ -99,6 +99,17 @@ TEST(SettingsTest, ProfileRulesClampAndDamagedValues) {
         LoadSettings();
         EXPECT_EQ(Settings.OutputFormat, ofMP3) << format; // unknown: the default
     }
+    // A VBR quality lame cannot take and an empty output folder fall back to their defaults.
+    for (const char* quality : {"-1", "10", "42"}) {
+        WriteFile(folder.File("options.ini"),
+                  QByteArray("[Mp3Options]\nVBRQuality=") + quality + "\n[CommonOptions]\nOutputFolder= \n");
+        LoadSettings();
+        EXPECT_EQ(Settings.VBRQuality, 4) << quality;
+        EXPECT_EQ(Settings.OutputFolder, folder.File("Output"));
+    }
+    WriteFile(folder.File("options.ini"), "[Mp3Options]\nVBRQuality=9\n");
+    LoadSettings();
+    EXPECT_EQ(Settings.VBRQuality, 9);
 }
 
 TEST(SettingsTest, OverridesUseTheSameRules) {

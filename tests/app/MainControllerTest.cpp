@@ -32,6 +32,7 @@ public:
     QStringList Files;
     QString Filter;
     std::optional<QString> NewTitle;
+    std::function<void()> WhileOpen; // runs while the title or query dialog is open
     QStringList Opened;
     std::vector<TJob> Jobs;
 
@@ -45,6 +46,8 @@ public:
         return Files;
     }
     bool EditTitle(QString& title) override {
+        if (WhileOpen)
+            WhileOpen();
         if (!NewTitle)
             return false;
         title = *NewTitle;
@@ -61,6 +64,8 @@ public:
     void RunQueryCddbDialog(uint8_t first, uint8_t last, int handle,
                             const std::function<void(const TQueryCddbResult&)>& onResult) override {
         QueryDialogs.push_back({first, last, handle});
+        if (WhileOpen)
+            WhileOpen();
         if (QueryResult)
             onResult(*QueryResult);
     }
@@ -191,6 +196,37 @@ TEST(MainControllerTest, CheckBoxesSelectionAndEnabledRules) {
     EXPECT_EQ(c.Rows()[2].Title, "Third");
 }
 
+TEST(MainControllerTest, RenamedTitlesComeBackAsShownAfterARestart) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    // Characters of the INI syntax and blanks at the ends are kept; a line break pasted into
+    // the title becomes a blank at once, as cdinfo.dat would store it.
+    const QStringList typed = {"\"Quoted\" a=b", "[x]; y", "  blanks  ", "two\r\nlines\n"};
+    const QStringList shown = {"\"Quoted\" a=b", "[x]; y", "  blanks  ", "two  lines "};
+    {
+        TRecordingHost host;
+        TMainController c(&host);
+        c.Show();
+        for (int row = 0; row < 4; ++row) {
+            c.SetCurrentRow(row);
+            host.NewTitle = typed[row];
+            c.RenameTitle();
+        }
+        EXPECT_EQ(Titles(c), shown);
+        EXPECT_EQ(c.SelectionItems().last(), "04two  lines ");
+        // An empty title (a CDDB entry without one) shows the default name.
+        c.SetRowTitle(0, "");
+        EXPECT_EQ(c.Rows()[0].Title, "Track01");
+        c.SetRowTitle(0, typed[0]);
+        c.Close();
+    }
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    EXPECT_EQ(Titles(c), shown);
+}
+
 TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     TMainFixture f;
     const TDiscImage disc = f.Disc("album");
@@ -241,6 +277,14 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     EXPECT_EQ(f.Scripted.Shown().last(), "Cannot create " + Settings.OutputFolder);
     EXPECT_EQ(f.Scripted.Icons().last(), TPromptIcon::Error);
     EXPECT_EQ(host.Jobs.size(), 1u);
+
+    // A folder nothing can be written to (not even by root): said so, instead of a box per
+    // track that blames its title.
+    Settings.OutputFolder = "/proc";
+    c.Extract();
+    EXPECT_EQ(f.Scripted.Shown().last(), "/proc can not be written to. Please check the output directory setting.");
+    EXPECT_EQ(host.Jobs.size(), 1u);
+    EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the probe is gone
 }
 
 TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {
@@ -401,6 +445,36 @@ TEST(MainControllerTest, MediaChangeOfAnImageReplacedOnDisk) {
     c.PollMedia();
     EXPECT_EQ(c.Rows().size(), 4u);
     EXPECT_EQ(c.Rows()[0].Title, "Kept");
+
+    // The disc changes while the title dialog and then the CDDB query are open: the poll waits
+    // for them, so the typed and the found titles go to the disc they were meant for.
+    host.WhileOpen = [&] {
+        f.Disc("album", {{500, false}, {600, false}}, 7);
+        c.PollMedia();
+    };
+    c.SetCurrentRow(3);
+    host.NewTitle = "Typed for four";
+    c.RenameTitle();
+    ASSERT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(c.Rows()[3].Title, "Typed for four");
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 2u);
+    EXPECT_EQ(TIniFile(f.Folder.File("cdinfo.dat")).ReadString(firstKey, "4", ""), "Typed for four");
+
+    host.WhileOpen = [&] {
+        f.Disc("album");
+        c.PollMedia();
+    };
+    TQueryCddbResult found;
+    found.HasTitles = true;
+    found.Titles = {"Found one", "Found two"};
+    host.QueryResult = found;
+    c.QueryFreedb();
+    ASSERT_EQ(c.Rows().size(), 2u);
+    EXPECT_EQ(c.Rows()[1].Title, "Found two");
+    c.PollMedia();
+    EXPECT_EQ(c.Rows().size(), 4u);
+    EXPECT_EQ(c.Rows()[1].Title, "Track02");
 }
 
 TEST(MainControllerTest, NoDeviceHintOncePerStartAndTheConfigurationRename) {
@@ -463,6 +537,14 @@ TEST(MainControllerTest, OpenDiscImageFromTheHintAndTheMenu) {
     EXPECT_TRUE(f.Scripted.Shown().last().startsWith(bogus + " can not be opened as a disc image: "));
     EXPECT_FALSE(c.OpenDiscImage(f.Folder.File("missing.cue")));
     EXPECT_EQ(f.Scripted.Shown().last(), f.Folder.File("missing.cue") + " can not be found.");
+    // A "|" in the path would split it in CDOptions/Images: refused with the reason.
+    ASSERT_TRUE(QDir(f.Folder.Path()).mkdir("a|b"));
+    const TDiscImage piped = MakeDiscImage(f.Folder.File("a|b"), "piped", StandardTracks());
+    EXPECT_FALSE(c.OpenDiscImage(piped.CuePath));
+    EXPECT_EQ(f.Scripted.Shown().last(), piped.CuePath +
+                                             " can not be opened as a disc image: its path holds a |, which "
+                                             "separates the images in options.ini. Please rename the folder or the "
+                                             "file.");
     EXPECT_EQ(Settings.Images, first.CuePath + '|' + second.CuePath);
     EXPECT_EQ(Settings.CDIndex, 0);
     EXPECT_EQ(c.Rows().size(), 4u);

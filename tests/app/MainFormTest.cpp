@@ -252,6 +252,20 @@ TEST(MainFormTest, LanguageSwitchToGermanAndBack) {
     EXPECT_EQ(w.List->headerItem()->text(0), "No.");
 }
 
+TEST(MainFormTest, ALanguageWithoutItsFileStartsInEnglish) {
+    TMainFixture f;
+    f.WriteOptions({}, 0, "[Options]\nLan=German\n");
+    TMainForm form;
+    TModalCloser closer;
+    TWindow w(form);
+    // Messages would otherwise be empty.
+    EXPECT_EQ(Settings.Lan, "English");
+    EXPECT_TRUE(w.Action("miEnglish")->isChecked());
+    EXPECT_FALSE(w.Action("miGerman")->isChecked());
+    form.Controller().Extract();
+    EXPECT_EQ(f.Scripted.Shown().last(), "Please select a track at least!");
+}
+
 TEST(MainFormTest, ClosingWritesCdinfoAndOptions) {
     TMainFixture f;
     const TDiscImage disc = f.Disc("album", Tracks);

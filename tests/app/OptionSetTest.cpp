@@ -155,6 +155,16 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     EXPECT_EQ(after.Genre, before.Genre);
     EXPECT_EQ(after.Paranoia, before.Paranoia);
 
+    // Bit rates of other lengths than the list's (a hand-edited options.ini) come back as
+    // they were, neither refused nor cut to three digits.
+    Settings.BitRate = 8;
+    Settings.MaxBitRate = 1000;
+    form.show();
+    ClickOk(form);
+    ASSERT_TRUE(Prompts.Shown().isEmpty()) << Prompts.Shown().join('|').toStdString();
+    EXPECT_EQ(Settings.BitRate, 8);
+    EXPECT_EQ(Settings.MaxBitRate, 1000);
+
     // The empty genre item stores no genre.
     form.show();
     Control<QComboBox>(form, "ID3genre")->setCurrentIndex(0);
@@ -227,15 +237,17 @@ TEST_F(OptionSetTest, DriveListAndDriveChangeGoThroughTheHost) {
     Host.Names = {"Drive A", "Drive B"};
     Settings.CDIndex = 1;
     {
-        // OK without visiting the CD-ROM page: the list is empty, so -1 is stored and no drive changes.
+        // OK without visiting the CD-ROM page: the list is empty, so the drive chosen before is
+        // kept and no drive changes.
         TOptionSetForm form(&Host);
         form.show();
         EXPECT_FALSE(Control<QGroupBox>(form, "gbRipTime")->isVisible()); // no library handle
         ClickOk(form);
-        EXPECT_EQ(Settings.CDIndex, -1);
+        EXPECT_EQ(Settings.CDIndex, 1);
         EXPECT_EQ(Host.Calls, QStringList{"status"});
     }
     Host.Calls.clear();
+    Settings.CDIndex = -1; // none chosen yet
     TOptionSetForm form(&Host);
     auto* pages = Control<QTabWidget>(form, "PageControl1");
     auto* list = Control<QComboBox>(form, "cbCDList");

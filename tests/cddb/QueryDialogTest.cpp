@@ -172,6 +172,10 @@ TEST_F(QueryDialogTest, EntryLinesFillDiscFieldsAndRowTitles) {
     TQueryCddbResult continued;
     EXPECT_TRUE(ReadCddbEntry("TTITLE0=A long\nTTITLE0= title\nTTITLE1=B\n", 1, 4, continued));
     EXPECT_EQ(continued.Titles, QStringList({"A long", "title", "B"}));
+    // An entry with fewer tracks than the disc: the lines after its titles name no rows.
+    TQueryCddbResult fewer;
+    EXPECT_TRUE(ReadCddbEntry("TTITLE0=A\nTTITLE1=B\nEXTD=Live\nEXTT0=\nPLAYORDER=\n", 1, 4, fewer));
+    EXPECT_EQ(fewer.Titles, QStringList({"A", "B"}));
 
     // No DYEAR: the year is left alone; no "/": no artist; an unknown genre is -1; an entry
     // without titles keeps what it set and reports false.

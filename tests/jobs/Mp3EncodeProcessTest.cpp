@@ -184,7 +184,10 @@ TEST_F(Mp3EncodeProcessTest, FailedRunsEndOnceWithTheirReasonAndLeaveTheOutputAl
         int ExitCode;
         QString Reason;
     } cases[] = {
-        {false, Folder.File(QStringLiteral("missing.mp3")), wav, 0, 255, QStringLiteral("lame exited with code 255.")},
+        // lame's own last words say why it gave up before it began.
+        {false, Folder.File(QStringLiteral("missing.mp3")), wav, 0, 255,
+         QStringLiteral("lame exited with code 255. Could not find \"%1\"; Can't init infile '%1'")
+             .arg(Folder.File(QStringLiteral("missing.mp3")))},
         {true, Wav, mp3, 20000, 1, QStringLiteral("lame exited with code 1.")},
         {false, mp3, wav, 50000, 0,
          wav + QStringLiteral(" is cut short: its header announces 882000 bytes of audio, the file holds 49956.")},
