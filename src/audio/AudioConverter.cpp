@@ -96,17 +96,19 @@ void TAudioConverter::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
         return;
     }
     const size_t got = want / uint32_t(InBytesPerSample * InChannels);
+    if (OutBuffer.size() < got * size_t(OutBytesPerSample * OutCh))
+        OutBuffer.resize(got * size_t(OutBytesPerSample * OutCh));
+    buffer = OutBuffer.data();
+    bytes = uint32_t(got * size_t(OutBytesPerSample * OutCh));
+    if (InChannels == OutCh && PcmToPcmExact(in, InBits, OutBuffer.data(), OutBits, got * size_t(OutCh)))
+        return;
     const size_t floatsNeeded = got * size_t(std::max(InChannels, OutCh));
     if (Floats.size() < floatsNeeded)
         Floats.resize(floatsNeeded);
-    if (OutBuffer.size() < got * size_t(OutBytesPerSample * OutCh))
-        OutBuffer.resize(got * size_t(OutBytesPerSample * OutCh));
     PcmToFloat(in, InBits, Floats.data(), got * size_t(InChannels));
     if (InChannels == 1 && OutCh == 2)
         MonoToStereo(Floats.data(), Floats.data(), got);
     else if (InChannels == 2 && OutCh == 1)
         StereoToMono(Floats.data(), Floats.data(), got);
     FloatToPcm(Floats.data(), OutBits, OutBuffer.data(), got * size_t(OutCh));
-    buffer = OutBuffer.data();
-    bytes = uint32_t(got * size_t(OutBytesPerSample * OutCh));
 }

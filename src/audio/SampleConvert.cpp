@@ -69,6 +69,30 @@ void FloatToPcm(const float* in, int bits, uint8_t* out, size_t count) {
     }
 }
 
+bool PcmToPcmExact(const uint8_t* in, int inBits, uint8_t* out, int outBits, size_t count) {
+    const int inBytes = BytesPerSample(inBits), outBytes = BytesPerSample(outBits);
+    if (outBytes == 1 && (inBytes == 2 || inBytes == 3)) {
+        // v ÷ 2^(n−1) + 1 is exact in a float for n ≤ 24 bits, and so is × 128: the floor is
+        // (v + 2^(n−1)) >> (n − 8), the top byte with its sign bit flipped.
+        in += inBytes - 1;
+        for (size_t i = 0; i < count; ++i, in += inBytes)
+            out[i] = uint8_t(*in ^ 0x80);
+        return true;
+    }
+    if (inBytes == 2 && outBytes == 3) {
+        // v ÷ 32768 × 8388607 is exact in a double, so its floor is an arithmetic shift.
+        for (size_t i = 0; i < count; ++i, in += 2, out += 3) {
+            const int64_t v = int16_t(uint16_t(in[0] | (in[1] << 8)));
+            const int32_t s = int32_t((v * 8388607) >> 15);
+            out[0] = uint8_t(s);
+            out[1] = uint8_t(s >> 8);
+            out[2] = uint8_t(s >> 16);
+        }
+        return true;
+    }
+    return false;
+}
+
 void StereoToMono(const float* in, float* out, size_t frames) {
     for (size_t i = 0; i < frames; ++i)
         out[i] = (in[2 * i] + in[2 * i + 1]) / 2.0f;

@@ -16,6 +16,11 @@ void PcmToFloat(const uint8_t* in, int bits, float* out, size_t count);
 // `count` floats to samples of width `bits`; values beyond -1 … 1 are clipped.
 void FloatToPcm(const float* in, int bits, uint8_t* out, size_t count);
 
+// `count` samples of width `inBits` straight to width `outBits`, for the pairs where integer
+// arithmetic gives exactly the bytes of PcmToFloat followed by FloatToPcm (16 → 8, 24 → 8,
+// 16 → 24) at a fraction of the cost. Returns false, writing nothing, for any other pair.
+bool PcmToPcmExact(const uint8_t* in, int inBits, uint8_t* out, int outBits, size_t count);
+
 // (left + right) ÷ 2 per frame; `out` may be `in`.
 void StereoToMono(const float* in, float* out, size_t frames);
 // Each sample to both channels; `out` (2 × frames) may start at `in`.

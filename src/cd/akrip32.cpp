@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -355,12 +356,31 @@ bool TrackLayout(const TDrive& drive, track_t first, track_t last, std::vector<l
 }
 
 // Reads `count` audio sectors of a cue image from its .bin, each where the sheet puts it.
+// Sectors that lie one after another in the file are read with one call: a system call per
+// sector cost more than the copying.
 bool ReadCueSectors(TDrive& drive, lsn_t from, uint32_t count, uint8_t* to) {
     const int fd = drive.Bin.handle();
-    for (uint32_t i = 0; i < count; ++i) {
+    uint32_t i = 0;
+    while (i < count) {
         const int64_t offset = drive.Cue->SectorOffset(int32_t(from + i));
-        if (offset < 0 || ::pread(fd, to + size_t(i) * CDSectorBytes, CDSectorBytes, off_t(offset)) != CDSectorBytes)
+        if (offset < 0)
             return false;
+        uint32_t run = 1;
+        while (i + run < count &&
+               drive.Cue->SectorOffset(int32_t(from + i + run)) == offset + int64_t(run) * CDSectorBytes)
+            ++run;
+        const size_t bytes = size_t(run) * CDSectorBytes;
+        size_t done = 0;
+        while (done < bytes) {
+            const ssize_t n =
+                ::pread(fd, to + size_t(i) * CDSectorBytes + done, bytes - done, off_t(offset) + off_t(done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += size_t(n);
+        }
+        i += run;
     }
     return true;
 }

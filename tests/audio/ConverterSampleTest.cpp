@@ -78,6 +78,30 @@ TEST(ConverterSampleTest, ThirtyTwoBitRoundTrip) {
     EXPECT_NEAR(back[3], 123456789, 16); // a float keeps 24 bits
 }
 
+// The integer shortcuts must give the float path's bytes for every possible input sample, and
+// decline the pairs they do not cover.
+TEST(ConverterSampleTest, IntegerPathMatchesFloatPathForEverySample) {
+    for (const int inBits : {16, 24}) {
+        const size_t n = size_t(1) << inBits;
+        const int inBytes = BytesPerSample(inBits);
+        std::vector<uint8_t> in(n * size_t(inBytes));
+        for (size_t v = 0; v < n; ++v)
+            for (int b = 0; b < inBytes; ++b)
+                in[v * size_t(inBytes) + size_t(b)] = uint8_t(v >> (8 * b));
+        for (const int outBits : {8, 24}) {
+            if (outBits == inBits)
+                continue;
+            std::vector<uint8_t> fast(n * size_t(BytesPerSample(outBits)));
+            ASSERT_TRUE(PcmToPcmExact(in.data(), inBits, fast.data(), outBits, n)) << inBits << " -> " << outBits;
+            EXPECT_TRUE(fast == Convert(in, inBits, outBits)) << inBits << " -> " << outBits;
+        }
+    }
+    uint8_t out[8] = {};
+    const uint8_t in[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (const auto& [inBits, outBits] : {std::pair{8, 16}, {24, 16}, {16, 32}, {32, 8}, {32, 16}, {8, 24}})
+        EXPECT_FALSE(PcmToPcmExact(in, inBits, out, outBits, 1)) << inBits << " -> " << outBits;
+}
+
 TEST(ConverterSampleTest, ChannelConversions) {
     const float stereo[6] = {1000.0f / 32768, -1000.0f / 32768, 0.5f, 0.25f, -1.0f, -1.0f};
     float mono[3];

@@ -139,8 +139,9 @@ TEST_F(OggCliTest, DecodeWritesOnlyWhatWasDecoded) {
 
     const QString monoWav = Folder.File(QStringLiteral("mono.wav"));
     ASSERT_TRUE(WriteFile(monoWav, MakeWav(MakePcm16(22050, 1, 5, 22050), 1, 22050, 16)));
-    const QString mono = MakeOggWithOggenc(monoWav, Folder.File(QStringLiteral("mono.ogg")), {});
-    const QString stereo = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("stereo.ogg")), {});
+    // Serial numbers of their own: with equal ones the two files would read as one stream.
+    const QString mono = MakeOggWithOggenc(monoWav, Folder.File(QStringLiteral("mono.ogg")), {"-s", "1"});
+    const QString stereo = MakeOggWithOggenc(Wav, Folder.File(QStringLiteral("stereo.ogg")), {"-s", "2"});
     ASSERT_FALSE(mono.isEmpty());
     ASSERT_FALSE(stereo.isEmpty());
     const QString mixed = Folder.File(QStringLiteral("mixed.ogg"));
