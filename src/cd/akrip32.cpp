@@ -217,7 +217,7 @@ bool SameTracks(CdIo_t* p, const TCueSheet& cue, QString& why) {
         return false;
     }
     for (const TCueTrack& t : cue.Tracks) {
-        if (cdio_get_track_lsn(p, track_t(t.Number)) != t.Start) {
+        if (cdio_get_track_lsn(p, track_t(t.Number)) != t.Start - t.Shift) {
             why = QStringLiteral("libcdio places track %1 elsewhere than the cue sheet (%2)")
                       .arg(t.Number)
                       .arg(CueTimeText(t.Start));
@@ -235,13 +235,13 @@ bool OpenCue(TDrive& drive, QString& error) {
     }
     drive.Watched.push_back(TFileStamp::Of(cue->BinPath));
     drive.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-cue-XXXXXX"));
-    // A copy of the cue sheet (a few kilobytes, without the byte-order mark) and a link to
+    // A copy of the cue sheet in the spelling libcdio accepts and a link to
     // the bin, named consistently.
     const QString cueCopy = drive.LinkFolder->filePath(QStringLiteral("disc.cue"));
     const QString binLink = drive.LinkFolder->filePath(QStringLiteral("disc.bin"));
     QFile copy(cueCopy);
-    if (!drive.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
-        copy.write(cue->Content) != cue->Content.size() || !QFile::link(cue->BinPath, binLink)) {
+    if (!drive.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(cue->LibcdioSheet()) < 0 ||
+        !QFile::link(cue->BinPath, binLink)) {
         error = QStringLiteral("Cannot prepare ") + drive.Path + QStringLiteral(" in the temporary folder");
         return false;
     }
@@ -363,6 +363,11 @@ bool ReadCueSectors(TDrive& drive, lsn_t from, uint32_t count, uint8_t* to) {
     uint32_t i = 0;
     while (i < count) {
         const int64_t offset = drive.Cue->SectorOffset(int32_t(from + i));
+        if (offset == CueSilence) {
+            std::memset(to + size_t(i) * CDSectorBytes, 0, CDSectorBytes);
+            ++i;
+            continue;
+        }
         if (offset < 0)
             return false;
         uint32_t run = 1;
