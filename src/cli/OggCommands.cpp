@@ -78,6 +78,11 @@ template <class TSource> bool OpenInput(TSource& in, const QString& path, const 
         message = QStringLiteral("not a ") + kind + QStringLiteral(" file that can be read");
     if (message.isEmpty())
         return true;
+    // The reader's text carries only vorbisfile's number; say what it means for the user's file.
+    if (message.endsWith(QStringLiteral(": ") + QString::number(OV_ENOTVORBIS)))
+        message +=
+            QStringLiteral(" (no readable Ogg Vorbis stream: not an Ogg file, a cut one, or Ogg holding another codec "
+                           "such as Opus or FLAC)");
     exitCode = CliFail(path + QStringLiteral(": ") + message);
     return false;
 }

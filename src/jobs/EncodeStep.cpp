@@ -21,11 +21,6 @@ int64_t SecondsSince(std::chrono::steady_clock::time_point start) {
     return static_cast<int64_t>(std::rint(s));
 }
 
-QByteArray FileStart(const QString& path, int bytes) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.read(bytes) : QByteArray();
-}
-
 } // namespace
 
 void TJobProgress::Reset() {
@@ -78,10 +73,27 @@ bool LooksLikeWav(const QString& path) {
 }
 
 bool LooksLikeMp3(const QString& path) {
-    const QByteArray head = FileStart(path, 3);
+    // AAC in ADTS frames (often named .mp3) shares the 11 sync bits of an MPEG audio frame but
+    // has layer bits 00, which no MPEG audio layer uses; lame would "decode" it into noise.
+    const auto isAdts = [](const QByteArray& h) { return uchar(h[0]) == 0xFF && (uchar(h[1]) & 0xF6) == 0xF0; };
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray head = f.read(10);
     if (head.size() < 2)
         return false;
-    return head.startsWith("ID3") || (uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0);
+    if (!head.startsWith("ID3"))
+        return uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0 && !isAdts(head);
+    // An ID3v2 tag: the audio after it decides (size in 7-bit bytes, plus a footer if flagged).
+    if (head.size() < 10)
+        return true;
+    const auto sizeByte = [&](int i) { return qint64(uchar(head[i]) & 0x7F); };
+    const qint64 end = 10 + (sizeByte(6) << 21 | sizeByte(7) << 14 | sizeByte(8) << 7 | sizeByte(9)) +
+                       ((uchar(head[5]) & 0x10) ? 10 : 0);
+    if (!f.seek(end))
+        return true;
+    head = f.read(2);
+    return head.size() < 2 || !isAdts(head);
 }
 
 bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, int32_t divisor, int64_t& total) {

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const char* const Mp3TempName = "ViVO3DaZuvo.dov";
@@ -226,7 +228,12 @@ void TRipJob::StartMp3Entry(int i, bool first) {
         SetStep(QStringLiteral("Encoding"), i, group);
         return SkipEntry(i, 2000, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
     }
-    if (Step.WaveIn1.GetSampleRate() >= 44100) {
+    // lame reads float WAV files through libsndfile scaled to their own peak, so a quiet
+    // recording would come out at full loudness: those go through the temporary file as
+    // 32-bit integers at their own rate, as this reader turns them.
+    const TWavType type = Step.WaveIn1.WavType();
+    const bool floatInput = type == wtIEEEFloat || type == wtExtIEEEFloat;
+    if (Step.WaveIn1.GetSampleRate() >= 44100 && !floatInput) {
         SetStep(QStringLiteral("Encoding"), i, group);
         StartMp3Run(i, input);
     } else {
@@ -298,6 +305,8 @@ void TRipJob::StartResample(int i, const QString& temporary) {
             return SkipEntry(
                 i, JobKind == 2 ? 2000 : 3000,
                 ResText("RES_Output_Is_Input", "%1 is the input file and cannot be the output.").arg(temporary));
+    // Inputs from 44.1 kHz up only pass through for their format; they keep their rate.
+    FastResampler1.OutSampleRate = std::max<int32_t>(44100, Step.WaveIn1.GetSampleRate());
     TemporaryWritten = true;
     ResampleFailed = false;
     ResampleError.clear();

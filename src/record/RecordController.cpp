@@ -524,9 +524,13 @@ void TRecordController::Mp3Export() {
         return;
     }
     Mp3Exported = true;
+    // The job runs with MP3 as its format; the user's choice for rips comes back afterwards
+    // (it would otherwise switch every later rip to MP3 and be saved so).
+    const int32_t outputFormat = Settings.OutputFormat;
     Settings.OutputFormat = ofMP3;
     ++ExportCount;
     LastExportWritten = View->RunJobWindow(4, 0, QStringList{DocumentFile});
+    Settings.OutputFormat = outputFormat;
 }
 
 // ---- menu and window ----

@@ -243,6 +243,15 @@ void TVorbisIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
             VorbisToWavOrder(reinterpret_cast<int16_t*>(at), got / frameBytes, Channels);
             BlockLast += int32_t(got);
             const int64_t size = Size;
+            if (EndSample == -1 && size >= 0 && Position + BlockLast > size) {
+                // The decoder goes on past the announced length: two files joined with the
+                // same serial number read as one stream whose length is the last file's.
+                // Cutting here would drop the rest without a word, so the length grows with
+                // what is decoded (one byte ahead, so that the run asks for more) until the
+                // decoder ends.
+                Size = Position + BlockLast + 1;
+                continue;
+            }
             if (size >= 0 && Position + BlockLast >= size) {
                 BlockLast = int32_t(std::max<int64_t>(size - Position, 0));
                 if (BlockLast == 0)

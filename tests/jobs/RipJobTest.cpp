@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
+#include "jobs/EncodeStep.h"
 #include "jobs/JobRunner.h"
 #include "jobs/rip.h"
 #include "platform/Prompter.h"
@@ -14,7 +15,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -185,6 +191,33 @@ TEST_F(RipJobTest, LowRatesGoThroughTheTemporaryFileAt44100) {
     }
 }
 
+TEST_F(RipJobTest, FloatWavKeepsItsLevelAndRateInTheMp3) {
+    // A quiet 48 kHz float recording (peak 0.1): lame alone would scale it to its own peak.
+    QByteArray pcm(48000 * 2 * 4, 0);
+    for (int i = 0; i < 48000 * 2; ++i)
+        qToLittleEndian<float>(0.1f * std::sin(2.0f * float(M_PI) * 440.0f * float(i / 2) / 48000.0f),
+                               pcm.data() + i * 4);
+    QByteArray wav = MakeWav(pcm, 2, 48000, 32);
+    qToLittleEndian<uint16_t>(3, wav.data() + 20);
+    const QString input = Folder.File(QStringLiteral("quiet.wav"));
+    ASSERT_TRUE(WriteFile(input, wav));
+    TRipJob job(2, 0, {input});
+    ASSERT_TRUE(Run(job));
+    ASSERT_TRUE(job.Succeeded());
+    EXPECT_FALSE(QFile::exists(Out("ViVO3DaZuvo.dov")));
+
+    const QString decoded = Folder.File(QStringLiteral("decoded.wav"));
+    ASSERT_EQ(RunProgram(FindTool(QStringLiteral("lame")), {"--quiet", "--decode", Out("quiet.mp3"), decoded}).ExitCode,
+              0);
+    const QByteArray back = ReadFile(decoded);
+    ASSERT_GT(back.size(), 44 + 4 * 24000);
+    EXPECT_EQ(qFromLittleEndian<uint32_t>(back.constData() + 24), 48000u);
+    int peak = 0;
+    for (qsizetype at = 44; at + 1 < back.size(); at += 2)
+        peak = std::max(peak, std::abs(int(qFromLittleEndian<int16_t>(back.constData() + at))));
+    EXPECT_NEAR(peak, 3277, 600);
+}
+
 TEST_F(RipJobTest, StepLinesPastNinetyNineUseThreeDigits) {
     const QString wav = Folder.File(QStringLiteral("bad.wav"));
     ASSERT_TRUE(WriteFile(wav, "not a wave file"));
@@ -237,6 +270,21 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     ASSERT_TRUE(Run(decode));
     EXPECT_FALSE(decode.Succeeded());
     EXPECT_EQ(Prompter.Shown().last(), notMp3 + " is not an MP3 file.");
+    // AAC in ADTS frames named .mp3, bare or after an ID3v2 tag, is no MP3 either (lame would
+    // turn it into noise and succeed); an MP3 after the same tag is taken.
+    const QByteArray adts = QByteArray::fromHex("fff15080") + QByteArray(400, 'a');
+    const QByteArray id3 = QByteArray::fromHex("49443303000000000005") + QByteArray(5, 0);
+    for (const QByteArray& content : {adts, id3 + adts}) {
+        const QString aac = Folder.File(QStringLiteral("aac.mp3"));
+        ASSERT_TRUE(WriteFile(aac, content));
+        TRipJob aacJob(3, 0, {aac});
+        ASSERT_TRUE(Run(aacJob));
+        EXPECT_FALSE(aacJob.Succeeded());
+        EXPECT_EQ(Prompter.Shown().last(), aac + " is not an MP3 file.");
+    }
+    const QString tagged = Folder.File(QStringLiteral("tagged.mp3"));
+    ASSERT_TRUE(WriteFile(tagged, id3 + QByteArray::fromHex("fffb9064") + QByteArray(400, 0)));
+    EXPECT_TRUE(LooksLikeMp3(tagged));
 
     // A rip whose MP3 is written but cannot be tagged (lame leaves it read-only): a plain note
     // with the tag writer's error number, and the job goes on to the next track.

@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +93,24 @@ TEST_F(WmaUtilityTest, OtherWavShapesAreResampledAndRemixed) {
         EXPECT_EQ(d[2], QStringLiteral("2"));
         EXPECT_NEAR(d[3].toDouble(), 1.0, 0.2) << s.Channels << ' ' << s.Rate << ' ' << s.Bits;
     }
+}
+
+TEST_F(WmaUtilityTest, LoudSurroundDownmixDoesNotClip) {
+    // Six channels of one tone near full scale: the stereo sum must be scaled, not clipped.
+    QByteArray pcm(44100 * 6 * 2, 0);
+    for (int i = 0; i < 44100 * 6; ++i)
+        qToLittleEndian<int16_t>(int16_t(29000.0 * std::sin(2.0 * M_PI * 440.0 * (i / 6) / 44100.0)),
+                                 pcm.data() + i * 2);
+    ASSERT_TRUE(WriteFile(Wav, MakeWav(pcm, 6, 44100, 16)));
+    const QString out = Folder.File(QStringLiteral("surround.wma"));
+    ASSERT_EQ(Encode(Wav, out, QStringLiteral("128_44_2")).ExitCode, 0);
+    const TRunResult decoded =
+        RunProgram(FindTool(QStringLiteral("ffmpeg")), {"-v", "error", "-i", out, "-f", "s16le", "-"});
+    ASSERT_GT(decoded.Out.size(), 44100);
+    int clipped = 0;
+    for (qsizetype at = 0; at + 1 < decoded.Out.size(); at += 2)
+        clipped += std::abs(int(qFromLittleEndian<int16_t>(decoded.Out.constData() + at))) >= 32767;
+    EXPECT_EQ(clipped, 0);
 }
 
 TEST_F(WmaUtilityTest, ProgressLinesRiseToHundredAndPacketsAreNotMostlyPadding) {

@@ -278,7 +278,7 @@ TEST_F(RecordControllerTest, Mp3ExportAsksOncePerDocumentAndNeedsNoCdDrive) {
     EXPECT_TRUE(c.LastExportWritten);
     EXPECT_NE(ReadFile(mp3), "old");
     EXPECT_GT(ReadFile(mp3).size(), 1000);
-    EXPECT_EQ(Settings.OutputFormat, ofMP3);
+    EXPECT_EQ(Settings.OutputFormat, ofWAV); // the rips' format is the user's again
 
     // The question has been answered for this document: the next save overwrites silently.
     const int shown = int(Prompts.Shown().size());

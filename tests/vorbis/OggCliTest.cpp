@@ -93,7 +93,7 @@ TEST_F(OggCliTest, BadInputIsRefusedWithOneLine) {
         {{"encode", "ogg", Wav, Wav}, "the output file is the input file"},
         {{"encode", "ogg", Folder.File("missing.wav"), ogg}, "cannot read"},
         {{"decode", "ogg", Wav, Folder.File("y.wav")}, "Failed to open an ogg file: -132"},
-        {{"ogg", "info", Wav}, "Failed to open an ogg file: -132"},
+        {{"ogg", "info", Wav}, "Failed to open an ogg file: -132 (no readable Ogg Vorbis stream"},
         {{"ogg", "info", Folder.File("missing.ogg")}, "cannot read "},
         {{"encode", "ogg", Wav, Folder.File("no/such/dir/x.ogg")}, "discwright-cli: "},
     };

@@ -195,6 +195,18 @@ TEST_F(VorbisInTest, ChainedStreamsDecodeStraightThrough) {
     }
     in.EndReading();
     EXPECT_EQ(delivered, DecodeWithOggdec(mono));
+
+    // Two files joined with the same serial number read as one stream announcing the second
+    // file's length; everything is still delivered, as oggdec decodes it.
+    const QString again = MakeOgg("again", 20000, 2, 44100, {"-s", "102"}, 4);
+    const QString joined = Dir.filePath(QStringLiteral("joined.ogg"));
+    ASSERT_TRUE(WriteFile(joined, ReadFile(again) + ReadFile(second)));
+    in.SetFileName(joined);
+    ASSERT_TRUE(in.Valid());
+    EXPECT_EQ(in.Size, 33333 * 4);
+    const QByteArray all = ReadAllFrom(in);
+    EXPECT_GT(all.size(), (20000 + 33333 - 2048) * 4);
+    EXPECT_EQ(all, DecodeWithOggdec(joined));
 }
 
 // Pages that fail their checksum leave a gap; decoding goes on behind it as oggdec's does.

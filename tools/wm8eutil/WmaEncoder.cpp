@@ -177,6 +177,10 @@ void TEncoder::OpenEncoder() {
     av_channel_layout_uninit(&inLayout);
     Check(rc, "setting up the resampler");
     Resampler.reset(swr);
+    // Float output is not limited, and a downmix adds channels up (5.1 to stereo: front +
+    // 0.7 centre + 0.7 surround), which the encoder would clip; scaled as FFmpeg scales its
+    // downmixes to integer formats, the sum stays within full scale.
+    Check(av_opt_set_double(swr, "rematrix_maxval", 1.0, 0), "setting up the resampler");
     Check(swr_init(swr), "setting up the resampler");
 }
 
