@@ -85,3 +85,7 @@ void TCddbNotifyTarget::Detach() {
     std::lock_guard<std::mutex> guard(Lock);
     Window = nullptr;
 }
+
+void TCddbNotifyTarget::Received() {
+    const std::lock_guard<std::mutex> guard(Lock);
+}

@@ -60,6 +60,10 @@ public:
     // Posts the event (taking it) unless the target was detached.
     void Post(QEvent* event);
     void Detach();
+    // Called by the window before it looks at an event. Qt's event queue hands the event over
+    // under its own futex locks, which ThreadSanitizer cannot see; Post held this lock while it
+    // posted, so taking it here makes the hand-over of the event's contents visible too.
+    void Received();
 
 private:
     std::mutex Lock;

@@ -43,6 +43,8 @@ void TStopQueryController::Finish(TStopQueryEnd end) {
 }
 
 bool TStopQueryController::event(QEvent* e) {
+    if (Target)
+        Target->Received();
     if (e->type() != CddbResultEventType)
         return QObject::event(e);
     auto* report = dynamic_cast<TCddbFinishedEvent*>(e);

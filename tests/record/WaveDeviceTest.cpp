@@ -81,9 +81,13 @@ TEST_F(WaveDeviceTest, PlaybackPlaysTheFileFromThePosition) {
     ASSERT_TRUE(WaitUntil([&] { return device.Mode() != wmPlaying; }));
     device.Close();
     // The device plays whole buffers: the file's audio from the position (4410 frames in)
-    // comes first.
+    // comes first. SDL's own silence may come before it: its audio thread can run once while
+    // the device is still paused, right after opening (on a slow build, such as one under
+    // ThreadSanitizer).
     const QByteArray rest = pcm.mid(4410 * 4);
-    const QByteArray played = ReadFile(Path("played.raw"));
+    QByteArray played = ReadFile(Path("played.raw"));
+    while (played.startsWith(QByteArray(4, '\0')))
+        played.remove(0, 4);
     ASSERT_GE(played.size(), rest.size());
     EXPECT_EQ(played.left(rest.size()), rest);
 }
