@@ -57,6 +57,50 @@ QString ResolveCueFile(const QString& cuePath, const QString& name) {
     return QString();
 }
 
+// Where the samples of a RIFF WAVE file lie. False (and `error` empty) when the file is not
+// a WAV file; a WAV file that does not hold CD audio (PCM, 44.1 kHz, 16 bits, stereo) sets
+// `error`.
+bool FindWavData(const QString& path, int64_t& dataStart, int64_t& dataBytes, QString& error) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(12);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
+        return false;
+    const QString name = QFileInfo(path).fileName();
+    const auto le = [](const QByteArray& b, int at, int bytes) {
+        uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = v << 8 | uint8_t(b[at + i]);
+        return v;
+    };
+    bool cdAudio = false;
+    int64_t at = 12;
+    while (at + 8 <= f.size()) {
+        f.seek(at);
+        const QByteArray chunk = f.read(8);
+        const int64_t size = le(chunk, 4, 4);
+        if (chunk.startsWith("fmt ")) {
+            const QByteArray fmt = f.read(16);
+            const uint32_t tag = fmt.size() == 16 ? le(fmt, 0, 2) : 0;
+            // WAVE_FORMAT_EXTENSIBLE with 16-bit stereo holds the same samples as plain PCM.
+            cdAudio =
+                (tag == 1 || tag == 0xFFFE) && le(fmt, 2, 2) == 2 && le(fmt, 4, 4) == 44100 && le(fmt, 14, 2) == 16;
+        } else if (chunk.startsWith("data")) {
+            if (!cdAudio) {
+                error = name + QStringLiteral(" does not hold CD audio (PCM, 44100 Hz, 16 bits, stereo)");
+                return true;
+            }
+            dataStart = at + 8;
+            dataBytes = std::min<int64_t>(size, f.size() - dataStart);
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    error = name + QStringLiteral(" is a WAV file without audio data");
+    return true;
+}
+
 } // namespace
 
 QString CueTimeText(int64_t sectors) {
@@ -96,14 +140,24 @@ bool TCueSheet::Load(const QString& cuePath) {
     if (fileLines > 1)
         return Fail(cuePath, QStringLiteral("cue sheets with more than one FILE are not supported"));
     const QString type = fileType.toUpper();
-    if (type != QLatin1String("BINARY") && type != QLatin1String("MOTOROLA"))
+    if (type != QLatin1String("BINARY") && type != QLatin1String("MOTOROLA") && type != QLatin1String("WAVE"))
         return Fail(cuePath, QStringLiteral("FILE type ") + fileType +
-                                 QStringLiteral(" is not supported (BINARY or MOTOROLA only)"));
+                                 QStringLiteral(" is not supported (BINARY, MOTOROLA or WAVE only)"));
     BinPath = ResolveCueFile(cuePath, fileName);
     if (BinPath.isEmpty())
         return Fail(cuePath, QStringLiteral("the file it names, ") + fileName + QStringLiteral(", does not exist"));
     BigEndian = type == QLatin1String("MOTOROLA");
     BinBytes = QFileInfo(BinPath).size();
+    // A WAV file's header must not be read as audio, whatever type the FILE line gives it.
+    QString wavError;
+    const bool wav = FindWavData(BinPath, DataStart, BinBytes, wavError);
+    if (!wavError.isEmpty())
+        return Fail(cuePath, wavError);
+    if (type == QLatin1String("WAVE") && !wav)
+        return Fail(cuePath, fileName + QStringLiteral(" is not a WAV file (only WAV files with CD audio can be "
+                                                       "named as WAVE)"));
+    if (wav)
+        BigEndian = false;
     return CheckTracks(cuePath);
 }
 
@@ -125,7 +179,8 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
                 name = rest.mid(1, close - 1);
                 type = rest.mid(close + 1).trimmed();
             } else {
-                const qsizetype space = rest.lastIndexOf(' ');
+                static const QRegularExpression lastBlank(QStringLiteral("\\s(?=\\S*$)"));
+                const qsizetype space = rest.indexOf(lastBlank);
                 name = space < 0 ? rest : rest.left(space).trimmed();
                 type = space < 0 ? QString() : rest.mid(space + 1).trimmed();
             }
@@ -152,6 +207,11 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
             track.Audio = track.Mode == QLatin1String("AUDIO");
             track.FirstIndex = track.Start = -1;
             Tracks.push_back(track);
+        } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
+            const int32_t length = ParseCueTime(words.value(1));
+            if (Tracks.empty() || length < 0)
+                return Fail(cuePath, QStringLiteral("bad %1 line: ").arg(keyword) + line);
+            (keyword == QLatin1String("PREGAP") ? Tracks.back().Pregap : Tracks.back().Postgap) = length;
         } else if (keyword == QLatin1String("INDEX")) {
             if (Tracks.empty())
                 return Fail(cuePath, QStringLiteral("INDEX before the first TRACK in line: ") + line);
@@ -212,8 +272,21 @@ bool TCueSheet::CheckTracks(const QString& cuePath) {
                                      .arg(CueTimeText(t.Start), binName, CueTimeText(end)));
         }
     }
+    // From here on positions are on the disc: PREGAP and POSTGAP silence is not in the file
+    // but takes its place on the disc, before and after the track's sectors.
+    int32_t shift = 0;
+    for (size_t i = 0; i < Tracks.size(); ++i) {
+        TCueTrack& t = Tracks[i];
+        t.FileSectors = i + 1 < Tracks.size() ? Tracks[i + 1].FirstIndex - t.FirstIndex
+                                              : int32_t((BinBytes - t.FileOffset) / t.SectorBytes);
+        shift += t.Pregap;
+        t.Shift = shift;
+        t.FirstIndex += shift;
+        t.Start += shift;
+        shift += t.Postgap;
+    }
     const TCueTrack& last = Tracks.back();
-    LeadOut = int32_t(last.FirstIndex + (BinBytes - last.FileOffset) / last.SectorBytes);
+    LeadOut = last.FirstIndex + last.FileSectors + last.Postgap;
     return true;
 }
 
@@ -222,12 +295,53 @@ const TCueTrack* TCueSheet::TrackAt(int32_t lba) const {
         return nullptr;
     const TCueTrack* found = &Tracks.front();
     for (const TCueTrack& t : Tracks)
-        if (t.FirstIndex <= lba)
+        if (t.FirstIndex - t.Pregap <= lba)
             found = &t;
     return found;
 }
 
 int64_t TCueSheet::SectorOffset(int32_t lba) const {
     const TCueTrack* t = TrackAt(lba);
-    return t ? t->FileOffset + int64_t(lba - t->FirstIndex) * t->SectorBytes : -1;
+    if (!t)
+        return -1;
+    if (lba < t->FirstIndex || lba >= t->FirstIndex + t->FileSectors)
+        return CueSilence;
+    return DataStart + t->FileOffset + int64_t(lba - t->FirstIndex) * t->SectorBytes;
+}
+
+QByteArray TCueSheet::LibcdioSheet() const {
+    // libcdio knows upper-case keywords only and refuses a whole sheet for one line it does
+    // not know (POSTGAP, the CD-TEXT extras some writers add, a CDTEXTFILE that was not
+    // copied along). It only has to agree with this sheet on where the tracks start, so it
+    // gets the lines it knows, in its spelling. PREGAP is left out: libcdio ignores it, and
+    // the positions it reports are compared without the gaps.
+    static const QList<QByteArray> known = {"ARRANGER", "CATALOG",    "COMPOSER", "DISC_ID", "FLAGS",
+                                            "GENRE",    "INDEX",      "ISRC",     "MESSAGE", "PERFORMER",
+                                            "REM",      "SONGWRITER", "TITLE",    "TRACK",   "UPC_EAN"};
+    static const QList<QByteArray> flags = {"DCP", "4CH", "PRE", "SCMS"};
+    QByteArray sheet;
+    for (const QByteArray& raw : Content.split('\n')) {
+        const QByteArray line = raw.simplified();
+        const qsizetype space = line.indexOf(' ');
+        const QByteArray keyword = line.left(space < 0 ? line.size() : space).toUpper();
+        QByteArray rest = space < 0 ? QByteArray() : line.mid(space + 1);
+        if (keyword == "FILE") {
+            // libcdio reads the .bin named like the sheet and samples as stored.
+            rest = "\"disc.bin\" BINARY";
+        } else if (keyword == "TRACK") {
+            rest = rest.toUpper();
+        } else if (keyword == "FLAGS") {
+            QList<QByteArray> kept;
+            for (const QByteArray& flag : rest.toUpper().split(' '))
+                if (flags.contains(flag))
+                    kept.append(flag);
+            if (kept.isEmpty())
+                continue;
+            rest = kept.join(' ');
+        } else if (!known.contains(keyword)) {
+            continue;
+        }
+        sheet += keyword + ' ' + rest + '\n';
+    }
+    return sheet;
 }

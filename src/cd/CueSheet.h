@@ -20,10 +20,19 @@ struct TCueTrack {
     QString Mode;        // AUDIO, MODE1/2048, ...
     int SectorBytes = 0; // bytes one sector of this track takes in the .bin
     bool Audio = false;
-    int32_t FirstIndex = 0; // sectors from the start of the .bin: INDEX 00 if given, else INDEX 01
-    int32_t Start = 0;      // INDEX 01, the track's logical block address
-    int64_t FileOffset = 0; // byte offset of FirstIndex in the .bin
+    // Logical block addresses (after loading; while the sheet is checked, sectors from the
+    // start of the .bin).
+    int32_t FirstIndex = 0;  // INDEX 00 if given, else INDEX 01
+    int32_t Start = 0;       // INDEX 01
+    int64_t FileOffset = 0;  // byte offset of FirstIndex in the .bin
+    int32_t FileSectors = 0; // sectors of the track in the file, from FirstIndex on
+    int32_t Pregap = 0;      // PREGAP: silence on the disc before FirstIndex, not in the file
+    int32_t Postgap = 0;     // POSTGAP: silence on the disc after the track's sectors
+    int32_t Shift = 0;       // FirstIndex and Start on the disc minus their place in the file
 };
+
+// SectorOffset of a sector of PREGAP or POSTGAP silence.
+constexpr int64_t CueSilence = -2;
 
 class TCueSheet {
 public:
@@ -36,14 +45,18 @@ public:
     QString BinPath;    // absolute path of the file the FILE line names
     bool BigEndian = false;
     std::vector<TCueTrack> Tracks;
-    int64_t BinBytes = 0;
-    int32_t LeadOut = 0; // logical block address after the last whole sector of the .bin
+    int64_t DataStart = 0; // where the sectors begin in the file: after the header of a WAV file
+    int64_t BinBytes = 0;  // bytes of sectors in the file from DataStart on
+    int32_t LeadOut = 0;   // logical block address after the last whole sector of the .bin
 
     // The track holding logical block `lba`, or nullptr (before track 1's first index, or
     // at or after the lead-out).
     const TCueTrack* TrackAt(int32_t lba) const;
-    // Byte offset in the .bin of logical block `lba` (which must lie on the disc).
+    // Byte offset in the .bin of logical block `lba`; CueSilence for gap silence, -1 off the
+    // disc.
     int64_t SectorOffset(int32_t lba) const;
+    // The sheet as libcdio's parser accepts it, naming "disc.bin".
+    QByteArray LibcdioSheet() const;
 
 private:
     bool Fail(const QString& cuePath, const QString& why);

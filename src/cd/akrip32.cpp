@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -190,6 +191,7 @@ struct TDrive {
     std::unique_ptr<TCueSheet> Cue;
     QFile Bin;
     std::vector<TFileStamp> Watched;
+    lsn_t LeadOut = CDIO_INVALID_LSN; // where the disc really ends, when libcdio says otherwise
 
     void CloseMedia() {
         // Only destroy: ejecting an image half-frees the object in libcdio.
@@ -198,6 +200,7 @@ struct TDrive {
         Cdio = nullptr;
         Bin.close();
         Cue.reset();
+        LeadOut = CDIO_INVALID_LSN;
         LinkFolder.reset();
     }
     ~TDrive() { CloseMedia(); }
@@ -217,7 +220,7 @@ bool SameTracks(CdIo_t* p, const TCueSheet& cue, QString& why) {
         return false;
     }
     for (const TCueTrack& t : cue.Tracks) {
-        if (cdio_get_track_lsn(p, track_t(t.Number)) != t.Start) {
+        if (cdio_get_track_lsn(p, track_t(t.Number)) != t.Start - t.Shift) {
             why = QStringLiteral("libcdio places track %1 elsewhere than the cue sheet (%2)")
                       .arg(t.Number)
                       .arg(CueTimeText(t.Start));
@@ -235,13 +238,13 @@ bool OpenCue(TDrive& drive, QString& error) {
     }
     drive.Watched.push_back(TFileStamp::Of(cue->BinPath));
     drive.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-cue-XXXXXX"));
-    // A copy of the cue sheet (a few kilobytes, without the byte-order mark) and a link to
+    // A copy of the cue sheet in the spelling libcdio accepts and a link to
     // the bin, named consistently.
     const QString cueCopy = drive.LinkFolder->filePath(QStringLiteral("disc.cue"));
     const QString binLink = drive.LinkFolder->filePath(QStringLiteral("disc.bin"));
     QFile copy(cueCopy);
-    if (!drive.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
-        copy.write(cue->Content) != cue->Content.size() || !QFile::link(cue->BinPath, binLink)) {
+    if (!drive.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(cue->LibcdioSheet()) < 0 ||
+        !QFile::link(cue->BinPath, binLink)) {
         error = QStringLiteral("Cannot prepare ") + drive.Path + QStringLiteral(" in the temporary folder");
         return false;
     }
@@ -261,6 +264,63 @@ bool OpenCue(TDrive& drive, QString& error) {
     return true;
 }
 
+// libcdio's .toc reader counts the START (pregap) of the last track twice: its lead-out lies
+// that far past the end of the audio file, and the last track could never be read to its end.
+// The lead-out is moved back only when the disc's last sector cannot be read and the corrected
+// one can, so a libcdio that reads such files right is left alone.
+lsn_t ReadableLeadOut(CdIo_t* p) {
+    const track_t first = cdio_get_first_track_num(p);
+    const track_t count = cdio_get_num_tracks(p);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0)
+        return CDIO_INVALID_LSN;
+    const track_t last = track_t(first + count - 1);
+    const lsn_t leadOut = cdio_get_track_lsn(p, CDIO_CDROM_LEADOUT_TRACK);
+    const lsn_t start = cdio_get_track_lsn(p, last);
+    const lsn_t pregap = cdio_get_track_pregap_lsn(p, last);
+    if (leadOut == CDIO_INVALID_LSN || start == CDIO_INVALID_LSN || pregap == CDIO_INVALID_LSN || pregap >= start ||
+        cdio_get_track_format(p, last) != TRACK_FORMAT_AUDIO)
+        return CDIO_INVALID_LSN;
+    const lsn_t corrected = leadOut - (start - pregap);
+    std::array<uint8_t, CDSectorBytes> sector{};
+    if (corrected <= start || cdio_read_audio_sectors(p, sector.data(), leadOut - 1, 1) == DRIVER_OP_SUCCESS ||
+        cdio_read_audio_sectors(p, sector.data(), corrected - 1, 1) != DRIVER_OP_SUCCESS)
+        return CDIO_INVALID_LSN;
+    return corrected;
+}
+
+// libcdio looks for the files a cdrdao .toc names in the current folder, not beside the .toc,
+// so it gets a copy whose relative file names are made absolute. Null with `error` on failure.
+CdIo_t* OpenTocCopy(TDrive& drive, QString& error) {
+    QFile toc(drive.Path);
+    if (!toc.open(QIODevice::ReadOnly) || toc.size() > 1024 * 1024) {
+        error = drive.Path + QStringLiteral(": ") + (toc.isOpen() ? QStringLiteral("too large") : toc.errorString());
+        return nullptr;
+    }
+    const QDir folder = QFileInfo(drive.Path).absoluteDir();
+    static const QRegularExpression fileLine(QStringLiteral("^(\\s*(?:FILE|AUDIOFILE|DATAFILE)\\s+\")([^\"]*)\""));
+    QByteArray copy;
+    for (const QByteArray& line : toc.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line);
+        const QRegularExpressionMatch m = fileLine.match(text);
+        const QString name = m.captured(2);
+        const QString path = folder.absoluteFilePath(name);
+        if (m.hasMatch() && !name.isEmpty() && QDir::isRelativePath(name) && !path.contains('"') &&
+            !path.contains('\\'))
+            copy += (m.captured(1) + path + text.mid(m.capturedEnd(2))).toUtf8() + '\n';
+        else
+            copy += line + '\n';
+    }
+    drive.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-toc-XXXXXX"));
+    const QString copyPath = drive.LinkFolder->filePath(QStringLiteral("disc.toc"));
+    QFile out(copyPath);
+    if (!drive.LinkFolder->isValid() || !out.open(QIODevice::WriteOnly) || out.write(copy) != copy.size()) {
+        error = QStringLiteral("Cannot prepare ") + drive.Path + QStringLiteral(" in the temporary folder");
+        return nullptr;
+    }
+    out.close();
+    return cdio_open(QFile::encodeName(copyPath).constData(), DRIVER_CDRDAO);
+}
+
 bool OpenMediaOnce(TDrive& drive, QString& error) {
     drive.CloseMedia();
     drive.Watched.clear();
@@ -276,7 +336,15 @@ bool OpenMediaOnce(TDrive& drive, QString& error) {
                 return false;
             }
         } else {
-            drive.Cdio = cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_UNKNOWN);
+            const bool toc = QFileInfo(drive.Path).suffix().compare(QLatin1String("toc"), Qt::CaseInsensitive) == 0;
+            drive.Cdio =
+                toc ? OpenTocCopy(drive, error) : cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_UNKNOWN);
+            if (!drive.Cdio && !error.isEmpty()) {
+                drive.CloseMedia();
+                return false;
+            }
+            if (drive.Cdio)
+                drive.LeadOut = ReadableLeadOut(drive.Cdio);
         }
     } else {
         drive.Cdio = cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_DEVICE);
@@ -345,7 +413,8 @@ bool TrackLayout(const TDrive& drive, track_t first, track_t last, std::vector<l
     }
     for (int t = first; t <= last + 1; ++t) {
         const track_t number = t > last ? track_t(CDIO_CDROM_LEADOUT_TRACK) : track_t(t);
-        const lsn_t lsn = cdio_get_track_lsn(drive.Cdio, number);
+        const lsn_t lsn =
+            t > last && drive.LeadOut != CDIO_INVALID_LSN ? drive.LeadOut : cdio_get_track_lsn(drive.Cdio, number);
         if (lsn == CDIO_INVALID_LSN)
             return false;
         starts.push_back(lsn);
@@ -363,6 +432,11 @@ bool ReadCueSectors(TDrive& drive, lsn_t from, uint32_t count, uint8_t* to) {
     uint32_t i = 0;
     while (i < count) {
         const int64_t offset = drive.Cue->SectorOffset(int32_t(from + i));
+        if (offset == CueSilence) {
+            std::memset(to + size_t(i) * CDSectorBytes, 0, CDSectorBytes);
+            ++i;
+            continue;
+        }
         if (offset < 0)
             return false;
         uint32_t run = 1;

@@ -187,7 +187,8 @@ TEST_F(DriveLibraryTest, UnsupportedCueSheetsAreRefusedClearly) {
         {"FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\nFILE \"disc.bin\" BINARY\n"
          " TRACK 02 AUDIO\n INDEX 01 00:00:00\n",
          "more than one FILE"},
-        {"FILE \"disc.wav\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "not supported"},
+        {"FILE \"disc.mp3\" MP3\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "not supported"},
+        {"FILE \"disc.bin\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "not a WAV file"},
         {"FILE \"disc.bin BINARY\n", "unterminated"},
     };
     for (const auto& c : cases) {
@@ -213,6 +214,100 @@ TEST_F(DriveLibraryTest, CueSheetsWrittenOnWindowsOpen) {
         EXPECT_EQ(ReadSectors(h, 10, 10), disc.TrackData[0].mid(10 * 2352));
         CloseCDHandle(h);
     }
+}
+
+namespace {
+
+// Track starts and the lead-out as block addresses (track 1 at 0 unless a gap comes first).
+std::vector<int> TocBlocks(int handle) {
+    TCDToc toc{};
+    if (ModifyCDParms(handle, CDP_MSF, 1) != 1 || ReadTOC(handle, &toc) != 1)
+        return {};
+    std::vector<int> blocks;
+    for (int i = 0; i <= toc.LastTrack - toc.FirstTrack + 1; ++i)
+        blocks.push_back(TocAddressSectors(toc.Tracks[i]) - 150);
+    return blocks;
+}
+
+} // namespace
+
+TEST_F(DriveLibraryTest, CueSheetsAsOtherToolsWriteThemOpen) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}, {15}});
+    Settings.Images = Folder.File("tools.cue");
+    // libcdio alone refuses each of these sheets as "not a disc image".
+    const char* tail = "\ttrack 02 audio\n\t\tindex 01 00:00:20\n";
+    const QByteArray sheets[] = {
+        QByteArray("rem GENRE Rock\nfile disc.bin binary\n  track 01 audio\n    flags dcp pre\n"
+                   "    title \"\xC9t\xE9\"\n    index 01 00:00:00\n") +
+            tail,
+        QByteArray("CDTEXTFILE \"disc.cdt\"\nFILE\tdisc.bin\tBINARY\n TRACK 01 AUDIO\n  SIZE_INFO \"x\"\n"
+                   "  FLAGS DATA\n  INDEX 01 00:00:00\n") +
+            tail,
+    };
+    for (const QByteArray& sheet : sheets) {
+        WriteFile(Folder.File("tools.cue"), sheet);
+        const int h = OpenImage();
+        ASSERT_GT(h, 0) << sheet.constData() << CDLastError().toStdString();
+        EXPECT_EQ(TocBlocks(h), (std::vector<int>{0, 20, 35}));
+        EXPECT_EQ(ReadSectors(h, 20, 10), disc.TrackData[1].left(10 * 2352));
+        CloseCDHandle(h);
+    }
+}
+
+TEST_F(DriveLibraryTest, PregapAndPostgapSilenceLiesOnTheDisc) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}, {15}});
+    Settings.Images = Folder.File("gaps.cue");
+    // The gaps are not in the file: 5 sectors before track 1, 3 after it and 7 before track 2.
+    WriteFile(Folder.File("gaps.cue"), "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n  PREGAP 00:00:05\n"
+                                       "  INDEX 01 00:00:00\n  POSTGAP 00:00:03\n TRACK 02 AUDIO\n"
+                                       "  PREGAP 00:00:07\n  INDEX 01 00:00:20\n");
+    const int h = OpenImage();
+    ASSERT_GT(h, 0) << CDLastError().toStdString();
+    EXPECT_EQ(TocBlocks(h), (std::vector<int>{5, 35, 50}));
+    // Track 1 as a ripper reads it: its audio, then the silence up to track 2.
+    EXPECT_EQ(ReadSectors(h, 5, 10) + ReadSectors(h, 15, 10) + ReadSectors(h, 25, 10),
+              disc.TrackData[0] + QByteArray(10 * 2352, 0));
+    EXPECT_EQ(ReadSectors(h, 40, 10), disc.TrackData[1].right(10 * 2352));
+    EXPECT_EQ(ReadSectors(h, 0, 5), QByteArray(5 * 2352, 0));
+    CloseCDHandle(h);
+}
+
+TEST_F(DriveLibraryTest, WavFilesNamedByACueAreReadFromTheirAudioData) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}, {15}});
+    const QByteArray audio = disc.TrackData[0] + disc.TrackData[1];
+    Settings.Images = Folder.File("wav.cue");
+    const QString sheet = QStringLiteral("FILE \"%1\" %2\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+                                         " TRACK 02 AUDIO\n  INDEX 01 00:00:20\n");
+    // EAC names the file as WAVE; a sheet edited by hand may call it BINARY. Either way the
+    // header is not audio.
+    WriteFile(Folder.File("disc.wav"), MakeWav(audio, 2, 44100, 16));
+    for (const char* type : {"WAVE", "BINARY"}) {
+        WriteFile(Folder.File("wav.cue"), sheet.arg("disc.wav", type).toUtf8());
+        const int h = OpenImage();
+        ASSERT_GT(h, 0) << type << ": " << CDLastError().toStdString();
+        EXPECT_EQ(TocBlocks(h), (std::vector<int>{0, 20, 35}));
+        EXPECT_EQ(ReadSectors(h, 0, 10), audio.left(10 * 2352)) << type;
+        EXPECT_EQ(ReadSectors(h, 30, 5), audio.right(5 * 2352)) << type;
+        CloseCDHandle(h);
+    }
+    WriteFile(Folder.File("mono.wav"), MakeWav(audio, 1, 44100, 16));
+    WriteFile(Folder.File("wav.cue"), sheet.arg("mono.wav", "WAVE").toUtf8());
+    EXPECT_EQ(OpenImage(), 0);
+    EXPECT_TRUE(CDLastError().contains("mono.wav does not hold CD audio")) << CDLastError().toStdString();
+}
+
+TEST_F(DriveLibraryTest, TocFileWithAStartOnTheLastTrackEndsWithItsAudio) {
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}, {15}});
+    // cdrdao: track 2 is 15 sectors of the file, the first 4 of them its pregap. The file is
+    // named relative to the .toc, which lies in another folder than the current one.
+    WriteFile(Folder.File("disc.toc"), "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0 00:00:20\n"
+                                       "TRACK AUDIO\nFILE \"disc.bin\" 00:00:20 00:00:15\nSTART 00:00:04\n");
+    Settings.Images = Folder.File("disc.toc");
+    const int h = OpenImage();
+    ASSERT_GT(h, 0) << CDLastError().toStdString();
+    EXPECT_EQ(TocBlocks(h), (std::vector<int>{0, 24, 35}));
+    EXPECT_EQ(ReadSectors(h, 25, 10), disc.TrackData[1].right(10 * 2352));
+    CloseCDHandle(h);
 }
 
 TEST_F(DriveLibraryTest, DataTracksAreFlaggedAndNotReadAsAudio) {
