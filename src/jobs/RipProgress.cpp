@@ -189,6 +189,10 @@ void TCDRipJob::OnExtracted(const TProcessInfo& info) {
         Report(ResText("RES_Rip_Extract_Failed", "%1: extraction failed: %2").arg(WavOf(i), info.Reason));
         return NextOrEnd();
     }
+    // The CD input announces a run one sector longer than it delivers, so the writer's own
+    // progress stops short of 100 % at a complete track.
+    Progress.Report(100, QString(), QString());
+    Q_EMIT Changed();
     if (Settings.OutputFormat == ofWAV) {
         EndEntry(i, true, QString());
         return NextOrEnd();

@@ -82,6 +82,7 @@ TEST_F(RipCliTest, RipsSelectedTracksWithTitlesAndDiscTags) {
         const TRunResult later = Rip(args);
         ASSERT_EQ(later.ExitCode, 0) << later.Err.toStdString();
         EXPECT_EQ(ReadFile(Out("Track03.wav")).mid(44), Disc.TrackData[1]);
+        EXPECT_TRUE(later.Err.contains("100%")) << later.Err.toStdString(); // a complete track says so
     }
 }
 
