@@ -18,6 +18,13 @@ QString SdlError() {
     return why.isEmpty() ? QStringLiteral("unknown SDL error") : why;
 }
 
+// SDL keeps its error text in per-thread storage that it frees only for threads it started
+// itself. Playback and recording run SDL calls on our own worker threads, so each use gives
+// that storage back when it ends (SDL makes it anew on the next call).
+void FreeSdlThreadState() {
+    SDL_TLSCleanup();
+}
+
 inline int32_t Clamp32(int64_t v) {
     return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
@@ -37,12 +44,14 @@ bool TSdlAudio::Acquire(QString& error) {
     SDL_LogSetOutputFunction([](void*, int, SDL_LogPriority, const char*) {}, nullptr);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = SdlError();
+        FreeSdlThreadState();
         return false;
     }
     const char* driver = SDL_GetCurrentAudioDriver();
     if (driver && std::strcmp(driver, "dummy") == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         error = QStringLiteral("SDL's dummy audio driver is the only one available, and it has no sound device");
+        FreeSdlThreadState();
         return false;
     }
     SdlUsers = 1;
@@ -55,6 +64,7 @@ void TSdlAudio::Release() {
         return;
     if (--SdlUsers == 0)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    FreeSdlThreadState();
 }
 
 QString TSdlAudio::DriverName() {

@@ -119,7 +119,7 @@ inline QByteArray PcmFormat(int channels, int rate, int bits, uint16_t tag = 1) 
     PutLE16(p, tag);
     PutLE16(p + 2, uint16_t(channels));
     PutLE32(p + 4, uint32_t(rate));
-    PutLE32(p + 8, uint32_t(rate * channels * bits / 8));
+    PutLE32(p + 8, uint32_t(int64_t(rate) * channels * bits / 8)); // absurd rates are tested too
     PutLE16(p + 12, uint16_t(channels * bits / 8));
     PutLE16(p + 14, uint16_t(bits));
     return f;
