@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
+#include "jobs/EncodeStep.h"
 #include "platform/Prompter.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"
@@ -222,7 +223,7 @@ void PrintTocRows(const TCDToc& toc, const QString& key) {
 }
 
 QString TrackFileName(const QString& title, int track) {
-    // A title with nothing left for a file name ("", "///") would make the hidden file ".wav".
-    const QString name = CleanFileName(title);
-    return name.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : name;
+    // Named as the rips name a track's files: without characters a file name cannot hold and
+    // without leading dots (a hidden file), TrackNN when nothing is left ("", "///", "...").
+    return TrackBaseName(TwoDigits(track) + CleanFileName(title));
 }

@@ -88,6 +88,6 @@ QString TrackTitle(const QString& key, int track);
 // length is the start addresses' minutes and seconds subtracted, frames ignored, as the
 // main window's track list shows it.
 void PrintTocRows(const TCDToc& toc, const QString& key);
-// The file base name of a track: the title cleaned for a file name, TrackNN when nothing is
-// left of it.
+// The file base name of a track, as the rips name it: the title cleaned for a file name,
+// without leading dots, TrackNN when nothing is left of it.
 QString TrackFileName(const QString& title, int track);

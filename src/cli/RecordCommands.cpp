@@ -56,9 +56,7 @@ public:
                        TPromptAnswer defaultAnswer) override {
         if (icon != TPromptIcon::Error || buttons != TPromptButtons::Ok)
             return CliPrompter().Show(text, icon, buttons, defaultAnswer);
-        QString line = text;
-        line.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
-        Errors << line;
+        Errors << BoxTextOnOneLine(text);
         return TPromptAnswer::Ok;
     }
     // The command's error line: the boxes kept, else `fallback`.

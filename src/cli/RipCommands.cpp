@@ -129,8 +129,6 @@ int RunRipCommand(const QStringList& words) {
             return CliFail(QStringLiteral("--format must be mp3, wav, ogg or wma"), 2);
         Settings.OutputFormat = it->second;
     }
-    if (Settings.OutputFormat < ofMP3 || Settings.OutputFormat > ofWMA)
-        Settings.OutputFormat = ofMP3;
     std::vector<int> wanted;
     if (parser.isSet(tracks) && !ParseTrackList(parser.value(tracks), wanted))
         return CliFail(QStringLiteral("--tracks needs a list like 1,3-5 of track numbers 1 to 99"), 2);

@@ -434,13 +434,13 @@ QString TEncodeProcess::ChildWords() const {
     // channels: 6", "Can't init infile ..."). Once progress was shown, its last lines are a
     // histogram with terminal escapes, and a failure then is the output's, which the output
     // checks name.
-    QStringList words;
     if (ProgressColumn != 0)
         return QString();
+    QStringList words;
     const QList<QByteArray> lines = SplitEncoderLines(OutputTail);
     for (auto it = lines.crbegin(); it != lines.crend() && words.size() < 2; ++it) {
         const QByteArray line = it->trimmed();
-        if (line.isEmpty() || line.contains('\x1b') || line.contains("%)|") || line.startsWith("Frame#"))
+        if (line.isEmpty() || line.contains('\x1b'))
             continue;
         QString text = QString::fromLocal8Bit(line);
         if (text.endsWith(QLatin1Char('.')))

@@ -80,12 +80,15 @@ QList<TPromptAnswer> TScriptedPrompter::Defaults() const {
     return DefaultList;
 }
 
-TPromptAnswer TConsolePrompter::Show(const QString& text, TPromptIcon, TPromptButtons buttons, TPromptAnswer) {
-    const TPromptAnswer answer = DefaultAnswer(buttons, AnswerYes);
-    // One line per box: a box's text often carries a reason on a second line, and a script
-    // reading standard error takes each line for one message.
+QString BoxTextOnOneLine(const QString& text) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
+    return line;
+}
+
+TPromptAnswer TConsolePrompter::Show(const QString& text, TPromptIcon, TPromptButtons buttons, TPromptAnswer) {
+    const TPromptAnswer answer = DefaultAnswer(buttons, AnswerYes);
+    QString line = BoxTextOnOneLine(text);
     if (buttons == TPromptButtons::YesNo || buttons == TPromptButtons::YesNoCancel)
         line += answer == TPromptAnswer::Yes ? QStringLiteral(" [yes]") : QStringLiteral(" [no]");
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());

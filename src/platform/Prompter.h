@@ -57,6 +57,10 @@ private:
     QList<TPromptAnswer> DefaultList;
 };
 
+// A box's text on one line (its line breaks become blanks): a box often carries a reason on
+// a second line, and a script reading standard error takes each line for one message.
+QString BoxTextOnOneLine(const QString& text);
+
 // For the command-line tool: prints each text on standard error as one line (line breaks
 // become blanks) and gives a fixed answer to questions (Yes when overwriting was allowed,
 // else No); plain boxes are answered Ok.

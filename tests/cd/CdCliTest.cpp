@@ -113,6 +113,11 @@ TEST_F(CdCliTest, ExtractWritesTheTrackNamedFromCdinfo) {
         Cli({"extract", "--image", Disc.CuePath, "--track", "4", "--out", settingFolder, "--title", "///"});
     ASSERT_EQ(e.ExitCode, 0) << e.Err.toStdString();
     EXPECT_EQ(Lines(e.Out).value(0), settingFolder + "/Track04.wav");
+    // Nor a name that starts with a dot.
+    const TRunResult dots =
+        Cli({"extract", "--image", Disc.CuePath, "--track", "4", "--out", settingFolder, "--title", "...Baby"});
+    ASSERT_EQ(dots.ExitCode, 0) << dots.Err.toStdString();
+    EXPECT_EQ(Lines(dots.Out).value(0), settingFolder + "/Baby.wav");
 
     // --track takes the number the disc gives the track, also when it numbers from 2.
     TDiscImageOptions options;
