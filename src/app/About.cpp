@@ -1,10 +1,10 @@
 // The about box (see About.h).
 #include "app/About.h"
 
-#include "app/Language.h"
+#include "widgets/Language.h"
 #include "app/MainController.h"
 #include "app/MainFormIcons.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 
 #include <QDesktopServices>

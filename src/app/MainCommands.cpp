@@ -3,8 +3,8 @@
 // CD playback and the CDDB query.
 #include "app/MainController.h"
 
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/DiscKey.h"

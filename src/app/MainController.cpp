@@ -2,9 +2,9 @@
 #include "app/MainController.h"
 
 #include "app/CDInputService.h"
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"

@@ -2,10 +2,10 @@
 #include "app/MainForm.h"
 
 #include "app/About.h"
-#include "app/Language.h"
+#include "widgets/Language.h"
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "audio/NewResampleWavForm.h"
 #include "cddb/forms/frmQueryCDDB.h"
 #include "jobs/RipForm.h"

@@ -1,9 +1,9 @@
 // The no-device hint (see NoDeviceHint.h).
 #include "app/NoDeviceHint.h"
 
-#include "app/Language.h"
+#include "widgets/Language.h"
 #include "app/MainFormIcons.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 
 #include <QHBoxLayout>

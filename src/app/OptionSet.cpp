@@ -1,8 +1,8 @@
 // The options dialog's state and rules (see OptionSet.h).
 #include "app/OptionSet.h"
 
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "cd/akrip32.h"
 #include "jobs/WmaSettings.h"

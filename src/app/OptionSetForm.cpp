@@ -1,8 +1,8 @@
 // The options dialog (see OptionSetForm.h).
 #include "app/OptionSetForm.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "tags/Genres.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatEdit.h"

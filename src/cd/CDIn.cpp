@@ -1,8 +1,8 @@
 // TCDIn: the CD input component over the CR_* layer (see CDIn.h).
 #include "cd/CDIn.h"
 
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "cd/cdrip.h"
 #include "platform/Prompter.h"

@@ -1,7 +1,7 @@
 // TCdAudioPlayer: a CD track through the playback sink.
 #include "cd/CdAudioPlayer.h"
 
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 #include "audio/AuException.h"
 
 TCdAudioPlayer::TCdAudioPlayer(QObject* parent) : QObject(parent) {

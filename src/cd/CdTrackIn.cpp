@@ -1,7 +1,7 @@
 // TCdTrackIn: sectors of a drive as a stream source.
 #include "cd/CdTrackIn.h"
 
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 #include "audio/AuException.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The CD drive library over libcdio (see akrip32.h).
 #include "cd/akrip32.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/CueSheet.h"
 
 #include <QCoreApplication>

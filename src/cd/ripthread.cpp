@@ -1,9 +1,9 @@
 // The extraction thread (see ripthread.h).
 #include "cd/ripthread.h"
 
-#include "app/Helpers.h"
-#include "app/JobEvents.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/Settings.h"
 #include "audio/GainPass.h"
 #include "audio/WaveHeader.h"
 #include "cd/ProgressThrottle.h"

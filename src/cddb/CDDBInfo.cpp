@@ -1,7 +1,7 @@
 // The CDDB component (see CDDBInfo.h).
 #include "cddb/CDDBInfo.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "audio/AuException.h"
 
 class TCDDBInfo::THold {

@@ -25,7 +25,7 @@ bool TCDDBQuery::HttpGet(const QString& url, QString& text) {
     QByteArray body;
     QString error;
     const QString agent = Owner->EffectiveApplicationName() + '/' + Owner->ApplicationVersion;
-    if (!CddbHttpGet(url, agent, TCddbProxy(), body, error)) {
+    if (!CddbHttpGet(url, agent, THttpProxy(), body, error)) {
         LastError = error;
         return false;
     }

@@ -2,6 +2,7 @@
 #include "cddb/QueryCDDBThread.h"
 
 #include "cd/akrip32.h"
+#include "cddb/DriveLibraryCddb.h"
 
 #include <atomic>
 

@@ -3,7 +3,7 @@
 // (a TCddbFinishedEvent carrying what it read) and frees itself when it ends.
 #pragma once
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cddb/QueryCddbResult.h"
 
 #include <QThread>

@@ -1,7 +1,7 @@
 // The query dialog's logic (see QueryCddbController.h).
 #include "cddb/QueryCddbController.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 #include <algorithm>
 

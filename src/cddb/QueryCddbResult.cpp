@@ -1,7 +1,7 @@
 // Results of the query dialog's thread (see QueryCddbResult.h).
 #include "cddb/QueryCddbResult.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cddb/protocol/CddbProtocol.h"
 #include "tags/Genres.h"
 

@@ -2,7 +2,7 @@
 // and applied on the main thread: the disc information fields it read and the track titles.
 #pragma once
 
-#include "app/JobEvents.h"
+#include "core/JobEvents.h"
 
 #include <QObject>
 #include <QString>

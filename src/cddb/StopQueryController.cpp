@@ -1,7 +1,7 @@
 // The stop window's logic (see StopQueryController.h).
 #include "cddb/StopQueryController.h"
 
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 #include "cddb/QueryCDDBThread.h"
 
 TStopQueryController::TStopQueryController(QObject* parent) : QObject(parent) {}

@@ -1,10 +1,10 @@
 // The CD subcommands of discwright-cli: drives, toc, extract and normalize. extract runs the
 // extraction thread exactly as the job window does and reports its outcome with the job
 // window's texts.
-#include "app/Helpers.h"
-#include "app/JobEvents.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "audio/GainPass.h"
 #include "cd/akrip32.h"
 #include "cd/ripthread.h"

@@ -2,9 +2,9 @@
 // path of the program (the drive library's CDDB functions as the query dialog uses them, or
 // the CDDB component with --paranoia) and can store the result in cdinfo.dat as the main
 // window does when it closes.
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"

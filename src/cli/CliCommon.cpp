@@ -1,9 +1,9 @@
 // Helpers of discwright-cli (see CliCommon.h).
 #include "cli/CliCommon.h"
 
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "jobs/EncodeStep.h"

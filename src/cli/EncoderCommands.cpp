@@ -2,9 +2,9 @@
 // run them (JobKind 2, 3 and 6), with their progress on standard error. The command succeeds
 // exactly when the wrapper's end event says Ok (the job runner of src/jobs waits for it); Ctrl+C or SIGTERM ends the
 // encoder and leaves the output as it was before the command.
-#include "app/Helpers.h"
-#include "app/JobEvents.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/Settings.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"

@@ -4,7 +4,7 @@
 // A sink writes into a temporary file beside the output, which replaces the output only when
 // the run succeeded: a failed or interrupted run leaves no half file and an existing output
 // untouched.
-#include "app/Helpers.h"
+#include "core/Helpers.h"
 #include "audio/AuException.h"
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"

@@ -1,8 +1,8 @@
 // toc --paranoia: the track list as the CD input component (TCDIn over the CR_* layer and
 // libcdio-paranoia) reads the disc, printed as toc prints it, so the two ways to a drive
 // can be compared on any disc or image.
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"

@@ -1,9 +1,9 @@
 // discwright-cli rip and convert: the conversion job (TRipJob) and the CD rip job (TCDRipJob)
 // as the windows run them, without a screen. Progress (the step line and percentage) goes to
 // standard error, every box as one line, and at the end the files written to standard output.
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "cd/akrip32.h"
 #include "cli/CliCommon.h"

@@ -1,7 +1,7 @@
 // discwright-cli wav info|convert: what the WAV reader makes of a file, and the conversion
 // chain of the WAV to WAV dialog (reader → resampler → converter → writer) without a screen.
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
 #include "audio/AuException.h"
 #include "audio/AudioConverter.h"
 #include "audio/FastResampler.h"

@@ -1,5 +1,5 @@
 // discwright-cli: the engine of the windows without a screen, for scripting.
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "platform/ProgramFolder.h"

@@ -1,9 +1,9 @@
 // The child process, its pipes and the reader thread (see EncodeProcess.h).
 #include "jobs/EncodeProcess.h"
 
-#include "app/Helpers.h"
-#include "app/JobEvents.h"
-#include "app/LanguageText.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/LanguageText.h"
 #include "jobs/EncoderOutput.h"
 #include "jobs/EncoderParsers.h"
 #include "platform/Prompter.h"

@@ -1,9 +1,9 @@
 // The encode step and the helpers the rip windows share (see EncodeStep.h).
 #include "jobs/EncodeStep.h"
 
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "audio/WaveHeader.h"
 #include "jobs/WmaSettings.h"
 #include "tags/Id3Tag.h"

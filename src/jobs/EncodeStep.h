@@ -8,7 +8,7 @@
 // WAV file go.
 #pragma once
 
-#include "app/JobEvents.h"
+#include "core/JobEvents.h"
 #include "audio/WaveIn.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"

@@ -1,8 +1,8 @@
 // Temporary names and output checks of the encoder runs (see EncoderOutput.h).
 #include "jobs/EncoderOutput.h"
 
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
 #include "audio/AuException.h"
 #include "audio/AuFileStream.h"
 #include "audio/WaveHeader.h"

@@ -1,7 +1,7 @@
 // Parsers of the encoders' console output (see EncoderParsers.h).
 #include "jobs/EncoderParsers.h"
 
-#include "app/Helpers.h"
+#include "core/Helpers.h"
 
 #include <cmath>
 

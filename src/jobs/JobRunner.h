@@ -2,7 +2,7 @@
 // the windows and waits here, in the Qt event loop, until they are over.
 #pragma once
 
-#include "app/JobEvents.h"
+#include "core/JobEvents.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 // The MP3 encoder wrapper (see Mp3EncodeThread.h).
 #include "jobs/Mp3EncodeThread.h"
 
-#include "app/JobEvents.h"
-#include "app/Settings.h"
+#include "core/JobEvents.h"
+#include "core/Settings.h"
 #include "platform/ProgramFolder.h"
 
 #include <QFileInfo>

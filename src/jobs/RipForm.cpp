@@ -1,8 +1,8 @@
 // The conversion job window (see RipForm.h).
 #include "jobs/RipForm.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatGauge.h"
 

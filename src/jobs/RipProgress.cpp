@@ -1,9 +1,9 @@
 // The rip through the CD input (see RipProgress.h).
 #include "jobs/RipProgress.h"
 
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "audio/GainPass.h"
 #include "cd/CDIn.h"
 

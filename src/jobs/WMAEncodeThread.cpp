@@ -1,9 +1,9 @@
 // The WMA encoder wrapper (see WMAEncodeThread.h).
 #include "jobs/WMAEncodeThread.h"
 
-#include "app/JobEvents.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/JobEvents.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "jobs/WmaSettings.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"

@@ -1,7 +1,7 @@
 // The WMA settings table (see WmaSettings.h).
 #include "jobs/WmaSettings.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 const std::array<TWmaSetting, 33> WmaSettingsTable = {{
     {"48.000 kHz, 192 kbit/s, Stereo", "192_48_2", 7315},  {"48.000 kHz, 160 kbit/s, Stereo", "160_48_2", 8770},

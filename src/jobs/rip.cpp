@@ -1,9 +1,9 @@
 // The conversion job (see rip.h).
 #include "jobs/rip.h"
 
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 
 #include <QCoreApplication>

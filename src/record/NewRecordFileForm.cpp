@@ -1,8 +1,8 @@
 // The new-recording dialog (see NewRecordFileForm.h).
 #include "record/NewRecordFileForm.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "widgets/FlatButton.h"
 
 #include <QButtonGroup>

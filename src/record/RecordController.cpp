@@ -1,9 +1,9 @@
 // The sound recorder's controller (see RecordController.h).
 #include "record/RecordController.h"
 
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "audio/WaveHeader.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"

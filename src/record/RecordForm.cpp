@@ -1,8 +1,8 @@
 // The sound recorder window (see RecordForm.h).
 #include "record/RecordForm.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "jobs/RipForm.h"
 #include "record/NewRecordFileForm.h"
 #include "widgets/AfStartButton.h"

@@ -1,8 +1,8 @@
 // The title dialog (see EditTrackNameForm.h).
 #include "tags/EditTrackNameForm.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatEdit.h"
 

@@ -1,7 +1,7 @@
 // The tag editor's state and commands (see ID3Edit.h).
 #include "tags/ID3Edit.h"
 
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 #include "platform/Prompter.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // The tag editor window (see ID3EditForm.h).
 #include "tags/ID3EditForm.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "tags/Genres.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatEdit.h"

@@ -1,7 +1,7 @@
 // TOggPlayer: the Ogg player's logic.
 #include "vorbis/OggPlayer.h"
 
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 #include "platform/Prompter.h"
 
 #include <QCoreApplication>

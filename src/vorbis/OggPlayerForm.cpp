@@ -1,8 +1,8 @@
 // TfrmOggPlayer: the player window's widgets, wired to TOggPlayer.
 #include "vorbis/OggPlayerForm.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "widgets/FlatButton.h"
 
 #include <QCloseEvent>

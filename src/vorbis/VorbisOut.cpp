@@ -1,7 +1,7 @@
 // TVorbisOut: Ogg Vorbis encoding on the sink's worker thread (see VorbisOut.h).
 #include "vorbis/VorbisOut.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "audio/AuInput.h"
 #include "tags/Id3Tag.h"

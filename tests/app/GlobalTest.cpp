@@ -1,7 +1,7 @@
 // Settings persistence, disc information, helpers and the job events.
-#include "app/Helpers.h"
-#include "app/JobEvents.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/Settings.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"

@@ -1,7 +1,7 @@
 // Language packs: message look-up, applying a language file to a widget tree, and switching
 // the language from the Language menu.
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 

@@ -5,7 +5,7 @@
 #include "app/MainForm.h"
 
 #include "app/MainFixture.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "audio/NewResampleWavForm.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/akrip32.h"

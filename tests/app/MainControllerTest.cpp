@@ -4,7 +4,7 @@
 #include "app/MainController.h"
 
 #include "app/MainFixture.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/akrip32.h"
 #include "platform/IniFile.h"
 

@@ -1,7 +1,7 @@
 // Main-window test fixture (see MainFixture.h).
 #include "app/MainFixture.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/MainFixture.h"
 #include "app/NoDeviceHint.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
 #include "platform/IniFile.h"

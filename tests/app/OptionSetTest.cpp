@@ -3,7 +3,7 @@
 // interface, and the German language file applied to it.
 #include "app/OptionSetForm.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "fixtures/DiscImage.h"
 #include "platform/IniFile.h"

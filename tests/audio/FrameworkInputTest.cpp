@@ -2,7 +2,7 @@
 // seeking, the file source's range and open rules over a real file, and the file streams.
 #include "FrameworkComponents.h"
 
-#include "app/Helpers.h"
+#include "core/Helpers.h"
 #include "audio/AuFileStream.h"
 #include "support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 // the main thread, Stop in both forms, Pause/Resume, exceptions and destruction while running.
 #include "FrameworkComponents.h"
 
-#include "app/Helpers.h"
+#include "core/Helpers.h"
 #include "audio/AuThread.h"
 #include "audio/EventHandler.h"
 #include "support/TestSupport.h"

@@ -3,7 +3,7 @@
 // any read, the range and busy checks, and the drive and TOC service.
 #include "cd/CDIn.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "audio/WavTestUtil.h"
 #include "audio/WaveHeader.h"

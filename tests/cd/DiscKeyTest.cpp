@@ -1,7 +1,7 @@
 // The disc key from known TOCs (values worked out by hand) and from the first drive.
 #include "cd/DiscKey.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "support/TestSupport.h"
 

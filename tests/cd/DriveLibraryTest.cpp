@@ -2,7 +2,7 @@
 // it must hide (cue FILE names, reads past the lead-out, data tracks, big-endian bins).
 #include "cd/akrip32.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "support/TestSupport.h"
 

@@ -2,9 +2,9 @@
 // messages, the rip-time limit, stopping, and every failure path with its final message.
 #include "cd/ripthread.h"
 
-#include "app/Helpers.h"
-#include "app/JobEvents.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/Settings.h"
 #include "cd/ProgressThrottle.h"
 #include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"

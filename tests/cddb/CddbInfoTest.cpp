@@ -1,7 +1,7 @@
 // The CDDB component against a real HTTP server on 127.0.0.1, on a disc image read through
 // the CD input component: what it sends, what it reads and keeps, and how it fails.
 #include "cddb/CDDBInfo.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "cd/CDIn.h"
 #include "cd/cdrip.h"
@@ -117,7 +117,7 @@ TEST_F(CddbInfoTest, UnreachableServersEndWithinTheLimits) {
     EXPECT_EQ(Info.Query(), -1);
     EXPECT_EQ(Info.LastError(), "could not connect to " + Info.Server.mid(7));
 
-    SetCddbHttpLimits(2000, 300);
+    SetHttpLimits(2000, 300);
     Server.Hold(true);
     Info.Server = Server.BaseUrl();
     EXPECT_EQ(Info.Query(), -1);

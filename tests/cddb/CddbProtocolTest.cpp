@@ -1,6 +1,6 @@
 // Disc ids, query numbers, query URLs and the parsing of query answers.
 #include "cddb/protocol/CddbProtocol.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cddb/CDDBInfo.h"
 #include "support/TestSupport.h"
 

@@ -7,9 +7,9 @@ void CddbServerTest::SetUp() {
     // Requests to the test server must not go to a proxy of the machine.
     for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         qunsetenv(name);
-    SetCddbHttpLimits(2000, 5000);
+    SetHttpLimits(2000, 5000);
 }
 
 void CddbServerTest::TearDown() {
-    SetCddbHttpLimits(10000, 30000);
+    SetHttpLimits(10000, 30000);
 }

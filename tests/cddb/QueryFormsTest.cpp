@@ -1,7 +1,7 @@
 // The windows of the query dialog and its stop window on the offscreen platform: controls as
 // shown, the proxy and Default rules, the picture, the language, and a query that closes both
 // windows, one that finds nothing and one the user stops.
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/akrip32.h"
 #include "cddb/CddbTestCommon.h"
 #include "cddb/QueryCDDBThread.h"

@@ -1,6 +1,6 @@
 // Fuzz target: an arbitrary cue sheet opened as a disc-image drive, its TOC read in both
 // address forms and sectors read around every track start and the lead-out.
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/akrip32.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // files equal the source, MP3s are tagged with ID3/Use clear, a read error is no extraction, and
 // the window tells of every track it could not rip.
 #include "JobTestBase.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "fixtures/DiscImage.h"
 #include "jobs/JobRunner.h"

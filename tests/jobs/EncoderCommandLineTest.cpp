@@ -1,6 +1,6 @@
 // The encoders' command lines as built from the Settings record, the argument vectors that
 // are really run, and the WMA settings table.
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "jobs/WmaSettings.h"

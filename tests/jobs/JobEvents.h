@@ -2,7 +2,7 @@
 // receives, event-loop waits, and the files a folder holds.
 #pragma once
 
-#include "app/JobEvents.h"
+#include "core/JobEvents.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 // program folder. A derived SetUp calls this one first and returns when it skipped.
 #pragma once
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 

@@ -2,8 +2,8 @@
 // the overwrite question and in-use test, decoding, why a run failed (exit code, crash, a full
 // disk), Kill, a receiver that goes away, and a missing lame.
 #include "JobEvents.h"
-#include "app/Helpers.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/Settings.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,7 @@
 // while a conversion runs, that it closes by itself at the end, and Stop.
 #include "jobs/RipForm.h"
 #include "JobTestBase.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 #include "widgets/FlatGauge.h"

@@ -1,8 +1,8 @@
 // The conversion job (TRipJob) with real parts: rips of disc images through the extraction
 // thread into lame, wm8eutil and the Vorbis writer, and file conversions with the resampler.
 #include "JobTestBase.h"
-#include "app/Helpers.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/Settings.h"
 #include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
 #include "jobs/EncodeStep.h"

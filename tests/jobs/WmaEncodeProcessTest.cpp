@@ -2,8 +2,8 @@
 // lines and a full disk (one end event each), metadata passed as single arguments, the
 // overwrite question and Kill.
 #include "JobEvents.h"
-#include "app/Helpers.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/Settings.h"
 #include "jobs/WMAEncodeThread.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,7 @@
 // inputs of other shapes, packet padding, progress lines, names that look like URLs, its error
 // handling and a stop by signal.
 #include "JobEvents.h"
-#include "app/Helpers.h"
+#include "core/Helpers.h"
 #include "jobs/WmaSettings.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 // The recorder's controller with its dialogs answered by a scripted view and its questions by a
 // scripted prompter, recording through SDL's disk driver and exporting with the real lame.
 #include "record/RecordController.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "record/RecordMixer.h"
 #include "record/RecordTestSupport.h"

@@ -1,7 +1,7 @@
 // The recorder window under the offscreen platform: its buttons and menu follow the controller,
 // its dialogs are answered by the test, and closing asks before a recording could be lost.
 #include "record/RecordForm.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "record/NewRecordFileForm.h"
 #include "record/RecordTestSupport.h"

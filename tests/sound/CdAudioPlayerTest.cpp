@@ -2,7 +2,7 @@
 // start, completion is reported, pause, resume and stop, and the errors that Play and the
 // playback report.
 #include "cd/CdAudioPlayer.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "sound/SoundTestSupport.h"
 #include "support/TestSupport.h"

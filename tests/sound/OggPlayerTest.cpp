@@ -2,7 +2,7 @@
 // playing a file with its labels, times and comments, invalid files, a file that cannot be
 // played, the end of playback, pause on an idle window, seeking and the balance control, the
 // language, and closing while playing.
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "sound/SoundTestSupport.h"
 #include "support/TestSupport.h"

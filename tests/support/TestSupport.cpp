@@ -1,7 +1,7 @@
 // Shared test helpers (see TestSupport.h).
 #include "support/TestSupport.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/ProgramFolder.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "tags/EditTrackNameForm.h"
 #include "tags/ID3EditForm.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 

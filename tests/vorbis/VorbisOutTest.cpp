@@ -2,7 +2,7 @@
 // whose files oggdec, ogginfo and vorbiscomment read back.
 #include "vorbis/VorbisOut.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "support/TestSupport.h"
 #include "tags/Genres.h"
 #include "vorbis/VorbisIn.h"

@@ -6,12 +6,12 @@
 // test image when it is not set; the job windows rip its first track. The CDDB windows talk
 // to a server of our own on 127.0.0.1, and the Ogg player plays into SDL's disk driver (to
 // /dev/null), so nothing reaches the network or the speakers.
-#include "app/Language.h"
+#include "widgets/Language.h"
 #include "audio/NewResampleWavForm.h"
 #include "app/MainForm.h"
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
@@ -277,7 +277,7 @@ int main(int argc, char** argv) {
 
     ok &= SaveJobWindows(out, prefix, Settings.Titles[1].isEmpty() ? QStringLiteral("Track01") : Settings.Titles[1]);
     // Short limits: a query of the stop window must not outlive the program.
-    SetCddbHttpLimits(2000, 5000);
+    SetHttpLimits(2000, 5000);
     ok &= SaveCddbWindows(out, prefix);
     ok &= SaveOggPlayer(folder, out, prefix);
 

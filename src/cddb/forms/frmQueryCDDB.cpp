@@ -1,8 +1,8 @@
 // The query dialog's window (see frmQueryCDDB.h).
 #include "cddb/forms/frmQueryCDDB.h"
 
-#include "app/Language.h"
-#include "app/Settings.h"
+#include "widgets/Language.h"
+#include "core/Settings.h"
 #include "cddb/forms/JpegImage.h"
 #include "cddb/forms/frmStopQuery.h"
 

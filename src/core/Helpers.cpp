@@ -1,5 +1,5 @@
 // Shared helpers (see Helpers.h).
-#include "app/Helpers.h"
+#include "core/Helpers.h"
 
 #include "platform/SameFile.h"
 

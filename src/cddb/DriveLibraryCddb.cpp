@@ -1,5 +1,7 @@
-// The CDDB functions of the CD drive library (see akrip32.h): the CDDB HTTP protocol over
+// The CDDB functions of the CD drive library (see DriveLibraryCddb.h): the CDDB HTTP protocol over
 // libcurl, with the options its callers set before each query.
+#include "cddb/DriveLibraryCddb.h"
+
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 
@@ -83,7 +85,7 @@ bool Exchange(const TCddbOptions& o, const QString& command, QStringList& lines)
     QString name;
     QString version;
     SplitAgent(o.Agent, name, version);
-    TCddbProxy proxy;
+    THttpProxy proxy;
     proxy.Use = o.UseProxy;
     proxy.Address = o.ProxyAddress;
     proxy.Port = o.ProxyPort;

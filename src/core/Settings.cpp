@@ -1,8 +1,8 @@
 // Settings record and disc information persistence (see Settings.h).
-#include "app/Settings.h"
+#include "core/Settings.h"
 
-#include "app/Helpers.h"
-#include "app/LanguageText.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
 

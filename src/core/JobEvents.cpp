@@ -1,5 +1,5 @@
 // Posting and sending job events (see JobEvents.h).
-#include "app/JobEvents.h"
+#include "core/JobEvents.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

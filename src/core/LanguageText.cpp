@@ -1,8 +1,8 @@
 // Language packs without widgets (see LanguageText.h).
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 
-#include "app/Helpers.h"
-#include "app/Settings.h"
+#include "core/Helpers.h"
+#include "core/Settings.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"

@@ -1,5 +1,5 @@
 // Language packs applied to windows (see Language.h).
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 
 #include "platform/IniFile.h"
 

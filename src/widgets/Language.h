@@ -3,7 +3,7 @@
 // LanguageText.h.
 #pragma once
 
-#include "app/LanguageText.h"
+#include "core/LanguageText.h"
 
 class QWidget;
 class QAction;
