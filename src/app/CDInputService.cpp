@@ -32,21 +32,6 @@ bool TCDInService::TrackLength(int n, int& minutes, int& seconds, bool& data) {
 }
 
 QString TCDInService::DiscKey() {
-    TCDInToc in;
-    if (!CDIn1->ReadToc(in) || in.StartSectors.empty() || in.DataTracks.empty() || in.DataTracks[0])
-        return QString();
-    // The same key as the drive library's TOC gives: addresses in minutes/seconds/frames with
-    // the two-second lead-in.
-    TCDToc toc{};
-    const size_t tracks = std::min<size_t>(in.StartSectors.size(), 99);
-    toc.FirstTrack = in.TrackNumbers.empty() ? 1 : in.TrackNumbers[0];
-    toc.LastTrack = uint8_t(toc.FirstTrack + tracks - 1);
-    for (size_t i = 0; i <= tracks; ++i) {
-        const int32_t lba = (i < tracks ? in.StartSectors[i] : in.LeadOutSector) + 150;
-        TCDTocEntry& e = toc.Tracks[i];
-        e.Address[1] = uint8_t(lba / 4500);
-        e.Address[2] = uint8_t(lba / 75 % 60);
-        e.Address[3] = uint8_t(lba % 75);
-    }
-    return DiscKeyFromToc(toc);
+    TDisc disc;
+    return CDIn1->ReadDisc(disc) ? KeyOfDisc(disc) : QString();
 }

@@ -202,15 +202,15 @@ void TMainController::QueryFreedb() {
         QueryFreedbThroughCDInput();
         return;
     }
-    TCDToc toc{};
-    if (!ReadTocMsf(CDHandle, toc)) {
+    TDisc disc;
+    if (!ReadDisc(CDHandle, disc) || disc.Empty()) {
         ShowError(
             LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!")));
         return;
     }
     if (Host) {
         const TPollHold hold(PollHeld);
-        Host->RunQueryCddbDialog(toc.FirstTrack, toc.LastTrack, CDHandle,
+        Host->RunQueryCddbDialog(uint8_t(disc.FirstTrack()), uint8_t(disc.LastTrack()), CDHandle,
                                  [this](const TQueryCddbResult& r) { ApplyCddbTitles(r); });
     }
 }

@@ -285,8 +285,8 @@ bool TMainController::AudioCDPresent() {
     // The drive that is open, not merely the first one: a disc in another drive or an image
     // chosen while a physical drive is empty must be found.
     if (CDHandle) {
-        TCDToc toc{};
-        return ReadTocMsf(CDHandle, toc) && TocStartsWithAudio(toc);
+        TDisc disc;
+        return ReadDisc(CDHandle, disc) && disc.StartsWithAudio();
     }
     if (CDIn->DriveCount() == 0 || !CDIn->MediaLoaded() || CDIn->TrackCount() < 1)
         return false;
@@ -347,9 +347,9 @@ void TMainController::AddRow(int32_t number, int32_t minutes, int32_t seconds) {
 void TMainController::FillFromToc() {
     if (!CDHandle)
         return;
-    TCDToc toc{};
-    const bool read = ReadTocMsf(CDHandle, toc);
-    const QString key = read && TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    TDisc disc;
+    const bool read = ReadDisc(CDHandle, disc);
+    const QString key = KeyOfDisc(disc);
     // Titles edited for the disc that was listed are kept before another disc is listed.
     if (key != DiscKey)
         StoreListedTitles();
@@ -359,14 +359,11 @@ void TMainController::FillFromToc() {
     if (!read) {
         SetStatus(LoadResText(QStringLiteral("RES_NotRead_Cd"), QStringLiteral("Not get CD device information!")));
     } else {
-        for (int n = toc.FirstTrack; n <= toc.LastTrack; ++n) {
-            const TCDTocEntry& from = toc.Tracks[n - toc.FirstTrack];
-            const TCDTocEntry& to = toc.Tracks[n - toc.FirstTrack + 1];
+        for (size_t i = 0; i < disc.Tracks.size(); ++i) {
             int32_t minutes = 0;
             int32_t seconds = 0;
-            // Frames are ignored; seconds borrow from minutes.
-            TrackLengthFromToc(from.Address[1], from.Address[2], to.Address[1], to.Address[2], minutes, seconds);
-            AddRow(n, minutes, seconds);
+            disc.ListLength(i, minutes, seconds);
+            AddRow(disc.Tracks[i].Number, minutes, seconds);
         }
         NoDisc = RowList.empty();
         SetStatus(DriveTitle);

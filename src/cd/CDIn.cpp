@@ -121,19 +121,17 @@ uint32_t TCDIn::TrackLength(int32_t track) {
     return TrackLengthSelected(track);
 }
 
-bool TCDIn::ReadToc(TCDInToc& toc) {
+bool TCDIn::ReadDisc(TDisc& disc) {
     const TDriveUse use(*this);
-    toc = TCDInToc();
+    disc = TDisc();
     if (CR_ReadToc() != crOk)
         return false;
     const int32_t tracks = CR_GetNumTocEntries();
     for (int32_t i = 0; i < tracks; ++i) {
         const int64_t e = CR_GetTocEntry(i);
-        toc.StartSectors.push_back(CRTocEntrySector(e));
-        toc.DataTracks.push_back(CRTocEntryFlag(e) == CRDataTrackFlag);
-        toc.TrackNumbers.push_back(CRTocEntryTrack(e));
+        disc.Tracks.push_back({CRTocEntryTrack(e), CRTocEntrySector(e), CRTocEntryFlag(e) == CRDataTrackFlag});
     }
-    toc.LeadOutSector = CRTocEntrySector(CR_GetTocEntry(tracks));
+    disc.LeadOut = CRTocEntrySector(CR_GetTocEntry(tracks));
     return tracks > 0;
 }
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "audio/AuInput.h"
+#include "cd/Disc.h"
 
 #include <QString>
 
@@ -32,16 +33,6 @@ struct TCDTrackLength {
     bool Data = false;
 };
 TCDTrackLength DecodeTrackLength(uint32_t packed);
-
-// The TOC as the CD input reads it: what a CDDB disc id and query are computed from.
-struct TCDInToc {
-    // Start sector of each track (logical block addresses: 00:02:00 is sector 0, so the CDDB
-    // offset of a track is its start + 150).
-    std::vector<int32_t> StartSectors;
-    std::vector<bool> DataTracks;
-    std::vector<uint8_t> TrackNumbers;
-    int32_t LeadOutSector = 0;
-};
 
 // A position within a track: minutes, seconds, frames (75 per second).
 struct TCDTrackOffset {
@@ -93,8 +84,8 @@ public:
     // Length of track n (1-based) packed as TCDTrackLength describes; raises "Track out of
     // range." unless 1 <= n <= TrackCount().
     uint32_t TrackLength(int32_t track);
-    // The TOC (for CDDB disc ids); false when it cannot be read.
-    bool ReadToc(TCDInToc& toc);
+    // The disc as the CD input reads it; false when its TOC cannot be read or holds no track.
+    bool ReadDisc(TDisc& disc);
 
     // The track range of the next run; the setters raise "The component is busy" during one.
     int32_t FirstTrack() const { return First; }

@@ -1,6 +1,8 @@
 // TCdAudioPlayer: a CD track through the playback sink.
 #include "cd/CdAudioPlayer.h"
 
+#include "cd/DiscKey.h"
+
 #include "core/LanguageText.h"
 #include "audio/AuException.h"
 
@@ -34,21 +36,16 @@ bool TCdAudioPlayer::Play(int cdHandle, int track) {
 
 bool TCdAudioPlayer::StartTrack(int cdHandle, int track) {
     Error.clear();
-    TCDToc toc{};
-    if (ModifyCDParms(cdHandle, CDP_MSF, 1) == 0 || ReadTOC(cdHandle, &toc) != 1) {
+    TDisc disc;
+    if (!ReadDisc(cdHandle, disc)) {
         const QString why = CDLastError();
         const QString text = ResText("RES_ReadTocError", "Error while reading TOC information!");
         return Fail(why.isEmpty() ? text : text + QStringLiteral(" (") + why + ')');
     }
-    if (track < toc.FirstTrack || track > toc.LastTrack ||
-        (toc.Tracks[track - toc.FirstTrack].AdrControl & TocDataTrackFlag) != 0)
+    const TDiscTrack* t = disc.Track(track);
+    if (!t || t->Data)
         return Fail(ResText("RES_Track_Not_Playable", "This track is not an audio track of the disc."));
-    // TOC addresses count the two seconds before the first track; sector numbers do not.
-    const TCDTocEntry& entry = toc.Tracks[track - toc.FirstTrack];
-    const TCDTocEntry& next = toc.Tracks[track - toc.FirstTrack + 1];
-    const int32_t start = TocAddressSectors(entry) - 150;
-    const int32_t end = TocAddressSectors(next) - 150;
-    Source.SetRange(cdHandle, start, end - start);
+    Source.SetRange(cdHandle, t->Start, disc.SectorsOf(size_t(t - disc.Tracks.data())));
     RunFailed = false;
     try {
         Out.Run();

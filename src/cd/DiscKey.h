@@ -3,17 +3,15 @@
 // files carried over from Windows keep working.
 #pragma once
 
-#include "cd/akrip32.h"
+#include "cd/Disc.h"
 
 #include <QString>
 
-// The key of a disc from its TOC (addresses in minutes/seconds/frames), as a signed decimal;
-// empty when the TOC holds no track.
-QString DiscKeyFromToc(const TCDToc& toc);
-// Reads the TOC of an open drive in minutes/seconds/frames. False when there is no disc.
-bool ReadTocMsf(int handle, TCDToc& toc);
-// True when the TOC's first track is an audio track.
-bool TocStartsWithAudio(const TCDToc& toc);
+// Reads the disc of an open drive of the drive library (its TOC in minutes/seconds/frames).
+// False when there is no disc.
+bool ReadDisc(int handle, TDisc& disc);
+// The key a disc is kept under: its key when it starts with audio, else empty.
+QString KeyOfDisc(const TDisc& disc);
 // True when the first drive holds media whose first track is audio.
 bool IsAudioCDInDrive();
 // The key of the audio CD in the first drive, or empty.

@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "audio/GainPass.h"
 #include "audio/WaveHeader.h"
+#include "cd/Disc.h"
 #include "cd/ProgressThrottle.h"
 #include "cd/akrip32.h"
 
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr int WavHeaderBytes = 44;
-constexpr int PregapSectors = 150; // TOC addresses count the 2-second lead-in
 
 // "mm:ss" texts of the elapsed time and of the estimated total for a progress of `code` %.
 // Both round half to even, as the rest of the program's arithmetic does.
@@ -87,24 +87,24 @@ void TCDRipThread::run() {
     }
     TCDToc toc{};
     // Track counts the disc's tracks from 1, as the track list numbers its rows and the CD
-    // input its tracks; entry Track - 1 describes it even on a disc whose first track has
-    // another number.
-    if (ReadTOC(CDHandle, &toc) != 1 || Track < 1 || Track > toc.LastTrack - toc.FirstTrack + 1) {
+    // input its tracks; track Track - 1 of the disc is meant even on a disc whose first track
+    // has another number.
+    const TDisc disc = ReadTOC(CDHandle, &toc) == 1 ? TDisc::FromToc(toc) : TDisc();
+    if (Track < 1 || Track > disc.TrackCount()) {
         PostError(RipErrorReadToc);
         return;
     }
-    const TCDTocEntry& entry = toc.Tracks[Track - 1];
-    const TCDTocEntry& next = toc.Tracks[Track];
+    const TDiscTrack& entry = disc.Tracks[size_t(Track - 1)];
     // Reads take logical block addresses, where 00:02:00 is sector 0. Counting from the first
     // track's address instead would shift every track of a disc whose first track starts
     // later (a hidden track before track 1).
-    const int64_t start = int64_t(TocAddressSectors(entry)) - PregapSectors;
-    int64_t length = int64_t(TocAddressSectors(next)) - TocAddressSectors(entry);
+    const int64_t start = entry.Start;
+    int64_t length = disc.SectorsOf(size_t(Track - 1));
     if (start < 0 || length < 0) {
         PostError(RipErrorReadToc);
         return;
     }
-    if (entry.AdrControl & TocDataTrackFlag) {
+    if (entry.Data) {
         // Data sectors are not audio; no file is made for them.
         PostInfo(RipCodeDone, rsReadFailed);
         return;

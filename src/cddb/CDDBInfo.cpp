@@ -38,31 +38,31 @@ QString TCDDBInfo::EffectiveApplicationName() const {
     return ApplicationName.isEmpty() ? Settings.ClientName : ApplicationName;
 }
 
-bool TCDDBInfo::ReadDisc(TCddbToc& toc) {
+bool TCDDBInfo::ReadDisc(TDisc& disc) {
     if (Disc)
-        return ReadDiscFrom(*Disc, toc);
+        return ReadDiscFrom(*Disc, disc);
     if (!CDIn)
         throw EAuException(QStringLiteral("CDIn is not assigned"));
-    TCDInDisc disc(*CDIn);
-    return ReadDiscFrom(disc, toc);
+    TCDInDisc source(*CDIn);
+    return ReadDiscFrom(source, disc);
 }
 
-bool TCDDBInfo::ReadDiscFrom(TCddbDisc& disc, TCddbToc& toc) {
-    const THold hold(*this, disc);
+bool TCDDBInfo::ReadDiscFrom(TCddbDisc& source, TDisc& disc) {
+    const THold hold(*this, source);
     // A drive that cannot tell still gets its TOC read.
-    if (disc.MediaLoaded() == 0)
+    if (source.MediaLoaded() == 0)
         return false;
-    return disc.ReadToc(toc) && toc.size() >= 2;
+    return source.ReadDisc(disc) && !disc.Empty();
 }
 
 QString TCDDBInfo::GetDiscId() {
-    TCddbToc toc;
-    return ReadDisc(toc) ? CddbDiscId(toc) : QStringLiteral("ffffffff");
+    TDisc disc;
+    return ReadDisc(disc) ? disc.CddbDiscId() : QStringLiteral("ffffffff");
 }
 
 QString TCDDBInfo::GetQueryString() {
-    TCddbToc toc;
-    return ReadDisc(toc) ? CddbQueryNumbers(toc) : QString();
+    TDisc disc;
+    return ReadDisc(disc) ? disc.CddbQueryNumbers() : QString();
 }
 
 int TCDDBInfo::Query() {

@@ -63,8 +63,8 @@ public:
 private:
     // Selects the drive when the first user takes it; every path releases it again.
     class THold;
-    bool ReadDisc(TCddbToc& toc);
-    bool ReadDiscFrom(TCddbDisc& disc, TCddbToc& toc);
+    bool ReadDisc(TDisc& disc);
+    bool ReadDiscFrom(TCddbDisc& source, TDisc& disc);
 
     std::unique_ptr<TCDDBQuery> CddbQuery;
 };

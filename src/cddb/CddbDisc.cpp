@@ -15,11 +15,6 @@ int TCDInDisc::MediaLoaded() {
     return status == crMediaPresent ? 1 : 0;
 }
 
-bool TCDInDisc::ReadToc(TCddbToc& toc) {
-    TCDInToc in;
-    if (!CDIn.ReadToc(in))
-        return false;
-    toc.assign(in.StartSectors.begin(), in.StartSectors.end());
-    toc.push_back(in.LeadOutSector);
-    return true;
+bool TCDInDisc::ReadDisc(TDisc& disc) {
+    return CDIn.ReadDisc(disc);
 }

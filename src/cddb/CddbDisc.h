@@ -1,9 +1,9 @@
 // What the CDDB component needs from a CD library: make a drive the active one, ask whether
-// a disc is loaded and read its table of contents as start sectors. TCDDBInfo reads the disc
+// a disc is loaded and read its layout. TCDDBInfo reads the disc
 // of its CD input component through TCDInDisc; another library can stand in for it.
 #pragma once
 
-#include "cddb/protocol/CddbProtocol.h"
+#include "cd/Disc.h"
 
 class TCDIn;
 
@@ -14,8 +14,8 @@ public:
     virtual void SelectDrive() = 0;
     // 1 when a disc is loaded, 0 when the drive reports none, -1 when it cannot tell.
     virtual int MediaLoaded() = 0;
-    // Start sectors of every track and of the lead-out; false when the TOC cannot be read.
-    virtual bool ReadToc(TCddbToc& toc) = 0;
+    // The disc's layout; false when the TOC cannot be read.
+    virtual bool ReadDisc(TDisc& disc) = 0;
 };
 
 // The drive of a CD input component (not owned), through the CR_* layer it reads with.
@@ -24,7 +24,7 @@ public:
     explicit TCDInDisc(TCDIn& cdIn) : CDIn(cdIn) {}
     void SelectDrive() override;
     int MediaLoaded() override;
-    bool ReadToc(TCddbToc& toc) override;
+    bool ReadDisc(TDisc& disc) override;
 
 private:
     TCDIn& CDIn;

@@ -150,17 +150,14 @@ int CDDBQuery(int handle, TCDDBQueryRecord* query) {
     }
     const int room = std::min(query->Count, MaxCDDBMatches);
     query->Count = 0;
-    TCDToc raw{};
-    if (!ReadTocMsf(handle, raw) || raw.LastTrack < raw.FirstTrack) {
+    TDisc disc;
+    if (!ReadDisc(handle, disc) || disc.Empty()) {
         SetStatus(-1, QStringLiteral("No disc, or the table of contents cannot be read"));
         return 0;
     }
-    TCddbToc toc;
-    for (int i = 0; i < raw.LastTrack - raw.FirstTrack + 2; ++i)
-        toc.push_back(TocAddressSectors(raw.Tracks[i]) - CddbLeadInSectors);
     const TCddbOptions options = CurrentOptions();
     QStringList lines;
-    if (!Exchange(options, QStringLiteral("cddb query ") + CddbDiscId(toc) + ' ' + CddbQueryNumbers(toc), lines))
+    if (!Exchange(options, QStringLiteral("cddb query ") + disc.CddbDiscId() + ' ' + disc.CddbQueryNumbers(), lines))
         return 0;
     const int code = CddbLineCode(lines[0]);
     QStringList matches;

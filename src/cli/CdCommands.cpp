@@ -6,6 +6,7 @@
 #include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "audio/GainPass.h"
+#include "cd/Disc.h"
 #include "cd/akrip32.h"
 #include "cd/ripthread.h"
 #include "cli/CliCommon.h"
@@ -132,12 +133,12 @@ int RunTocCommand(const QStringList& words) {
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
     if (!handle.Handle)
         return exitCode;
-    TCDToc toc{};
+    TDisc disc;
     QString key;
-    if (!ReadDisc(handle.Handle, toc, key, exitCode))
+    if (!LoadDisc(handle.Handle, disc, key, exitCode))
         return exitCode;
     CliOut(QStringLiteral("key: ") + key);
-    PrintTocRows(toc, key);
+    PrintTocRows(disc, key);
     return 0;
 }
 
@@ -187,15 +188,15 @@ int RunExtractCommand(const QStringList& words) {
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
     if (!handle.Handle)
         return exitCode;
-    TCDToc toc{};
+    TDisc disc;
     QString key;
-    if (!ReadDisc(handle.Handle, toc, key, exitCode))
+    if (!LoadDisc(handle.Handle, disc, key, exitCode))
         return exitCode;
-    if (trackNumber < toc.FirstTrack || trackNumber > toc.LastTrack)
+    if (trackNumber < disc.FirstTrack() || trackNumber > disc.LastTrack())
         return CliFail(QStringLiteral("the disc has no track %1 (tracks %2 to %3)")
                            .arg(trackNumber)
-                           .arg(toc.FirstTrack)
-                           .arg(toc.LastTrack),
+                           .arg(disc.FirstTrack())
+                           .arg(disc.LastTrack()),
                        2);
 
     const QString folder = parser.isSet(out) ? parser.value(out) : Settings.OutputFolder;
@@ -213,7 +214,7 @@ int RunExtractCommand(const QStringList& words) {
     TRipReceiver receiver;
     bool stopped = false;
     {
-        auto thread = std::make_unique<TCDRipThread>(trackNumber - toc.FirstTrack + 1, baseName);
+        auto thread = std::make_unique<TCDRipThread>(trackNumber - disc.FirstTrack() + 1, baseName);
         thread->CDHandle = handle.Handle;
         thread->Window = &receiver;
         // Ctrl+C stops between reads, as the job window's Stop does, so the file keeps a
@@ -241,7 +242,7 @@ int RunExtractCommand(const QStringList& words) {
         CliOut(path);
         return 0;
     case rsReadFailed:
-        if (toc.Tracks[trackNumber - toc.FirstTrack].AdrControl & TocDataTrackFlag)
+        if (disc.Track(trackNumber)->Data)
             return CliFail(ResText("RES_ReadCDAudioError", "Error while reading CD information!") +
                            QStringLiteral(" (track %1 is a data track)").arg(trackNumber));
         return CliFail(WithDriveReason(ResText("RES_ReadCDAudioError", "Error while reading CD information!")));

@@ -36,16 +36,13 @@ struct TCddbOutcome {
     QStringList Titles; // row 0 = the disc's first track
 };
 
-TCddbOutcome QueryThroughDriveLibrary(int handle, const TCDToc& toc) {
+TCddbOutcome QueryThroughDriveLibrary(int handle, const TDisc& disc) {
     TCddbOutcome out;
-    TCddbToc starts;
-    for (int i = 0; i <= toc.LastTrack - toc.FirstTrack + 1; ++i)
-        starts.push_back(TocAddressSectors(toc.Tracks[i]) - CddbLeadInSectors);
-    out.DiscId = CddbDiscId(starts);
-    out.QueryString = CddbQueryNumbers(starts);
+    out.DiscId = disc.CddbDiscId();
+    out.QueryString = disc.CddbQueryNumbers();
     TStopQueryController stop;
-    stop.FirstTrack = toc.FirstTrack;
-    stop.LastTrack = toc.LastTrack;
+    stop.FirstTrack = uint8_t(disc.FirstTrack());
+    stop.LastTrack = uint8_t(disc.LastTrack());
     stop.DriveHandle = handle;
     stop.Start();
     RunEventLoopUntil([&] { return !stop.Running(); });
@@ -134,11 +131,11 @@ int RunCddbCommand(const QStringList& words) {
     handle.Handle = OpenNamedDrive(parser, driveOptions, exitCode, &driveIndex);
     if (!handle.Handle)
         return exitCode;
-    TCDToc toc{};
-    if (!ReadTocMsf(handle.Handle, toc))
+    TDisc disc;
+    if (!ReadDisc(handle.Handle, disc) || disc.Empty())
         return CliFail(WithDriveReason(
             LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!"))));
-    const QString key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    const QString key = KeyOfDisc(disc);
     LoadDiscInfo(key);
 
     TCddbOutcome out;
@@ -152,7 +149,7 @@ int RunCddbCommand(const QStringList& words) {
         if (!serverUrl.isEmpty())
             Settings.Server = serverUrl;
         CliProgress(QStringLiteral("querying ") + Settings.Server);
-        out = QueryThroughDriveLibrary(handle.Handle, toc);
+        out = QueryThroughDriveLibrary(handle.Handle, disc);
     }
 
     CliOut(QStringLiteral("discid: ") + out.DiscId);
@@ -168,14 +165,14 @@ int RunCddbCommand(const QStringList& words) {
     CliOut(QStringLiteral("genre: ") + out.Genre + QStringLiteral(" (") + QString::number(GenreIndexOf(out.Genre)) +
            ')');
     for (int i = 0; i < out.Titles.size(); ++i)
-        CliOut(QStringLiteral("track %1: ").arg(toc.FirstTrack + i) + out.Titles[i]);
+        CliOut(QStringLiteral("track %1: ").arg(disc.FirstTrack() + i) + out.Titles[i]);
 
     if (parser.isSet(apply)) {
         if (key.isEmpty())
             return CliFail(QStringLiteral("the disc has no key (its first track is not audio): nothing stored"));
         // The track list's rows, then the titles of the record for the rows that exist, stored
         // as the main window stores its list when it closes.
-        const int rows = std::min(toc.LastTrack - toc.FirstTrack + 1, 100);
+        const int rows = std::min(disc.TrackCount(), 100);
         for (int n = 1; n <= rows; ++n)
             if (Settings.Titles[n].isEmpty())
                 Settings.Titles[n] = QStringLiteral("Track") + TwoDigits(n);

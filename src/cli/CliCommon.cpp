@@ -191,12 +191,12 @@ THandleGuard::~THandleGuard() {
         CloseCDHandle(Handle);
 }
 
-bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode) {
-    if (!ReadTocMsf(handle, toc)) {
+bool LoadDisc(int handle, TDisc& disc, QString& key, int& exitCode) {
+    if (!ReadDisc(handle, disc) || disc.Empty()) {
         exitCode = CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
         return false;
     }
-    key = TocStartsWithAudio(toc) ? DiscKeyFromToc(toc) : QString();
+    key = KeyOfDisc(disc);
     LoadDiscInfo(key);
     return true;
 }
@@ -206,18 +206,14 @@ QString TrackTitle(const QString& key, int track) {
     return title.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : title;
 }
 
-void PrintTocRows(const TCDToc& toc, const QString& key) {
-    const int tracks = toc.LastTrack - toc.FirstTrack + 1;
-    for (int i = 0; i < tracks; ++i) {
-        const TCDTocEntry& e = toc.Tracks[i];
-        const TCDTocEntry& next = toc.Tracks[i + 1];
-        int minutes = 0;
-        int seconds = 0;
-        TrackLengthFromToc(e.Address[1], e.Address[2], next.Address[1], next.Address[2], minutes, seconds);
-        const bool data = e.AdrControl & TocDataTrackFlag;
-        CliOut(QStringList{QString::number(e.TrackNumber), TrackTitle(key, e.TrackNumber),
-                           TrackLengthText(minutes, seconds), TrackSizeText(minutes, seconds),
-                           data ? QStringLiteral("data") : QStringLiteral("audio")}
+void PrintTocRows(const TDisc& disc, const QString& key) {
+    for (size_t i = 0; i < disc.Tracks.size(); ++i) {
+        const TDiscTrack& t = disc.Tracks[i];
+        int32_t minutes = 0;
+        int32_t seconds = 0;
+        disc.ListLength(i, minutes, seconds);
+        CliOut(QStringList{QString::number(t.Number), TrackTitle(key, t.Number), TrackLengthText(minutes, seconds),
+                           TrackSizeText(minutes, seconds), t.Data ? QStringLiteral("data") : QStringLiteral("audio")}
                    .join('\t'));
     }
 }

@@ -13,7 +13,7 @@
 #include <functional>
 
 class TConsolePrompter;
-struct TCDToc;
+class TDisc;
 
 // Prints "discwright-cli: message" on standard error as one line (control characters shown
 // as \xNN); returns exit code `code`.
@@ -78,16 +78,16 @@ struct THandleGuard {
 // The message with the reason the drive library gave, when it gave one: "message (reason)".
 QString WithDriveReason(const QString& message);
 
-// Reads the TOC (minutes/seconds/frames), the disc key (empty for a disc that does not start
-// with audio) and the disc information of that key from cdinfo.dat.
-bool ReadDisc(int handle, TCDToc& toc, QString& key, int& exitCode);
+// Reads the disc, its key (empty for a disc that does not start with audio) and the disc
+// information of that key from cdinfo.dat.
+bool LoadDisc(int handle, TDisc& disc, QString& key, int& exitCode);
 
 // The title of a track from the disc information read by ReadDisc, else "TrackNN".
 QString TrackTitle(const QString& key, int track);
-// The track lines of toc for a disc's TOC (number, title, length, size, audio/data): the
-// length is the start addresses' minutes and seconds subtracted, frames ignored, as the
-// main window's track list shows it.
-void PrintTocRows(const TCDToc& toc, const QString& key);
+// The track lines of toc for a disc (number, title, length, size, audio/data): the length is
+// the start addresses' minutes and seconds subtracted, frames ignored, as the main window's
+// track list shows it.
+void PrintTocRows(const TDisc& disc, const QString& key);
 // The file base name of a track, as the rips name it: the title cleaned for a file name,
 // without leading dots, TrackNN when nothing is left of it.
 QString TrackFileName(const QString& title, int track);

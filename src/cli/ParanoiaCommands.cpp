@@ -11,31 +11,6 @@
 
 #include <QCommandLineParser>
 
-namespace {
-
-// The CD input's TOC in the drive library's layout (addresses in minutes/seconds/frames,
-// the 2-second lead-in included), which the disc key is defined on.
-TCDToc MsfToc(const TCDInToc& in) {
-    TCDToc toc{};
-    const size_t tracks = std::min<size_t>(in.StartSectors.size(), 99);
-    if (tracks == 0)
-        return toc;
-    toc.FirstTrack = in.TrackNumbers[0];
-    toc.LastTrack = uint8_t(in.TrackNumbers[0] + tracks - 1);
-    for (size_t i = 0; i <= tracks; ++i) {
-        TCDTocEntry& e = toc.Tracks[i];
-        const int32_t address = (i < tracks ? in.StartSectors[i] : in.LeadOutSector) + 150;
-        e.TrackNumber = i < tracks ? in.TrackNumbers[i] : LeadOutTrackNumber;
-        e.AdrControl = uint8_t(0x10 | (i < tracks && in.DataTracks[i] ? TocDataTrackFlag : 0));
-        e.Address[1] = uint8_t(address / 4500);
-        e.Address[2] = uint8_t(address / 75 % 60);
-        e.Address[3] = uint8_t(address % 75);
-    }
-    return toc;
-}
-
-} // namespace
-
 int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions& options) {
     int exitCode = 0;
     int index = -1;
@@ -49,16 +24,15 @@ int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions&
     if (index < 0 || index >= drives)
         return CliFail(QStringLiteral("there is no drive %1").arg(index));
     cdIn.SetDriveIndex(index);
-    TCDInToc toc;
-    if (!cdIn.ReadToc(toc))
+    TDisc disc;
+    if (!cdIn.ReadDisc(disc))
         return CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
-    const TCDToc msf = MsfToc(toc);
-    const QString key = TocStartsWithAudio(msf) ? DiscKeyFromToc(msf) : QString();
+    const QString key = KeyOfDisc(disc);
     LoadDiscInfo(key);
     CliOut(QStringLiteral("key: ") + key);
     // The same lines as toc: what the CD input reads of the disc (its tracks, their numbers,
     // starts and data flags) shown by the track list's own rules, so the two ways to a drive
     // can be compared line for line.
-    PrintTocRows(msf, key);
+    PrintTocRows(disc, key);
     return 0;
 }

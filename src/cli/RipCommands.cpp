@@ -5,6 +5,7 @@
 #include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "cd/CDIn.h"
+#include "cd/Disc.h"
 #include "cd/akrip32.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
@@ -156,30 +157,30 @@ int RunRipCommand(const QStringList& words) {
     THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode, &cdInDrive)};
     if (!handle.Handle)
         return exitCode;
-    TCDToc toc{};
+    TDisc disc;
     QString key;
-    if (!ReadDisc(handle.Handle, toc, key, exitCode))
+    if (!LoadDisc(handle.Handle, disc, key, exitCode))
         return exitCode;
-    auto isAudio = [&](int n) { return !(toc.Tracks[n - toc.FirstTrack].AdrControl & TocDataTrackFlag); };
+    auto isAudio = [&](int n) { return !disc.Track(n)->Data; };
     if (wanted.empty()) {
-        for (int n = toc.FirstTrack; n <= toc.LastTrack; ++n)
+        for (int n = disc.FirstTrack(); n <= disc.LastTrack(); ++n)
             if (isAudio(n))
                 wanted.push_back(n);
     }
     QStringList jobList;
     for (int n : wanted) {
-        if (n < toc.FirstTrack || n > toc.LastTrack)
+        if (n < disc.FirstTrack() || n > disc.LastTrack())
             return CliFail(QStringLiteral("the disc has no track %1 (tracks %2 to %3)")
                                .arg(n)
-                               .arg(toc.FirstTrack)
-                               .arg(toc.LastTrack),
+                               .arg(disc.FirstTrack())
+                               .arg(disc.LastTrack()),
                            2);
         if (!isAudio(n))
             return CliFail(QStringLiteral("track %1 is a data track").arg(n), 2);
         const QString name = TrackFileName(titles.count(n) ? titles[n] : TrackTitle(key, n), n);
         // The job windows count tracks from 1 as the track list numbers its rows, whatever
         // number the disc gives its first track.
-        jobList << TwoDigits(n - toc.FirstTrack + 1) + name;
+        jobList << TwoDigits(n - disc.FirstTrack() + 1) + name;
     }
     if (jobList.isEmpty())
         return CliFail(QStringLiteral("the disc has no audio track"));

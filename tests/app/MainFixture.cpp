@@ -16,9 +16,9 @@ QString TMainFixture::KeyOf(const TDiscImage& disc) {
     Settings.Images = disc.CuePath;
     QString key;
     if (const int handle = OpenCDDriveAt(0)) {
-        TCDToc toc{};
-        if (ReadTocMsf(handle, toc))
-            key = DiscKeyFromToc(toc);
+        TDisc disc;
+        if (ReadDisc(handle, disc))
+            key = disc.Key();
         CloseCDHandle(handle);
     }
     Settings.Images = saved;

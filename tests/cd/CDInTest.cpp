@@ -320,12 +320,15 @@ TEST_F(CDInTest, DriveAndTocService) {
         }
     }
     // What a CDDB disc id is computed from, and the layer's packed entries behind it.
-    TCDInToc toc;
-    ASSERT_TRUE(CDIn.ReadToc(toc));
-    EXPECT_EQ(toc.StartSectors, a.StartSectors);
-    EXPECT_EQ(toc.LeadOutSector, a.LeadOutSector);
-    EXPECT_EQ(toc.DataTracks, std::vector<bool>({false, false, true, false}));
-    EXPECT_EQ(toc.TrackNumbers, std::vector<uint8_t>({1, 2, 3, 4}));
+    TDisc disc;
+    ASSERT_TRUE(CDIn.ReadDisc(disc));
+    ASSERT_EQ(disc.TrackCount(), 4);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(disc.Tracks[i].Start, a.StartSectors[i]);
+        EXPECT_EQ(disc.Tracks[i].Number, int32_t(i) + 1);
+        EXPECT_EQ(disc.Tracks[i].Data, i == 2);
+    }
+    EXPECT_EQ(disc.LeadOut, a.LeadOutSector);
     EXPECT_EQ(CR_GetNumTocEntries(), 4);
     EXPECT_EQ(CR_GetTocEntry(2), MakeCRTocEntry(a.StartSectors[2], CRDataTrackFlag, 3));
     EXPECT_EQ(CR_GetTocEntry(1), MakeCRTocEntry(4732, 0, 2));
@@ -348,7 +351,7 @@ TEST_F(CDInTest, DriveAndTocService) {
         EXPECT_FALSE(CDIn.MediaLoaded());
         EXPECT_EQ(CDIn.TrackCount(), -1);
         EXPECT_THROW(CDIn.TrackLength(1), EAuException);
-        EXPECT_FALSE(CDIn.ReadToc(toc));
+        EXPECT_FALSE(CDIn.ReadDisc(disc));
         CDIn.SetFirstTrack(1);
         CDIn.SetLastTrack(1);
         EXPECT_EQ(CDIn.RunSize(), 0);

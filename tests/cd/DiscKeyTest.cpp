@@ -1,5 +1,6 @@
 // The disc key from known TOCs (values worked out by hand) and from the first drive.
 #include "cd/DiscKey.h"
+#include "cd/akrip32.h"
 
 #include "core/Settings.h"
 #include "fixtures/DiscImage.h"
@@ -27,6 +28,10 @@ TCDToc MakeToc(std::initializer_list<std::array<int, 3>> addresses, uint8_t firs
     return toc;
 }
 
+QString KeyOf(const TCDToc& toc) {
+    return TDisc::FromToc(toc).Key();
+}
+
 int PhysicalDrives() {
     TCDDriveList list{};
     list.Capacity = MaxCDDrives;
@@ -41,18 +46,18 @@ int PhysicalDrives() {
 
 TEST(DiscKeyTest, SumOfTrackStartsFromThreeTracksOn) {
     // 00:02:00 -> 512; 03:10:25 -> 196608 + 2560 + 25; 07:00:74 -> 458752 + 74.
-    EXPECT_EQ(DiscKeyFromToc(MakeToc({{0, 2, 0}, {3, 10, 25}, {7, 0, 74}, {10, 0, 0}})), "658531");
+    EXPECT_EQ(KeyOf(MakeToc({{0, 2, 0}, {3, 10, 25}, {7, 0, 74}, {10, 0, 0}})), "658531");
     // The lead-out does not count when there are three tracks or more.
-    EXPECT_EQ(DiscKeyFromToc(MakeToc({{0, 2, 0}, {3, 10, 25}, {7, 0, 74}, {70, 0, 0}})), "658531");
+    EXPECT_EQ(KeyOf(MakeToc({{0, 2, 0}, {3, 10, 25}, {7, 0, 74}, {70, 0, 0}})), "658531");
 }
 
 TEST(DiscKeyTest, ShortDiscsAddFirstFrameAndLength) {
     // Two tracks: 512 + 131072, plus F of track 1 (0) plus 22500 - 150 frames.
-    EXPECT_EQ(DiscKeyFromToc(MakeToc({{0, 2, 0}, {2, 0, 0}, {5, 0, 0}})), "153934");
+    EXPECT_EQ(KeyOf(MakeToc({{0, 2, 0}, {2, 0, 0}, {5, 0, 0}})), "153934");
     // One track starting at 00:02:10: 522 + 10 + (4500 + 75 * 3 + 5 - 160).
-    EXPECT_EQ(DiscKeyFromToc(MakeToc({{0, 2, 10}, {1, 3, 5}})), QString::number(522 + 10 + 4570));
+    EXPECT_EQ(KeyOf(MakeToc({{0, 2, 10}, {1, 3, 5}})), QString::number(522 + 10 + 4570));
     // A TOC without tracks has no key.
-    EXPECT_EQ(DiscKeyFromToc(TCDToc{}), "");
+    EXPECT_EQ(KeyOf(TCDToc{}), "");
 }
 
 TEST(DiscKeyTest, FirstDriveDecidesTheKey) {

@@ -1,23 +1,41 @@
 // Disc ids, query numbers, query URLs and the parsing of query answers.
 #include "cddb/protocol/CddbProtocol.h"
+#include "cd/Disc.h"
 #include "core/Settings.h"
 #include "cddb/CDDBInfo.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// A disc of audio tracks 1, 2, ... starting at the given sectors; the last number is the
+// lead-out.
+TDisc DiscOf(std::initializer_list<int32_t> sectors) {
+    TDisc disc;
+    for (const int32_t s : sectors)
+        disc.Tracks.push_back({int32_t(disc.Tracks.size()) + 1, s, false});
+    if (!disc.Tracks.empty()) {
+        disc.LeadOut = disc.Tracks.back().Start;
+        disc.Tracks.pop_back();
+    }
+    return disc;
+}
+
+} // namespace
+
 TEST(CddbProtocolTest, DiscIdAndQueryNumbersUseProtocolOffsets) {
     // Three tracks at sectors 0, 20000 and 40000, lead-out at 60000: start seconds 2, 268 and
     // 535, lead-out 802, digit sums 2 + 16 + 13 = 31.
-    const TCddbToc disc{0, 20000, 40000, 60000};
-    EXPECT_EQ(CddbDiscId(disc), "1f032003");
+    const TDisc disc = DiscOf({0, 20000, 40000, 60000});
+    EXPECT_EQ(disc.CddbDiscId(), "1f032003");
     // Offsets count from the lead-in (sector + 150); the length is (lead-out + 150) div 75.
-    EXPECT_EQ(CddbQueryNumbers(disc), "3 150 20150 40150 802");
+    EXPECT_EQ(disc.CddbQueryNumbers(), "3 150 20150 40150 802");
     // A digit sum of 0 and a sum above 255 (taken mod 255).
-    EXPECT_EQ(CddbDiscId({-150, 0}), "00000201");
-    EXPECT_EQ(CddbDiscId({}), "ffffffff");
-    EXPECT_EQ(CddbDiscId({60000}), "ffffffff");
-    EXPECT_EQ(CddbQueryNumbers({60000}), "");
+    EXPECT_EQ(DiscOf({-150, 0}).CddbDiscId(), "00000201");
+    EXPECT_EQ(DiscOf({}).CddbDiscId(), "ffffffff");
+    EXPECT_EQ(DiscOf({60000}).CddbDiscId(), "ffffffff");
+    EXPECT_EQ(DiscOf({60000}).CddbQueryNumbers(), "");
 }
 
 TEST(CddbProtocolTest, UrlCarriesTheFourHelloFields) {

@@ -250,13 +250,13 @@ int main(int argc, char** argv) {
     Settings.Images = demo.isEmpty() ? MakeDiscImage(folder.Path(), "Demo", {{600}, {900}, {525}}).CuePath : demo;
     Settings.CDIndex = 0;
     if (const int handle = OpenCDDriveAt(0)) {
-        TCDToc toc{};
-        if (ReadTocMsf(handle, toc)) {
+        TDisc disc;
+        if (ReadDisc(handle, disc)) {
             const QStringList names = {"Morning Arpeggios", "Pentatonic Walk", "Bells"};
             Settings.TrackNumber = int32_t(names.size());
             for (int n = 1; n <= names.size(); ++n)
                 Settings.Titles[n] = names[n - 1];
-            SaveDiscInfo(DiscKeyFromToc(toc));
+            SaveDiscInfo(disc.Key());
         }
         CloseCDHandle(handle);
     }

@@ -5,18 +5,6 @@
 
 namespace {
 
-int DigitSum(uint32_t n) {
-    int sum = 0;
-    for (; n > 0; n /= 10)
-        sum += int(n % 10);
-    return sum;
-}
-
-// Seconds from the lead-in of a start sector.
-uint32_t Seconds(int32_t sector) {
-    return uint32_t(int64_t(sector) + CddbLeadInSectors) / 75u;
-}
-
 bool IsUnreserved(char16_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
            c == '_' || c == '~' || c == '+' || c == '/' || c == ':' || c == '@' || c == '!' || c == '*' || c == '(' ||
@@ -32,28 +20,6 @@ QString HelloField(QString text) {
 }
 
 } // namespace
-
-QString CddbDiscId(const TCddbToc& toc) {
-    if (toc.size() < 2)
-        return QStringLiteral("ffffffff");
-    const size_t tracks = toc.size() - 1;
-    uint32_t sum = 0;
-    for (size_t i = 0; i < tracks; ++i)
-        sum += uint32_t(DigitSum(Seconds(toc[i])));
-    const uint32_t length = Seconds(toc[tracks]) - Seconds(toc[0]);
-    const uint32_t id = ((sum % 255) << 24) | (length << 8) | uint32_t(tracks);
-    return QStringLiteral("%1").arg(id, 8, 16, QLatin1Char('0')).toLower();
-}
-
-QString CddbQueryNumbers(const TCddbToc& toc) {
-    if (toc.size() < 2)
-        return QString();
-    const size_t tracks = toc.size() - 1;
-    QString text = QString::number(tracks);
-    for (size_t i = 0; i < tracks; ++i)
-        text += ' ' + QString::number(int64_t(toc[i]) + CddbLeadInSectors);
-    return text + ' ' + QString::number(Seconds(toc[tracks]));
-}
 
 QString CddbHello(const QString& email, const QString& clientName, const QString& version) {
     QString user = HelloField(email);

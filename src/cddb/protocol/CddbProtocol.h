@@ -1,27 +1,12 @@
 // The CDDB protocol pieces that both query paths share (the HTTP component and the drive
-// library's CDDB functions): the disc id and the query numbers of a table of contents, the
-// hello field, URL escaping, and the lines and match entries of an answer.
+// library's CDDB functions): the hello field, URL escaping, and the lines and match entries of
+// an answer. The disc id and the query numbers come from the disc model (cd/Disc.h).
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
-#include <vector>
-
-// Start sectors of a disc, counted from the first track's start at 00:02:00 (sector 0), one
-// per track followed by the lead-out.
-using TCddbToc = std::vector<int32_t>;
-
-// The protocol offsets start at the lead-in: a track's offset is its sector + 150.
-constexpr int32_t CddbLeadInSectors = 150;
-
-// Eight lower-case hexadecimal digits; "ffffffff" when the TOC holds no track.
-QString CddbDiscId(const TCddbToc& toc);
-// "n off1 ... offn seconds": the track count, each track's offset and the disc length in
-// seconds counted from the lead-in ((lead-out + 150) div 75). Empty when the TOC holds no track.
-QString CddbQueryNumbers(const TCddbToc& toc);
 
 // The four hello fields joined by "+": user and host (the e-mail address with "@" as "+"),
 // client name and version. Blanks inside a field would split it and become "_".
