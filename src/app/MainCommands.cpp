@@ -2,6 +2,7 @@
 // manager, the drive's door, the volume control, other players' recent-file lists, the manual,
 // CD playback and the CDDB query.
 #include "app/MainController.h"
+#include "core/DiscInfo.h"
 
 #include "core/LanguageText.h"
 #include "core/Settings.h"
@@ -216,10 +217,24 @@ void TMainController::QueryFreedb() {
 }
 
 void TMainController::ApplyCddbTitles(const TQueryCddbResult& result) {
-    if (!result.HasTitles)
+    // The stop window has applied the same record to the disc's information already; applying
+    // it again changes nothing there and gives the rows their titles.
+    ApplyRecord(DiscRecordOf(result));
+}
+
+void TMainController::ApplyRecord(const TDiscRecord& record) {
+    if (RowList.empty())
         return;
-    for (int i = 0; i < int(result.Titles.size()) && i < int(RowList.size()); ++i)
-        SetRowTitle(i, result.Titles[i]);
+    ApplyDiscRecord(record, CurrentDisc, RowList.front().Number, int32_t(RowList.size()));
+    TakeTitles(int(record.Titles.size()));
+}
+
+void TMainController::TakeTitles(int count) {
+    for (int i = 0; i < count && i < int(RowList.size()); ++i) {
+        const int32_t number = RowList[size_t(i)].Number;
+        if (number >= 1 && number <= 100)
+            SetRowTitle(i, CurrentDisc.Titles[size_t(number)]);
+    }
 }
 
 void TMainController::QueryFreedbThroughCDInput() {
@@ -238,13 +253,7 @@ void TMainController::QueryFreedbThroughCDInput() {
     }
     TCDDBRecord r;
     CDDBInfo1->GetRecord(r);
-    for (int i = 0; i < r.TrackCount && i < int(r.TrackTitles.size()) && i < int(RowList.size()); ++i)
-        SetRowTitle(i, r.TrackTitles[i]);
-    Settings.Artist = r.DiscArtist;
-    Settings.Album = r.DiscTitle;
-    Settings.Year = r.Year;
-    Settings.Genre = GenreIndexOf(r.Genre);
-    Settings.Comment = r.Comment;
+    ApplyRecord(DiscRecordOf(r));
     // A failure shown by an earlier query is over.
     if (!Playing)
         SetStatus(SavedStatus);

@@ -1,5 +1,6 @@
 // The main window's state and commands (see MainController.h).
 #include "app/MainController.h"
+#include "core/DiscInfo.h"
 
 #include "app/CDInputService.h"
 #include "core/Helpers.h"
@@ -301,11 +302,11 @@ void TMainController::CopyRowsToTitles() {
     int32_t last = 0;
     for (const TTrackRow& r : RowList) {
         if (r.Number >= 1 && r.Number <= 100) {
-            Settings.Titles[r.Number] = r.Title;
+            CurrentDisc.Titles[r.Number] = r.Title;
             last = std::max(last, r.Number);
         }
     }
-    Settings.TrackNumber = last;
+    CurrentDisc.TrackNumber = last;
 }
 
 void TMainController::StoreListedTitles() {
@@ -333,11 +334,11 @@ void TMainController::AddRow(int32_t number, int32_t minutes, int32_t seconds) {
     TTrackRow row;
     row.Number = number;
     if (number >= 1 && number <= 100) {
-        if (Settings.Titles[number].isEmpty())
-            Settings.Titles[number] = QStringLiteral("Track") + TwoDigits(number);
-        row.Title = Settings.Titles[number];
+        if (CurrentDisc.Titles[number].isEmpty())
+            CurrentDisc.Titles[number] = DefaultTrackTitle(number);
+        row.Title = CurrentDisc.Titles[number];
     } else {
-        row.Title = QStringLiteral("Track") + TwoDigits(number);
+        row.Title = DefaultTrackTitle(number);
     }
     row.Length = TrackLengthText(minutes, seconds);
     row.Size = TrackSizeText(minutes, seconds);
@@ -551,15 +552,7 @@ void TMainController::SelectNone() {
 void TMainController::SetRowTitle(int row, const QString& title) {
     if (row < 0 || row >= int(RowList.size()))
         return;
-    // A title pasted over two lines, or a CDDB title with "\n" in it, would carry the break
-    // into the file names; cdinfo.dat keeps titles on one line anyway, with blanks for breaks.
-    QString oneLine = title;
-    oneLine.replace('\r', ' ').replace('\n', ' ');
-    // A CDDB entry may leave a track without a title: the row gets the name an empty title
-    // gets everywhere else (the rip's file, cdinfo.dat on the next start).
-    if (oneLine.isEmpty())
-        oneLine = QStringLiteral("Track") + TwoDigits(RowList[row].Number);
-    RowList[row].Title = oneLine;
+    RowList[row].Title = ListTitle(title, RowList[row].Number);
     Q_EMIT RowChanged(row);
 }
 

@@ -236,6 +236,11 @@ private:
     void PlaybackFailed(const QString& why);
     void QueryFreedbThroughCDInput();
     void ApplyCddbTitles(const TQueryCddbResult& result);
+    // A disc record found for the listed disc: its fields and titles go into the disc's
+    // information, and the rows take the titles.
+    void ApplyRecord(const TDiscRecord& record);
+    // The first `count` rows take their titles from the disc's information.
+    void TakeTitles(int count);
 
     TMainWindowHost* Host;
     std::unique_ptr<TCDInputService> CDIn;

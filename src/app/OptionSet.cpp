@@ -1,6 +1,7 @@
 // The options dialog's state and rules (see OptionSet.h).
 #include "app/OptionSet.h"
 
+#include "core/DiscInfo.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "cd/CDIn.h"
@@ -105,11 +106,11 @@ void TOptionSet::Show() {
     v.OggMinBit = s.OggMinBitRate;
     v.WMABitRate = s.WMABitRate;
     v.UseID3 = s.UseID3;
-    v.Artist = s.Artist;
-    v.Album = s.Album;
-    v.Year = s.Year;
-    v.Comment = s.Comment;
-    v.GenrePosition = s.Genre + 1;
+    v.Artist = CurrentDisc.Artist;
+    v.Album = CurrentDisc.Album;
+    v.Year = CurrentDisc.Year;
+    v.Comment = CurrentDisc.Comment;
+    v.GenrePosition = CurrentDisc.Genre + 1;
     v.CDList.clear();
     v.CDListIndex = -1;
     v.CDDb = s.CDDb;
@@ -235,11 +236,11 @@ TOptionCheck TOptionSet::Accept() {
     s.OggMinBitRate = v.OggMinBit;
     s.WMABitRate = v.WMABitRate;
     s.UseID3 = v.UseID3;
-    s.Artist = v.Artist;
-    s.Album = v.Album;
-    s.Year = v.Year;
-    s.Comment = v.Comment;
-    s.Genre = v.GenrePosition < 1 ? -1 : v.GenrePosition - 1;
+    CurrentDisc.Artist = v.Artist;
+    CurrentDisc.Album = v.Album;
+    CurrentDisc.Year = v.Year;
+    CurrentDisc.Comment = v.Comment;
+    CurrentDisc.Genre = v.GenrePosition < 1 ? -1 : v.GenrePosition - 1;
     // The drive list is filled only when the CD-ROM page is shown: without it, OK on another
     // page would forget the drive chosen before, and the next start would open drive 0.
     if (!v.CDList.isEmpty())

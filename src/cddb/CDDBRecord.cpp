@@ -1,6 +1,8 @@
 // The CDDB disc record and its parser (see CDDBRecord.h).
 #include "cddb/CDDBRecord.h"
 
+#include "tags/Genres.h"
+
 #include "cddb/protocol/CddbProtocol.h"
 
 namespace {
@@ -104,4 +106,15 @@ void ParseCDDBRecord(const QString& text, TCDDBRecord& record) {
             ++extra;
         }
     }
+}
+
+TDiscRecord DiscRecordOf(const TCDDBRecord& record) {
+    TDiscRecord r;
+    r.Artist = record.DiscArtist;
+    r.Album = record.DiscTitle;
+    r.Year = record.Year;
+    r.Genre = GenreIndexOf(record.Genre);
+    r.Comment = record.Comment;
+    r.Titles = record.TrackTitles.mid(0, record.TrackCount);
+    return r;
 }

@@ -2,6 +2,8 @@
 // and the parser that fills it. The record lives in memory only.
 #pragma once
 
+#include "core/DiscInfo.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,5 +29,8 @@ struct TCDDBRecord {
 // same number counts as one more track, and that line and every later one get empty titles
 // because their numbers no longer match the count.
 void ParseCDDBRecord(const QString& text, TCDDBRecord& record);
+// The record as a disc record (DiscInfo.h): every disc field (the genre by its place in the
+// genre list, the comment empty) and the titles of its tracks.
+TDiscRecord DiscRecordOf(const TCDDBRecord& record);
 // The number of lines of `text` that begin with "TTITLE".
 int CountCDDBTrackLines(const QString& text);

@@ -39,9 +39,10 @@ std::vector<TCddbOptionCall> QueryCddbOptionCalls(const TSettings& s) {
 }
 
 TQueryCDDBThread::TQueryCDDBThread(uint8_t firstTrack, uint8_t lastTrack, int driveHandle,
-                                   std::shared_ptr<TCddbNotifyTarget> notifyWindow)
+                                   std::shared_ptr<TCddbNotifyTarget> notifyWindow,
+                                   std::vector<TCddbOptionCall> options)
     : FirstTrack(firstTrack), LastTrack(lastTrack), DriveHandle(driveHandle), NotifyWindow(std::move(notifyWindow)),
-      Options(QueryCddbOptionCalls(Settings)) {
+      Options(std::move(options)) {
     ++Running;
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }

@@ -24,9 +24,9 @@ std::vector<TCddbOptionCall> QueryCddbOptionCalls(const TSettings& settings);
 class TQueryCDDBThread : public QThread {
     Q_OBJECT
 public:
-    // Takes the options from the Settings record now, on the main thread.
+    // `options` are taken on the main thread (QueryCddbOptionCalls of the settings).
     TQueryCDDBThread(uint8_t firstTrack, uint8_t lastTrack, int driveHandle,
-                     std::shared_ptr<TCddbNotifyTarget> notifyWindow);
+                     std::shared_ptr<TCddbNotifyTarget> notifyWindow, std::vector<TCddbOptionCall> options);
     ~TQueryCDDBThread() override;
 
     uint8_t FirstTrack;

@@ -1,7 +1,6 @@
 // Results of the query dialog's thread (see QueryCddbResult.h).
 #include "cddb/QueryCddbResult.h"
 
-#include "core/Settings.h"
 #include "cddb/protocol/CddbProtocol.h"
 #include "tags/Genres.h"
 
@@ -62,15 +61,19 @@ bool ReadCddbEntry(const QString& text, int firstTrack, int lastTrack, TQueryCdd
     return false;
 }
 
-void ApplyQueryCddbResult(const TQueryCddbResult& result) {
+TDiscRecord DiscRecordOf(const TQueryCddbResult& result) {
+    TDiscRecord record;
     if (result.HasArtist) {
-        Settings.Artist = result.Artist;
-        Settings.Album = result.Album;
+        record.Artist = result.Artist;
+        record.Album = result.Album;
     }
     if (result.HasYear)
-        Settings.Year = result.Year;
+        record.Year = result.Year;
     if (result.HasGenre)
-        Settings.Genre = result.Genre;
+        record.Genre = result.Genre;
+    if (result.HasTitles)
+        record.Titles = result.Titles;
+    return record;
 }
 
 void TCddbNotifyTarget::Post(QEvent* event) {

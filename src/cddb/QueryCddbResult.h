@@ -2,6 +2,7 @@
 // and applied on the main thread: the disc information fields it read and the track titles.
 #pragma once
 
+#include "core/DiscInfo.h"
 #include "core/JobEvents.h"
 
 #include <QObject>
@@ -41,8 +42,8 @@ struct TQueryCddbResult {
 // rows then come from that line and the lines after it, one per track.
 bool ReadCddbEntry(const QString& text, int firstTrack, int lastTrack, TQueryCddbResult& result);
 
-// Stores the disc information fields of a result in the Settings record.
-void ApplyQueryCddbResult(const TQueryCddbResult& result);
+// What an entry held, as a disc record (DiscInfo.h): only the fields it had lines for.
+TDiscRecord DiscRecordOf(const TQueryCddbResult& result);
 
 // WM_CDDB_RESULT with the result it reports.
 class TCddbFinishedEvent : public TCddbResultEvent {

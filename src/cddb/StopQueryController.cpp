@@ -2,7 +2,9 @@
 #include "cddb/StopQueryController.h"
 
 #include "core/LanguageText.h"
+#include "cddb/DriveLibraryCddb.h"
 #include "cddb/QueryCDDBThread.h"
+#include "core/Settings.h"
 
 TStopQueryController::TStopQueryController(QObject* parent) : QObject(parent) {}
 
@@ -15,7 +17,12 @@ void TStopQueryController::Start() {
     if (QueryRunning || Ending != TStopQueryEnd::None)
         return;
     Target = std::make_shared<TCddbNotifyTarget>(this);
-    auto* thread = new TQueryCDDBThread(FirstTrack, LastTrack, DriveHandle, Target);
+    std::vector<TCddbOptionCall> options = QueryCddbOptionCalls(Settings);
+    if (!Server.isEmpty())
+        for (TCddbOptionCall& call : options)
+            if (call.Option == CDDB_OPT_SERVER)
+                call.Text = Server;
+    auto* thread = new TQueryCDDBThread(FirstTrack, LastTrack, DriveHandle, Target, std::move(options));
     QueryRunning = true;
     thread->start();
     Q_EMIT Changed();
@@ -64,7 +71,7 @@ bool TStopQueryController::event(QEvent* e) {
         Q_EMIT Changed();
         break;
     default:
-        ApplyQueryCddbResult(Result);
+        ApplyDiscRecord(DiscRecordOf(Result), *Disc, FirstTrack, LastTrack - FirstTrack + 1);
         if (OnResult)
             OnResult(Result);
         Finish(TStopQueryEnd::Yes);

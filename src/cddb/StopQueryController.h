@@ -32,8 +32,12 @@ public:
     uint8_t FirstTrack = 1;
     uint8_t LastTrack = 1;
     int DriveHandle = 0;
-    // Called on the main thread when a query finished, after the disc information fields went
-    // into the Settings record: applies the titles (when HasTitles) to the track list.
+    // The server asked; empty for the QueryCDDB/Server setting.
+    QString Server;
+    // The disc information a finished query is applied to (fields and titles).
+    TDiscInfo* Disc = &CurrentDisc;
+    // Called on the main thread when a query finished, after its record went into Disc: the
+    // track list takes the titles (when HasTitles).
     std::function<void(const TQueryCddbResult&)> OnResult;
 
     // On show: starts the thread.

@@ -14,6 +14,7 @@
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "tags/Genres.h"
+#include "core/DiscInfo.h"
 
 #include <QFileInfo>
 
@@ -21,7 +22,7 @@
 
 namespace {
 
-// What either path read, in the form the command prints and stores.
+// What either path read, in the form the command prints.
 struct TCddbOutcome {
     QString DiscId;
     QString QueryString;
@@ -29,14 +30,12 @@ struct TCddbOutcome {
     QStringList Matches;
     bool RecordRead = false;
     QString Failure;
-    QString Artist;
-    QString Album;
-    QString Year;
-    QString Genre;
+    QString GenreText;
     QStringList Titles; // row 0 = the disc's first track
 };
 
-TCddbOutcome QueryThroughDriveLibrary(int handle, const TDisc& disc) {
+// Through the query dialog's stop window, which applies what it read to `info`.
+TCddbOutcome QueryThroughDriveLibrary(int handle, const TDisc& disc, const QString& server, TDiscInfo& info) {
     TCddbOutcome out;
     out.DiscId = disc.CddbDiscId();
     out.QueryString = disc.CddbQueryNumbers();
@@ -44,6 +43,8 @@ TCddbOutcome QueryThroughDriveLibrary(int handle, const TDisc& disc) {
     stop.FirstTrack = uint8_t(disc.FirstTrack());
     stop.LastTrack = uint8_t(disc.LastTrack());
     stop.DriveHandle = handle;
+    stop.Server = server;
+    stop.Disc = &info;
     stop.Start();
     RunEventLoopUntil([&] { return !stop.Running(); });
     const TQueryCddbResult& r = stop.LastResult();
@@ -51,43 +52,32 @@ TCddbOutcome QueryThroughDriveLibrary(int handle, const TDisc& disc) {
     out.Matches = r.Matches;
     out.RecordRead = r.Code == CddbResultFinished && r.EntryRead;
     out.Failure = r.Code == CddbResultFailed ? r.Error : r.StatusLine;
-    // The stop window applied the disc fields to the settings; unread ones keep their value.
-    out.Artist = Settings.Artist;
-    out.Album = Settings.Album;
-    out.Year = Settings.Year;
-    out.Genre = r.HasGenre ? r.GenreText : QString();
+    out.GenreText = r.HasGenre ? r.GenreText : QString();
     out.Titles = r.Titles;
     return out;
 }
 
-TCddbOutcome QueryThroughComponent(TCDIn& cdIn, const QString& server) {
-    TCDDBInfo info;
-    info.CDIn = &cdIn;
-    info.Script = Settings.Script;
+// Through the CDDB component; a record read is applied to `info` as the main window applies it.
+TCddbOutcome QueryThroughComponent(TCDIn& cdIn, const QString& server, const TDisc& disc, TDiscInfo& info) {
+    TCDDBInfo component;
+    component.CDIn = &cdIn;
+    component.Script = Settings.Script;
     if (!server.isEmpty())
-        info.Server = server;
+        component.Server = server;
     TCddbOutcome out;
-    out.Status = info.Query();
-    out.DiscId = info.LastDiscId;
-    out.QueryString = info.LastQueryString;
-    for (const QString& m : info.QueryObject().Matches)
+    out.Status = component.Query();
+    out.DiscId = component.LastDiscId;
+    out.QueryString = component.LastQueryString;
+    for (const QString& m : component.QueryObject().Matches)
         out.Matches << m;
-    out.RecordRead = info.RecordRead();
-    out.Failure = info.LastError();
+    out.RecordRead = component.RecordRead();
+    out.Failure = component.LastError();
     if (out.RecordRead) {
         TCDDBRecord r;
-        info.GetRecord(r);
-        out.Artist = r.DiscArtist;
-        out.Album = r.DiscTitle;
-        out.Year = r.Year;
-        out.Genre = r.Genre;
+        component.GetRecord(r);
+        out.GenreText = r.Genre;
         out.Titles = r.TrackTitles;
-        // As the main window applies a record (the record has no comment: it empties it).
-        Settings.Artist = r.DiscArtist;
-        Settings.Album = r.DiscTitle;
-        Settings.Year = r.Year;
-        Settings.Genre = GenreIndexOf(r.Genre);
-        Settings.Comment = r.Comment;
+        ApplyDiscRecord(DiscRecordOf(r), info, disc.FirstTrack(), disc.TrackCount());
     }
     return out;
 }
@@ -136,7 +126,8 @@ int RunCddbCommand(const QStringList& words) {
         return CliFail(WithDriveReason(
             LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!"))));
     const QString key = KeyOfDisc(disc);
-    LoadDiscInfo(key);
+    TDiscInfo info;
+    LoadDiscInfo(key, info);
 
     TCddbOutcome out;
     if (parser.isSet(paranoia)) {
@@ -144,12 +135,10 @@ int RunCddbCommand(const QStringList& words) {
         // The CD input component lists the drives of the drive library in the same order.
         TCDIn cdIn;
         cdIn.SetDriveIndex(driveIndex < 0 ? cdIn.DriveCount() - 1 : driveIndex);
-        out = QueryThroughComponent(cdIn, serverUrl);
+        out = QueryThroughComponent(cdIn, serverUrl, disc, info);
     } else {
-        if (!serverUrl.isEmpty())
-            Settings.Server = serverUrl;
-        CliProgress(QStringLiteral("querying ") + Settings.Server);
-        out = QueryThroughDriveLibrary(handle.Handle, disc);
+        CliProgress(QStringLiteral("querying ") + (serverUrl.isEmpty() ? Settings.Server : serverUrl));
+        out = QueryThroughDriveLibrary(handle.Handle, disc, serverUrl, info);
     }
 
     CliOut(QStringLiteral("discid: ") + out.DiscId);
@@ -159,27 +148,25 @@ int RunCddbCommand(const QStringList& words) {
         CliOut(QStringLiteral("match: ") + m);
     if (!out.RecordRead)
         return CliFail(out.Failure.isEmpty() ? QStringLiteral("no record was read") : out.Failure);
-    CliOut(QStringLiteral("artist: ") + out.Artist);
-    CliOut(QStringLiteral("album: ") + out.Album);
-    CliOut(QStringLiteral("year: ") + out.Year);
-    CliOut(QStringLiteral("genre: ") + out.Genre + QStringLiteral(" (") + QString::number(GenreIndexOf(out.Genre)) +
-           ')');
+    CliOut(QStringLiteral("artist: ") + info.Artist);
+    CliOut(QStringLiteral("album: ") + info.Album);
+    CliOut(QStringLiteral("year: ") + info.Year);
+    CliOut(QStringLiteral("genre: ") + out.GenreText + QStringLiteral(" (") +
+           QString::number(GenreIndexOf(out.GenreText)) + ')');
     for (int i = 0; i < out.Titles.size(); ++i)
         CliOut(QStringLiteral("track %1: ").arg(disc.FirstTrack() + i) + out.Titles[i]);
 
     if (parser.isSet(apply)) {
         if (key.isEmpty())
             return CliFail(QStringLiteral("the disc has no key (its first track is not audio): nothing stored"));
-        // The track list's rows, then the titles of the record for the rows that exist, stored
-        // as the main window stores its list when it closes.
+        // The record went into the titles of the track list's rows; the disc's information is
+        // stored as the main window stores its list when it closes.
         const int rows = std::min(disc.TrackCount(), 100);
         for (int n = 1; n <= rows; ++n)
-            if (Settings.Titles[n].isEmpty())
-                Settings.Titles[n] = QStringLiteral("Track") + TwoDigits(n);
-        for (int i = 0; i < rows && i < out.Titles.size(); ++i)
-            Settings.Titles[i + 1] = out.Titles[i];
-        Settings.TrackNumber = rows;
-        if (!SaveDiscInfo(key))
+            if (info.Titles[size_t(n)].isEmpty())
+                info.Titles[size_t(n)] = DefaultTrackTitle(n);
+        info.TrackNumber = rows;
+        if (!SaveDiscInfo(key, info))
             return CliFail(DiscInfoFilePath() + QStringLiteral(": the titles could not be stored"));
         CliProgress(QStringLiteral("stored in cdinfo.dat under ") + key);
     }

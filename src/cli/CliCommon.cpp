@@ -1,5 +1,6 @@
 // Helpers of discwright-cli (see CliCommon.h).
 #include "cli/CliCommon.h"
+#include "core/DiscInfo.h"
 
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
@@ -202,8 +203,8 @@ bool LoadDisc(int handle, TDisc& disc, QString& key, int& exitCode) {
 }
 
 QString TrackTitle(const QString& key, int track) {
-    const QString title = key.isEmpty() || track < 1 || track > 100 ? QString() : Settings.Titles[track];
-    return title.isEmpty() ? QStringLiteral("Track") + TwoDigits(track) : title;
+    const QString title = key.isEmpty() || track < 1 || track > 100 ? QString() : CurrentDisc.Titles[track];
+    return title.isEmpty() ? DefaultTrackTitle(track) : title;
 }
 
 void PrintTocRows(const TDisc& disc, const QString& key) {

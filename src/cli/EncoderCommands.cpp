@@ -13,6 +13,7 @@
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "jobs/WmaSettings.h"
+#include "core/DiscInfo.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -136,9 +137,9 @@ int RunEncodeWmaCommand(const QStringList& words) {
                     QStringLiteral("IN.wav"), QStringLiteral("OUT.wma"), files, exitCode))
         return exitCode;
     if (parser.isSet(artist))
-        Settings.Artist = parser.value(artist);
+        CurrentDisc.Artist = parser.value(artist);
     if (parser.isSet(comment))
-        Settings.Comment = parser.value(comment);
+        CurrentDisc.Comment = parser.value(comment);
     const QString program = FindWmaEncoder();
     if (program.isEmpty())
         return CliFail(NoWmaEncoderText());

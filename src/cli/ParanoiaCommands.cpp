@@ -8,6 +8,7 @@
 #include "cd/akrip32.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "core/DiscInfo.h"
 
 #include <QCommandLineParser>
 

@@ -14,6 +14,7 @@
 #include "jobs/RipProgress.h"
 #include "jobs/rip.h"
 #include "platform/Prompter.h"
+#include "core/DiscInfo.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -185,15 +186,15 @@ int RunRipCommand(const QStringList& words) {
     if (jobList.isEmpty())
         return CliFail(QStringLiteral("the disc has no audio track"));
     if (parser.isSet(artist))
-        Settings.Artist = parser.value(artist);
+        CurrentDisc.Artist = parser.value(artist);
     if (parser.isSet(album))
-        Settings.Album = parser.value(album);
+        CurrentDisc.Album = parser.value(album);
     if (parser.isSet(year))
-        Settings.Year = parser.value(year);
+        CurrentDisc.Year = parser.value(year);
     if (parser.isSet(genre))
-        Settings.Genre = genreIndex;
+        CurrentDisc.Genre = genreIndex;
     if (parser.isSet(comment))
-        Settings.Comment = parser.value(comment);
+        CurrentDisc.Comment = parser.value(comment);
     if (!PrepareFolder(parser, out, exitCode))
         return exitCode;
 

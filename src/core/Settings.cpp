@@ -102,22 +102,10 @@ void ClampLoadedValues() {
 QString OptionsFilePath() {
     return AddTrailingBackslash(ProgramFolder()) + QStringLiteral("options.ini");
 }
-QString DiscInfoFilePath() {
-    return AddTrailingBackslash(ProgramFolder()) + QStringLiteral("cdinfo.dat");
-}
 
 void LoadSettings() {
-    const TSettings defaults = DefaultSettings();
-    // Defaults come from a fresh record; the disc information is not part of options.ini.
-    const TSettings saved = Settings;
-    Settings = defaults;
-    Settings.Artist = saved.Artist;
-    Settings.Album = saved.Album;
-    Settings.Year = saved.Year;
-    Settings.Genre = saved.Genre;
-    Settings.Comment = saved.Comment;
-    Settings.TrackNumber = saved.TrackNumber;
-    Settings.Titles = saved.Titles;
+    // Defaults come from a fresh record.
+    Settings = DefaultSettings();
 
     const TIniFile ini(OptionsFilePath());
     for (const TOption& o : OptionTable()) {
@@ -202,40 +190,6 @@ bool ApplySettingOverride(const QString& assignment) {
     return false;
 }
 
-void LoadDiscInfo(const QString& key) {
-    if (key.isEmpty())
-        return;
-    const TIniFile ini(DiscInfoFilePath());
-    Settings.Artist = ini.ReadString(key, QStringLiteral("Artist"), QString());
-    Settings.Album = ini.ReadString(key, QStringLiteral("Album"), QString());
-    Settings.Year = ini.ReadString(key, QStringLiteral("Year"), QString());
-    Settings.Genre = ini.ReadInteger(key, QStringLiteral("Genre"), -1);
-    Settings.Comment = ini.ReadString(key, QStringLiteral("Comment"), QString());
-    Settings.TrackNumber = ini.ReadInteger(key, QStringLiteral("TrackNumber"), 100);
-    const int count = std::min(Settings.TrackNumber, 100);
-    for (int n = 1; n <= count; ++n) {
-        QString title = ini.ReadString(key, QString::number(n), QString());
-        if (title.isEmpty())
-            title = QStringLiteral("Track") + TwoDigits(n);
-        Settings.Titles[n] = title;
-    }
-}
-
-bool SaveDiscInfo(const QString& key) {
-    if (key.isEmpty())
-        return true;
-    TIniFile ini(DiscInfoFilePath());
-    ini.WriteString(key, QStringLiteral("Artist"), Settings.Artist);
-    ini.WriteString(key, QStringLiteral("Album"), Settings.Album);
-    ini.WriteString(key, QStringLiteral("Year"), Settings.Year);
-    ini.WriteInteger(key, QStringLiteral("Genre"), Settings.Genre);
-    ini.WriteString(key, QStringLiteral("Comment"), Settings.Comment);
-    ini.WriteInteger(key, QStringLiteral("TrackNumber"), Settings.TrackNumber);
-    const int count = std::min(Settings.TrackNumber, 100);
-    for (int n = 1; n <= count; ++n)
-        ini.WriteString(key, QString::number(n), Settings.Titles[n]);
-    return ini.UpdateFile();
-}
 
 QString OutputFormatName() {
     switch (Settings.OutputFormat) {

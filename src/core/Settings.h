@@ -1,10 +1,9 @@
-// The process-wide Settings record with its options.ini persistence, and the current disc's
-// information with its cdinfo.dat persistence.
+// The process-wide Settings record with its options.ini persistence. The information of the
+// disc being listed is a record of its own (DiscInfo.h).
 #pragma once
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 
 // Output formats, in the order of the options dialog's list.
@@ -42,14 +41,6 @@ struct TSettings {
     bool Paranoia = false; // secure reading with jitter correction
     // RecordOptions
     bool SaveMp3 = false;
-    // Disc information (cdinfo.dat)
-    QString Artist;
-    QString Album;
-    QString Year;
-    int32_t Genre = -1;
-    QString Comment;
-    int32_t TrackNumber = 100;
-    std::array<QString, 101> Titles; // 1..100; [0] unused
     // QueryCDDB
     QString Server;
     QString Script;
@@ -66,7 +57,8 @@ struct TSettings {
     TSettings();
 };
 
-// The one Settings record. Workers read it without a lock while a modal job runs.
+// The one Settings record: read and changed on the main thread only. A job takes what it needs
+// from it into its request when it starts (workers never read it).
 extern TSettings Settings;
 
 // The default CDDB server host, and the placeholder address of the CDDB hello.
@@ -74,7 +66,6 @@ extern const char* const DefaultCddbServer;
 extern const char* const DefaultCddbEmail;
 
 QString OptionsFilePath();
-QString DiscInfoFilePath();
 void LoadSettings();
 // The message shown when options.ini or cdinfo.dat could not be written.
 QString SettingsSaveErrorText(const QString& path);
@@ -83,10 +74,6 @@ bool SaveSettings();
 // Applies "Section/Key=Value" to the Settings record as if it had been read from options.ini.
 // False when the section or key is not known.
 bool ApplySettingOverride(const QString& assignment);
-void LoadDiscInfo(const QString& key);
-// Writes the disc information under `key` atomically; true without writing for an empty key,
-// false when the file could not be written (the old file is kept).
-bool SaveDiscInfo(const QString& key);
 
 // "MP3", "WAV", "OGG" or "WMA" for the OutputFormat setting; empty for any other value.
 QString OutputFormatName();

@@ -1,5 +1,6 @@
 // The encode step and the helpers the rip windows share (see EncodeStep.h).
 #include "jobs/EncodeStep.h"
+#include "core/DiscInfo.h"
 
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
@@ -115,11 +116,11 @@ bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, in
 uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track) {
     Tid3tag tag;
     tag.SetTitle(title);
-    tag.SetArtist(Settings.Artist);
-    tag.SetAlbum(Settings.Album);
-    tag.SetYear(Settings.Year);
-    tag.SetComment(Settings.Comment);
-    tag.Genre = GenreToId3(static_cast<uint8_t>(std::clamp(Settings.Genre + 1, 0, 255)));
+    tag.SetArtist(CurrentDisc.Artist);
+    tag.SetAlbum(CurrentDisc.Album);
+    tag.SetYear(CurrentDisc.Year);
+    tag.SetComment(CurrentDisc.Comment);
+    tag.Genre = GenreToId3(static_cast<uint8_t>(std::clamp(CurrentDisc.Genre + 1, 0, 255)));
     tag.SetTrack(static_cast<uint8_t>(std::clamp(track, 0, 255)));
     return tag.Write(mp3Path);
 }

@@ -1,5 +1,6 @@
 // The WMA encoder wrapper (see WMAEncodeThread.h).
 #include "jobs/WMAEncodeThread.h"
+#include "core/DiscInfo.h"
 
 #include "core/JobEvents.h"
 #include "core/LanguageText.h"
@@ -28,10 +29,10 @@ QStringList WmaArguments(const QString& inputFile, const QString& outputFile) {
                   QStringLiteral("-output"),    outputFile,
                   QStringLiteral("-a_setting"), QString::fromLatin1(CurrentWmaSetting().Code)};
     if (Settings.UseID3) {
-        if (!Settings.Artist.isEmpty())
-            a << QStringLiteral("-author") << Settings.Artist;
-        if (!Settings.Comment.isEmpty())
-            a << QStringLiteral("-description") << Settings.Comment;
+        if (!CurrentDisc.Artist.isEmpty())
+            a << QStringLiteral("-author") << CurrentDisc.Artist;
+        if (!CurrentDisc.Comment.isEmpty())
+            a << QStringLiteral("-description") << CurrentDisc.Comment;
     }
     return a;
 }

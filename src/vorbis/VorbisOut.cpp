@@ -1,5 +1,6 @@
 // TVorbisOut: Ogg Vorbis encoding on the sink's worker thread (see VorbisOut.h).
 #include "vorbis/VorbisOut.h"
+#include "core/DiscInfo.h"
 
 #include "core/Settings.h"
 #include "audio/AuException.h"
@@ -365,12 +366,12 @@ void ApplyOggSettings(TVorbisOut& sink) {
     TVorbisTags& comments = sink.Comments();
     comments.Clear();
     if (Settings.UseID3) {
-        comments.SetArtist(Settings.Artist);
-        comments.SetAlbum(Settings.Album);
-        comments.SetDate(Settings.Year);
-        const int position = Settings.Genre + 1;
+        comments.SetArtist(CurrentDisc.Artist);
+        comments.SetAlbum(CurrentDisc.Album);
+        comments.SetDate(CurrentDisc.Year);
+        const int position = CurrentDisc.Genre + 1;
         const int genre = position >= 0 && position <= 148 ? GenreToId3(uint8_t(position)) : 255;
         comments.SetGenre(QString::number(genre));
-        comments.SetTitle(Settings.Comment);
+        comments.SetTitle(CurrentDisc.Comment);
     }
 }

@@ -6,6 +6,7 @@
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "tags/Genres.h"
+#include "core/DiscInfo.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -50,7 +51,7 @@ TEST(SettingsTest, RoundTripInTableOrder) {
     Settings.Images = "/a.cue|/b c.cue";
     Settings.UseID3 = true;
     Settings.Lan = "German";
-    Settings.Artist = "not persisted here";
+    CurrentDisc.Artist = "not persisted here";
     SaveSettings();
 
     const QString text = QString::fromUtf8(ReadFile(folder.File("options.ini")));
@@ -131,16 +132,16 @@ TEST(SettingsTest, OverridesUseTheSameRules) {
 
 TEST(DiscInfoTest, MissingSectionGivesTrackTitlesAndEmptyKeyDoesNothing) {
     TTempProgramFolder folder;
-    Settings.Artist = "old";
+    CurrentDisc.Artist = "old";
     LoadDiscInfo("");
-    EXPECT_EQ(Settings.Artist, "old");
+    EXPECT_EQ(CurrentDisc.Artist, "old");
     LoadDiscInfo("12345");
-    EXPECT_EQ(Settings.Artist, "");
-    EXPECT_EQ(Settings.Genre, -1);
-    EXPECT_EQ(Settings.TrackNumber, 100);
-    EXPECT_EQ(Settings.Titles[1], "Track01");
-    EXPECT_EQ(Settings.Titles[99], "Track99");
-    EXPECT_EQ(Settings.Titles[100], "Track100");
+    EXPECT_EQ(CurrentDisc.Artist, "");
+    EXPECT_EQ(CurrentDisc.Genre, -1);
+    EXPECT_EQ(CurrentDisc.TrackNumber, 100);
+    EXPECT_EQ(CurrentDisc.Titles[1], "Track01");
+    EXPECT_EQ(CurrentDisc.Titles[99], "Track99");
+    EXPECT_EQ(CurrentDisc.Titles[100], "Track100");
     SaveDiscInfo("");
     EXPECT_FALSE(QFile::exists(folder.File("cdinfo.dat")));
 }
@@ -148,30 +149,30 @@ TEST(DiscInfoTest, MissingSectionGivesTrackTitlesAndEmptyKeyDoesNothing) {
 TEST(DiscInfoTest, RoundTripKeepsOtherDiscsAndHigherTitles) {
     TTempProgramFolder folder;
     WriteFile(folder.File("cdinfo.dat"), "[-7]\nArtist=Other disc\nTrackNumber=1\n1=Keep\n");
-    Settings.Artist = "Artist \"quoted\"";
-    Settings.Album = "Album";
-    Settings.Year = "1999";
-    Settings.Genre = 17;
-    Settings.Comment = QString::fromUtf8("Straße = 1");
-    Settings.TrackNumber = 3;
-    Settings.Titles[1] = "\"Heroes\" ";
-    Settings.Titles[2] = "";
-    Settings.Titles[3] = "Three/3";
+    CurrentDisc.Artist = "Artist \"quoted\"";
+    CurrentDisc.Album = "Album";
+    CurrentDisc.Year = "1999";
+    CurrentDisc.Genre = 17;
+    CurrentDisc.Comment = QString::fromUtf8("Straße = 1");
+    CurrentDisc.TrackNumber = 3;
+    CurrentDisc.Titles[1] = "\"Heroes\" ";
+    CurrentDisc.Titles[2] = "";
+    CurrentDisc.Titles[3] = "Three/3";
     ASSERT_TRUE(SaveDiscInfo("-123456"));
-    Settings.Titles[5] = "untouched";
-    Settings.Titles[2] = "x";
+    CurrentDisc.Titles[5] = "untouched";
+    CurrentDisc.Titles[2] = "x";
     LoadDiscInfo("-123456");
-    EXPECT_EQ(Settings.Artist, "Artist \"quoted\"");
-    EXPECT_EQ(Settings.Genre, 17);
-    EXPECT_EQ(Settings.Comment, QString::fromUtf8("Straße = 1"));
-    EXPECT_EQ(Settings.TrackNumber, 3);
-    EXPECT_EQ(Settings.Titles[1], "\"Heroes\" ");
-    EXPECT_EQ(Settings.Titles[2], "Track02"); // an empty stored title
-    EXPECT_EQ(Settings.Titles[3], "Three/3");
-    EXPECT_EQ(Settings.Titles[5], "untouched"); // above TrackNumber
+    EXPECT_EQ(CurrentDisc.Artist, "Artist \"quoted\"");
+    EXPECT_EQ(CurrentDisc.Genre, 17);
+    EXPECT_EQ(CurrentDisc.Comment, QString::fromUtf8("Straße = 1"));
+    EXPECT_EQ(CurrentDisc.TrackNumber, 3);
+    EXPECT_EQ(CurrentDisc.Titles[1], "\"Heroes\" ");
+    EXPECT_EQ(CurrentDisc.Titles[2], "Track02"); // an empty stored title
+    EXPECT_EQ(CurrentDisc.Titles[3], "Three/3");
+    EXPECT_EQ(CurrentDisc.Titles[5], "untouched"); // above TrackNumber
     LoadDiscInfo("-7");
-    EXPECT_EQ(Settings.Artist, "Other disc");
-    EXPECT_EQ(Settings.Titles[1], "Keep");
+    EXPECT_EQ(CurrentDisc.Artist, "Other disc");
+    EXPECT_EQ(CurrentDisc.Titles[1], "Keep");
 
     // A save that cannot be written is reported and keeps the old file.
     const QByteArray before = ReadFile(DiscInfoFilePath());

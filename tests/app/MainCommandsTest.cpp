@@ -3,6 +3,7 @@
 // through the CDDB component (no handle) against a CDDB server on 127.0.0.1, CD playback
 // through SDL's disk driver with its enabled rules and status texts, and the Ogg player item.
 #include "app/MainForm.h"
+#include "core/DiscInfo.h"
 
 #include "app/MainFixture.h"
 #include "core/Settings.h"
@@ -120,7 +121,7 @@ TEST_F(MainCommandsTest, QueryFreedbThroughTheDialogFillsTheListAndCdinfo) {
         EXPECT_TRUE(DialogShown);
         EXPECT_TRUE(StopText.contains("500 Unknown developer email")) << StopText.toStdString();
         EXPECT_EQ(Titles(c), QStringList({"Track01", "Track02", "Track03", "Track04"}));
-        EXPECT_EQ(Settings.Artist, "");
+        EXPECT_EQ(CurrentDisc.Artist, "");
 
         AnswerStandardDisc();
         QueryThroughDialog(*form);
@@ -129,10 +130,10 @@ TEST_F(MainCommandsTest, QueryFreedbThroughTheDialogFillsTheListAndCdinfo) {
         EXPECT_EQ(Titles(c), QStringList({"Opening", "Second Song", "Guest Singer / Third", "Clos\u00e9"}));
         auto* list = form->findChild<QTreeWidget*>("ListView1");
         EXPECT_EQ(list->topLevelItem(3)->text(1), "Clos\u00e9");
-        EXPECT_EQ(Settings.Artist, "Some Band");
-        EXPECT_EQ(Settings.Album, "First Album");
-        EXPECT_EQ(Settings.Year, "1999");
-        EXPECT_EQ(Settings.Genre, GenreIndexOf("Rock"));
+        EXPECT_EQ(CurrentDisc.Artist, "Some Band");
+        EXPECT_EQ(CurrentDisc.Album, "First Album");
+        EXPECT_EQ(CurrentDisc.Year, "1999");
+        EXPECT_EQ(CurrentDisc.Genre, GenreIndexOf("Rock"));
         form->close();
     }
     // Named tracks reach cdinfo.dat on closing, as renamed ones do.
@@ -160,8 +161,8 @@ TEST_F(MainCommandsTest, QueryFreedbWithoutHandleUsesTheCDInput) {
     ASSERT_EQ(c.Rows().size(), 4u);
     const QString driveStatus = c.Status();
     c.CDDBInfo().Server = Server.BaseUrl();
-    Settings.Artist = "Kept";
-    Settings.Comment = "My comment";
+    CurrentDisc.Artist = "Kept";
+    CurrentDisc.Comment = "My comment";
 
     // Failures say why on the status line and change nothing.
     Server.SetAnswer("cddb query", "202 No match for disc ID 26004104.\r\n");
@@ -172,8 +173,8 @@ TEST_F(MainCommandsTest, QueryFreedbWithoutHandleUsesTheCDInput) {
     EXPECT_TRUE(c.Status().startsWith("The CDDB query failed: ")) << c.Status().toStdString();
     EXPECT_GT(c.Status().size(), QString("The CDDB query failed: ").size());
     EXPECT_EQ(Titles(c), QStringList({"Track01", "Track02", "Track03", "Track04"}));
-    EXPECT_EQ(Settings.Artist, "Kept");
-    EXPECT_EQ(Settings.Comment, "My comment");
+    EXPECT_EQ(CurrentDisc.Artist, "Kept");
+    EXPECT_EQ(CurrentDisc.Comment, "My comment");
     EXPECT_TRUE(Prompts.Shown().isEmpty());
 
     // A record: titles split from their artists, the disc fields, the comment emptied.
@@ -182,11 +183,11 @@ TEST_F(MainCommandsTest, QueryFreedbWithoutHandleUsesTheCDInput) {
     form->findChild<QAction*>("miQueryFreedb")->trigger();
     EXPECT_EQ(Titles(c), QStringList({"Opening", "Second Song", "Third", "Clos\u00e9"}));
     EXPECT_EQ(form->findChild<QTreeWidget*>("ListView1")->topLevelItem(2)->text(1), "Third");
-    EXPECT_EQ(Settings.Artist, "Some Band");
-    EXPECT_EQ(Settings.Album, "First Album");
-    EXPECT_EQ(Settings.Year, "1999");
-    EXPECT_EQ(Settings.Genre, GenreIndexOf("Rock"));
-    EXPECT_EQ(Settings.Comment, "");
+    EXPECT_EQ(CurrentDisc.Artist, "Some Band");
+    EXPECT_EQ(CurrentDisc.Album, "First Album");
+    EXPECT_EQ(CurrentDisc.Year, "1999");
+    EXPECT_EQ(CurrentDisc.Genre, GenreIndexOf("Rock"));
+    EXPECT_EQ(CurrentDisc.Comment, "");
     EXPECT_EQ(c.Status(), driveStatus);
     EXPECT_EQ(Server.Commands().last(), "cddb read rock 26004104");
     EXPECT_FALSE(QApplication::overrideCursor());

@@ -2,6 +2,7 @@
 // rules, the Default buttons, the drive list and drive change through the main window's host
 // interface, and the German language file applied to it.
 #include "app/OptionSetForm.h"
+#include "core/DiscInfo.h"
 
 #include "core/Settings.h"
 #include "cd/CDIn.h"
@@ -94,7 +95,7 @@ TEST_F(OptionSetTest, OkRefusesAMissingFolderABadSongLengthAndABadBitRateAndChan
     EXPECT_EQ(Prompts.Shown().last(), "Please check the MP3 bit rate: it must begin with a number.");
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(Settings.BitRate, 192);
-    EXPECT_EQ(Settings.Artist, "");
+    EXPECT_EQ(CurrentDisc.Artist, "");
     EXPECT_EQ(Settings.RipTime, 0);
     EXPECT_TRUE(Host.Calls.isEmpty());
 
@@ -107,7 +108,7 @@ TEST_F(OptionSetTest, OkRefusesAMissingFolderABadSongLengthAndABadBitRateAndChan
     EXPECT_EQ(Settings.BitRate, 96);
     EXPECT_EQ(Settings.RipTime, -5);
     EXPECT_EQ(Settings.OutputFolder, Folder.Path());
-    EXPECT_EQ(Settings.Artist, "Changed");
+    EXPECT_EQ(CurrentDisc.Artist, "Changed");
     EXPECT_EQ(Host.Calls, QStringList{"status"});
 }
 
@@ -127,9 +128,10 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     Settings.CompressPosition = 77;
     Settings.OggNomalBitRate = 3;
     Settings.WMABitRate = 20;
-    Settings.Genre = 17; // Blues
+    CurrentDisc.Genre = 17; // Blues
     Settings.Paranoia = true;
     const TSettings before = Settings;
+    const int32_t genreBefore = CurrentDisc.Genre;
 
     TOptionSetForm form(nullptr);
     form.show();
@@ -152,7 +154,7 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     EXPECT_EQ(after.CompressPosition, before.CompressPosition);
     EXPECT_EQ(after.OggNomalBitRate, before.OggNomalBitRate);
     EXPECT_EQ(after.WMABitRate, before.WMABitRate);
-    EXPECT_EQ(after.Genre, before.Genre);
+    EXPECT_EQ(CurrentDisc.Genre, genreBefore);
     EXPECT_EQ(after.Paranoia, before.Paranoia);
 
     // Bit rates of other lengths than the list's (a hand-edited options.ini) come back as
@@ -169,13 +171,13 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     form.show();
     Control<QComboBox>(form, "ID3genre")->setCurrentIndex(0);
     ClickOk(form);
-    EXPECT_EQ(Settings.Genre, -1);
+    EXPECT_EQ(CurrentDisc.Genre, -1);
 
     // Cancel copies nothing.
     form.show();
     Control<QComboBox>(form, "ID3genre")->setCurrentIndex(1);
     Control<QPushButton>(form, "bCancel")->click();
-    EXPECT_EQ(Settings.Genre, -1);
+    EXPECT_EQ(CurrentDisc.Genre, -1);
 }
 
 TEST_F(OptionSetTest, EnabledRulesFollowTheControls) {

@@ -9,6 +9,7 @@
 #include "cddb/QueryCddbController.h"
 #include "cddb/StopQueryController.h"
 #include "fixtures/DiscImage.h"
+#include "core/DiscInfo.h"
 
 #include <QPointer>
 
@@ -180,15 +181,18 @@ TEST_F(QueryDialogTest, EntryLinesFillDiscFieldsAndRowTitles) {
 
     // No DYEAR: the year is left alone; no "/": no artist; an unknown genre is -1; an entry
     // without titles keeps what it set and reports false.
-    Settings.Year = "1975";
-    Settings.Genre = 3;
+    TDiscInfo info;
+    info.Year = "1975";
+    info.Genre = 3;
+    info.Titles[1] = "Kept";
     TQueryCddbResult partial;
     EXPECT_FALSE(ReadCddbEntry("DTITLE=Only Title\nDGENRE=rock\n", 1, 2, partial));
-    ApplyQueryCddbResult(partial);
-    EXPECT_EQ(Settings.Year, "1975");
-    EXPECT_EQ(Settings.Artist, "");
-    EXPECT_EQ(Settings.Album, "Only Title");
-    EXPECT_EQ(Settings.Genre, -1);
+    ApplyDiscRecord(DiscRecordOf(partial), info, 1, 2);
+    EXPECT_EQ(info.Year, "1975");
+    EXPECT_EQ(info.Artist, "");
+    EXPECT_EQ(info.Album, "Only Title");
+    EXPECT_EQ(info.Genre, -1);
+    EXPECT_EQ(info.Titles[1], "Kept");
 }
 
 TEST_F(QueryDialogTest, StopWindowEndsWithTheResultApplied) {
@@ -198,10 +202,10 @@ TEST_F(QueryDialogTest, StopWindowEndsWithTheResultApplied) {
     EXPECT_EQ(stop->End(), TStopQueryEnd::Yes);
     EXPECT_EQ(Results, 1);
     EXPECT_EQ(Titles, QStringList({"Opening", "Second Song", "Guest Singer / Third", QString::fromLatin1("Clos\xe9")}));
-    EXPECT_EQ(Settings.Artist, "Some Band");
-    EXPECT_EQ(Settings.Album, "First Album");
-    EXPECT_EQ(Settings.Year, "1999");
-    EXPECT_EQ(Settings.Genre, 117);
+    EXPECT_EQ(CurrentDisc.Artist, "Some Band");
+    EXPECT_EQ(CurrentDisc.Album, "First Album");
+    EXPECT_EQ(CurrentDisc.Year, "1999");
+    EXPECT_EQ(CurrentDisc.Genre, 117);
     EXPECT_EQ(stop->LastResult().Matches, QStringList{"rock 26004104 Some Band / First Album"});
 }
 
@@ -237,7 +241,7 @@ TEST_F(QueryDialogTest, StopWindowShowsNoMatchAndFailures) {
     Run(*stop);
     EXPECT_EQ(stop->FailureText(), "The CDDB query failed:\r\ncould not connect to " + Settings.Server);
     EXPECT_EQ(Results, 0);
-    EXPECT_EQ(Settings.Artist, "");
+    EXPECT_EQ(CurrentDisc.Artist, "");
 }
 
 TEST_F(QueryDialogTest, StopAbandonsTheQueryWithoutATrace) {
@@ -254,7 +258,7 @@ TEST_F(QueryDialogTest, StopAbandonsTheQueryWithoutATrace) {
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(Server.Commands().size(), 2);
     EXPECT_EQ(Results, 0);
-    EXPECT_EQ(Settings.Artist, "");
+    EXPECT_EQ(CurrentDisc.Artist, "");
     EXPECT_EQ(stop->End(), TStopQueryEnd::Closed);
 
     // A window that goes away while its query runs is not addressed afterwards.

@@ -10,6 +10,7 @@
 #include "cddb/forms/frmStopQuery.h"
 #include "fixtures/DiscImage.h"
 #include "platform/Prompter.h"
+#include "core/DiscInfo.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -124,7 +125,7 @@ TEST_F(QueryFormsTest, AFinishedQueryClosesBothWindows) {
     EXPECT_EQ(Settings.Email, "me@my.host");
     EXPECT_EQ(Server.Hellos().value(0), "me my.host Discwright " DW_VERSION);
     EXPECT_EQ(Titles.size(), 4);
-    EXPECT_EQ(Settings.Album, "First Album");
+    EXPECT_EQ(CurrentDisc.Album, "First Album");
 }
 
 TEST_F(QueryFormsTest, NoMatchAndFailuresShowThePanelAndKeepTheDialog) {
@@ -173,7 +174,7 @@ TEST_F(QueryFormsTest, StopAbandonsTheRunningQuery) {
     ASSERT_TRUE(WaitUntil([] { return TQueryCDDBThread::RunningCount() == 0; }));
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(Titles.isEmpty());
-    EXPECT_EQ(Settings.Artist, "");
+    EXPECT_EQ(CurrentDisc.Artist, "");
 }
 
 TEST_F(QueryFormsTest, WindowsTakeTheLanguageWhenShown) {

@@ -11,6 +11,7 @@
 #include "support/TestSupport.h"
 #include "tags/Id3Tag.h"
 #include "widgets/FlatGauge.h"
+#include "core/DiscInfo.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,7 +55,7 @@ TEST_F(CDRipJobTest, WavRipEqualsTheSourceByteForByte) {
 TEST_F(CDRipJobTest, EveryMp3IsTaggedWithTagsOffAndItsWavGoes) {
     Settings.OutputFormat = ofMP3;
     Settings.UseID3 = false;
-    Settings.Artist = QStringLiteral("Band");
+    CurrentDisc.Artist = QStringLiteral("Band");
     TCDRipJob job(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
     job.Start();
     ASSERT_TRUE(RunJobToEnd(job, {}));

@@ -5,6 +5,7 @@
 #include "jobs/WMAEncodeThread.h"
 #include "jobs/WmaSettings.h"
 #include "support/TestSupport.h"
+#include "core/DiscInfo.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -57,8 +58,8 @@ TEST(WmaCommandLine, AuthorAndDescriptionOnlyWithTagsAndText) {
     TTempProgramFolder folder;
     EXPECT_EQ(WmaCommandLine("/bin/wm8eutil", "in.wav", "out.wma"),
               QStringLiteral("/bin/wm8eutil -input \"in.wav\" -output \"out.wma\" -a_setting 64_44_2"));
-    Settings.Artist = QStringLiteral("--The Band");
-    Settings.Comment = QStringLiteral("live -output /etc/x");
+    CurrentDisc.Artist = QStringLiteral("--The Band");
+    CurrentDisc.Comment = QStringLiteral("live -output /etc/x");
     EXPECT_EQ(WmaArguments("in.wav", "out.wma").size(), 6); // ID3/Use off
     Settings.UseID3 = true;
     EXPECT_EQ(WmaArguments("in.wav", "out.wma"),
@@ -66,9 +67,9 @@ TEST(WmaCommandLine, AuthorAndDescriptionOnlyWithTagsAndText) {
                            "-description", "live -output /etc/x"}));
     EXPECT_EQ(WmaCommandLine("W", "i", "o"), QStringLiteral("W -input \"i\" -output \"o\" -a_setting 64_44_2 -author "
                                                             "--The Band -description live -output /etc/x"));
-    Settings.Artist.clear();
+    CurrentDisc.Artist.clear();
     EXPECT_EQ(WmaArguments("i", "o").mid(6), (QStringList{"-description", "live -output /etc/x"}));
-    Settings.Comment.clear();
+    CurrentDisc.Comment.clear();
     EXPECT_EQ(WmaArguments("i", "o").size(), 6);
 }
 

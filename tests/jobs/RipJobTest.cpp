@@ -11,6 +11,7 @@
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 #include "tags/Id3Tag.h"
+#include "core/DiscInfo.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,10 +71,10 @@ QByteArray Pcm(const QString& wav) {
 TEST_F(RipJobTest, WholeRipToEachFormatLeavesTheOutputsAndNoWav) {
     OpenDisc(2);
     Settings.UseID3 = true;
-    Settings.Artist = QStringLiteral("Band");
-    Settings.Album = QStringLiteral("Album");
-    Settings.Year = QStringLiteral("1999");
-    Settings.Genre = 0; // "A Cappella"
+    CurrentDisc.Artist = QStringLiteral("Band");
+    CurrentDisc.Album = QStringLiteral("Album");
+    CurrentDisc.Year = QStringLiteral("1999");
+    CurrentDisc.Genre = 0; // "A Cappella"
     for (int format : {ofMP3, ofOGG, ofWMA, ofWAV}) {
         SCOPED_TRACE(format);
         Settings.OutputFormat = format;

@@ -7,6 +7,7 @@
 #include "jobs/WMAEncodeThread.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
+#include "core/DiscInfo.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -145,14 +146,14 @@ TEST_F(WmaEncodeProcessTest, ErrorLineOrFullDiskEndTheRunOnceAndLeaveTheOutputAl
 
 TEST_F(WmaEncodeProcessTest, AuthorAndDescriptionReachTheFileIntact) {
     Settings.UseID3 = true;
-    Settings.Artist = QStringLiteral("-author --The \"Band\"  ");
-    Settings.Comment = QStringLiteral("--description; live at Caf\u00e9 -output /tmp/x");
+    CurrentDisc.Artist = QStringLiteral("-author --The \"Band\"  ");
+    CurrentDisc.Comment = QStringLiteral("--description; live at Caf\u00e9 -output /tmp/x");
     Settings.WMABitRate = 11; // 48_44_1
     const QString wma = Folder.File(QStringLiteral("tagged.wma"));
     Run(Wav, wma);
     EXPECT_EQ(Window.Events.back().Status, 2);
-    EXPECT_EQ(Probe(wma, "format_tags=artist,comment"), QStringLiteral("TAG:artist=") + Settings.Artist +
-                                                            QStringLiteral("\nTAG:comment=") + Settings.Comment + '\n');
+    EXPECT_EQ(Probe(wma, "format_tags=artist,comment"), QStringLiteral("TAG:artist=") + CurrentDisc.Artist +
+                                                            QStringLiteral("\nTAG:comment=") + CurrentDisc.Comment + '\n');
     EXPECT_EQ(Probe(wma, "stream=channels"), QStringLiteral("channels=1\n"));
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/x")));
 }

@@ -1,6 +1,7 @@
 // Shared test helpers (see TestSupport.h).
 #include "support/TestSupport.h"
 
+#include "core/DiscInfo.h"
 #include "core/Settings.h"
 #include "platform/ProgramFolder.h"
 
@@ -15,12 +16,14 @@
 TTempProgramFolder::TTempProgramFolder() {
     SetProgramFolder(Dir.path());
     Settings = TSettings();
+    CurrentDisc = TDiscInfo();
     Settings.OutputFolder = Dir.path() + QStringLiteral("/Output");
 }
 
 TTempProgramFolder::~TTempProgramFolder() {
     SetProgramFolder(QString());
     Settings = TSettings();
+    CurrentDisc = TDiscInfo();
 }
 
 QByteArray MakeWav(const QByteArray& pcm, int channels, int rate, int bits) {

@@ -1,6 +1,7 @@
 // TVorbisOut: the bitrate setter rules, ApplyOggSettings, sample conversion, and whole runs
 // whose files oggdec, ogginfo and vorbiscomment read back.
 #include "vorbis/VorbisOut.h"
+#include "core/DiscInfo.h"
 
 #include "core/Settings.h"
 #include "support/TestSupport.h"
@@ -164,11 +165,11 @@ TEST(VorbisOutSettersTest, ApplyOggSettingsInBitrateModeSetsTheMaximumFirst) {
 
 TEST(VorbisOutSettersTest, ApplyOggSettingsTakesTheDiscInformationWhenTagging) {
     TTempProgramFolder folder;
-    Settings.Artist = QStringLiteral("Artist \u00e9");
-    Settings.Album = QStringLiteral("Album");
-    Settings.Year = QStringLiteral("2001");
-    Settings.Comment = QStringLiteral("Remark");
-    Settings.Genre = -1;
+    CurrentDisc.Artist = QStringLiteral("Artist \u00e9");
+    CurrentDisc.Album = QStringLiteral("Album");
+    CurrentDisc.Year = QStringLiteral("2001");
+    CurrentDisc.Comment = QStringLiteral("Remark");
+    CurrentDisc.Genre = -1;
     TVorbisOut out;
     out.Comments().SetTitle(QStringLiteral("left over"));
 
@@ -179,17 +180,17 @@ TEST(VorbisOutSettersTest, ApplyOggSettingsTakesTheDiscInformationWhenTagging) {
 
     Settings.UseID3 = true;
     ApplyOggSettings(out);
-    EXPECT_EQ(out.Comments().Artist(), Settings.Artist);
+    EXPECT_EQ(out.Comments().Artist(), CurrentDisc.Artist);
     EXPECT_EQ(out.Comments().Album(), QStringLiteral("Album"));
     EXPECT_EQ(out.Comments().Date(), QStringLiteral("2001"));
     EXPECT_EQ(out.Comments().Title(), QStringLiteral("Remark"));
     EXPECT_EQ(out.Comments().Genre(), QStringLiteral("255"));
 
     // "Blues" is ID3 genre 0; the settings keep its index in the alphabetical table.
-    Settings.Genre = GenreIndex("Blues");
+    CurrentDisc.Genre = GenreIndex("Blues");
     ApplyOggSettings(out);
     EXPECT_EQ(out.Comments().Genre(), QStringLiteral("0"));
-    Settings.Genre = GenreIndex("Rock");
+    CurrentDisc.Genre = GenreIndex("Rock");
     ApplyOggSettings(out);
     EXPECT_EQ(out.Comments().Genre(), QStringLiteral("17"));
 }

@@ -32,6 +32,7 @@
 #include "vorbis/OggPlayerForm.h"
 #include "vorbis/VorbisTestSupport.h"
 #include "widgets/FlatGauge.h"
+#include "core/DiscInfo.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -206,10 +207,10 @@ int main(int argc, char** argv) {
     Settings.Lan = language;
     QDir().mkpath(Settings.OutputFolder);
     Settings.Images = MakeDiscImage(folder.Path(), "Concert", {{75}}).CuePath;
-    Settings.Artist = "The Band";
-    Settings.Album = "Live at Home";
-    Settings.Year = "2003";
-    Settings.Genre = GenreIndexOf("Rock");
+    CurrentDisc.Artist = "The Band";
+    CurrentDisc.Album = "Live at Home";
+    CurrentDisc.Year = "2003";
+    CurrentDisc.Genre = GenreIndexOf("Rock");
 
     bool ok = true;
     TScreenshotHost host;
@@ -253,9 +254,9 @@ int main(int argc, char** argv) {
         TDisc disc;
         if (ReadDisc(handle, disc)) {
             const QStringList names = {"Morning Arpeggios", "Pentatonic Walk", "Bells"};
-            Settings.TrackNumber = int32_t(names.size());
+            CurrentDisc.TrackNumber = int32_t(names.size());
             for (int n = 1; n <= names.size(); ++n)
-                Settings.Titles[n] = names[n - 1];
+                CurrentDisc.Titles[n] = names[n - 1];
             SaveDiscInfo(disc.Key());
         }
         CloseCDHandle(handle);
@@ -275,7 +276,7 @@ int main(int argc, char** argv) {
     ok &= Save(hint, out + '/' + prefix + "nodevicehint.png");
     hint.hide();
 
-    ok &= SaveJobWindows(out, prefix, Settings.Titles[1].isEmpty() ? QStringLiteral("Track01") : Settings.Titles[1]);
+    ok &= SaveJobWindows(out, prefix, CurrentDisc.Titles[1].isEmpty() ? QStringLiteral("Track01") : CurrentDisc.Titles[1]);
     // Short limits: a query of the stop window must not outlive the program.
     SetHttpLimits(2000, 5000);
     ok &= SaveCddbWindows(out, prefix);
