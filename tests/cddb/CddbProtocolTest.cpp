@@ -13,8 +13,16 @@ TEST(CddbProtocolTest, DiscIdAndQueryNumbersUseProtocolOffsets) {
     EXPECT_EQ(CddbDiscId(disc), "1f032003");
     // Offsets count from the lead-in (sector + 150); the length is (lead-out + 150) div 75.
     EXPECT_EQ(CddbQueryNumbers(disc), "3 150 20150 40150 802");
-    // A digit sum of 0 and a sum above 255 (taken mod 255).
+    // A digit sum of 0.
     EXPECT_EQ(CddbDiscId({-150, 0}), "00000201");
+    // A published 22-track disc (FreeDB id 370fce16) whose digit sum is 310: 55 (0x37) mod 255,
+    // where mod 256 would give 0x36. Its offsets count from the lead-in, so 150 sectors less here.
+    TCddbToc published;
+    for (int32_t offset :
+         {150,    9700,   25887,  39297,  53795,  63735,  77517,  94877,  107270, 123552, 135522, 148422,
+          161197, 174790, 192022, 205545, 218010, 228700, 239590, 255470, 266932, 288750, 303602})
+        published.push_back(offset - 150);
+    EXPECT_EQ(CddbDiscId(published), "370fce16");
     EXPECT_EQ(CddbDiscId({}), "ffffffff");
     EXPECT_EQ(CddbDiscId({60000}), "ffffffff");
     EXPECT_EQ(CddbQueryNumbers({60000}), "");

@@ -9,6 +9,7 @@
 #include "cddb/StopQueryController.h"
 #include "fixtures/DiscImage.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <gtest/gtest.h>

@@ -7,11 +7,11 @@
 // to a server of our own on 127.0.0.1, and the Ogg player plays into SDL's disk driver (to
 // /dev/null), so nothing reaches the network or the speakers.
 #include "app/Language.h"
-#include "audio/NewResampleWavForm.h"
 #include "app/MainForm.h"
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
 #include "app/Settings.h"
+#include "audio/NewResampleWavForm.h"
 #include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
@@ -34,17 +34,14 @@
 #include "widgets/FlatGauge.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QThread>
 #include <QTreeWidget>
 
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -66,18 +63,6 @@ bool Save(QWidget& window, const QString& path) {
     const bool ok = window.grab().save(path);
     std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
     return ok;
-}
-
-// Processes events until `done` holds; false after `ms`.
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 // The index of the disc-image drive in the drive list (physical drives come first).
