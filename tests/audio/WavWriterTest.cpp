@@ -1,5 +1,6 @@
 // TWaveOut: the three header layouts, padding and patching, IMA ADPCM blocks, appending, and
-// the refusals. Files are checked against sox's and ffprobe's reading of them.
+// the refusals. Files are checked against sox's and ffprobe's reading of them, and headers
+// against bytes the tests write out themselves.
 #include "WavTestUtil.h"
 
 #include "audio/ImaAdpcm.h"
