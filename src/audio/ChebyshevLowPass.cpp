@@ -2,7 +2,6 @@
 #include "audio/ChebyshevLowPass.h"
 
 #include <cmath>
-#include <complex>
 #include <numbers>
 
 namespace {
@@ -85,16 +84,4 @@ TLowPassCoefficients DesignChebyshevLowPass(double cutoff, double ripplePercent)
     for (double& v : c.A)
         v /= gain;
     return c;
-}
-
-double LowPassGainAt(const TLowPassCoefficients& c, double frequency) {
-    const std::complex<double> z1 = std::polar(1.0, -2.0 * std::numbers::pi * frequency);
-    std::complex<double> num = 0.0, den = 1.0, zk = 1.0;
-    for (int k = 0; k <= Poles; ++k) {
-        num += c.A[k] * zk;
-        if (k > 0)
-            den -= c.B[k] * zk;
-        zk *= z1;
-    }
-    return std::abs(num / den);
 }

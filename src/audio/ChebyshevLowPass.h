@@ -13,6 +13,3 @@ struct TLowPassCoefficients {
 // pass-band ripple (5 for the resampler). Four poles. The feed-forward coefficients are
 // scaled so that the gain at 0 Hz is exactly 1.
 TLowPassCoefficients DesignChebyshevLowPass(double cutoff, double ripplePercent = 5.0);
-
-// Magnitude of the filter's response at `frequency` (a fraction of the sampling rate).
-double LowPassGainAt(const TLowPassCoefficients& c, double frequency);

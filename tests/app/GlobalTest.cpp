@@ -248,12 +248,11 @@ TEST(HelpersTest, FilesInUseAndSizes) {
 }
 
 TEST(HelpersTest, WaitMillisecondsWaitsAtLeastTheTime) {
-    QElapsedTimer t;
-    t.start();
+    // Nothing to wait for: these return at once (how fast is a matter for a benchmark).
     WaitMilliseconds(0);
     WaitMilliseconds(-5);
-    EXPECT_LT(t.elapsed(), 50);
-    t.restart();
+    QElapsedTimer t;
+    t.start();
     WaitMilliseconds(30);
     EXPECT_GE(t.elapsed(), 30);
 }
@@ -287,8 +286,7 @@ TEST(JobEventsTest, PostedAndSentFromWorkerThreads) {
         PostJobInfo(&window, 2000, 2);
     }));
     worker->start();
-    while (!worker->isFinished())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(WaitUntil([&] { return worker->isFinished(); }));
     QCoreApplication::processEvents();
     ASSERT_EQ(window.Infos.size(), 3);
     EXPECT_EQ(window.Infos[0].Code, 42);

@@ -8,7 +8,9 @@
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
 
+#include <atomic>
 #include <cmath>
+#include <semaphore>
 
 namespace {
 
@@ -206,29 +208,51 @@ TEST(ConverterChainTest, FullChainReadBySox) {
 
 namespace {
 
+// A WAV file in memory whose reads stop at byte HoldAt until the gate opens: the test then
+// knows that the sink's run is under way, neither before it nor after it.
+class THeldStream : public TAuMemoryStream {
+public:
+    THeldStream(QByteArray data, int64_t holdAt) : TAuMemoryStream(std::move(data)), HoldAt(holdAt) {}
+    int64_t Read(void* buffer, int64_t count) override {
+        if (!Passed && Position() + count > HoldAt) {
+            Reached.release();
+            Gate.acquire();
+            Passed = true;
+        }
+        return TAuMemoryStream::Read(buffer, count);
+    }
+    // std:: rather than Qt, so that ThreadSanitizer sees the hand-over.
+    std::binary_semaphore Reached{0};
+    std::binary_semaphore Gate{0};
+
+private:
+    const int64_t HoldAt;
+    std::atomic<bool> Passed{false};
+};
+
 // Freeing the reader and the filter while a sink pulls through them stops the run cleanly:
 // the sink lets go of its input before any part of the source is taken down.
 TEST(ConverterChainTest, SourcesFreedWhileTheSinkRunsStopTheRun) {
     QTemporaryDir dir;
-    const QString in = dir.filePath("long.wav");
-    ASSERT_TRUE(WriteFile(in, MakeWav(MakePcm16(44100 * 60, 2, 9), 2, 44100, 16)));
+    THeldStream stream(MakeWav(MakePcm16(44100 * 10, 2, 9), 2, 44100, 16), 44 + 44100 * 4);
     auto* wave = new TWaveIn;
-    wave->SetFileName(in);
+    wave->AttachStream(&stream);
     auto* resampler = new TFastResampler;
     resampler->SetInput(wave);
     resampler->OutSampleRate = 22050;
+    // Connected before the sink connects its own handler, so it runs first: the held read goes
+    // on as the resampler starts to go, and the sink's handler then stops the run.
+    QObject::connect(resampler, &TAuInput::Releasing, [&stream] { stream.Gate.release(); });
     TWaveOut out;
     out.SetFileName(dir.filePath("out.wav"));
     out.SetInput(resampler);
     out.Run();
-    QThread::msleep(20);
+    // The sink's worker is inside a read through both.
+    ASSERT_TRUE(WaitUntil([&] { return stream.Reached.try_acquire(); }));
+    EXPECT_TRUE(out.Busy);
     delete resampler;
     delete wave;
-    QElapsedTimer timer;
-    timer.start();
-    while (out.Busy && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    EXPECT_FALSE(out.Busy);
+    EXPECT_TRUE(WaitUntil([&] { return !out.Busy; }));
 }
 
 } // namespace

@@ -213,18 +213,6 @@ void TRawFileOut::EndOutput() {
 
 // ---------------------------------------------------------------------------------------------
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 void PumpEvents(int ms) {
     QElapsedTimer timer;
     timer.start();

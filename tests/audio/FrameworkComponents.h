@@ -7,6 +7,7 @@
 #include "audio/AuFileIn.h"
 #include "audio/AuFileOut.h"
 #include "audio/AuOutput.h"
+#include "support/TestSupport.h"
 
 #include <QByteArray>
 
@@ -140,8 +141,6 @@ protected:
     void EndOutput() override;
 };
 
-// Runs the event loop until done() or the time-out; false on time-out.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 // Runs the event loop for a while (to let stray events arrive).
 void PumpEvents(int ms);
 // The bytes TCountingIn delivers for frames [first, first + count).

@@ -61,7 +61,7 @@ TEST(GainPassTest, OnlyTheSamplesOfTheDataChunkChange) {
     EXPECT_EQ(ReadFile(path), head + Chunk("data", Samples({500, -500, 2})) + after);
 
     // 16-bit samples under an extensible header are scaled as well.
-    const QByteArray ext = MakeExtensiblePcmHeader(2, 44100, 16, 4) + Samples({400, -400});
+    const QByteArray ext = ExtensibleWavHeader(2, 44100, 16, 0x3, 4) + Samples({400, -400});
     WriteFile(path, ext);
     ScaleWaveFile(50, path);
     EXPECT_EQ(ReadFile(path), ext.left(68) + Samples({200, -200}));

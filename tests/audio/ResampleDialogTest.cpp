@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,14 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    return done();
-}
 
 class ResampleDialogTest : public ::testing::Test {
 protected:
@@ -48,7 +39,7 @@ protected:
     // Clicks Convert and waits for the done event.
     void Convert(TfrmResample& dialog) {
         dialog.Button3->click();
-        ASSERT_TRUE(WaitFor([&] { return dialog.Button3->isEnabled(); }));
+        ASSERT_TRUE(WaitUntil([&] { return dialog.Button3->isEnabled(); }));
     }
 
     QTemporaryDir Dir;
@@ -177,7 +168,7 @@ TEST_F(ResampleDialogTest, AbortAndCloseWhileConverting) {
         EXPECT_FALSE(dialog.Button3->isEnabled());
         EXPECT_EQ(dialog.StatusPanel->text(), "Converting...");
         dialog.Button4->click();
-        ASSERT_TRUE(WaitFor([&] { return dialog.Button3->isEnabled(); }));
+        ASSERT_TRUE(WaitUntil([&] { return dialog.Button3->isEnabled(); }));
         EXPECT_EQ(dialog.StatusPanel->text(), "Aborted.");
         TWaveIn check;
         check.SetFileName(Dir.filePath("aborted.wav"));

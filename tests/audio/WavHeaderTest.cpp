@@ -85,14 +85,18 @@ TEST(WavHeaderScanTest, BlockFormatsReadFactChunk) {
     EXPECT_EQ(info.FactValuePos, 12 + 28 + 8);
 
     EXPECT_FALSE(Scan(Riff(Chunk("fmt ", ima) + Chunk("data", QByteArray(1024, 0)))).Found);
+    // A fact chunk too short to hold its sample count.
+    for (int size = 0; size < 4; ++size)
+        EXPECT_FALSE(
+            Scan(Riff(Chunk("fmt ", ima) + Chunk("fact", QByteArray(size, 1)) + Chunk("data", QByteArray(1024, 0))))
+                .Found)
+            << size;
 }
 
 TEST(WavHeaderScanTest, MsAdpcmCoefficientTable) {
     auto msFormat = [](int count, int present) {
         QByteArray f = PcmFormat(1, 22050, 4, 2) + QByteArray("\x20\x00\xf4\x03", 4);
-        QByteArray n(2, '\0');
-        PutLE16(reinterpret_cast<uint8_t*>(n.data()), uint16_t(count));
-        f += n;
+        f += Le16(uint16_t(count));
         for (int i = 0; i < present; ++i)
             f += QByteArray("\x00\x01\x00\xff", 4);
         return Riff(Chunk("fmt ", f) + Chunk("fact", Le32(100)) + Chunk("data", QByteArray(512, 0)));
@@ -110,12 +114,25 @@ TEST(WavHeaderScanTest, MsAdpcmCoefficientTable) {
 
 TEST(WavHeaderScanTest, LimitsAndTruncation) {
     const QByteArray fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
-    // A big chunk before the data: the reader scans up to 65,535 bytes, the append scan 8,192.
-    const QByteArray mid = Riff(fmt + Chunk("LIST", QByteArray(20000, 'l')) + Chunk("data", "abcd"));
-    EXPECT_TRUE(Scan(mid).Found);
-    EXPECT_FALSE(Scan(mid, TWaveScanMode::Append).Found);
-    const QByteArray far = Riff(fmt + Chunk("LIST", QByteArray(70000, 'l')) + Chunk("data", "abcd"));
-    EXPECT_FALSE(Scan(far).Found);
+    // The scan passes at most 65,535 bytes for the reader and 8,192 for the append mode, up to
+    // and including the data chunk's size field. A file whose audio starts `headerBytes` in:
+    // junk before RIFF (slid over byte by byte) and an even-sized LIST chunk fill the space.
+    auto withHeaderOf = [&](int headerBytes) {
+        const int junk = headerBytes % 2;
+        const QByteArray list = Chunk("LIST", QByteArray(headerBytes - junk - 52, 'l'));
+        return QByteArray(junk, 'j') + Riff(fmt + list + Chunk("data", "abcd"));
+    };
+    for (const auto& [mode, limit] :
+         {std::pair{TWaveScanMode::Reader, 65535}, std::pair{TWaveScanMode::Append, 8192}}) {
+        SCOPED_TRACE(limit);
+        for (int headerBytes : {limit - 1, limit}) {
+            const TWaveHeaderInfo info = Scan(withHeaderOf(headerBytes), mode);
+            EXPECT_TRUE(info.Found) << headerBytes;
+            EXPECT_EQ(info.DataStart, headerBytes);
+        }
+        EXPECT_FALSE(Scan(withHeaderOf(limit + 1), mode).Found);
+    }
+    EXPECT_TRUE(Scan(withHeaderOf(8193)).Found);
     // A chunk size pointing past the end, a cut file, no RIFF at all.
     QByteArray lying = Riff(fmt + "LIST" + Le32(0x7FFFFFF0) + "data" + Le32(4) + "abcd");
     EXPECT_FALSE(Scan(lying).Found);

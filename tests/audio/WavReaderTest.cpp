@@ -12,12 +12,6 @@
 
 namespace {
 
-QByteArray Le32(uint32_t v) {
-    QByteArray b(4, '\0');
-    PutLE32(reinterpret_cast<uint8_t*>(b.data()), v);
-    return b;
-}
-
 class WavReaderTest : public ::testing::Test {
 protected:
     QString Path(const QString& name) const { return Dir.filePath(name); }
@@ -166,7 +160,11 @@ TEST_F(WavReaderTest, ImaBlockLayoutChecks) {
     QByteArray blocks = MakePcm16(768, 1, 3);
     for (int b = 0; b < 3; ++b)
         blocks[b * 512 + 2] = char(b * 20); // step index
-    QByteArray file = MakeImaAdpcmHeader(1, 22050, 512, 3 * 1017, 3 * 512) + blocks;
+    // Mono, 4 bits, blocks of 512 bytes holding 1017 samples (so BitsPerSample at byte 34 and
+    // BlockAlign at byte 32 of the file).
+    const QByteArray format =
+        Le16(WaveFormatImaAdpcm) + Le16(1) + Le32(22050) + Le32(11100) + Le16(512) + Le16(4) + Le16(2) + Le16(1017);
+    QByteArray file = Riff(Chunk("fmt ", format) + Chunk("fact", Le32(3 * 1017)) + Chunk("data", blocks));
     ASSERT_TRUE(WriteFile(Path("ima.wav"), file));
     TWaveIn in;
     in.SetFileName(Path("ima.wav"));
@@ -190,7 +188,7 @@ TEST_F(WavReaderTest, ImaBlockLayoutChecks) {
 
     // A block whose decoded samples would not fit the 16,384-byte buffer.
     QByteArray big = file;
-    PutLE16(reinterpret_cast<uint8_t*>(big.data()) + 32, 8192);
+    big.replace(32, 2, Le16(8192));
     ASSERT_TRUE(WriteFile(Path("imabig.wav"), big));
     TWaveIn huge;
     huge.SetFileName(Path("imabig.wav"));
@@ -203,21 +201,21 @@ TEST_F(WavReaderTest, MsAdpcmHeaderChecks) {
     const QByteArray file = ReadFile(Path("ms.wav"));
     auto validWith = [&](auto change) {
         QByteArray f = file;
-        change(reinterpret_cast<uint8_t*>(f.data()));
+        change(f);
         WriteFile(Path("msx.wav"), f);
         TWaveIn in;
         in.SetFileName(Path("msx.wav"));
         return in.Valid();
     };
-    EXPECT_TRUE(validWith([](uint8_t*) {}));
+    EXPECT_TRUE(validWith([](QByteArray&) {}));
     // Coefficient count 40: more than the table's 32 pairs.
-    EXPECT_FALSE(validWith([](uint8_t* p) { PutLE16(p + 20 + 20, 40); }));
+    EXPECT_FALSE(validWith([](QByteArray& f) { f.replace(20 + 20, 2, Le16(40)); }));
     // Samples per block needing more bytes than a block holds.
-    EXPECT_FALSE(validWith([](uint8_t* p) { PutLE16(p + 20 + 18, 3000); }));
+    EXPECT_FALSE(validWith([](QByteArray& f) { f.replace(20 + 18, 2, Le16(3000)); }));
     // A decoded block larger than the buffer.
-    EXPECT_FALSE(validWith([](uint8_t* p) {
-        PutLE16(p + 20 + 12, 9000);
-        PutLE16(p + 20 + 18, 9000 * 2 - 12);
+    EXPECT_FALSE(validWith([](QByteArray& f) {
+        f.replace(20 + 12, 2, Le16(9000));
+        f.replace(20 + 18, 2, Le16(9000 * 2 - 12));
     }));
 }
 
@@ -282,16 +280,11 @@ TEST_F(WavReaderTest, LongCompressedFileIsNotHeldInMemory) {
     const QByteArray mp3 = ReadFile(Path("silence.mp3"));
     ASSERT_EQ(mp3.size() % 192, 0);
     const int64_t frames = 30 * 60 * 48000 / 1152;
-    QByteArray format(30, '\0');
-    auto* f = reinterpret_cast<uint8_t*>(format.data());
-    PutLE16(f, WaveFormatMpegLayer3);
-    PutLE16(f + 2, 1);
-    PutLE32(f + 4, 48000);
-    PutLE32(f + 8, 8000);
-    PutLE16(f + 12, 1);
-    PutLE16(f + 16, 12);
-    QByteArray fact(4, '\0');
-    PutLE32(reinterpret_cast<uint8_t*>(fact.data()), uint32_t(frames * 1152));
+    // MPEGLAYER3WAVEFORMAT: mono, 48 kHz, 8000 bytes a second, block align 1, bits 0, then
+    // the 12 extra bytes (left zero).
+    const QByteArray format = Le16(WaveFormatMpegLayer3) + Le16(1) + Le32(48000) + Le32(8000) + Le16(1) + Le16(0) +
+                              Le16(12) + QByteArray(12, '\0');
+    const QByteArray fact = Le32(uint32_t(frames * 1152));
     const QByteArray data = mp3.mid(10 * 192, 192).repeated(qsizetype(frames));
     ASSERT_TRUE(WriteFile(Path("long.wav"), Riff(Chunk("fmt ", format) + Chunk("fact", fact) + Chunk("data", data))));
 

@@ -98,13 +98,7 @@ inline bool WriteSparseSilence(const QString& path, uint32_t dataBytes) {
            f.write(reinterpret_cast<const char*>(&dataBytes), 4) == 4 && f.resize(44 + qint64(dataBytes));
 }
 
-// ---- RIFF files made by hand ----
-
-inline QByteArray Le32(uint32_t v) {
-    QByteArray b(4, '\0');
-    PutLE32(reinterpret_cast<uint8_t*>(b.data()), v);
-    return b;
-}
+// ---- RIFF files made by hand (little-endian fields from TestSupport's own writers) ----
 
 inline QByteArray Chunk(const char* name, const QByteArray& body) {
     QByteArray c = QByteArray(name, 4) + Le32(uint32_t(body.size())) + body;
@@ -114,19 +108,23 @@ inline QByteArray Chunk(const char* name, const QByteArray& body) {
 }
 
 inline QByteArray PcmFormat(int channels, int rate, int bits, uint16_t tag = 1) {
-    QByteArray f(16, '\0');
-    auto* p = reinterpret_cast<uint8_t*>(f.data());
-    PutLE16(p, tag);
-    PutLE16(p + 2, uint16_t(channels));
-    PutLE32(p + 4, uint32_t(rate));
-    PutLE32(p + 8, uint32_t(int64_t(rate) * channels * bits / 8)); // absurd rates are tested too
-    PutLE16(p + 12, uint16_t(channels * bits / 8));
-    PutLE16(p + 14, uint16_t(bits));
-    return f;
+    return Le16(tag) + Le16(uint16_t(channels)) + Le32(uint32_t(rate)) +
+           Le32(uint32_t(int64_t(rate) * channels * bits / 8)) + // absurd rates are tested too
+           Le16(uint16_t(channels * bits / 8)) + Le16(uint16_t(bits));
 }
 
 inline QByteArray Riff(const QByteArray& chunks) {
     return "RIFF" + Le32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks;
+}
+
+// The 68-byte WAVE_FORMAT_EXTENSIBLE PCM header: 22 extra bytes, every bit valid, the speaker
+// mask, and the KSDATAFORMAT_SUBTYPE_PCM GUID 00000001-0000-0010-8000-00aa00389b71.
+inline QByteArray ExtensibleWavHeader(int channels, int rate, int bits, uint32_t mask, uint32_t dataSize) {
+    const int align = channels * bits / 8;
+    const QByteArray pcmGuid("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 16);
+    return "RIFF" + Le32(dataSize + 60) + "WAVEfmt " + Le32(40) + Le16(0xFFFE) + Le16(uint16_t(channels)) +
+           Le32(uint32_t(rate)) + Le32(uint32_t(rate * align)) + Le16(uint16_t(align)) + Le16(uint16_t(bits)) +
+           Le16(22) + Le16(uint16_t(bits)) + Le32(mask) + pcmGuid + "data" + Le32(dataSize);
 }
 
 // ---- Stream components in tests ----
@@ -136,7 +134,6 @@ inline QByteArray Riff(const QByteArray& chunks) {
 #include "audio/AuStreamedInput.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <algorithm>
@@ -209,15 +206,10 @@ inline bool RunSink(TAuOutput& sink, QString* error = nullptr, int timeoutMs = 1
     sink.OnDone = [&](TAuOutput*) { done = true; };
     sink.OnThreadException = [&](TAuOutput* s) { failure = s->LastError; };
     sink.Run();
-    QElapsedTimer timer;
-    timer.start();
-    while (!done && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
+    const bool finished = WaitUntil([&] { return done.load(); }, timeoutMs);
     // Let a late exception event arrive.
     QCoreApplication::processEvents();
     if (error)
         *error = failure;
-    return done;
+    return finished;
 }

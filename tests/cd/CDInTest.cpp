@@ -65,7 +65,7 @@ protected:
 void ExpectWav(const QString& file, const QByteArray& pcm) {
     const QByteArray wav = ReadFile(file);
     ASSERT_EQ(wav.size(), 44 + pcm.size()) << file.toStdString();
-    EXPECT_EQ(wav.left(44), MakePcmHeader(2, 44100, 16, uint32_t(pcm.size())));
+    EXPECT_EQ(wav.left(44), CdWavHeader(uint32_t(pcm.size())));
     EXPECT_TRUE(wav.mid(44) == pcm) << file.toStdString();
 }
 
@@ -330,10 +330,18 @@ TEST_F(CDInTest, DriveAndTocService) {
     }
     EXPECT_EQ(disc.LeadOut, a.LeadOutSector);
     EXPECT_EQ(CR_GetNumTocEntries(), 4);
-    EXPECT_EQ(CR_GetTocEntry(2), MakeCRTocEntry(a.StartSectors[2], CRDataTrackFlag, 3));
-    EXPECT_EQ(CR_GetTocEntry(1), MakeCRTocEntry(4732, 0, 2));
-    EXPECT_EQ(CRTocEntryTrack(CR_GetTocEntry(4)), 0xAA);
-    EXPECT_EQ(CRTocEntrySector(CR_GetTocEntry(4)), a.LeadOutSector);
+    // Start sector in the low 32 bits, the flag byte (4 for data) above it, the track number
+    // (0xAA for the lead-out) above that: tracks start at 0, 4732, 4882 and 5182, the lead-out
+    // at 5259.
+    ASSERT_EQ(a.StartSectors, std::vector<int32_t>({0, 4732, 4882, 5182}));
+    ASSERT_EQ(a.LeadOutSector, 5259);
+    EXPECT_EQ(CR_GetTocEntry(0), 0x0000'0100'0000'0000);
+    EXPECT_EQ(CR_GetTocEntry(1), 0x0000'0200'0000'127C);
+    EXPECT_EQ(CR_GetTocEntry(2), 0x0000'0304'0000'1312);
+    EXPECT_EQ(CR_GetTocEntry(4), 0x0000'AA00'0000'148B);
+    EXPECT_EQ(MakeCRTocEntry(4882, CRDataTrackFlag, 3), 0x0000'0304'0000'1312);
+    EXPECT_EQ(MakeCRTocEntry(-1, 0, 99), 0x0000'6300'FFFF'FFFF);
+    EXPECT_EQ(CRTocEntrySector(0x0000'6300'FFFF'FFFF), -1);
     EXPECT_EQ(CR_GetTocEntry(5), 0);
 
     // Out-of-range indices leave the selection as it was.

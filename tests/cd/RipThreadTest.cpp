@@ -160,7 +160,7 @@ TEST_F(RipThreadTest, EveryTrackIsExtractedByteForByte) {
         const QByteArray wav = ReadFile(WavPath(name));
         const QByteArray& pcm = Disc.TrackData[track - 1];
         ASSERT_EQ(wav.size(), 44 + pcm.size());
-        EXPECT_EQ(wav.left(44), CDWavHeader(uint32_t(pcm.size())));
+        EXPECT_EQ(wav.left(44), CdWavHeader(uint32_t(pcm.size())));
         EXPECT_TRUE(wav.mid(44) == pcm);
         // At most one progress message per read of at most 10 sectors, rising from the first
         // read's to 100.
@@ -211,7 +211,7 @@ TEST_F(RipThreadTest, RipTimeLimitsTheLength) {
         ASSERT_EQ(events.size(), 1u);
         EXPECT_EQ(events[0].Code, RipCodeDone);
         EXPECT_EQ(events[0].Status, rsOk);
-        EXPECT_EQ(ReadFile(WavPath("none")), CDWavHeader(0));
+        EXPECT_EQ(ReadFile(WavPath("none")), CdWavHeader(0));
     }
 }
 
@@ -251,7 +251,7 @@ TEST_F(RipThreadTest, NormalizeRunsTheGainPassWithProgress) {
     const QByteArray wav = ReadFile(WavPath("loud"));
     const QByteArray& pcm = Disc.TrackData[3];
     ASSERT_EQ(wav.size(), 44 + pcm.size());
-    EXPECT_EQ(wav.left(44), CDWavHeader(uint32_t(pcm.size())));
+    EXPECT_EQ(wav.left(44), CdWavHeader(uint32_t(pcm.size())));
     for (qsizetype i = 0; i < pcm.size(); i += 2 * 997) {
         const int16_t s = qFromLittleEndian<int16_t>(pcm.constData() + i);
         EXPECT_EQ(qFromLittleEndian<int16_t>(wav.constData() + 44 + i), int16_t(std::rint(s * 0.5)));

@@ -31,8 +31,18 @@ TEST(CddbProtocolTest, DiscIdAndQueryNumbersUseProtocolOffsets) {
     EXPECT_EQ(disc.CddbDiscId(), "1f032003");
     // Offsets count from the lead-in (sector + 150); the length is (lead-out + 150) div 75.
     EXPECT_EQ(disc.CddbQueryNumbers(), "3 150 20150 40150 802");
-    // A digit sum of 0 and a sum above 255 (taken mod 255).
+    // A digit sum of 0.
     EXPECT_EQ(DiscOf({-150, 0}).CddbDiscId(), "00000201");
+    // A published 22-track disc (FreeDB id 370fce16) whose digit sum is 310: 55 (0x37) mod 255,
+    // where mod 256 would give 0x36. Its offsets count from the lead-in, so 150 sectors less here.
+    TDisc published;
+    const std::vector<int32_t> offsets{150,    9700,   25887,  39297,  53795,  63735,  77517,  94877,
+                                       107270, 123552, 135522, 148422, 161197, 174790, 192022, 205545,
+                                       218010, 228700, 239590, 255470, 266932, 288750};
+    for (const int32_t offset : offsets)
+        published.Tracks.push_back({int32_t(published.Tracks.size()) + 1, offset - 150, false});
+    published.LeadOut = 303602 - 150;
+    EXPECT_EQ(published.CddbDiscId(), "370fce16");
     EXPECT_EQ(DiscOf({}).CddbDiscId(), "ffffffff");
     EXPECT_EQ(DiscOf({60000}).CddbDiscId(), "ffffffff");
     EXPECT_EQ(DiscOf({60000}).CddbQueryNumbers(), "");

@@ -1,29 +1,14 @@
 // Shared pieces of the CDDB tests: a fixture with a program folder, the test server and short
-// HTTP limits, canned server answers, and a wait that keeps the event loop running.
+// HTTP limits, canned server answers.
 #pragma once
 
 #include "cddb/CddbTestServer.h"
 #include "support/TestSupport.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QStringList>
 
 #include <gtest/gtest.h>
-
-#include <functional>
-
-// Runs posted events until `done` holds; false after `ms`.
-inline bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
 
 // An xmcd entry as a read answer: status line, comments, the given key lines and ".".
 inline QByteArray ReadAnswer(const QString& category, const QString& discId, const QStringList& keyLines) {

@@ -11,6 +11,7 @@
 #include "fixtures/DiscImage.h"
 #include "core/DiscInfo.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <gtest/gtest.h>

@@ -59,19 +59,6 @@ public:
     std::function<void(const TRecordedEvent&)> OnEvent;
 };
 
-// Processes events until `done` or the time-out (a generous bound, not a speed check).
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 // Processes events for a while (to see that nothing more arrives).
 inline void Drain(int milliseconds) {
     QElapsedTimer timer;

@@ -1,15 +1,9 @@
 // Helpers of the recorder tests: SDL's disk audio driver set up to capture from a file of known
-// PCM and to play into another, test PCM of every recorder format, and waiting for a condition
-// while events are delivered.
+// PCM and to play into another, and test PCM of every recorder format.
 #pragma once
 
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-
-#include <functional>
 #include <random>
 
 // Points SDL's audio at the disk driver for the life of the object: capture reads `input`,
@@ -42,15 +36,4 @@ inline QByteArray MakeTestPcm(int64_t frames, int channels, int rate, int bits, 
     for (char& c : pcm)
         c = char(gen() & 0xFF);
     return pcm;
-}
-
-// Delivers events until `done` holds (20 s at most).
-inline bool WaitUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 20000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return done();
 }

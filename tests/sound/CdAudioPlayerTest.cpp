@@ -61,7 +61,7 @@ TEST_F(CdAudioPlayerTest, TrackPlaysExactlyAndCompletes) {
             << player.LastError().toStdString();
         EXPECT_TRUE(player.IsPlaying());
         EXPECT_EQ(player.CurrentTrack(), track);
-        ASSERT_TRUE(WaitFor([&] { return completed.count() > 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return completed.count() > 0; }));
         EXPECT_EQ(failed.count(), 0);
         EXPECT_FALSE(player.IsPlaying());
         EXPECT_TRUE(TrimSilence(disk.Played(), 4) == TrimSilence(Disc.TrackData[size_t(track - 1)], 4));
@@ -76,7 +76,7 @@ TEST_F(CdAudioPlayerTest, PauseResumeAndStop) {
     player.Output().PollingInterval = 50;
     QSignalSpy completed(&player, &TCdAudioPlayer::Completed);
     ASSERT_TRUE(player.Play(Handle, 2));
-    ASSERT_TRUE(WaitFor([&] { return player.Output().Device().BytesPlayed() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return player.Output().Device().BytesPlayed() > 0; }));
     player.Pause();
     EXPECT_TRUE(player.IsPaused());
     player.Resume();
@@ -118,7 +118,7 @@ TEST_F(CdAudioPlayerTest, ErrorsAreReportedToTheCaller) {
     QSignalSpy failed(&silent, &TCdAudioPlayer::Failed);
     QSignalSpy completed(&silent, &TCdAudioPlayer::Completed);
     ASSERT_TRUE(silent.Play(Handle, 1));
-    ASSERT_TRUE(WaitFor([&] { return failed.count() > 0 && !silent.IsPlaying(); }));
+    ASSERT_TRUE(WaitUntil([&] { return failed.count() > 0 && !silent.IsPlaying(); }));
     EXPECT_TRUE(failed.at(0).at(0).toString().startsWith("Failed to create sound device: "));
     QCoreApplication::processEvents();
     EXPECT_EQ(completed.count(), 0);

@@ -54,7 +54,7 @@ bool Play(TDXAudioOut& out, TRunLog& log, const std::function<void()>& whilePlay
     out.Run();
     if (whilePlaying)
         whilePlaying();
-    return WaitFor([&] { return log.Done > 0; }, 30000);
+    return WaitUntil([&] { return log.Done > 0; }, 30000);
 }
 
 QString MakeOgg(const QString& folder, const QString& name, const QByteArray& pcm, int channels, int rate) {
@@ -189,7 +189,7 @@ TEST(DXAudioOutTest, PauseAndResumeLoseAndRepeatNothing) {
     Moderate(out);
     TRunLog log;
     ASSERT_TRUE(Play(out, log, [&] {
-        ASSERT_TRUE(WaitFor([&] { return out.Device().BytesPlayed() > 44100 * 4 / 2; }));
+        ASSERT_TRUE(WaitUntil([&] { return out.Device().BytesPlayed() > 44100 * 4 / 2; }));
         out.Pause();
         EXPECT_EQ(out.Status(), osPaused);
         const uint64_t played = out.Device().BytesPlayed();
@@ -228,7 +228,7 @@ TEST(DXAudioOutTest, SeekingMovesTheSourceByThousandthsOfTheFile) {
         const uint64_t seekAt = c.Offset > 0 ? 8820 * 4 : uint64_t(pcm.size()) * 6 / 10;
         TRunLog log;
         ASSERT_TRUE(Play(out, log, [&] {
-            ASSERT_TRUE(WaitFor([&] { return out.Device().BytesPlayed() > seekAt; }));
+            ASSERT_TRUE(WaitUntil([&] { return out.Device().BytesPlayed() > seekAt; }));
             out.SeekRelative(c.Offset);
             EXPECT_EQ(out.Status(), osBusy);
         }));
@@ -296,7 +296,7 @@ TEST(DXAudioOutTest, UnderrunIsReportedOnceAndPlaybackGoesOn) {
     Moderate(out); // the device gives up waiting after the ring's half second
     TRunLog log;
     ASSERT_TRUE(Play(out, log, [&] {
-        const bool starved = WaitFor([&] { return out.Device().UnderrunCount() > 0; });
+        const bool starved = WaitUntil([&] { return out.Device().UnderrunCount() > 0; });
         in.Release();
         ASSERT_TRUE(starved);
     }));

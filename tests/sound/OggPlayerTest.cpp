@@ -67,22 +67,22 @@ TEST_F(OggPlayerTest, OpensAndPlaysFilesWithTheirTimesAndCommentsAndClosesWhileP
     EXPECT_EQ(form.lCurrentTime->text(), "0:00");
     // Only the comments the file has, in the fixed order.
     EXPECT_EQ(form.Memo1->toPlainText(), "Artist: The Band\nTitle: A Title\nGenre: Rock\nTrack: 7");
-    ASSERT_TRUE(WaitFor([&] { return player.DXAudioOut1.Device().BytesPlayed() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return player.DXAudioOut1.Device().BytesPlayed() > 0; }));
 
     form.bStop->click();
-    ASSERT_TRUE(WaitFor([&] { return form.BitBtn1->isEnabled(); }));
+    ASSERT_TRUE(WaitUntil([&] { return form.BitBtn1->isEnabled(); }));
     form.ChooseFile = [&](QWidget*) { return second; };
     form.BitBtn1->click();
     EXPECT_EQ(form.lFileName->text(), "minute");
     EXPECT_EQ(form.lTotalTime->text(), "0:59");
     EXPECT_EQ(form.Memo1->toPlainText(), "Album: The Album\nDate: 2001");
-    ASSERT_TRUE(WaitFor([&] { return player.DXAudioOut1.Device().BytesPlayed() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return player.DXAudioOut1.Device().BytesPlayed() > 0; }));
 
     // The title bar's close is refused while playing, stops playback, and closes afterwards.
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(player.CloseAllowed);
     EXPECT_EQ(player.DXAudioOut1.Status(), osIdle);
-    ASSERT_TRUE(WaitFor([&] { return !form.isVisible(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
     EXPECT_TRUE(Prompts.Shown().isEmpty());
 }
 
@@ -100,7 +100,7 @@ TEST_F(OggPlayerTest, ShortFilePlaysToItsEnd) {
     form.show();
     form.BitBtn1->click();
     EXPECT_EQ(form.lTotalTime->text(), "0:01");
-    ASSERT_TRUE(WaitFor([&] { return form.BitBtn1->isEnabled(); }));
+    ASSERT_TRUE(WaitUntil([&] { return form.BitBtn1->isEnabled(); }));
     EXPECT_FALSE(form.ScrollBar1->isEnabled());
     EXPECT_FALSE(player.Timer2.isActive());
     EXPECT_EQ(form.ScrollBar1->value(), 100);
@@ -111,7 +111,7 @@ TEST_F(OggPlayerTest, ShortFilePlaysToItsEnd) {
     form.bStop->click();
     EXPECT_FALSE(player.Timer2.isActive());
     form.bClose->click();
-    ASSERT_TRUE(WaitFor([&] { return !form.isVisible(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
 }
 
 TEST_F(OggPlayerTest, InvalidFilesAreRefused) {
@@ -147,7 +147,7 @@ TEST_F(OggPlayerTest, AFileThatCannotBePlayedSaysWhy) {
     form.show();
     Prompts.Queue(TPromptAnswer::Ok);
     form.BitBtn1->click();
-    ASSERT_TRUE(WaitFor([&] { return !Prompts.Shown().isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !Prompts.Shown().isEmpty(); }));
     EXPECT_TRUE(Prompts.Shown()[0].startsWith("The Ogg file could not be played: Failed to create sound device: "))
         << Prompts.Shown()[0].toStdString();
     EXPECT_EQ(Prompts.Icons()[0], TPromptIcon::Error);

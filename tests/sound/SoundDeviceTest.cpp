@@ -25,10 +25,10 @@ bool Feed(TSoundDevice& device, const QByteArray& pcm) {
             device.Start();
             started = true;
         }
-        if (n == 0 && !WaitFor([&] { return device.FreeSpace() > 0; }))
+        if (n == 0 && !WaitUntil([&] { return device.FreeSpace() > 0; }))
             return false;
     }
-    return WaitFor([&] { return device.BytesPlayed() == device.BytesWritten(); });
+    return WaitUntil([&] { return device.BytesPlayed() == device.BytesWritten(); });
 }
 
 } // namespace
@@ -61,7 +61,7 @@ TEST(SoundDeviceTest, HaltedDevicePlaysNothingAndAStalledWriterIsAnUnderrun) {
     const QByteArray second = MakePcm16(2000, 2, 2);
     ASSERT_TRUE(Feed(device, first));
     // Nothing more comes for longer than the ring plays: one underrun (or more), and silence.
-    ASSERT_TRUE(WaitFor([&] { return device.UnderrunCount() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return device.UnderrunCount() > 0; }));
     device.Halt();
     EXPECT_FALSE(device.Playing());
     ASSERT_EQ(device.Write(second.constData(), uint32_t(second.size())), uint32_t(second.size()));
@@ -70,7 +70,7 @@ TEST(SoundDeviceTest, HaltedDevicePlaysNothingAndAStalledWriterIsAnUnderrun) {
     EXPECT_EQ(device.BytesPlayed(), played);
     const int32_t underruns = device.UnderrunCount();
     device.Continue();
-    ASSERT_TRUE(WaitFor([&] { return device.BytesPlayed() == device.BytesWritten(); }));
+    ASSERT_TRUE(WaitUntil([&] { return device.BytesPlayed() == device.BytesWritten(); }));
     EXPECT_EQ(device.UnderrunCount() - underruns, 0) << "a halted device is not starving";
     device.Close();
     EXPECT_TRUE(WithoutSilence(disk.Played(), 4) == WithoutSilence(first + second, 4));

@@ -3,10 +3,6 @@
 
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-
 namespace {
 
 const char* const Names[3] = {"SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "SDL_DISKAUDIODELAY"};
@@ -61,18 +57,6 @@ QByteArray WithoutSilence(const QByteArray& pcm, int frameBytes) {
         if (!IsZeroFrame(pcm.constData() + at, frameBytes))
             out.append(pcm.constData() + at, frameBytes);
     return out;
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        QThread::msleep(1);
-    }
-    return true;
 }
 
 QByteArray MonoToStereo16(const QByteArray& mono) {

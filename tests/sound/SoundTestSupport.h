@@ -1,13 +1,13 @@
 // Helpers of the sound tests: SDL's "disk" audio driver as the sound card (what it played
-// lands in a file), silence trimming for comparing what was played with what was decoded, and
-// waiting for a condition while the main thread delivers the sinks' events.
+// lands in a file) and silence trimming for comparing what was played with what was decoded.
+// Waiting for a condition (WaitUntil) comes with TestSupport.h.
 #pragma once
+
+#include "support/TestSupport.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
-
-#include <functional>
 
 // While it lives, SDL plays into a file of its own (SDL_AUDIODRIVER=disk, no pacing); the
 // previous environment comes back afterwards. `driver` may name another driver instead.
@@ -33,7 +33,5 @@ QByteArray TrimSilence(const QByteArray& pcm, int frameBytes);
 // Without any all-zero frame (for runs where a pause or an underrun may have put silence
 // in the middle).
 QByteArray WithoutSilence(const QByteArray& pcm, int frameBytes);
-// Processes events until `done` or the time-out (milliseconds); false on time-out.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000);
 // Interleaves a mono 16-bit buffer into both channels.
 QByteArray MonoToStereo16(const QByteArray& mono);

@@ -5,9 +5,12 @@
 #include "core/Settings.h"
 #include "platform/ProgramFolder.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 #include <QtEndian>
 
 #include <cmath>
@@ -26,24 +29,37 @@ TTempProgramFolder::~TTempProgramFolder() {
     CurrentDisc = TDiscInfo();
 }
 
-QByteArray MakeWav(const QByteArray& pcm, int channels, int rate, int bits) {
-    QByteArray h(44, 0);
-    auto put32 = [&](int at, uint32_t v) { qToLittleEndian<uint32_t>(v, h.data() + at); };
-    auto put16 = [&](int at, uint16_t v) { qToLittleEndian<uint16_t>(v, h.data() + at); };
+QByteArray Le16(uint16_t value) {
+    QByteArray b(2, '\0');
+    b[0] = char(value & 0xFF);
+    b[1] = char(value >> 8);
+    return b;
+}
+
+QByteArray Le32(uint32_t value) {
+    return Le16(uint16_t(value & 0xFFFF)) + Le16(uint16_t(value >> 16));
+}
+
+QByteArray WavHeader(int channels, int rate, int bits, uint32_t dataSize) {
     const int align = channels * bits / 8;
-    h.replace(0, 4, "RIFF");
-    put32(4, uint32_t(pcm.size() + 36));
-    h.replace(8, 8, "WAVEfmt ");
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, uint16_t(channels));
-    put32(24, uint32_t(rate));
-    put32(28, uint32_t(rate * align));
-    put16(32, uint16_t(align));
-    put16(34, uint16_t(bits));
-    h.replace(36, 4, "data");
-    put32(40, uint32_t(pcm.size()));
-    return h + pcm;
+    return "RIFF" + Le32(dataSize + 36) + "WAVEfmt " + Le32(16) + Le16(1) + Le16(uint16_t(channels)) +
+           Le32(uint32_t(rate)) + Le32(uint32_t(int64_t(rate) * align)) + Le16(uint16_t(align)) + Le16(uint16_t(bits)) +
+           "data" + Le32(dataSize);
+}
+
+QByteArray CdWavHeader(uint32_t dataSize) {
+    const QByteArray format("WAVEfmt \x10\0\0\0" // a format chunk of 16 bytes
+                            "\x01\0\x02\0"       // PCM, two channels
+                            "\x44\xac\0\0"       // 44,100 frames a second
+                            "\x10\xb1\x02\0"     // 176,400 bytes a second
+                            "\x04\0\x10\0"       // frames of 4 bytes, 16-bit samples
+                            "data",
+                            32);
+    return "RIFF" + Le32(dataSize + 36) + format + Le32(dataSize);
+}
+
+QByteArray MakeWav(const QByteArray& pcm, int channels, int rate, int bits) {
+    return WavHeader(channels, rate, bits, uint32_t(pcm.size())) + pcm;
 }
 
 QByteArray MakePcm16(int64_t frames, int channels, uint32_t seed, int rate) {
@@ -68,6 +84,17 @@ bool WriteFile(const QString& path, const QByteArray& data) {
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
 }
 
 QString FindTool(const QString& name) {

@@ -1,5 +1,5 @@
 // Shared test helpers: a temporary program folder with fresh settings, tiny WAV writers,
-// tool look-ups and running programs.
+// tool look-ups, running programs and waiting for a condition.
 #pragma once
 
 #include <QByteArray>
@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <sys/resource.h>
 #include <vector>
 
@@ -25,12 +26,24 @@ private:
     QTemporaryDir Dir;
 };
 
+// Little-endian fields written byte by byte here, apart from the program's own writers, so
+// that a fault in those cannot hide in an expected value or a hand-made file.
+QByteArray Le16(uint16_t value);
+QByteArray Le32(uint32_t value);
+// The plain 44-byte PCM header, built from those fields.
+QByteArray WavHeader(int channels, int rate, int bits, uint32_t dataSize);
+// The header of a WAV file ripped from a CD (44.1 kHz, 16-bit stereo), spelt out byte by byte.
+QByteArray CdWavHeader(uint32_t dataSize);
 // Little-endian PCM WAV with the plain 44-byte header.
 QByteArray MakeWav(const QByteArray& pcm, int channels, int rate, int bits);
 // Deterministic 16-bit PCM: a tone plus seeded noise, `frames` frames of `channels` samples.
 QByteArray MakePcm16(int64_t frames, int channels, uint32_t seed, int rate = 44100);
 bool WriteFile(const QString& path, const QByteArray& data);
 QByteArray ReadFile(const QString& path);
+
+// Processes events until `done` holds; false once `timeoutMs` has passed. The time-out is a
+// generous bound for a loaded machine, never a speed check.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
 // Full path of a program on PATH, or empty.
 QString FindTool(const QString& name);

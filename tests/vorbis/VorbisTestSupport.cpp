@@ -5,10 +5,7 @@
 #include "audio/AuOutput.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtEndian>
 
 #include <cmath>
@@ -175,11 +172,5 @@ bool RunToEnd(TAuOutput& sink) {
     bool done = false;
     sink.OnDone = [&done](TAuOutput*) { done = true; };
     sink.Run();
-    QElapsedTimer timer;
-    timer.start();
-    while (!done && timer.elapsed() < 60000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return done;
+    return WaitUntil([&done] { return done; });
 }

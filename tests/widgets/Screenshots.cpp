@@ -35,17 +35,14 @@
 #include "core/DiscInfo.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QThread>
 #include <QTreeWidget>
 
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -67,18 +64,6 @@ bool Save(QWidget& window, const QString& path) {
     const bool ok = window.grab().save(path);
     std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
     return ok;
-}
-
-// Processes events until `done` holds; false after `ms`.
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 // The index of the disc-image drive in the drive list (physical drives come first).

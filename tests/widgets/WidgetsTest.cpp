@@ -1,5 +1,6 @@
 // The flat controls: the gauge's text appears only once progress is known, the spin edit
 // steps without typing, and the start button's animation runs only while asked.
+#include "support/TestSupport.h"
 #include "widgets/AfStartButton.h"
 #include "widgets/FlatGauge.h"
 #include "widgets/SpinEdit.h"
@@ -56,7 +57,7 @@ TEST(WidgetsTest, StartButtonAnimatesOnlyWhileAskedAndClicks) {
     button.SetAnimated(true);
     EXPECT_TRUE(button.Animated());
     // Each tick of its timer moves the frame on.
-    QTRY_VERIFY(button.Frame() != 0);
+    ASSERT_TRUE(WaitUntil([&] { return button.Frame() != 0; }));
     EXPECT_FALSE(button.grab().isNull());
     button.SetAnimated(false);
     EXPECT_FALSE(button.Animated());
