@@ -10,7 +10,10 @@
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "cddb/CDDBInfo.h"
+#include "jobs/ConvertJob.h"
+#include "jobs/DriveLibrarySource.h"
 #include "jobs/Mp3EncodeThread.h"
+#include "jobs/RipPipeline.h"
 #include "jobs/WMAEncodeThread.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
@@ -570,13 +573,16 @@ void TMainController::RenameTitle() {
         SetRowTitle(row, title);
 }
 
-QStringList TMainController::SelectionItems() const {
-    QStringList items;
-    for (int i = 0; i < int(RowList.size()); ++i) {
+TRipRequest TMainController::RipRequest() const {
+    TRipRequest request = TRipRequest::From(Settings, CurrentDisc);
+    std::vector<std::pair<int32_t, QString>> tracks;
+    // The rips count tracks from 1 as the list numbers its rows, whatever number the disc
+    // gives its first track.
+    for (size_t i = 0; i < RowList.size(); ++i)
         if (RowList[i].Selected)
-            items << SelectionItemText(i, RowList[i].Title);
-    }
-    return items;
+            tracks.emplace_back(int32_t(i) + 1, RowList[i].Title);
+    request.SetTracks(tracks);
+    return request;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -611,19 +617,21 @@ void TMainController::Extract() {
                            QStringLiteral("You select to extract 0 second, please change it on Options dialog.")));
         return;
     }
-    const QStringList items = SelectionItems();
     if (!CheckOutputFolder() || !Host)
         return;
+    const TRipRequest request = RipRequest();
     const TPollHold hold(PollHeld);
     // Secure reading (CDOptions/Paranoia) is done by the CD input only.
-    if (!RipThroughCDInput(CDHandle)) {
-        Host->RunJobWindow(MainJobKind::RipTracks, CDHandle, items);
+    if (!RipThroughCDInput(CDHandle, request.SecureReading)) {
+        Host->RunJobWindow(std::make_unique<TRipPipeline>(request,
+                                                          std::make_unique<TDriveLibrarySource>(request, CDHandle),
+                                                          TRipWindow::Job, Mp3Process.get(), WmaProcess.get()));
         return;
     }
     // The listed disc is the open drive's: the CD input reads that one.
     if (CDHandle)
         CDIn->SetDriveIndex(DriveIndex);
-    Host->RunCDRipWindow(items);
+    Host->RunCDRipWindow(request);
 }
 
 bool TMainController::CheckOutputFolder() {
@@ -644,16 +652,17 @@ bool TMainController::CheckOutputFolder() {
     return true;
 }
 
-void TMainController::ConvertFiles(uint8_t jobKind) {
+void TMainController::ConvertFiles(TJobKind jobKind) {
     if (!Host)
         return;
-    const QString filter = jobKind == MainJobKind::Mp3ToWav
+    const QString filter = jobKind == TJobKind::Mp3ToWav
                                ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
                                : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
     const QStringList files = Host->ChooseFiles(filter);
     if (files.isEmpty() || !CheckOutputFolder())
         return;
-    Host->RunJobWindow(jobKind, 0, files);
+    Host->RunJobWindow(std::make_unique<TConvertJob>(jobKind, files, Settings.OutputFolder, Mp3Process.get(),
+                                                     WmaProcess.get()));
 }
 
 // ---------------------------------------------------------------------------------------------

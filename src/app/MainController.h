@@ -8,6 +8,9 @@
 #include "app/CDInputService.h"
 #include "app/OptionSet.h"
 #include "cddb/QueryCddbResult.h"
+#include "jobs/JobController.h"
+#include "jobs/JobKind.h"
+#include "jobs/RipRequest.h"
 
 #include <QObject>
 #include <QString>
@@ -25,14 +28,6 @@ class TCdAudioPlayer;
 class TMp3EncodeProcess;
 class TWMAEncodeProcess;
 
-// The job kinds the main window starts.
-namespace MainJobKind {
-constexpr uint8_t RipTracks = 1;
-constexpr uint8_t WavToMp3 = 2;
-constexpr uint8_t Mp3ToWav = 3;
-constexpr uint8_t WavToOgg = 5;
-constexpr uint8_t WavToWma = 6;
-} // namespace MainJobKind
 
 // One row of the track list.
 struct TTrackRow {
@@ -59,11 +54,11 @@ public:
     virtual bool EditTitle(QString& title) = 0;
     // Opens a folder, a file or a web address with the desktop's program for it.
     virtual bool OpenInShell(const QString& pathOrUrl) = 0;
-    // The conversion job window (TRipForm), modal: kind 1 with selection items and the drive
-    // handle, kinds 2, 3, 5, 6 with file paths and handle 0.
-    virtual void RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) = 0;
-    // The CD rip window (TfrmCDRip) over the CD input, modal, with selection items.
-    virtual void RunCDRipWindow(const QStringList& items) = 0;
+    // The conversion job window (TRipForm), modal, running `job` (a rip through the drive
+    // library, or conversions of files).
+    virtual void RunJobWindow(std::unique_ptr<TJobController> job) = 0;
+    // The CD rip window (TfrmCDRip), modal: the rip of `request` through the CD input.
+    virtual void RunCDRipWindow(const TRipRequest& request) = 0;
     // The CDDB query dialog (TfrmQueryCDDB), modal, for the disc behind `cdHandle`; `onResult`
     // runs when its query finished, after the disc fields went into the Settings record.
     virtual void RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
@@ -166,13 +161,14 @@ public:
     void SetRowTitle(int row, const QString& title);
     // The title dialog for the selected row.
     void RenameTitle();
-    // "03My Song" for each checked row, in list order.
-    QStringList SelectionItems() const;
+    // The rip of the checked rows, in list order, as the settings and the disc's fields ask for
+    // it now: each track's place on the disc, its title and file base name.
+    TRipRequest RipRequest() const;
 
     void Extract();
     bool CheckOutputFolder();
-    // Multi-select file dialog, then the job window with `jobKind` and the files.
-    void ConvertFiles(uint8_t jobKind);
+    // Multi-select file dialog, then the job window converting the files.
+    void ConvertFiles(TJobKind jobKind);
     void OpenOutputDirectory();
     // Door of the open drive; only physical drives have one.
     void Eject();

@@ -169,13 +169,13 @@ void TMainForm::BuildMenus() {
     QAction* a = NewAction(file, "miWavToWav", QStringLiteral("WA&V to WAV..."));
     connect(a, &QAction::triggered, this, &TMainForm::miWavToWavClick);
     a = NewAction(file, "miWavToMp3", QStringLiteral("&WAV to MP3..."), QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::WavToMp3); });
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::WavToMp3); });
     a = NewAction(file, "miMp3ToWav", QStringLiteral("&MP3 to WAV..."));
-    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::Mp3ToWav); });
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::Mp3ToWav); });
     a = NewAction(file, "miWavToOgg", QStringLiteral("WAV to O&GG..."));
-    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::WavToOgg); });
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::WavToOgg); });
     a = NewAction(file, "miWavToWma", QStringLiteral("WAV to WM&A..."));
-    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(MainJobKind::WavToWma); });
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::WavToWma); });
     file->addSeparator();
     a = NewAction(file, "miOpenImage", QStringLiteral("Open disc &image..."), QKeySequence(Qt::CTRL | Qt::Key_I));
     connect(a, &QAction::triggered, c, [c] { c->OpenDiscImage(); });
@@ -501,16 +501,16 @@ bool TMainForm::EditTitle(QString& title) {
     return true;
 }
 
-void TMainForm::RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) {
-    TRipForm form(this, jobKind, cdHandle, items, &MainController->Mp3Encoder(), &MainController->WmaEncoder());
+void TMainForm::RunJobWindow(std::unique_ptr<TJobController> job) {
+    TRipForm form(this, std::move(job));
     form.exec();
 }
 
-void TMainForm::RunCDRipWindow(const QStringList& items) {
+void TMainForm::RunCDRipWindow(const TRipRequest& request) {
     TCDIn* cdIn = MainController->CDInput().Component();
     if (!cdIn)
         return;
-    TfrmCDRip form(this, *cdIn, items, &MainController->Mp3Encoder(), &MainController->WmaEncoder());
+    TfrmCDRip form(this, request, *cdIn, &MainController->Mp3Encoder(), &MainController->WmaEncoder());
     form.exec();
 }
 

@@ -31,8 +31,8 @@ public:
     QStringList ChooseFiles(const QString& filter) override;
     bool EditTitle(QString& title) override;
     bool OpenInShell(const QString& pathOrUrl) override;
-    void RunJobWindow(uint8_t jobKind, int cdHandle, const QStringList& items) override;
-    void RunCDRipWindow(const QStringList& items) override;
+    void RunJobWindow(std::unique_ptr<TJobController> job) override;
+    void RunCDRipWindow(const TRipRequest& request) override;
     void RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
                             const std::function<void(const TQueryCddbResult&)>& onResult) override;
 

@@ -2,7 +2,6 @@
 #include "cd/CDIn.h"
 
 #include "core/LanguageText.h"
-#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "cd/cdrip.h"
 #include "platform/Prompter.h"
@@ -34,8 +33,8 @@ TCDTrackLength DecodeTrackLength(uint32_t packed) {
     return l;
 }
 
-bool RipThroughCDInput(int cdHandle) {
-    return cdHandle == 0 || Settings.Paranoia;
+bool RipThroughCDInput(int cdHandle, bool secureReading) {
+    return cdHandle == 0 || secureReading;
 }
 
 TCDIn::TCDIn(QObject* owner) : TAuInput(owner), Buffer(size_t(ChunkBytes)) {
@@ -157,6 +156,8 @@ bool TCDIn::RangeSectors(int32_t& start, int32_t& end) {
         return false;
     start = CRTocEntrySector(CR_GetTocEntry(FromTrack - 1)) + FromOffset.Sectors();
     end = CRTocEntrySector(CR_GetTocEntry(ToTrack - 1)) + ToOffset.Sectors();
+    if (MaxSectors > 0 && end > start)
+        end = std::min(end, start + MaxSectors);
     return true;
 }
 
@@ -186,7 +187,7 @@ void TCDIn::BeginReadingInternal() {
     // selection is held until EndReading, or given back when the run is refused.
     SelectDrive();
     TCRDriveParams params;
-    const bool jitter = EnableJitterCorrection || Settings.Paranoia;
+    const bool jitter = EnableJitterCorrection || SecureReading;
     // The secure-reading setting is for this run only, refused or not: the drive keeps the
     // component's own choice, or DriveName would later switch EnableJitterCorrection on for
     // good. The ripper has taken its parameters once it is open.
@@ -272,6 +273,8 @@ void TCDIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
     buffer = Buffer.data() + BlockFirst - 1;
     BlockFirst += int32_t(bytes);
     Position += bytes;
+    if (OnSamples)
+        OnSamples(buffer, bytes);
 }
 
 void TCDIn::EndReadingInternal() {

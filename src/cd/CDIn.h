@@ -21,6 +21,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <vector>
 
@@ -43,8 +44,8 @@ struct TCDTrackOffset {
 };
 
 // True when a rip goes through the CD input rather than the extraction thread: the drive
-// library gave no handle, or the CDOptions/Paranoia setting asks for secure reading.
-bool RipThroughCDInput(int cdHandle);
+// library gave no handle, or secure reading (CDOptions/Paranoia) is asked for.
+bool RipThroughCDInput(int cdHandle, bool secureReading);
 
 class TCDIn : public TAuInput {
 public:
@@ -55,9 +56,14 @@ public:
     // Bytes one chunk of the library holds: one second of audio.
     static constexpr int32_t ChunkBytes = 176400;
 
-    // Reading options of the next run. Jitter correction is also on whenever the
-    // CDOptions/Paranoia setting is set.
+    // Reading options of the next run, set on the main thread while the component is idle.
+    // Jitter correction is also on whenever SecureReading is set (a rip's request asks for it).
     bool EnableJitterCorrection = false;
+    bool SecureReading = false;
+    // At most this many sectors of the range are read (a rip's length limit); 0 = all.
+    int32_t MaxSectors = 0;
+    // Sees every block of audio the run delivers, in order, on the run's worker thread.
+    std::function<void(const uint8_t* data, uint32_t bytes)> OnSamples;
     bool LockTray = false;
     int32_t MultiReadCount = 0;
     bool Paranoid = false;

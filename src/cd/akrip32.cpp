@@ -72,6 +72,7 @@ std::mutex ListLock;
 bool DevicesListed = false;
 std::vector<TDriveSlot> Devices; // physical drives as last listed
 QString Images;                  // Settings.Images as the main thread last saw it
+bool ImagesGiven = false;        // UseCDImageDrives decides the image drives
 
 std::vector<TDriveSlot> ListDevices() {
     InstallLogHandler();
@@ -106,7 +107,7 @@ std::vector<TDriveSlot> CurrentDrives() {
         Devices = ListDevices();
         DevicesListed = true;
     }
-    if (mainThread)
+    if (mainThread && !ImagesGiven)
         Images = Settings.Images;
     std::vector<TDriveSlot> drives = Devices;
     for (const QString& part : Images.split('|')) {
@@ -474,6 +475,12 @@ TCDReadBufferPtr NewCDReadBuffer(uint32_t firstSector, uint32_t sectors) {
     b->SectorCount = sectors;
     b->Capacity = uint32_t(capacity);
     return TCDReadBufferPtr(b);
+}
+
+void UseCDImageDrives(const QString& images) {
+    std::lock_guard<std::mutex> guard(ListLock);
+    Images = images;
+    ImagesGiven = true;
 }
 
 int GetCDList(TCDDriveList* list) {

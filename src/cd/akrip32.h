@@ -120,6 +120,9 @@ int GetCDList(TCDDriveList* list);
 // in Settings.Images when called on the main thread. For the Refresh command, the options
 // dialog and the no-device hint; the 2-second poll does not need it.
 void RefreshCDDriveList();
+// Makes `images` ("|"-separated paths) the image drives from now on, instead of
+// Settings.Images: the command-line tool's drives of one run (--image). Main thread.
+void UseCDImageDrives(const QString& images);
 // Why the disc image at `path` cannot be opened as a drive (one line, naming the track at
 // fault for a broken cue sheet), or empty when it can. Cheap: opens no drive.
 QString CheckCDImage(const QString& path);

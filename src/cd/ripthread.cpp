@@ -50,6 +50,7 @@ void TCDRipThread::PostInfo(int32_t code, int32_t status, const QString& elapsed
     info->Status = status;
     info->Elapsed = elapsed;
     info->Estimated = estimated;
+    info->Track = Index;
     Window.Post(new TJobInfoEvent(std::move(info)));
 }
 
@@ -70,7 +71,10 @@ QByteArray CDWavHeader(uint32_t dataBytes) {
 }
 
 TCDRipThread::TCDRipThread(int32_t track, const QString& baseName)
-    : Track(track), BaseName(baseName), Options(TRipOptions::FromSettings()) {}
+    : TCDRipThread(track, baseName, TRipOptions::FromSettings()) {}
+
+TCDRipThread::TCDRipThread(int32_t track, const QString& baseName, const TRipOptions& options)
+    : Track(track), BaseName(baseName), Options(options) {}
 
 TCDRipThread::~TCDRipThread() {
     wait();
@@ -135,10 +139,13 @@ void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
             TCDReadBufferPtr buffer = NewCDReadBuffer(uint32_t(start + done), uint32_t(chunk));
             if (ReadCDAudioLBA(CDHandle, buffer.get()) == 1 &&
                 uint64_t(buffer->DataOffset) + buffer->BytesReturned <= buffer->Capacity) {
-                const auto* data = reinterpret_cast<const char*>(buffer->Data() + buffer->DataOffset);
-                writeFailed = OutFile.write(data, buffer->BytesReturned) != qint64(buffer->BytesReturned);
+                const uint8_t* data = buffer->Data() + buffer->DataOffset;
+                Checksums.Add(data, buffer->BytesReturned);
+                writeFailed = OutFile.write(reinterpret_cast<const char*>(data), buffer->BytesReturned) !=
+                              qint64(buffer->BytesReturned);
             } else {
                 readFailed = true;
+                ++ReadErrors;
             }
         }
         done += chunk;

@@ -5,7 +5,8 @@
 // The thread takes the settings it uses (Options) when it is created, on the creator's
 // thread: the worker never reads the Settings record, which the options dialog and the disc
 // poll change while it runs. The window may be destroyed before the worker ends; later
-// messages are then dropped (see GuardedReceiver.h).
+// messages are then dropped (TGuardedReceiver, core/JobEvents.h). Every message names the
+// job's entry the thread reads (Index, in TProcessInfo::Track).
 //
 // Messages posted to Window:
 //   WM_JOB_ERROR 1            the drive parameter (MSF addresses) could not be set
@@ -26,7 +27,8 @@
 // final message is posted.
 #pragma once
 
-#include "cd/GuardedReceiver.h"
+#include "cd/TrackChecksums.h"
+#include "core/JobEvents.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -46,8 +48,8 @@ enum TRipStatus : int32_t {
     rsWriteFailed = 7,
 };
 
-constexpr int32_t RipCodeNormalizing = 999;
-constexpr int32_t RipCodeDone = 1000;
+constexpr int32_t RipCodeNormalizing = JobCode::Normalizing;
+constexpr int32_t RipCodeDone = JobCode::Extracted;
 constexpr int32_t RipErrorModifyParms = 1;
 constexpr int32_t RipErrorReadToc = 2;
 
@@ -58,7 +60,7 @@ QByteArray CDWavHeader(uint32_t dataBytes);
 struct TRipOptions {
     QString OutputFolder;
     bool EnableRipTime = false;
-    int32_t RipTime = 0;
+    int32_t RipTime = 0; // seconds read at most when EnableRipTime
     bool IsNormalize = false;
     int32_t NormalizePercent = 95;
     // Read on the thread that changes the Settings record (the main thread).
@@ -70,6 +72,8 @@ public:
     // Created suspended, with Options taken from the Settings record: set CDHandle and
     // Window (and change Options if need be), then call Resume().
     TCDRipThread(int32_t track, const QString& baseName);
+    // The same with the options given.
+    TCDRipThread(int32_t track, const QString& baseName, const TRipOptions& options);
     // Waits for the worker to end (set StopRip first to make that quick).
     ~TCDRipThread() override;
     void Resume() { start(); }
@@ -79,8 +83,14 @@ public:
     QString BaseName;
     int32_t CDHandle = 0;
     TGuardedReceiver Window;
+    // The job's entry (1-based) the thread reads, named in its messages.
+    int32_t Index = 0;
     std::atomic<bool> StopRip{false};
     TRipOptions Options;
+    // The audio read (before the gain pass) and the reads that failed; complete when the final
+    // message (1000) is posted.
+    TTrackChecksums Checksums;
+    int32_t ReadErrors = 0;
 
 protected:
     void run() override;

@@ -2,13 +2,15 @@
 // extraction thread exactly as the job window does and reports its outcome with the job
 // window's texts.
 #include "core/Helpers.h"
-#include "core/JobEvents.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "audio/GainPass.h"
 #include "cd/Disc.h"
 #include "cd/akrip32.h"
 #include "cd/ripthread.h"
+#include "jobs/DriveLibrarySource.h"
+#include "jobs/JobRunner.h"
+#include "jobs/RipPipeline.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
@@ -31,42 +33,6 @@ bool ParseInt(const QString& text, int& value) {
     return ok;
 }
 
-// A receiver of the extraction thread's messages, as the job window is.
-class TRipReceiver : public QObject {
-public:
-    bool Finished = false;
-    int JobError = 0;
-    int Status = -1;
-
-    bool event(QEvent* e) override {
-        if (e->type() == JobErrorEventType) {
-            JobError = static_cast<TJobErrorEvent*>(e)->Code;
-            Finished = true;
-            return true;
-        }
-        if (e->type() != JobInfoEventType)
-            return QObject::event(e);
-        const TProcessInfo& info = *static_cast<TJobInfoEvent*>(e)->Info;
-        if (info.Code == RipCodeDone) {
-            Status = info.Status;
-            Finished = true;
-        } else if (info.Code == RipCodeNormalizing) {
-            Normalizing = true;
-            CliProgress(QStringLiteral("normalizing"));
-        } else {
-            QString text = (Normalizing ? QStringLiteral("normalizing ") : QStringLiteral("extracting ")) +
-                           QString::number(info.Code) + '%';
-            if (!info.Elapsed.isEmpty())
-                text += QStringLiteral(" elapsed ") + info.Elapsed + QStringLiteral(" estimated ") + info.Estimated;
-            CliProgress(text);
-        }
-        return true;
-    }
-
-private:
-    bool Normalizing = false;
-};
-
 } // namespace
 
 int RunDrivesCommand(const QStringList& words) {
@@ -83,9 +49,10 @@ int RunDrivesCommand(const QStringList& words) {
         return exitCode;
     if (!parser.positionalArguments().isEmpty())
         return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
+    QStringList images = Settings.Images.isEmpty() ? QStringList() : QStringList{Settings.Images};
     for (const QString& file : parser.values(image))
-        Settings.Images +=
-            (Settings.Images.isEmpty() ? QString() : QStringLiteral("|")) + QFileInfo(file).absoluteFilePath();
+        images << QFileInfo(file).absoluteFilePath();
+    UseCDImageDrives(images.join('|'));
     TCDDriveList list{};
     list.Capacity = MaxCDDrives;
     GetCDList(&list);
@@ -133,12 +100,11 @@ int RunTocCommand(const QStringList& words) {
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
     if (!handle.Handle)
         return exitCode;
-    TDisc disc;
-    QString key;
-    if (!LoadDisc(handle.Handle, disc, key, exitCode))
+    TCliDisc disc;
+    if (!LoadDisc(handle.Handle, disc, exitCode))
         return exitCode;
-    CliOut(QStringLiteral("key: ") + key);
-    PrintTocRows(disc, key);
+    CliOut(QStringLiteral("key: ") + disc.Key);
+    PrintTocRows(disc);
     return 0;
 }
 
@@ -170,66 +136,77 @@ int RunExtractCommand(const QStringList& words) {
     int trackNumber = 0;
     if (!ParseInt(parser.value(track), trackNumber) || trackNumber < 1 || trackNumber > 99)
         return CliFail(QStringLiteral("--track needs a track number from 1 to 99"), 2);
+    // The request as the settings make it, with the command's choices.
+    TRipRequest request = TRipRequest::From(Settings, TDiscFields());
+    request.Format = ofWAV;
     if (parser.isSet(normalize)) {
         int percent = 0;
         if (!ParseInt(parser.value(normalize), percent) || percent < 1 || percent > 1000)
             return CliFail(QStringLiteral("--normalize needs a percentage from 1 to 1000"), 2);
-        Settings.IsNormalize = true;
-        Settings.NormalizePercent = percent;
+        request.Normalize = true;
+        request.NormalizePercent = percent;
     }
     if (parser.isSet(seconds)) {
         int limit = 0;
         if (!ParseInt(parser.value(seconds), limit) || limit < 1)
             return CliFail(QStringLiteral("--seconds needs a positive number of seconds"), 2);
-        Settings.EnableRipTime = true;
-        Settings.RipTime = limit;
+        request.LengthLimit = limit;
     }
 
     const THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode)};
     if (!handle.Handle)
         return exitCode;
-    TDisc disc;
-    QString key;
-    if (!LoadDisc(handle.Handle, disc, key, exitCode))
+    TCliDisc disc;
+    if (!LoadDisc(handle.Handle, disc, exitCode))
         return exitCode;
-    if (trackNumber < disc.FirstTrack() || trackNumber > disc.LastTrack())
+    if (trackNumber < disc.Disc.FirstTrack() || trackNumber > disc.Disc.LastTrack())
         return CliFail(QStringLiteral("the disc has no track %1 (tracks %2 to %3)")
                            .arg(trackNumber)
-                           .arg(disc.FirstTrack())
-                           .arg(disc.LastTrack()),
+                           .arg(disc.Disc.FirstTrack())
+                           .arg(disc.Disc.LastTrack()),
                        2);
 
     const QString folder = parser.isSet(out) ? parser.value(out) : Settings.OutputFolder;
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return CliFail(folder + QStringLiteral(": ") +
                        ResText("RES_Directory_Not_Exist", "The output directory does not exist."));
-    Settings.OutputFolder = folder;
-    const QString baseName =
-        TrackFileName(parser.isSet(title) ? parser.value(title) : TrackTitle(key, trackNumber), trackNumber);
-    const QString path = AddTrailingBackslash(folder) + baseName + QStringLiteral(".wav");
+    request.OutputFolder = folder;
+    const QString trackTitle = parser.isSet(title) ? parser.value(title) : disc.TitleOf(trackNumber);
+    // The rips count tracks from 1 whatever number the disc gives its first track; the file
+    // is named after the disc's number when the title leaves nothing.
+    request.SetTracks({{trackNumber - disc.Disc.FirstTrack() + 1, trackTitle}});
+    request.Tracks[0].BaseName = TrackBaseName(trackTitle, trackNumber);
+    const QString path = request.WavOf(0);
     if (QFileInfo::exists(path) && Prompter().Show(path + ResText("RES_File_Exist", " has existed,overite it?"),
                                                    TPromptIcon::Question, TPromptButtons::YesNo) != TPromptAnswer::Yes)
         return CliFail(path + QStringLiteral(" exists; not overwritten (use --yes to overwrite)"));
 
-    TRipReceiver receiver;
-    bool stopped = false;
-    {
-        auto thread = std::make_unique<TCDRipThread>(trackNumber - disc.FirstTrack() + 1, baseName);
-        thread->CDHandle = handle.Handle;
-        thread->Window = &receiver;
-        // Ctrl+C stops between reads, as the job window's Stop does, so the file keeps a
-        // header that matches it.
-        const TInterruptScope interrupt(&thread->StopRip);
-        thread->Resume();
-        RunEventLoopUntil([&] { return receiver.Finished || thread->isFinished(); });
-        thread->wait();
-        QCoreApplication::sendPostedEvents(&receiver);
-        stopped = !receiver.Finished && thread->StopRip;
-    }
-    if (stopped)
+    // The extraction as the job window runs it; this command says what went wrong itself.
+    TRipPipeline rip(request, std::make_unique<TDriveLibrarySource>(request, handle.Handle), TRipWindow::Job);
+    rip.Boxes = false;
+    bool normalizing = false;
+    int32_t driveError = 0;
+    QObject::connect(&rip.Source(), &TTrackSource::Normalizing, [&] {
+        normalizing = true;
+        CliProgress(QStringLiteral("normalizing"));
+    });
+    QObject::connect(&rip.Source(), &TTrackSource::Progress, [&](const TProcessInfo& info) {
+        QString text = (normalizing ? QStringLiteral("normalizing ") : QStringLiteral("extracting ")) +
+                       QString::number(info.Code) + '%';
+        if (!info.Elapsed.isEmpty())
+            text += QStringLiteral(" elapsed ") + info.Elapsed + QStringLiteral(" estimated ") + info.Estimated;
+        CliProgress(text);
+    });
+    QObject::connect(&rip.Source(), &TTrackSource::DriveError, [&](int32_t code) { driveError = code; });
+    // Ctrl+C stops between reads, as the job window's Stop does, so the file keeps a header
+    // that matches it.
+    const TInterruptScope interrupt;
+    rip.Start();
+    RunJobToEnd(rip, [&] { return interrupt.Interrupted(); });
+    if (interrupt.Interrupted() && rip.TrackResults().empty())
         return CliFail(path + QStringLiteral(": stopped; the file holds the audio read so far"), InterruptedExitCode);
 
-    switch (receiver.JobError) {
+    switch (driveError) {
     case RipErrorModifyParms:
         return CliFail(ResText("RES_ModifyCDParmsError", "CD extract failed!Please try again."));
     case RipErrorReadToc:
@@ -237,12 +214,13 @@ int RunExtractCommand(const QStringList& words) {
     default:
         break;
     }
-    switch (receiver.Status) {
+    const int32_t status = rip.TrackResults().empty() ? -1 : rip.TrackResults().front().Read.Status;
+    switch (status) {
     case rsOk:
         CliOut(path);
         return 0;
     case rsReadFailed:
-        if (disc.Track(trackNumber)->Data)
+        if (disc.Disc.Track(trackNumber)->Data)
             return CliFail(ResText("RES_ReadCDAudioError", "Error while reading CD information!") +
                            QStringLiteral(" (track %1 is a data track)").arg(trackNumber));
         return CliFail(WithDriveReason(ResText("RES_ReadCDAudioError", "Error while reading CD information!")));
@@ -254,7 +232,7 @@ int RunExtractCommand(const QStringList& words) {
     case rsWriteFailed:
         return CliFail(path + ResText("RES_WriteWavFileError", ": error while writing the file (disk full?)."));
     default:
-        return CliFail(QStringLiteral("extraction ended with status %1").arg(receiver.Status));
+        return CliFail(QStringLiteral("extraction ended with status %1").arg(status));
     }
 }
 

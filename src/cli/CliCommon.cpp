@@ -7,7 +7,6 @@
 #include "core/Settings.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
-#include "jobs/EncodeStep.h"
 #include "platform/Prompter.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"
@@ -150,7 +149,7 @@ bool SelectNamedDrive(const QCommandLineParser& parser, const TDriveOptions& opt
             return false;
         }
         // The image becomes the only image drive of this run: adapter 1, target 0.
-        Settings.Images = image;
+        UseCDImageDrives(image);
         driveIndex = -1;
         return true;
     }
@@ -169,7 +168,7 @@ int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& option
         return 0;
     int handle = 0;
     if (index < 0) {
-        const QString problem = CheckCDImage(Settings.Images);
+        const QString problem = CheckCDImage(QFileInfo(parser.value(options.Image)).absoluteFilePath());
         if (!problem.isEmpty()) {
             exitCode = CliFail(problem);
             return 0;
@@ -192,35 +191,37 @@ THandleGuard::~THandleGuard() {
         CloseCDHandle(Handle);
 }
 
-bool LoadDisc(int handle, TDisc& disc, QString& key, int& exitCode) {
-    if (!ReadDisc(handle, disc) || disc.Empty()) {
+QString TCliDisc::TitleOf(int32_t number) const {
+    const QString title = Key.isEmpty() || number < 1 || number > 100 ? QString() : Info.Titles[size_t(number)];
+    return title.isEmpty() ? DefaultTrackTitle(number) : title;
+}
+
+TCliDisc DiscWithInfo(const TDisc& disc) {
+    TCliDisc d;
+    d.Disc = disc;
+    d.Key = KeyOfDisc(disc);
+    LoadDiscInfo(d.Key, d.Info);
+    return d;
+}
+
+bool LoadDisc(int handle, TCliDisc& disc, int& exitCode) {
+    TDisc read;
+    if (!ReadDisc(handle, read) || read.Empty()) {
         exitCode = CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
         return false;
     }
-    key = KeyOfDisc(disc);
-    LoadDiscInfo(key);
+    disc = DiscWithInfo(read);
     return true;
 }
 
-QString TrackTitle(const QString& key, int track) {
-    const QString title = key.isEmpty() || track < 1 || track > 100 ? QString() : CurrentDisc.Titles[track];
-    return title.isEmpty() ? DefaultTrackTitle(track) : title;
-}
-
-void PrintTocRows(const TDisc& disc, const QString& key) {
-    for (size_t i = 0; i < disc.Tracks.size(); ++i) {
-        const TDiscTrack& t = disc.Tracks[i];
+void PrintTocRows(const TCliDisc& disc) {
+    for (size_t i = 0; i < disc.Disc.Tracks.size(); ++i) {
+        const TDiscTrack& t = disc.Disc.Tracks[i];
         int32_t minutes = 0;
         int32_t seconds = 0;
-        disc.ListLength(i, minutes, seconds);
-        CliOut(QStringList{QString::number(t.Number), TrackTitle(key, t.Number), TrackLengthText(minutes, seconds),
+        disc.Disc.ListLength(i, minutes, seconds);
+        CliOut(QStringList{QString::number(t.Number), disc.TitleOf(t.Number), TrackLengthText(minutes, seconds),
                            TrackSizeText(minutes, seconds), t.Data ? QStringLiteral("data") : QStringLiteral("audio")}
                    .join('\t'));
     }
-}
-
-QString TrackFileName(const QString& title, int track) {
-    // Named as the rips name a track's files: without characters a file name cannot hold and
-    // without leading dots (a hidden file), TrackNN when nothing is left ("", "///", "...").
-    return TrackBaseName(TwoDigits(track) + CleanFileName(title));
 }

@@ -5,6 +5,9 @@
 // handed to QCommandLineParser::process() or parse() as it is.
 #pragma once
 
+#include "cd/Disc.h"
+#include "core/DiscInfo.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -13,7 +16,9 @@
 #include <functional>
 
 class TConsolePrompter;
-class TDisc;
+#include "cd/Disc.h"
+#include "core/DiscInfo.h"
+
 
 // Prints "discwright-cli: message" on standard error as one line (control characters shown
 // as \xNN); returns exit code `code`.
@@ -78,16 +83,23 @@ struct THandleGuard {
 // The message with the reason the drive library gave, when it gave one: "message (reason)".
 QString WithDriveReason(const QString& message);
 
-// Reads the disc, its key (empty for a disc that does not start with audio) and the disc
-// information of that key from cdinfo.dat.
-bool LoadDisc(int handle, TDisc& disc, QString& key, int& exitCode);
+// A disc as the disc commands see it: its layout, its key (empty for a disc that does not start
+// with audio) and the information cdinfo.dat keeps under that key.
+struct TCliDisc {
+    TDisc Disc;
+    QString Key;
+    TDiscInfo Info;
+    // The title of a track (by its number on the disc) from cdinfo.dat, else "TrackNN".
+    QString TitleOf(int32_t number) const;
+};
 
-// The title of a track from the disc information read by ReadDisc, else "TrackNN".
-QString TrackTitle(const QString& key, int track);
-// The track lines of toc for a disc (number, title, length, size, audio/data): the length is
-// the start addresses' minutes and seconds subtracted, frames ignored, as the main window's
-// track list shows it.
-void PrintTocRows(const TDisc& disc, const QString& key);
-// The file base name of a track, as the rips name it: the title cleaned for a file name,
-// without leading dots, TrackNN when nothing is left of it.
-QString TrackFileName(const QString& title, int track);
+// Reads the disc of an open drive and its information. False with the message printed and
+// `exitCode` set.
+bool LoadDisc(int handle, TCliDisc& disc, int& exitCode);
+// The same for a disc the CD input read; no message.
+TCliDisc DiscWithInfo(const TDisc& disc);
+
+// The track lines of toc (number, title, length, size, audio/data): the length is the start
+// addresses' minutes and seconds subtracted, frames ignored, as the main window's track list
+// shows it.
+void PrintTocRows(const TCliDisc& disc);

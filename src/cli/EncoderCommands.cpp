@@ -13,7 +13,6 @@
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "jobs/WmaSettings.h"
-#include "core/DiscInfo.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -105,9 +104,10 @@ int RunMp3(const QStringList& words, bool encode) {
                        (encode ? QStringLiteral(" is not a WAV file") : QStringLiteral(" is not an MP3 file")));
     TMp3EncodeProcess process;
     process.Encode = encode;
-    process.JobKind = encode ? 2 : 3;
-    CliProgress(Mp3CommandLine(encode, files.Input, files.Output));
-    return RunWrapper(process, 2000, files);
+    process.JobKind = encode ? TJobKind::WavToMp3 : TJobKind::Mp3ToWav;
+    process.Options = TMp3Options::From(Settings);
+    CliProgress(Mp3CommandLine(process.Options, encode, files.Input, files.Output));
+    return RunWrapper(process, JobCode::Mp3Ended, files);
 }
 
 } // namespace
@@ -136,15 +136,14 @@ int RunEncodeWmaCommand(const QStringList& words) {
                     QStringLiteral("Encode a WAV file to WMA with wm8eutil, using WMAOptions/BitRate of options.ini."),
                     QStringLiteral("IN.wav"), QStringLiteral("OUT.wma"), files, exitCode))
         return exitCode;
-    if (parser.isSet(artist))
-        CurrentDisc.Artist = parser.value(artist);
-    if (parser.isSet(comment))
-        CurrentDisc.Comment = parser.value(comment);
     const QString program = FindWmaEncoder();
     if (program.isEmpty())
         return CliFail(NoWmaEncoderText());
     TWMAEncodeProcess process;
-    process.JobKind = 6;
-    CliProgress(WmaCommandLine(program, files.Input, files.Output));
-    return RunWrapper(process, 5000, files);
+    process.JobKind = TJobKind::WavToWma;
+    process.Options = TWmaOptions::From(Settings);
+    if (Settings.UseID3)
+        process.Tags = {parser.value(artist), parser.value(comment)};
+    CliProgress(WmaCommandLine(process.Options, process.Tags, program, files.Input, files.Output));
+    return RunWrapper(process, JobCode::WmaEnded, files);
 }

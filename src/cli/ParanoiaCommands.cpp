@@ -28,12 +28,11 @@ int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions&
     TDisc disc;
     if (!cdIn.ReadDisc(disc))
         return CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
-    const QString key = KeyOfDisc(disc);
-    LoadDiscInfo(key);
-    CliOut(QStringLiteral("key: ") + key);
+    const TCliDisc listed = DiscWithInfo(disc);
+    CliOut(QStringLiteral("key: ") + listed.Key);
     // The same lines as toc: what the CD input reads of the disc (its tracks, their numbers,
     // starts and data flags) shown by the track list's own rules, so the two ways to a drive
     // can be compared line for line.
-    PrintTocRows(disc, key);
+    PrintTocRows(listed);
     return 0;
 }

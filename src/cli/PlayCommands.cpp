@@ -107,7 +107,7 @@ int PlayTrack(const QCommandLineParser& parser, const TPlayOptions& options, int
         if (!QFileInfo(image).isFile())
             return CliFail(image + QStringLiteral(": no such file"));
         // The image becomes the only image drive of this run: adapter 1, target 0.
-        Settings.Images = image;
+        UseCDImageDrives(image);
         TCDDriveList list{};
         list.Capacity = MaxCDDrives;
         GetCDList(&list);

@@ -32,11 +32,9 @@ public:
     }
     QString AskOpenFile(const QString&) override { return QString(); }
     QString AskSaveFile(const QString&) override { return Output; }
-    bool RunJobWindow(uint8_t jobKind, int32_t, const QStringList& items) override {
-        if (jobKind != 4 || items.size() != 1)
-            return false;
+    bool RunMp3Export(const QString& wavFile) override {
         return RunRecordingToMp3(
-            items.constFirst(), &ExportFailure,
+            wavFile, &ExportFailure,
             [](int32_t percent) { CliProgress(QStringLiteral("mp3 %1%").arg(percent)); }, Interrupted);
     }
 };

@@ -1,5 +1,5 @@
-// discwright-cli rip and convert: the conversion job (TRipJob) and the CD rip job (TCDRipJob)
-// as the windows run them, without a screen. Progress (the step line and percentage) goes to
+// discwright-cli rip and convert: the rip pipeline (in the job window's or the CD rip window's
+// configuration) and the file conversions as the windows run them, without a screen. Progress (the step line and percentage) goes to
 // standard error, every box as one line, and at the end the files written to standard output.
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
@@ -10,11 +10,12 @@
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "jobs/CDInputSource.h"
+#include "jobs/ConvertJob.h"
+#include "jobs/DriveLibrarySource.h"
 #include "jobs/JobRunner.h"
-#include "jobs/RipProgress.h"
-#include "jobs/rip.h"
+#include "jobs/RipPipeline.h"
 #include "platform/Prompter.h"
-#include "core/DiscInfo.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,16 +71,16 @@ bool ParseTrackList(const QString& text, std::vector<int>& tracks) {
     return !tracks.empty();
 }
 
-// The output folder of the run: --out or the setting; created when missing.
-bool PrepareFolder(const QCommandLineParser& parser, const QCommandLineOption& out, int& exitCode) {
+// The output folder of the run (--out or the setting, created when missing) as an absolute
+// path; empty with the message printed and `exitCode` set when it cannot be made.
+QString PrepareFolder(const QCommandLineParser& parser, const QCommandLineOption& out, int& exitCode) {
     const QString folder = parser.isSet(out) ? parser.value(out) : Settings.OutputFolder;
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
         exitCode = CliFail(folder + QStringLiteral(": ") +
                            ResText("RES_Directory_Not_Exist", "The output directory does not exist."));
-        return false;
+        return QString();
     }
-    Settings.OutputFolder = QFileInfo(folder).absoluteFilePath();
-    return true;
+    return QFileInfo(folder).absoluteFilePath();
 }
 
 } // namespace
@@ -121,6 +122,8 @@ int RunRipCommand(const QStringList& words) {
         return CliFail(QStringLiteral("unexpected argument ") + parser.positionalArguments().first(), 2);
     if (parser.isSet(driveOptions.Drive) == parser.isSet(driveOptions.Image))
         return CliFail(QStringLiteral("give exactly one of --drive N and --image FILE"), 2);
+    // The request as the settings make it, with the command's choices.
+    TRipRequest request = TRipRequest::From(Settings, TDiscFields());
     if (parser.isSet(format)) {
         static const std::map<QString, int32_t> formats{{QStringLiteral("mp3"), ofMP3},
                                                         {QStringLiteral("wav"), ofWAV},
@@ -129,7 +132,7 @@ int RunRipCommand(const QStringList& words) {
         const auto it = formats.find(parser.value(format).toLower());
         if (it == formats.end())
             return CliFail(QStringLiteral("--format must be mp3, wav, ogg or wma"), 2);
-        Settings.OutputFormat = it->second;
+        request.Format = it->second;
     }
     std::vector<int> wanted;
     if (parser.isSet(tracks) && !ParseTrackList(parser.value(tracks), wanted))
@@ -158,68 +161,70 @@ int RunRipCommand(const QStringList& words) {
     THandleGuard handle{OpenNamedDrive(parser, driveOptions, exitCode, &cdInDrive)};
     if (!handle.Handle)
         return exitCode;
-    TDisc disc;
-    QString key;
-    if (!LoadDisc(handle.Handle, disc, key, exitCode))
+    TCliDisc disc;
+    if (!LoadDisc(handle.Handle, disc, exitCode))
         return exitCode;
-    auto isAudio = [&](int n) { return !disc.Track(n)->Data; };
+    const TDisc& layout = disc.Disc;
+    auto isAudio = [&](int n) { return !layout.Track(n)->Data; };
     if (wanted.empty()) {
-        for (int n = disc.FirstTrack(); n <= disc.LastTrack(); ++n)
+        for (int n = layout.FirstTrack(); n <= layout.LastTrack(); ++n)
             if (isAudio(n))
                 wanted.push_back(n);
     }
-    QStringList jobList;
+    std::vector<std::pair<int32_t, QString>> chosen;
     for (int n : wanted) {
-        if (n < disc.FirstTrack() || n > disc.LastTrack())
+        if (n < layout.FirstTrack() || n > layout.LastTrack())
             return CliFail(QStringLiteral("the disc has no track %1 (tracks %2 to %3)")
                                .arg(n)
-                               .arg(disc.FirstTrack())
-                               .arg(disc.LastTrack()),
+                               .arg(layout.FirstTrack())
+                               .arg(layout.LastTrack()),
                            2);
         if (!isAudio(n))
             return CliFail(QStringLiteral("track %1 is a data track").arg(n), 2);
-        const QString name = TrackFileName(titles.count(n) ? titles[n] : TrackTitle(key, n), n);
-        // The job windows count tracks from 1 as the track list numbers its rows, whatever
-        // number the disc gives its first track.
-        jobList << TwoDigits(n - disc.FirstTrack() + 1) + name;
+        // The rips count tracks from 1 as the track list numbers its rows, whatever number
+        // the disc gives its first track.
+        chosen.emplace_back(n - layout.FirstTrack() + 1, titles.count(n) ? titles[n] : disc.TitleOf(n));
     }
-    if (jobList.isEmpty())
+    if (chosen.empty())
         return CliFail(QStringLiteral("the disc has no audio track"));
+    request.SetTracks(chosen);
+    request.Disc = disc.Info;
     if (parser.isSet(artist))
-        CurrentDisc.Artist = parser.value(artist);
+        request.Disc.Artist = parser.value(artist);
     if (parser.isSet(album))
-        CurrentDisc.Album = parser.value(album);
+        request.Disc.Album = parser.value(album);
     if (parser.isSet(year))
-        CurrentDisc.Year = parser.value(year);
+        request.Disc.Year = parser.value(year);
     if (parser.isSet(genre))
-        CurrentDisc.Genre = genreIndex;
+        request.Disc.Genre = genreIndex;
     if (parser.isSet(comment))
-        CurrentDisc.Comment = parser.value(comment);
-    if (!PrepareFolder(parser, out, exitCode))
+        request.Disc.Comment = parser.value(comment);
+    request.OutputFolder = PrepareFolder(parser, out, exitCode);
+    if (request.OutputFolder.isEmpty())
         return exitCode;
 
     const TInterruptScope interrupt;
-    if (parser.isSet(paranoia) || RipThroughCDInput(handle.Handle)) {
+    if (parser.isSet(paranoia) || RipThroughCDInput(handle.Handle, request.SecureReading)) {
         CloseCDHandle(handle.Handle);
         handle.Handle = 0;
         TCDIn cdIn;
         cdIn.SetDriveIndex(cdInDrive < 0 ? cdIn.DriveCount() - 1 : cdInDrive);
-        TCDRipJob job(cdIn, jobList);
+        TRipPipeline job(request, std::make_unique<TCDInputSource>(request, cdIn), TRipWindow::CDRip);
         // A failure is printed once, as its box would be; the hint line that repeats it is not.
         QString failure;
-        QObject::connect(&job, &TCDRipJob::Failure, [&](const QString& line) {
+        QObject::connect(&job, &TRipPipeline::Failure, [&](const QString& line) {
             failure = line;
             CliPrompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok);
         });
-        QObject::connect(&job, &TCDRipJob::Changed, [&] {
+        QObject::connect(&job, &TRipPipeline::Changed, [&] {
             if (job.ProgressHint != failure)
                 CliProgress(ProgressLine(job.CurrentTrack + QStringLiteral(": ") + job.ProgressHint, job.Progress));
         });
         job.Start();
         return FinishJob(job, interrupt, QStringLiteral("rip"));
     }
-    TRipJob job(1, handle.Handle, jobList);
-    QObject::connect(&job, &TRipJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
+    TRipPipeline job(request, std::make_unique<TDriveLibrarySource>(request, handle.Handle), TRipWindow::Job);
+    QObject::connect(&job, &TRipPipeline::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
     job.Start();
     return FinishJob(job, interrupt, QStringLiteral("rip"));
 }
@@ -238,10 +243,10 @@ int RunConvertCommand(const QStringList& words) {
                   exitCode))
         return exitCode;
     QStringList args = parser.positionalArguments();
-    static const std::map<QString, uint8_t> kinds{{QStringLiteral("wav2mp3"), 2},
-                                                  {QStringLiteral("mp32wav"), 3},
-                                                  {QStringLiteral("wav2ogg"), 5},
-                                                  {QStringLiteral("wav2wma"), 6}};
+    static const std::map<QString, TJobKind> kinds{{QStringLiteral("wav2mp3"), TJobKind::WavToMp3},
+                                                   {QStringLiteral("mp32wav"), TJobKind::Mp3ToWav},
+                                                   {QStringLiteral("wav2ogg"), TJobKind::WavToOgg},
+                                                   {QStringLiteral("wav2wma"), TJobKind::WavToWma}};
     const auto kind = args.isEmpty() ? kinds.end() : kinds.find(args.first());
     if (kind == kinds.end())
         return CliFail(QStringLiteral("convert needs a kind: wav2mp3, mp32wav, wav2ogg or wav2wma"), 2);
@@ -255,14 +260,15 @@ int RunConvertCommand(const QStringList& words) {
             return CliFail(QStringLiteral("cannot read ") + a);
         jobList << info.absoluteFilePath();
     }
-    if (!PrepareFolder(parser, out, exitCode))
+    const QString folder = PrepareFolder(parser, out, exitCode);
+    if (folder.isEmpty())
         return exitCode;
-    if (kind->second == 6 && FindWmaEncoder().isEmpty())
+    if (kind->second == TJobKind::WavToWma && FindWmaEncoder().isEmpty())
         return CliFail(NoWmaEncoderText());
 
     const TInterruptScope interrupt;
-    TRipJob job(kind->second, 0, jobList);
-    QObject::connect(&job, &TRipJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
+    TConvertJob job(kind->second, jobList, folder);
+    QObject::connect(&job, &TConvertJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
     job.Start();
     return FinishJob(job, interrupt, QStringLiteral("convert"));
 }

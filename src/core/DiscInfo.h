@@ -10,12 +10,16 @@
 #include <cstdint>
 #include <optional>
 
-struct TDiscInfo {
+// The fields of a disc that go into the tags of its tracks.
+struct TDiscFields {
     QString Artist;
     QString Album;
     QString Year;
     int32_t Genre = -1; // index into GenreNames; -1 = none
     QString Comment;
+};
+
+struct TDiscInfo : TDiscFields {
     int32_t TrackNumber = 100;       // count of valid entries in Titles
     std::array<QString, 101> Titles; // 1..100; [0] unused
 };

@@ -124,8 +124,13 @@ QString TrackSizeText(int32_t minutes, int32_t seconds) {
     return TwoDigits(static_cast<int32_t>(value / 100)) + '.' + TwoDigits(static_cast<int32_t>(value % 100));
 }
 
-QString SelectionItemText(int32_t rowIndex, const QString& title) {
-    return TwoDigits(rowIndex + 1) + CleanFileName(title);
+QString TrackBaseName(const QString& title, int32_t number) {
+    QString name = CleanFileName(title);
+    qsizetype dots = 0;
+    while (dots < name.size() && name[dots] == QLatin1Char('.'))
+        ++dots;
+    name.remove(0, dots);
+    return name.isEmpty() ? QStringLiteral("Track") + TwoDigits(number) : name;
 }
 
 void TrackLengthFromToc(int32_t m1, int32_t s1, int32_t m2, int32_t s2, int32_t& minutes, int32_t& seconds) {

@@ -18,9 +18,13 @@ int64_t FileSizeOf(const QString& path);
 bool IsSameFile(const QString& a, const QString& b);
 QString CleanFileName(const QString& text);
 
-// Track list texts: length "mm:ss", size in MiB "41.22", selection item "03My Song".
+// Track list texts: length "mm:ss", size in MiB "41.22".
 QString TrackLengthText(int32_t minutes, int32_t seconds);
 QString TrackSizeText(int32_t minutes, int32_t seconds);
-QString SelectionItemText(int32_t rowIndex, const QString& title);
+// The base name of a track's files from its title: without the characters a file name cannot
+// hold (CleanFileName) and without leading dots, since a name starting with "." is hidden here
+// ("...Baby" would vanish from the user's view); "Track" and the two-digit number when nothing
+// is left ("", "?", "..").
+QString TrackBaseName(const QString& title, int32_t number);
 // Length of track n from two TOC addresses in minutes and seconds (frames ignored).
 void TrackLengthFromToc(int32_t m1, int32_t s1, int32_t m2, int32_t s2, int32_t& minutes, int32_t& seconds);

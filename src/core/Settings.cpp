@@ -192,7 +192,24 @@ bool ApplySettingOverride(const QString& assignment) {
 
 
 QString OutputFormatName() {
-    switch (Settings.OutputFormat) {
+    return OutputFormatName(Settings.OutputFormat);
+}
+
+QString OutputFormatExtension(int32_t format) {
+    switch (format) {
+    case ofMP3:
+        return QStringLiteral(".mp3");
+    case ofOGG:
+        return QStringLiteral(".ogg");
+    case ofWMA:
+        return QStringLiteral(".wma");
+    default:
+        return QStringLiteral(".wav");
+    }
+}
+
+QString OutputFormatName(int32_t format) {
+    switch (format) {
     case ofMP3:
         return QStringLiteral("MP3");
     case ofWAV:

@@ -75,5 +75,9 @@ bool SaveSettings();
 // False when the section or key is not known.
 bool ApplySettingOverride(const QString& assignment);
 
-// "MP3", "WAV", "OGG" or "WMA" for the OutputFormat setting; empty for any other value.
+// "MP3", "WAV", "OGG" or "WMA" for an output format; empty for any other value. Without an
+// argument, of the OutputFormat setting.
+QString OutputFormatName(int32_t format);
 QString OutputFormatName();
+// The file extension of an output format: ".mp3", ".wav", ".ogg", ".wma" (".wav" for any other).
+QString OutputFormatExtension(int32_t format);

@@ -10,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QMetaObject>
 
 #include <atomic>
 #include <cerrno>
@@ -79,8 +78,16 @@ struct TEncodeThread::TShared {
     uint32_t Bytes = 0;
 };
 
+namespace {
+
+// The reader thread's request for the main thread; it carries nothing (the request travels
+// through the thread's own lock).
+constexpr QEvent::Type ServeReaderEventType = static_cast<QEvent::Type>(QEvent::User + 110);
+
+} // namespace
+
 TEncodeThread::TEncodeThread(TEncodeProcess* owner, int stdOut, int stdErr, int process)
-    : Owner(owner), Shared(std::make_shared<TShared>()), OutFd(DuplicateFd(stdOut)), ErrFd(DuplicateFd(stdErr)),
+    : Owner(owner), OwnerInbox(owner->Inbox.Handle()), Shared(std::make_shared<TShared>()), OutFd(DuplicateFd(stdOut)), ErrFd(DuplicateFd(stdErr)),
       ProcessFd(DuplicateFd(process)), WakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     Thread = std::thread([this] { Execute(); });
 }
@@ -114,10 +121,10 @@ bool TEncodeThread::CallMainThread(TRequest request, uint32_t bytes) {
         Shared->Request = request;
         Shared->Bytes = bytes;
     }
-    // Queued rather than blocking-queued, so that a terminate request can release this thread
-    // while the main thread is busy. The call carries nothing: the request goes through our own
-    // lock, a hand-over ThreadSanitizer can follow (through Qt's event queue it cannot).
-    if (!QMetaObject::invokeMethod(Owner, "ServeReaderRequest", Qt::QueuedConnection))
+    // Posted rather than sent, so that a terminate request can release this thread while the
+    // main thread is busy. The event carries nothing: the request goes through our own lock, a
+    // hand-over ThreadSanitizer can follow (through Qt's event queue it cannot).
+    if (!OwnerInbox.Post(new QEvent(ServeReaderEventType)))
         return false;
     std::unique_lock<std::mutex> lock(Shared->Lock);
     Shared->Served.wait(lock, [&] { return !Shared->Pending || Shared->Terminated; });
@@ -475,6 +482,13 @@ void TEncodeProcess::DiscardWork() {
     WorkFile.clear();
 }
 
+bool TEncodeProcess::event(QEvent* e) {
+    if (e->type() != ServeReaderEventType)
+        return QObject::event(e);
+    ServeReaderRequest();
+    return true;
+}
+
 void TEncodeProcess::ServeReaderRequest() {
     // A call queued by the reader of an earlier run finds no reader, or the current reader's
     // request, which it serves in that call's place.
@@ -541,5 +555,9 @@ void TEncodeProcess::PostProgress(int32_t code, const QString& elapsed, const QS
     LastPostedCode = code;
     LastPostedElapsed = elapsed;
     LastPostedEstimated = estimated;
-    PostJobInfo(NotifyWindow, code, 0, elapsed, estimated);
+    TProcessInfo info;
+    info.Code = code;
+    info.Elapsed = elapsed;
+    info.Estimated = estimated;
+    NotifyWindow.PostJobInfo(info);
 }

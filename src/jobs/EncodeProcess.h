@@ -25,8 +25,10 @@
 // file never appears under the output's name.
 #pragma once
 
+#include "core/JobEvents.h"
+#include "jobs/JobKind.h"
+
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -79,6 +81,8 @@ private:
     void Pause(int milliseconds);
 
     TEncodeProcess* Owner;
+    // The owner as a receiver of the thread's requests.
+    TGuardedReceiver OwnerInbox;
     std::shared_ptr<TShared> Shared;
     // The thread's own duplicates, so closing the wrapper's pipes never pulls them away.
     int OutFd = -1;
@@ -111,7 +115,7 @@ public:
     std::chrono::steady_clock::time_point StartTime;
     // The receiver of the events. Guarded: a window that is destroyed while a run goes on gets
     // nothing more, and the run still ends normally (its output kept or removed as usual).
-    QPointer<QObject> NotifyWindow;
+    TGuardedReceiver NotifyWindow;
     QString InputFile;
     QString OutputFile;
     // The file the child writes while it runs (a temporary beside OutputFile, see above); empty
@@ -119,7 +123,7 @@ public:
     QString WorkFile;
     // Set by the caller before Start; cleared by Kill only.
     bool Active = false;
-    uint8_t JobKind = 0;
+    TJobKind JobKind = TJobKind::None;
 
     // How the last child ended: the exit code (-1 when it did not exit normally), the signal
     // that ended it (0 = none) and whether that was a signal from elsewhere rather than Kill.
@@ -181,10 +185,13 @@ protected:
     // The end of what the child printed in this run (both pipes), for ChildWords.
     QByteArray OutputTail;
 
+protected:
+    // The reader thread's requests arrive here (TEncodeThread::CallMainThread).
+    bool event(QEvent* e) override;
+
 private:
     friend class TEncodeThread;
-    // Queued by name by the reader thread (nothing of ours travels in Qt's event queue).
-    Q_INVOKABLE void ServeReaderRequest();
+    void ServeReaderRequest();
     void ServeReader(TEncodeThread::TRequest request, uint32_t bytes);
     void ReadPipe(int fd, const char* failureText);
     void Spawn(const QString& program, const QStringList& arguments);
@@ -203,6 +210,7 @@ private:
     void DiscardWork();
 
     bool EndSent = false;
+    TPostGuard Inbox{this};
     int32_t LastPostedCode = -1;
     QString LastPostedElapsed;
     QString LastPostedEstimated;

@@ -1,17 +1,14 @@
 // The encode step and the helpers the rip windows share (see EncodeStep.h).
 #include "jobs/EncodeStep.h"
-#include "core/DiscInfo.h"
 
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
-#include "core/Settings.h"
 #include "audio/WaveHeader.h"
 #include "jobs/WmaSettings.h"
 #include "tags/Id3Tag.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 
 #include <cmath>
 
@@ -40,33 +37,6 @@ void TJobProgress::Report(int32_t code, const QString& elapsed, const QString& e
         PercentKnown = true;
         Percent = std::min(code, 100);
     }
-}
-
-QString TrackBaseName(const QString& item) {
-    QString name = item.mid(2);
-    qsizetype dots = 0;
-    while (dots < name.size() && name[dots] == QLatin1Char('.'))
-        ++dots;
-    name.remove(0, dots);
-    return name.isEmpty() ? QStringLiteral("Track") + item.left(2) : name;
-}
-
-QStringList UniqueNames(const QStringList& names) {
-    QSet<QString> taken(names.begin(), names.end());
-    QSet<QString> used;
-    QStringList result;
-    for (const QString& name : names) {
-        QString unique = name;
-        for (int k = 2; used.contains(unique); ++k) {
-            unique = name + QStringLiteral(" (%1)").arg(k);
-            // A later entry may carry this very name; leave it to that entry.
-            if (taken.contains(unique))
-                unique = name;
-        }
-        used.insert(unique);
-        result << unique;
-    }
-    return result;
 }
 
 bool LooksLikeWav(const QString& path) {
@@ -113,22 +83,22 @@ bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, in
     return true;
 }
 
-uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track) {
+uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track, const TDiscFields& disc) {
     Tid3tag tag;
     tag.SetTitle(title);
-    tag.SetArtist(CurrentDisc.Artist);
-    tag.SetAlbum(CurrentDisc.Album);
-    tag.SetYear(CurrentDisc.Year);
-    tag.SetComment(CurrentDisc.Comment);
-    tag.Genre = GenreToId3(static_cast<uint8_t>(std::clamp(CurrentDisc.Genre + 1, 0, 255)));
+    tag.SetArtist(disc.Artist);
+    tag.SetAlbum(disc.Album);
+    tag.SetYear(disc.Year);
+    tag.SetComment(disc.Comment);
+    tag.Genre = GenreToId3(static_cast<uint8_t>(std::clamp(disc.Genre + 1, 0, 255)));
     tag.SetTrack(static_cast<uint8_t>(std::clamp(track, 0, 255)));
     return tag.Write(mp3Path);
 }
 
-TEncodeStep::TEncodeStep(QObject* receiver, TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma)
-    : OwnMp3(mp3 ? nullptr : std::make_unique<TMp3EncodeProcess>()),
+TEncodeStep::TEncodeStep(TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
+    : QObject(parent), OwnMp3(mp3 ? nullptr : std::make_unique<TMp3EncodeProcess>()),
       OwnWma(wma ? nullptr : std::make_unique<TWMAEncodeProcess>()), Mp3(mp3 ? *mp3 : *OwnMp3),
-      Wma(wma ? *wma : *OwnWma), Receiver(receiver) {
+      Wma(wma ? *wma : *OwnWma) {
     WaveIn1.SetLoop(false);
     WaveIn1.SetEndSample(-1);
     VorbisOut1.SetInput(&WaveIn1);
@@ -151,31 +121,46 @@ TEncodeStep::TEncodeStep(QObject* receiver, TMp3EncodeProcess* mp3, TWMAEncodePr
         } else {
             info.Ok = true;
         }
-        PostJobInfo(Receiver, info);
+        Inbox.Handle().PostJobInfo(info);
     };
     Timer1.setInterval(1000);
+}
+
+bool TEncodeStep::event(QEvent* e) {
+    if (e->type() != JobInfoEventType)
+        return QObject::event(e);
+    TProcessInfo info = *static_cast<TJobInfoEvent*>(e)->Info;
+    info.Track = Track;
+    Q_EMIT Report(info);
+    return true;
 }
 
 TEncodeStep::~TEncodeStep() {
     Timer1.stop();
 }
 
-void TEncodeStep::StartMp3(const QString& input, const QString& output, bool encode, uint8_t jobKind) {
+void TEncodeStep::StartMp3(const QString& input, const QString& output, bool encode, TJobKind jobKind,
+                           const TMp3Options& options) {
     Mp3.Active = true;
     Mp3.InputFile = input;
     Mp3.OutputFile = output;
-    Mp3.NotifyWindow = Receiver;
+    Mp3.NotifyWindow = Inbox.Handle();
     Mp3.Encode = encode;
     Mp3.JobKind = jobKind;
+    Mp3.Options = options;
     Mp3.Start();
 }
 
-void TEncodeStep::StartWma(const QString& input, const QString& output, uint8_t jobKind, TJobProgress& progress) {
+void TEncodeStep::StartWma(const QString& input, const QString& output, TJobKind jobKind, const TWmaOptions& options,
+                           const TWmaTags& tags, TJobProgress& progress) {
     Wma.Active = true;
     Wma.InputFile = input;
     Wma.OutputFile = output;
-    Wma.NotifyWindow = Receiver;
+    Wma.NotifyWindow = Inbox.Handle();
     Wma.JobKind = jobKind;
+    Wma.Options = options;
+    Wma.Tags = tags;
+    WmaRunOptions = options;
     // The estimate is set up first: the end event of a run refused at once (declined, utility
     // missing) is sent from inside Start, and its handler switches the timer off.
     WmaStart = std::chrono::steady_clock::now();
@@ -203,7 +188,7 @@ bool TEncodeStep::WmaTick(TJobProgress& progress, bool showTimes) {
     // While the utility runs it writes a temporary file that becomes the output at the end.
     const QString written = Wma.WorkFile.isEmpty() ? Wma.OutputFile : Wma.WorkFile;
     int64_t total = 0;
-    if (!EstimateWmaTotal(seconds, WmaInputSize, FileSizeOf(written), CurrentWmaSetting().Divisor, total))
+    if (!EstimateWmaTotal(seconds, WmaInputSize, FileSizeOf(written), WmaSettingAt(WmaRunOptions.Setting).Divisor, total))
         return true;
     if (showTimes)
         progress.Estimated = MinSecText(total);
@@ -231,5 +216,5 @@ void TEncodeStep::PostSinkProgress(TAuOutput* sink, bool times) {
         elapsed = MinSecText(seconds);
         estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(code))));
     }
-    PostJobInfo(Receiver, code, 0, elapsed, estimated);
+    Inbox.Handle().PostJobInfo({code, elapsed, estimated});
 }

@@ -2,13 +2,16 @@
 // Vorbis writer reading a WAV file, the WMA estimate timer), the progress that their gauges and
 // time labels show, the names of a job's files and the ID3 tag of a ripped track.
 //
-// A step's end arrives at the receiver (the window's controller) as a WM_JOB_INFO event: 2000
-// from the MP3 wrapper, 5000 from the WMA wrapper, OggEndCode from the Vorbis writer. Each
-// carries Ok and Reason: an entry counts as encoded only when Ok is set, and only then may its
-// WAV file go.
+// A step's end arrives as a WM_JOB_INFO event: 2000 from the MP3 wrapper, 5000 from the WMA
+// wrapper, OggEndCode from the Vorbis writer. Each carries Ok and Reason: an entry counts as
+// encoded only when Ok is set, and only then may its WAV file go.
 #pragma once
 
+#include "core/DiscInfo.h"
+#include "core/EncoderOptions.h"
 #include "core/JobEvents.h"
+#include "jobs/JobController.h"
+#include "jobs/JobKind.h"
 #include "audio/WaveIn.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
@@ -23,32 +26,6 @@
 #include <cstdint>
 #include <memory>
 
-// What a job window shows of the running step: the gauge (Percent, with its text only once
-// PercentKnown), "Initializing..." over it until the first real report, and the time labels.
-struct TJobProgress {
-    QString Elapsed;
-    QString Estimated;
-    int32_t Percent = 0;
-    bool PercentKnown = false;
-    bool InitVisible = true;
-
-    // A new step: empty labels, empty gauge without text, "Initializing..." shown.
-    void Reset();
-    // A progress report of a worker (percentage with its time texts).
-    void Report(int32_t code, const QString& elapsed, const QString& estimated);
-};
-
-// The base name of a ripped track's files from its selection item ("03My Song" gives
-// "My Song"). Leading dots are dropped, since a name starting with "." is hidden here
-// ("...Baby" would vanish from the user's view); a title with nothing left ("", "?", "..")
-// gives "Track" and the two-digit number.
-QString TrackBaseName(const QString& item);
-
-// Names for the files of a job's entries: the first of equal names stays, later ones get
-// " (2)", " (3)", ... (skipping names another entry already has), so no entry writes over the
-// file of an earlier one.
-QStringList UniqueNames(const QStringList& names);
-
 // The start of a WAV or MP3 file looks right. lame takes any file it does not recognise for
 // raw samples and "succeeds", so inputs are checked before they are handed to it.
 bool LooksLikeWav(const QString& path);
@@ -61,21 +38,23 @@ bool LooksLikeMp3(const QString& path);
 // written). The total is always past `seconds`.
 bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, int32_t divisor, int64_t& total);
 
-// Writes the ID3 tag of a ripped track: title, the disc fields of the Settings record, the
-// genre chosen there and the track number. The tag writer's result (above 255 = failure).
-uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track);
+// Writes the ID3 tag of a ripped track: title, the disc's fields, the genre chosen there and
+// the track number. The tag writer's result (above 255 = failure).
+uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track, const TDiscFields& disc);
 
 // The encode step of a job window, with the components it runs. The encoder wrappers are the
 // caller's (the main window keeps one of each for the process) or, when none are given, the
-// step's own.
-class TEncodeStep {
+// step's own. Every event of its runs (progress and the end events, see above) comes out of
+// Report on the main thread, with Track set to the entry the step was started for.
+class TEncodeStep : public QObject {
+    Q_OBJECT
     // First, so that the references below can be bound to them.
     std::unique_ptr<TMp3EncodeProcess> OwnMp3;
     std::unique_ptr<TWMAEncodeProcess> OwnWma;
 
 public:
-    TEncodeStep(QObject* receiver, TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma);
-    ~TEncodeStep();
+    TEncodeStep(TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent = nullptr);
+    ~TEncodeStep() override;
     TEncodeStep(const TEncodeStep&) = delete;
     TEncodeStep& operator=(const TEncodeStep&) = delete;
 
@@ -95,10 +74,15 @@ public:
     int32_t OggEndCode = 3000;
     bool OggProgressTimes = true;
 
+    // The entry (1-based) of the run going on, named in every event; set by the caller.
+    int32_t Track = 0;
+
     // The runs. Each sets what the wrapper needs and starts it; its end event follows.
-    void StartMp3(const QString& input, const QString& output, bool encode, uint8_t jobKind);
+    void StartMp3(const QString& input, const QString& output, bool encode, TJobKind jobKind,
+                  const TMp3Options& options);
     // Also starts the estimate: WmaStart, WmaInputSize, the timer; `progress` shows 0.
-    void StartWma(const QString& input, const QString& output, uint8_t jobKind, TJobProgress& progress);
+    void StartWma(const QString& input, const QString& output, TJobKind jobKind, const TWmaOptions& options,
+                  const TWmaTags& tags, TJobProgress& progress);
     // WaveIn1 reads `input`; the caller has set the quality (or ApplyOggSettings) before.
     void StartOgg(const QString& input, const QString& output);
     // Whether the Vorbis writer is in a run.
@@ -109,11 +93,18 @@ public:
     // Ends running MP3 and WMA children (no end event follows) and the estimate.
     void KillEncoders();
 
-    // Posts a sink's progress to the receiver as a worker report, timed from StreamStart.
+    // Posts a sink's progress as a worker report, timed from StreamStart.
     void PostSinkProgress(TAuOutput* sink, bool times);
 
+Q_SIGNALS:
+    void Report(const TProcessInfo& info);
+
+protected:
+    bool event(QEvent* e) override;
+
 private:
-    QObject* Receiver;
+    TPostGuard Inbox{this};
+    TWmaOptions WmaRunOptions;
     // The Vorbis run ended by an exception (its message is the writer's LastError).
     bool OggFailed = false;
 };

@@ -1,12 +1,29 @@
-// TJobController: what the two rip controllers (TRipJob, TCDRipJob) have in common for the
-// windows and for discwright-cli: the outcome of each entry, the end of the job and Stop.
+// TJobController: what the jobs behind the job windows have in common for the windows and for
+// discwright-cli: starting, stopping and cleaning up, the outcome of each entry, the end of the
+// job, and what the job window shows of it.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <vector>
+
+// What a job window shows of the running step: the gauge (Percent, with its text only once
+// PercentKnown), "Initializing..." over it until the first real report, and the time labels.
+struct TJobProgress {
+    QString Elapsed;
+    QString Estimated;
+    int32_t Percent = 0;
+    bool PercentKnown = false;
+    bool InitVisible = true;
+
+    // A new step: empty labels, empty gauge without text, "Initializing..." shown.
+    void Reset();
+    // A progress report of a worker (percentage with its time texts).
+    void Report(int32_t code, const QString& elapsed, const QString& estimated);
+};
 
 // The outcome of one entry of a job.
 struct TJobEntryResult {
@@ -23,8 +40,12 @@ class TJobController : public QObject {
 public:
     explicit TJobController(QObject* parent = nullptr) : QObject(parent) {}
 
+    // Sets up the first step and starts it.
+    virtual void Start() = 0;
     // The Stop button: ends the running step, cleans up and asks to close.
     virtual void Stop() = 0;
+    // The clean-up when the window closes (however it closes); harmless when done already.
+    virtual void Finish() = 0;
     // The files the job left: each successful entry's output, and the WAV files that are kept.
     virtual QStringList FilesWritten() const = 0;
 
@@ -35,6 +56,13 @@ public:
     bool Stalled = false;
     // The job is over (its clean-up has run).
     bool Finished = false;
+
+    // What the job window shows: the step line (its caption), the step name over the gauge,
+    // the text over the gauge until the first report, and the progress.
+    QString Caption;
+    QString GroupCaption;
+    QString InitText;
+    TJobProgress Progress;
 
     // Every entry ended and succeeded.
     bool Succeeded() const {

@@ -35,6 +35,7 @@ public:
     bool Ended = false;
     TProcessInfo End;
     QEventLoop* Loop = nullptr;
+    TPostGuard Inbox{this};
 };
 
 // Runs the event loop until `done`; `interrupted` is looked at every 50 ms.
@@ -58,7 +59,7 @@ TJobRunOutcome RunEncoderToEnd(TEncodeProcess& process, int32_t endCode, const s
     TEndReceiver receiver(endCode, progress);
     QEventLoop loop;
     receiver.Loop = &loop;
-    process.NotifyWindow = &receiver;
+    process.NotifyWindow = receiver.Inbox.Handle();
     process.Active = true;
     process.Start();
     WaitFor(
@@ -71,7 +72,7 @@ TJobRunOutcome RunEncoderToEnd(TEncodeProcess& process, int32_t endCode, const s
         outcome.Interrupted = true;
         process.Kill(0);
     }
-    process.NotifyWindow = nullptr;
+    process.NotifyWindow = TGuardedReceiver();
     return outcome;
 }
 

@@ -2,7 +2,6 @@
 #include "jobs/Mp3EncodeThread.h"
 
 #include "core/JobEvents.h"
-#include "core/Settings.h"
 #include "platform/ProgramFolder.h"
 
 #include <QFileInfo>
@@ -22,32 +21,33 @@ QString Quoted(const QString& text) {
 
 } // namespace
 
-QStringList Mp3Arguments(bool encode, const QString& inputFile, const QString& outputFile) {
+QStringList Mp3Arguments(const TMp3Options& options, bool encode, const QString& inputFile,
+                         const QString& outputFile) {
     QStringList a;
     if (!encode) {
         a << QStringLiteral("--decode") << FileArgument(inputFile) << FileArgument(outputFile);
         return a;
     }
-    a << QStringLiteral("-b") << QString::number(Settings.BitRate);
+    a << QStringLiteral("-b") << QString::number(options.BitRate);
     static const char* const stereoModes[] = {"s", "j", "f", "d", "m"};
-    if (Settings.StereoMode >= 0 && Settings.StereoMode <= 4)
-        a << QStringLiteral("-m") << QString::fromLatin1(stereoModes[Settings.StereoMode]);
-    if (Settings.MpegQuality == 1)
+    if (options.StereoMode >= 0 && options.StereoMode <= 4)
+        a << QStringLiteral("-m") << QString::fromLatin1(stereoModes[options.StereoMode]);
+    if (options.MpegQuality == 1)
         a << QStringLiteral("-f");
-    else if (Settings.MpegQuality == 2)
+    else if (options.MpegQuality == 2)
         a << QStringLiteral("-h");
-    if (Settings.IsSelectVBR) {
-        a << QStringLiteral("-V") << QString::number(Settings.VBRQuality) << QStringLiteral("-B")
-          << QString::number(Settings.MaxBitRate);
-        if (Settings.IsVBRHead)
+    if (options.IsSelectVBR) {
+        a << QStringLiteral("-V") << QString::number(options.VBRQuality) << QStringLiteral("-B")
+          << QString::number(options.MaxBitRate);
+        if (options.IsVBRHead)
             a << QStringLiteral("-t");
     }
     a << FileArgument(inputFile) << FileArgument(outputFile);
     return a;
 }
 
-QString Mp3CommandLine(bool encode, const QString& inputFile, const QString& outputFile) {
-    QStringList words = Mp3Arguments(encode, inputFile, outputFile);
+QString Mp3CommandLine(const TMp3Options& options, bool encode, const QString& inputFile, const QString& outputFile) {
+    QStringList words = Mp3Arguments(options, encode, inputFile, outputFile);
     // The two file names are the last two words; they are shown quoted and as given.
     words.removeLast();
     words.removeLast();
@@ -70,11 +70,11 @@ void TMp3EncodeProcess::Notify(int32_t status, const QString& text) {
     info.Status = status;
     info.Ok = LastOk;
     info.Reason = LastReason;
-    PostJobInfo(NotifyWindow, info);
+    NotifyWindow.PostJobInfo(info);
 }
 
 bool TMp3EncodeProcess::AsksOverwrite() const {
-    return JobKind != 1 && JobKind != 4;
+    return JobKind != TJobKind::RipTracks && JobKind != TJobKind::RecordingToMp3;
 }
 
 bool TMp3EncodeProcess::FindProgram(QString& program) {
@@ -84,7 +84,7 @@ bool TMp3EncodeProcess::FindProgram(QString& program) {
 }
 
 QStringList TMp3EncodeProcess::Arguments() const {
-    return Mp3Arguments(Encode, InputFile, WorkFile);
+    return Mp3Arguments(Options, Encode, InputFile, WorkFile);
 }
 
 void TMp3EncodeProcess::ResetParser() {

@@ -3,14 +3,15 @@
 // runs, Code 2000 at the end).
 #pragma once
 
+#include "core/EncoderOptions.h"
 #include "jobs/EncodeProcess.h"
 #include "jobs/EncoderParsers.h"
 
-// lame's argument vector for the current Settings (the program name not included).
-QStringList Mp3Arguments(bool encode, const QString& inputFile, const QString& outputFile);
+// lame's argument vector for `options` (the program name not included).
+QStringList Mp3Arguments(const TMp3Options& options, bool encode, const QString& inputFile, const QString& outputFile);
 // The same command as one line, in the form logs show it:
 // lame.exe -b 128 -m j "in.wav" "out.mp3".
-QString Mp3CommandLine(bool encode, const QString& inputFile, const QString& outputFile);
+QString Mp3CommandLine(const TMp3Options& options, bool encode, const QString& inputFile, const QString& outputFile);
 // The lame executable: the program's own folder first, then PATH; empty when there is none.
 QString FindLame();
 
@@ -18,6 +19,8 @@ class TMp3EncodeProcess : public TEncodeProcess {
 public:
     // True = WAV to MP3, false = MP3 to WAV.
     bool Encode = false;
+    // The encoder's options, set by the caller before Start.
+    TMp3Options Options;
 
     // The end event, posted: Code 2000 with Status 0 (overwrite declined; no child), 1 (output
     // in use; no child) or 2 (the child has exited, whether it succeeded or not), and Ok and

@@ -32,9 +32,7 @@ void CentreOverOwner(QWidget* window, QWidget* owner) {
     window->move(o.left() + (o.width() - window->width()) / 2, o.top() + (o.height() - window->height()) / 2);
 }
 
-TRipForm::TRipForm(QWidget* owner, uint8_t jobKind, int32_t cdHandle, const QStringList& jobList,
-                   TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma)
-    : QDialog(owner) {
+TRipForm::TRipForm(QWidget* owner, std::unique_ptr<TJobController> job) : QDialog(owner), Controller(std::move(job)) {
     setObjectName(QStringLiteral("RipForm"));
     setFont(QFont(QStringLiteral("Verdana"), 9));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -79,11 +77,10 @@ TRipForm::TRipForm(QWidget* owner, uint8_t jobKind, int32_t cdHandle, const QStr
     main->addLayout(side);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    Controller = std::make_unique<TRipJob>(jobKind, cdHandle, jobList, mp3, wma);
-    connect(Controller.get(), &TRipJob::Changed, this, &TRipForm::ShowJob);
+    connect(Controller.get(), &TJobController::Changed, this, &TRipForm::ShowJob);
     // The last end event may arrive before the window is shown (a run refused at once); the
     // close waits for the event loop of exec().
-    connect(Controller.get(), &TRipJob::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
+    connect(Controller.get(), &TJobController::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
     Controller->Start();
     ShowJob();
     CentreOverOwner(this, owner);
@@ -110,7 +107,7 @@ void TRipForm::btStopClick() {
 }
 
 void TRipForm::ShowJob() {
-    const TRipJob& job = *Controller;
+    const TJobController& job = *Controller;
     if (!job.Caption.isEmpty())
         setWindowTitle(job.Caption);
     GroupBox1->setTitle(job.GroupCaption);

@@ -1,15 +1,18 @@
-// TRipForm: the conversion job window, a thin view over TRipJob. It shows the step line in its
+// TRipForm: the conversion job window, a thin view over a job: a rip (TRipPipeline in its job
+// window configuration) or file conversions (TConvertJob). It shows the step line in its
 // caption, the step name, the elapsed and estimated times and the gauge, forwards Stop, and
 // closes when the job is over. The job starts when the window is created.
 //
-// The main window (JobKind 1 with its drive handle and the selection items, or 2, 3, 5, 6 with
-// file paths) and the recorder (JobKind 4 with the recording's path) use it the same way:
+// The main window (a rip, or conversions of files) and the recorder (its export to MP3) use it
+// the same way:
 //
-//     TRipForm form(this, jobKind, cdHandle, jobList, &Mp3Encoder, &WmaEncoder);
+//     TRipForm form(this, std::make_unique<TConvertJob>(TJobKind::WavToMp3, files, &mp3, &wma));
 //     form.exec();
 #pragma once
 
-#include "jobs/rip.h"
+#include "jobs/JobController.h"
+
+#include <memory>
 
 #include <QDialog>
 
@@ -24,12 +27,10 @@ void CentreOverOwner(QWidget* window, QWidget* owner);
 class TRipForm : public QDialog {
     Q_OBJECT
 public:
-    // Without wrappers the job uses encoder wrappers of its own.
-    TRipForm(QWidget* owner, uint8_t jobKind, int32_t cdHandle, const QStringList& jobList,
-             TMp3EncodeProcess* mp3 = nullptr, TWMAEncodeProcess* wma = nullptr);
+    TRipForm(QWidget* owner, std::unique_ptr<TJobController> job);
     ~TRipForm() override;
 
-    TRipJob& Job() { return *Controller; }
+    TJobController& Job() { return *Controller; }
     TFlatGauge* Gauge() const { return FlatGauge1; }
     QLabel* InitLabel() const { return Label3; }
     QLabel* ElapsedLabel() const { return Label1; }
@@ -46,7 +47,7 @@ private:
     void btStopClick();
     void ShowJob();
 
-    std::unique_ptr<TRipJob> Controller;
+    std::unique_ptr<TJobController> Controller;
     QGroupBox* GroupBox1;
     QLabel* Label10;
     QLabel* Label20;

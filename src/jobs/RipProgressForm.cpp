@@ -1,6 +1,8 @@
 // The CD rip progress window (see RipProgressForm.h).
 #include "jobs/RipProgressForm.h"
 
+#include "jobs/CDInputSource.h"
+
 #include "jobs/RipForm.h"
 #include "platform/Prompter.h"
 #include "widgets/FlatButton.h"
@@ -24,7 +26,7 @@ QLabel* AddRow(QGridLayout* grid, int row, const char* captionName, const char* 
 
 } // namespace
 
-TfrmCDRip::TfrmCDRip(QWidget* mainWindow, TCDIn& cdIn, const QStringList& jobList, TMp3EncodeProcess* mp3,
+TfrmCDRip::TfrmCDRip(QWidget* mainWindow, const TRipRequest& request, TCDIn& cdIn, TMp3EncodeProcess* mp3,
                      TWMAEncodeProcess* wma)
     : QDialog(mainWindow) {
     setObjectName(QStringLiteral("frmCDRip"));
@@ -55,13 +57,14 @@ TfrmCDRip::TfrmCDRip(QWidget* mainWindow, TCDIn& cdIn, const QStringList& jobLis
     main->addWidget(bStop, 0, Qt::AlignRight);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    Controller = std::make_unique<TCDRipJob>(cdIn, jobList, mp3, wma);
-    connect(Controller.get(), &TCDRipJob::Changed, this, &TfrmCDRip::ShowJob);
-    connect(Controller.get(), &TCDRipJob::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
+    Controller = std::make_unique<TRipPipeline>(request, std::make_unique<TCDInputSource>(request, cdIn),
+                                                TRipWindow::CDRip, mp3, wma);
+    connect(Controller.get(), &TRipPipeline::Changed, this, &TfrmCDRip::ShowJob);
+    connect(Controller.get(), &TRipPipeline::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
     // The window closes by itself after the last track, taking the hint line with it: a track
     // that was not ripped is told in a box of its own, as the job window does, before the rip
     // goes on.
-    connect(Controller.get(), &TCDRipJob::Failure, this,
+    connect(Controller.get(), &TRipPipeline::Failure, this,
             [](const QString& line) { Prompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok); });
     Controller->Start();
     ShowJob();
@@ -69,11 +72,11 @@ TfrmCDRip::TfrmCDRip(QWidget* mainWindow, TCDIn& cdIn, const QStringList& jobLis
 }
 
 TfrmCDRip::~TfrmCDRip() {
-    Controller->FormClose();
+    Controller->Finish();
 }
 
 void TfrmCDRip::done(int result) {
-    Controller->FormClose();
+    Controller->Finish();
     QDialog::done(result);
 }
 
@@ -82,7 +85,7 @@ void TfrmCDRip::bStopClick() {
 }
 
 void TfrmCDRip::ShowJob() {
-    const TCDRipJob& job = *Controller;
+    const TRipPipeline& job = *Controller;
     lCurrentTrack->setText(job.CurrentTrack);
     lOutputFormat->setText(job.OutputFormatText);
     lSelectedTracks->setText(job.SelectedTracks);

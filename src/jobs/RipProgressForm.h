@@ -1,15 +1,18 @@
-// TfrmCDRip: the CD rip progress window, a thin view over TCDRipJob. It shows the current
+// TfrmCDRip: the CD rip progress window, a thin view over the rip pipeline in its CD rip
+// window configuration (the CD input as its source). It shows the current
 // track, the output format, the number of tracks selected and completed, the step on the hint
 // line and the gauge (its tooltip is the gauge's hint), forwards Stop and closes when the rip
 // is over. Its texts are fixed English; it is not passed through the language pack.
 //
 // The main window opens it when a rip goes through the CD input (RipThroughCDInput):
 //
-//     TfrmCDRip form(this, CDIn1, selectionItems, &Mp3Encoder, &WmaEncoder);
+//     TfrmCDRip form(this, request, CDIn1, &Mp3Encoder, &WmaEncoder);
 //     form.exec();
 #pragma once
 
-#include "jobs/RipProgress.h"
+#include "jobs/RipPipeline.h"
+
+class TCDIn;
 
 #include <QDialog>
 
@@ -23,11 +26,11 @@ class TfrmCDRip : public QDialog {
     Q_OBJECT
 public:
     // `cdIn` is the main window's CD input component with its drive chosen.
-    TfrmCDRip(QWidget* mainWindow, TCDIn& cdIn, const QStringList& jobList, TMp3EncodeProcess* mp3 = nullptr,
+    TfrmCDRip(QWidget* mainWindow, const TRipRequest& request, TCDIn& cdIn, TMp3EncodeProcess* mp3 = nullptr,
               TWMAEncodeProcess* wma = nullptr);
     ~TfrmCDRip() override;
 
-    TCDRipJob& Job() { return *Controller; }
+    TRipPipeline& Job() { return *Controller; }
     TFlatGauge* Gauge() const { return ProgressBar2; }
     QLabel* Hint() const { return lProgressHint; }
 
@@ -38,7 +41,7 @@ private:
     void bStopClick();
     void ShowJob();
 
-    std::unique_ptr<TCDRipJob> Controller;
+    std::unique_ptr<TRipPipeline> Controller;
     QLabel* lCurrentTrack;
     QLabel* lOutputFormat;
     QLabel* lSelectedTracks;

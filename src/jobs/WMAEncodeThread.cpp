@@ -1,10 +1,8 @@
 // The WMA encoder wrapper (see WMAEncodeThread.h).
 #include "jobs/WMAEncodeThread.h"
-#include "core/DiscInfo.h"
 
 #include "core/JobEvents.h"
 #include "core/LanguageText.h"
-#include "core/Settings.h"
 #include "jobs/WmaSettings.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
@@ -24,21 +22,21 @@ bool IsExecutableFile(const QString& path) {
 
 } // namespace
 
-QStringList WmaArguments(const QString& inputFile, const QString& outputFile) {
+QStringList WmaArguments(const TWmaOptions& options, const TWmaTags& tags, const QString& inputFile,
+                         const QString& outputFile) {
     QStringList a{QStringLiteral("-input"),     inputFile,
                   QStringLiteral("-output"),    outputFile,
-                  QStringLiteral("-a_setting"), QString::fromLatin1(CurrentWmaSetting().Code)};
-    if (Settings.UseID3) {
-        if (!CurrentDisc.Artist.isEmpty())
-            a << QStringLiteral("-author") << CurrentDisc.Artist;
-        if (!CurrentDisc.Comment.isEmpty())
-            a << QStringLiteral("-description") << CurrentDisc.Comment;
-    }
+                  QStringLiteral("-a_setting"), QString::fromLatin1(WmaSettingAt(options.Setting).Code)};
+    if (!tags.Author.isEmpty())
+        a << QStringLiteral("-author") << tags.Author;
+    if (!tags.Description.isEmpty())
+        a << QStringLiteral("-description") << tags.Description;
     return a;
 }
 
-QString WmaCommandLine(const QString& program, const QString& inputFile, const QString& outputFile) {
-    const QStringList a = WmaArguments(inputFile, outputFile);
+QString WmaCommandLine(const TWmaOptions& options, const TWmaTags& tags, const QString& program,
+                       const QString& inputFile, const QString& outputFile) {
+    const QStringList a = WmaArguments(options, tags, inputFile, outputFile);
     QString line = program + QStringLiteral(" -input \"") + inputFile + QStringLiteral("\" -output \"") + outputFile +
                    QStringLiteral("\"");
     for (qsizetype i = 4; i + 1 < a.size(); i += 2)
@@ -68,7 +66,7 @@ void TWMAEncodeProcess::Notify(int32_t status, const QString& text) {
     info.Elapsed = status == 8 ? text : QString();
     info.Ok = LastOk;
     info.Reason = LastReason;
-    SendJobInfo(NotifyWindow, info);
+    SendJobInfo(NotifyWindow.get(), info);
 }
 
 int32_t TWMAEncodeProcess::EndStatus() const {
@@ -76,7 +74,7 @@ int32_t TWMAEncodeProcess::EndStatus() const {
 }
 
 bool TWMAEncodeProcess::AsksOverwrite() const {
-    return JobKind != 1;
+    return JobKind != TJobKind::RipTracks;
 }
 
 bool TWMAEncodeProcess::FindProgram(QString& program) {
@@ -89,13 +87,13 @@ bool TWMAEncodeProcess::FindProgram(QString& program) {
 }
 
 QStringList TWMAEncodeProcess::Arguments() const {
-    return WmaArguments(InputFile, WorkFile);
+    return WmaArguments(Options, Tags, InputFile, WorkFile);
 }
 
 void TWMAEncodeProcess::ParseChunk(const QByteArray& chunk) {
     for (const TWmaOutputEvent& e : Parser.Parse(chunk, ElapsedSeconds())) {
         if (!e.IsError)
-            PostJobInfo(NotifyWindow, 100, 0, e.Text, e.Text);
+            NotifyWindow.PostJobInfo({100, e.Text, e.Text});
         else if (ErrorLine.isEmpty())
             ErrorLine = e.Text; // reported by the one end event, once the utility has exited
     }

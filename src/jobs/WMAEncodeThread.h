@@ -9,14 +9,23 @@
 // it: the child of the run it ends has already gone.
 #pragma once
 
+#include "core/EncoderOptions.h"
 #include "jobs/EncodeProcess.h"
 #include "jobs/EncoderParsers.h"
 
-// The utility's arguments for the current Settings (the program name not included). Artist and
-// comment are passed only when tags are on and the text is not empty, each as one argument.
-QStringList WmaArguments(const QString& inputFile, const QString& outputFile);
+// What the utility stores in the file besides the audio: the ASF author and description (each
+// passed only when not empty).
+struct TWmaTags {
+    QString Author;
+    QString Description;
+};
+
+// The utility's arguments (the program name not included), each text one argument.
+QStringList WmaArguments(const TWmaOptions& options, const TWmaTags& tags, const QString& inputFile,
+                         const QString& outputFile);
 // The same command as one line for logs: PROGRAM -input "in" -output "out" -a_setting 64_44_2 ...
-QString WmaCommandLine(const QString& program, const QString& inputFile, const QString& outputFile);
+QString WmaCommandLine(const TWmaOptions& options, const TWmaTags& tags, const QString& program,
+                       const QString& inputFile, const QString& outputFile);
 // wm8eutil in the program's own folder, the install's libexec folder, then PATH; empty if none.
 QString FindWmaEncoder();
 // The box text shown when the utility is missing.
@@ -24,6 +33,10 @@ QString NoWmaEncoderText();
 
 class TWMAEncodeProcess : public TEncodeProcess {
 public:
+    // The setting and the texts of the next run, set by the caller before Start.
+    TWmaOptions Options;
+    TWmaTags Tags;
+
     // The end event, sent: Code 5000 with Status 0 (overwrite declined, or the utility was not
     // found; no child), 1 (output in use; no child), 2 (the child has exited without an error
     // line) or 8 (the child has exited after printing an error line, which `text` and Elapsed

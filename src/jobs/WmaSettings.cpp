@@ -32,3 +32,7 @@ int32_t WmaSettingIndex() {
 const TWmaSetting& CurrentWmaSetting() {
     return WmaSettingsTable[static_cast<size_t>(WmaSettingIndex())];
 }
+
+const TWmaSetting& WmaSettingAt(int32_t row) {
+    return WmaSettingsTable[row >= 0 && row < int32_t(WmaSettingsTable.size()) ? size_t(row) : 8u];
+}

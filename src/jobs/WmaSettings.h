@@ -18,3 +18,5 @@ extern const std::array<TWmaSetting, 33> WmaSettingsTable;
 // by the default row 8 in the Settings record.
 int32_t WmaSettingIndex();
 const TWmaSetting& CurrentWmaSetting();
+// The row `row` of the table; row 8 for a value outside it.
+const TWmaSetting& WmaSettingAt(int32_t row);

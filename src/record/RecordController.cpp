@@ -59,11 +59,8 @@ QString RecordDurationText(int64_t milliseconds) {
     return QString::number(double(milliseconds) / 1000.0, 'g', 3) + QStringLiteral(" Sec");
 }
 
-bool TRecordView::RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items) {
-    Q_UNUSED(cdHandle);
-    if (jobKind != 4 || items.size() != 1)
-        return false;
-    return RunRecordingToMp3(items.constFirst());
+bool TRecordView::RunMp3Export(const QString& wavFile) {
+    return RunRecordingToMp3(wavFile);
 }
 
 TRecordController::TRecordController(TRecordView* view, std::unique_ptr<TWaveDevice> device, QObject* parent)
@@ -524,13 +521,8 @@ void TRecordController::Mp3Export() {
         return;
     }
     Mp3Exported = true;
-    // The job runs with MP3 as its format; the user's choice for rips comes back afterwards
-    // (it would otherwise switch every later rip to MP3 and be saved so).
-    const int32_t outputFormat = Settings.OutputFormat;
-    Settings.OutputFormat = ofMP3;
     ++ExportCount;
-    LastExportWritten = View->RunJobWindow(4, 0, QStringList{DocumentFile});
-    Settings.OutputFormat = outputFormat;
+    LastExportWritten = View->RunMp3Export(DocumentFile);
 }
 
 // ---- menu and window ----

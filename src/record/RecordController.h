@@ -47,9 +47,10 @@ public:
     // The open and save dialogs, starting in `folder`; empty when cancelled.
     virtual QString AskOpenFile(const QString& folder) = 0;
     virtual QString AskSaveFile(const QString& folder) = 0;
-    // The job window with a job list, modal; true when the job wrote its output. Without a
-    // window the JobKind 4 job runs on its own (RunRecordingToMp3).
-    virtual bool RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items);
+    // The job window exporting the saved recording `wavFile` to the MP3 file beside it, modal;
+    // true when the MP3 was written. Without a window the export runs on its own
+    // (RunRecordingToMp3).
+    virtual bool RunMp3Export(const QString& wavFile);
     // "&Exit": close the window (which calls TRecordController::FormCloseQuery).
     virtual void CloseWindow() {}
 };

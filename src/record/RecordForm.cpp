@@ -3,6 +3,7 @@
 
 #include "widgets/Language.h"
 #include "core/Settings.h"
+#include "jobs/ConvertJob.h"
 #include "jobs/RipForm.h"
 #include "record/NewRecordFileForm.h"
 #include "widgets/AfStartButton.h"
@@ -235,9 +236,9 @@ QString TfrmRecord::AskSaveFile(const QString& folder) {
     return SaveDialog1(folder);
 }
 
-bool TfrmRecord::RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items) {
+bool TfrmRecord::RunMp3Export(const QString& wavFile) {
     Exporting = true;
-    TRipForm form(this, jobKind, cdHandle, items, Mp3Encoder);
+    TRipForm form(this, std::make_unique<TConvertJob>(TJobKind::RecordingToMp3, QStringList{wavFile}, QString(), Mp3Encoder));
     form.exec();
     Exporting = false;
     return form.Job().Succeeded();

@@ -1,6 +1,6 @@
 // TfrmRecord: the sound recorder window. It shows a TRecordController, forwards the media
 // player's buttons, the Start menu, the slider and closing to it, and answers the controller's
-// dialogs (new recording, open, save, the job window for the MP3 export, JobKind 4). The main
+// dialogs (new recording, open, save, the job window for the MP3 export, export). The main
 // window opens it modally from
 // "&Record...":
 //
@@ -63,7 +63,7 @@ public:
     bool AskNewFormat(TRecordFormat& format) override;
     QString AskOpenFile(const QString& folder) override;
     QString AskSaveFile(const QString& folder) override;
-    bool RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items) override;
+    bool RunMp3Export(const QString& wavFile) override;
     void CloseWindow() override;
 
     // Closing: the controller may keep the window open (a modified document not saved).

@@ -2,13 +2,13 @@
 #include "record/RecordMp3Job.h"
 
 #include "jobs/JobRunner.h"
-#include "jobs/rip.h"
+#include "jobs/ConvertJob.h"
 
 bool RunRecordingToMp3(const QString& wavFile, QString* reason, const std::function<void(int32_t)>& progress,
                        const std::function<bool()>& interrupted) {
-    TRipJob job(4, 0, QStringList{wavFile});
+    TConvertJob job(TJobKind::RecordingToMp3, QStringList{wavFile}, QString());
     if (progress)
-        QObject::connect(&job, &TRipJob::Changed, [&] {
+        QObject::connect(&job, &TConvertJob::Changed, [&] {
             if (job.Progress.PercentKnown)
                 progress(job.Progress.Percent);
         });

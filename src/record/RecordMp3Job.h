@@ -1,4 +1,4 @@
-// A recording to MP3 (JobKind 4) without a window: the conversion job encodes the saved WAV
+// A recording to MP3 without a window: the conversion job encodes the saved WAV
 // file into the MP3 file beside it, and this waits for it in the event loop. The recorder's
 // controller uses it where no job window can be shown (discwright-cli); the recorder window
 // shows the job window instead.

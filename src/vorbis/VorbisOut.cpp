@@ -1,8 +1,6 @@
 // TVorbisOut: Ogg Vorbis encoding on the sink's worker thread (see VorbisOut.h).
 #include "vorbis/VorbisOut.h"
-#include "core/DiscInfo.h"
 
-#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "audio/AuInput.h"
 #include "tags/Id3Tag.h"
@@ -349,29 +347,29 @@ void TVorbisOut::ReleaseEncoder() {
     StreamReady = BlockReady = DspReady = CommentReady = InfoReady = false;
 }
 
-void ApplyOggSettings(TVorbisOut& sink) {
-    if (Settings.IsUseCompress) {
-        sink.Compression = float((Settings.CompressPosition - 10) / 100.0);
+void ApplyOggSettings(TVorbisOut& sink, const TOggOptions& options, const TDiscFields* tags) {
+    if (options.IsUseCompress) {
+        sink.Compression = float((options.CompressPosition - 10) / 100.0);
         sink.SetDesiredMaximumBitrate(brAutoSelect);
         sink.SetDesiredNominalBitrate(brAutoSelect);
         sink.SetMinimumBitrate(brAutoSelect);
     } else {
         // Maximum first: while the nominal is still automatic the maximum is dropped, and the
         // nominal then raises the maximum to itself.
-        sink.SetDesiredMaximumBitrate(BitrateOfListPosition(Settings.OggMaxBitRate));
-        sink.SetDesiredNominalBitrate(BitrateOfListPosition(Settings.OggNomalBitRate));
-        sink.SetMinimumBitrate(BitrateOfListPosition(Settings.OggMinBitRate));
+        sink.SetDesiredMaximumBitrate(BitrateOfListPosition(options.MaxBitRate));
+        sink.SetDesiredNominalBitrate(BitrateOfListPosition(options.NominalBitRate));
+        sink.SetMinimumBitrate(BitrateOfListPosition(options.MinBitRate));
         sink.Compression = 0.2f;
     }
     TVorbisTags& comments = sink.Comments();
     comments.Clear();
-    if (Settings.UseID3) {
-        comments.SetArtist(CurrentDisc.Artist);
-        comments.SetAlbum(CurrentDisc.Album);
-        comments.SetDate(CurrentDisc.Year);
-        const int position = CurrentDisc.Genre + 1;
+    if (tags) {
+        comments.SetArtist(tags->Artist);
+        comments.SetAlbum(tags->Album);
+        comments.SetDate(tags->Year);
+        const int position = tags->Genre + 1;
         const int genre = position >= 0 && position <= 148 ? GenreToId3(uint8_t(position)) : 255;
         comments.SetGenre(QString::number(genre));
-        comments.SetTitle(CurrentDisc.Comment);
+        comments.SetTitle(tags->Comment);
     }
 }

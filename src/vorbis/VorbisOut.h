@@ -14,6 +14,8 @@
 #pragma once
 
 #include "audio/AuFileOut.h"
+#include "core/DiscInfo.h"
+#include "core/EncoderOptions.h"
 #include "tags/AuTags.h"
 #include "vorbis/VorbisLibrary.h"
 
@@ -132,7 +134,7 @@ private:
     bool StreamReady = false;
 };
 
-// Configures `sink` from the Settings record before a rip: quality or the bitrate manager
-// (list positions mapped by BitrateOfListPosition, set maximum first, then nominal, then
-// minimum), and the disc's comments when ID3 tagging is on.
-void ApplyOggSettings(TVorbisOut& sink);
+// Configures `sink` before a rip: quality or the bitrate manager (list positions mapped by
+// BitrateOfListPosition, set maximum first, then nominal, then minimum), and the comments of
+// `tags` (none when null).
+void ApplyOggSettings(TVorbisOut& sink, const TOggOptions& options, const TDiscFields* tags);

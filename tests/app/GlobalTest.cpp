@@ -192,8 +192,10 @@ TEST(HelpersTest, TextsAndNames) {
     EXPECT_EQ(MinSecText(6000), "100:00");
     EXPECT_EQ(CleanFileName("a/b:c?d\"e*f<g>h\\i|j"), "abcd\"efghij");
     EXPECT_EQ(CleanFileName(QStringLiteral("a") + QChar(0) + QStringLiteral("b")), "ab");
-    EXPECT_EQ(SelectionItemText(2, "My Song"), "03My Song");
-    EXPECT_EQ(SelectionItemText(0, "AC/DC: Live?"), "01ACDC Live");
+    EXPECT_EQ(TrackBaseName("My Song", 3), "My Song");
+    EXPECT_EQ(TrackBaseName("AC/DC: Live?", 1), "ACDC Live");
+    EXPECT_EQ(TrackBaseName("...Baby", 2), "Baby");
+    EXPECT_EQ(TrackBaseName("/?.", 7), "Track07");
     EXPECT_EQ(AddTrailingBackslash(""), "");
     EXPECT_EQ(AddTrailingBackslash("/x"), "/x/");
     EXPECT_EQ(AddTrailingBackslash("/x/"), "/x/");
@@ -259,6 +261,7 @@ TEST(HelpersTest, WaitMillisecondsWaitsAtLeastTheTime) {
 
 class TCollector : public QObject {
 public:
+    TPostGuard Guard{this};
     QList<TProcessInfo> Infos;
     QList<int> Errors;
     bool event(QEvent* e) override {
@@ -274,27 +277,33 @@ public:
     }
 };
 
-TEST(JobEventsTest, PostedAndSentFromWorkerThreads) {
+TEST(JobEventsTest, GuardedPostsArriveUntilTheReceiverDetaches) {
     EXPECT_EQ(int(JobInfoEventType), QEvent::User + 102);
     EXPECT_EQ(WM_JOB_INFO, 1126);
     EXPECT_EQ(WM_JOB_ERROR, 1125);
     TCollector window;
+    const TGuardedReceiver inbox = window.Guard.Handle();
     std::unique_ptr<QThread> worker(QThread::create([&] {
-        PostJobInfo(&window, 42, 0, "00:01", "00:03");
-        PostJobError(&window, 2);
-        SendJobInfo(&window, 5000, 8, "ERROR: x"); // returns only once handled
-        PostJobInfo(&window, 2000, 2);
+        inbox.PostJobInfo({42, "00:01", "00:03"});
+        inbox.Post(new TJobErrorEvent(2));
     }));
     worker->start();
     ASSERT_TRUE(WaitUntil([&] { return worker->isFinished(); }));
     QCoreApplication::processEvents();
-    ASSERT_EQ(window.Infos.size(), 3);
+    ASSERT_EQ(window.Infos.size(), 1);
     EXPECT_EQ(window.Infos[0].Code, 42);
     EXPECT_EQ(window.Infos[0].Estimated, "00:03");
-    EXPECT_EQ(window.Infos[1].Code, 5000);
-    EXPECT_EQ(window.Infos[1].Elapsed, "ERROR: x");
-    EXPECT_EQ(window.Infos[2].Status, 2);
     EXPECT_EQ(window.Errors, QList<int>{2});
+    // Sending is a direct call on the receiver's thread.
+    SendJobInfo(&window, {5000, "ERROR: x"});
+    ASSERT_EQ(window.Infos.size(), 2);
+    EXPECT_EQ(window.Infos[1].Elapsed, "ERROR: x");
+    // A detached receiver gets nothing more, through any handle.
+    window.Guard.Detach();
+    EXPECT_FALSE(inbox.PostJobInfo({7}));
+    EXPECT_FALSE(inbox);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.Infos.size(), 2);
 }
 
 } // namespace

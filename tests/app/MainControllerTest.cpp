@@ -2,8 +2,12 @@
 // enabled rules, every refusal of Extract and the path it ends in, file conversions, closing,
 // media changes, the no-device hint and opening disc images.
 #include "app/MainController.h"
+#include "jobs/ConvertJob.h"
+#include "jobs/DriveLibrarySource.h"
+#include "jobs/RipPipeline.h"
 
 #include "app/MainFixture.h"
+#include "core/Helpers.h"
 #include "core/Settings.h"
 #include "cd/akrip32.h"
 #include "platform/IniFile.h"
@@ -17,11 +21,19 @@
 namespace {
 
 // The window's side, recorded: hooks reached, dialogs answered from the test.
+// "NN" and the file base name of each track of a rip.
+QStringList ItemsOf(const TRipRequest& request) {
+    QStringList items;
+    for (const TTrackEntry& t : request.Tracks)
+        items << TwoDigits(t.Number) + t.BaseName;
+    return items;
+}
+
 class TRecordingHost : public TMainWindowHost {
 public:
     struct TJob {
         bool CDRip = false;
-        uint8_t Kind = 0;
+        TJobKind Kind = TJobKind::None;
         int Handle = 0;
         QStringList Items;
     };
@@ -57,10 +69,18 @@ public:
         Opened << target;
         return true;
     }
-    void RunJobWindow(uint8_t kind, int handle, const QStringList& items) override {
-        Jobs.push_back({false, kind, handle, items});
+    void RunJobWindow(std::unique_ptr<TJobController> job) override {
+        if (auto* rip = dynamic_cast<TRipPipeline*>(job.get())) {
+            auto& source = dynamic_cast<TDriveLibrarySource&>(rip->Source());
+            Jobs.push_back({false, TJobKind::RipTracks, source.Handle(), ItemsOf(rip->Request())});
+        } else {
+            auto& convert = dynamic_cast<TConvertJob&>(*job);
+            Jobs.push_back({false, convert.JobKind, 0, convert.JobList});
+        }
     }
-    void RunCDRipWindow(const QStringList& items) override { Jobs.push_back({true, 0, 0, items}); }
+    void RunCDRipWindow(const TRipRequest& request) override {
+        Jobs.push_back({true, TJobKind::RipTracks, 0, ItemsOf(request)});
+    }
     void RunQueryCddbDialog(uint8_t first, uint8_t last, int handle,
                             const std::function<void(const TQueryCddbResult&)>& onResult) override {
         QueryDialogs.push_back({first, last, handle});
@@ -110,7 +130,9 @@ TEST(MainControllerTest, StartListsTheTocWithTitlesFromCdinfo) {
     EXPECT_EQ(c.Rows()[1].Size, "05.22");
     EXPECT_EQ(c.Status(), "Image album");
     EXPECT_EQ(c.SavedStatus, "Image album");
-    EXPECT_EQ(c.SelectionItems(), QStringList({"01Intro", "02Track02", "03Song Three", "04Track04"}));
+    EXPECT_EQ(ItemsOf(c.RipRequest()), QStringList({"01Intro", "02Track02", "03Song Three", "04Track04"}));
+    // Only the file name is cleaned: tags and windows take the title as it was typed.
+    EXPECT_EQ(c.RipRequest().Tracks[2].Title, "Song: Three?");
     EXPECT_TRUE(f.Scripted.Shown().isEmpty());
 }
 
@@ -175,9 +197,9 @@ TEST(MainControllerTest, CheckBoxesSelectionAndEnabledRules) {
     EXPECT_FALSE(c.Enables().Extract);
     c.SetRowSelected(3, true);
     EXPECT_TRUE(c.Enables().Extract);
-    EXPECT_EQ(c.SelectionItems(), QStringList({"04Track04"}));
+    EXPECT_EQ(ItemsOf(c.RipRequest()), QStringList({"04Track04"}));
     c.SelectAll();
-    EXPECT_EQ(c.SelectionItems().size(), 4);
+    EXPECT_EQ(ItemsOf(c.RipRequest()).size(), 4);
 
     c.Playing = true;
     EXPECT_TRUE(c.Enables().Stop);
@@ -214,7 +236,7 @@ TEST(MainControllerTest, RenamedTitlesComeBackAsShownAfterARestart) {
             c.RenameTitle();
         }
         EXPECT_EQ(Titles(c), shown);
-        EXPECT_EQ(c.SelectionItems().last(), "04two  lines ");
+        EXPECT_EQ(ItemsOf(c.RipRequest()).last(), "04two  lines ");
         // An empty title (a CDDB entry without one) shows the default name.
         c.SetRowTitle(0, "");
         EXPECT_EQ(c.Rows()[0].Title, "Track01");
@@ -266,7 +288,7 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     EXPECT_EQ(f.Scripted.Shown().size(), shown);
     ASSERT_EQ(host.Jobs.size(), 1u);
     EXPECT_FALSE(host.Jobs[0].CDRip);
-    EXPECT_EQ(host.Jobs[0].Kind, MainJobKind::RipTracks);
+    EXPECT_EQ(host.Jobs[0].Kind, TJobKind::RipTracks);
     EXPECT_EQ(host.Jobs[0].Handle, c.CDHandle);
     EXPECT_EQ(host.Jobs[0].Items, QStringList({"01Track01", "03Track03"}));
 
@@ -345,25 +367,25 @@ TEST(MainControllerTest, FileConversionsOutputFolderAndHelp) {
     TMainController c(&host);
     host.Files = {"/music/a.wav", "/music/b.wav"};
 
-    c.ConvertFiles(MainJobKind::WavToOgg);
+    c.ConvertFiles(TJobKind::WavToOgg);
     EXPECT_EQ(f.Scripted.Shown().last(),
               "The output directory does not exist.Please check the output directory setting.");
     EXPECT_TRUE(host.Jobs.empty());
 
     QDir().mkpath(Settings.OutputFolder);
-    c.ConvertFiles(MainJobKind::WavToOgg);
+    c.ConvertFiles(TJobKind::WavToOgg);
     EXPECT_TRUE(host.Filter.startsWith("Sound file(*.wav)"));
-    c.ConvertFiles(MainJobKind::Mp3ToWav);
+    c.ConvertFiles(TJobKind::Mp3ToWav);
     EXPECT_TRUE(host.Filter.startsWith("MP3 file(*.mp3)"));
     ASSERT_EQ(host.Jobs.size(), 2u);
-    EXPECT_EQ(host.Jobs[0].Kind, MainJobKind::WavToOgg);
+    EXPECT_EQ(host.Jobs[0].Kind, TJobKind::WavToOgg);
     EXPECT_EQ(host.Jobs[0].Handle, 0);
     EXPECT_EQ(host.Jobs[0].Items, host.Files);
-    EXPECT_EQ(host.Jobs[1].Kind, MainJobKind::Mp3ToWav);
+    EXPECT_EQ(host.Jobs[1].Kind, TJobKind::Mp3ToWav);
 
     // Cancelled dialog: nothing.
     host.Files.clear();
-    c.ConvertFiles(MainJobKind::WavToMp3);
+    c.ConvertFiles(TJobKind::WavToMp3);
     EXPECT_EQ(host.Jobs.size(), 2u);
 
     c.OpenOutputDirectory();

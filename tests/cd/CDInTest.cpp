@@ -93,10 +93,10 @@ TEST_F(CDInTest, RipsEqualTheSourceInBothModes) {
         // The run used the mode asked for.
         EXPECT_EQ(CRLastRipperFlags(), jitter ? PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP : 0);
     }
-    // The secure-reading setting turns jitter correction on for the component's runs, and
-    // for them only: the drive name does not make it stick once the setting is off again.
+    // Secure reading turns jitter correction on for the component's runs, and for them only:
+    // the drive name does not make it stick once it is off again.
     CDIn.EnableJitterCorrection = false;
-    Settings.Paranoia = true;
+    CDIn.SecureReading = true;
     ASSERT_EQ(Rip(4, 4, File("secure.wav")), "");
     ExpectWav(File("secure.wav"), disc.TrackData[3]);
     EXPECT_EQ(CRLastRipperFlags(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
@@ -104,7 +104,7 @@ TEST_F(CDInTest, RipsEqualTheSourceInBothModes) {
     CDIn.SetFirstTrack(9);
     CDIn.SetLastTrack(9);
     EXPECT_EQ(BeginError(), "The start track out of range");
-    Settings.Paranoia = false;
+    CDIn.SecureReading = false;
     CDIn.DriveName();
     EXPECT_FALSE(CDIn.EnableJitterCorrection);
     ASSERT_EQ(Rip(4, 4, File("plain.wav")), "");
@@ -435,10 +435,10 @@ TEST_F(CDInTest, ImageMadeBySoxAndShntool) {
 
 TEST_F(CDInTest, SecureReadingSettingPersistsAndChoosesThePath) {
     EXPECT_FALSE(Settings.Paranoia);
-    EXPECT_TRUE(RipThroughCDInput(0));
-    EXPECT_FALSE(RipThroughCDInput(3));
+    EXPECT_TRUE(RipThroughCDInput(0, false));
+    EXPECT_FALSE(RipThroughCDInput(3, false));
+    EXPECT_TRUE(RipThroughCDInput(3, true));
     Settings.Paranoia = true;
-    EXPECT_TRUE(RipThroughCDInput(3));
     SaveSettings();
     EXPECT_TRUE(ReadFile(OptionsFilePath()).contains("Paranoia=1"));
     Settings.Paranoia = false;

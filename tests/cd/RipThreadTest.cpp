@@ -35,6 +35,7 @@ struct TEventRecord {
 // Stands in for the job window: records every message in order.
 class TRecorder : public QObject {
 public:
+    TPostGuard Guard{this};
     std::vector<TEventRecord> Events;
     bool Finished() const { return !Events.empty() && (Events.back().IsError || Events.back().Code == RipCodeDone); }
     bool event(QEvent* e) override {
@@ -127,7 +128,7 @@ protected:
         std::unique_ptr<TCDRipThread> thread = stopAt < 0 ? std::make_unique<TCDRipThread>(track, name)
                                                           : std::make_unique<TStoppingRipThread>(track, name, stopAt);
         thread->CDHandle = Handle;
-        thread->Window = &recorder;
+        thread->Window = recorder.Guard.Handle();
         thread->Resume();
         Finish(*thread);
         return recorder.Events;
@@ -386,7 +387,7 @@ TEST(RipThreadLifetimeTest, DestroyingAnUnstartedOrRunningThreadWaits) {
     {
         TCDRipThread thread(1, "x");
         thread.CDHandle = h;
-        thread.Window = &recorder;
+        thread.Window = recorder.Guard.Handle();
         thread.Resume();
         thread.StopRip = true;
     }
@@ -410,7 +411,7 @@ TEST_F(RipThreadTest, SettingsAreTakenWhenTheThreadIsCreated) {
     Settings.IsNormalize = true;
     EXPECT_EQ(thread.Options.OutputFolder, folder);
     thread.CDHandle = Handle;
-    thread.Window = &recorder;
+    thread.Window = recorder.Guard.Handle();
     thread.Resume();
     Finish(thread);
     ASSERT_FALSE(recorder.Events.empty());
@@ -426,7 +427,7 @@ TEST_F(RipThreadTest, AWindowDestroyedWhileTheThreadRunsReceivesNothing) {
     auto* window = new TRecorder;
     TPausingRipThread thread(2, "orphan", 500);
     thread.CDHandle = Handle;
-    thread.Window = window;
+    thread.Window = window->Guard.Handle();
     thread.Resume();
     thread.Paused.acquire();
     // The job window closes mid-track with messages still queued for it; the rest of the

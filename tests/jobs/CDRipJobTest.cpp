@@ -1,4 +1,5 @@
-// The rip through the CD input (TCDRipJob, and its window TfrmCDRip) on disc images: the WAV
+// The rip through the CD input (the pipeline in the CD rip window's configuration, and that
+// window TfrmCDRip) on disc images: the WAV
 // files equal the source, MP3s are tagged with ID3/Use clear, a read error is no extraction, and
 // the window tells of every track it could not rip.
 #include "JobTestBase.h"
@@ -39,9 +40,10 @@ protected:
 
 TEST_F(CDRipJobTest, WavRipEqualsTheSourceByteForByte) {
     Settings.OutputFormat = ofWAV;
-    TCDRipJob job(*CDIn, {QStringLiteral("01Same"), QStringLiteral("02Same")});
+    auto rip = CDRipJob(*CDIn, {QStringLiteral("01Same"), QStringLiteral("02Same")});
+    TRipPipeline& job = *rip;
     QStringList hints;
-    QObject::connect(&job, &TCDRipJob::Changed, [&] { hints << job.ProgressHint; });
+    QObject::connect(&job, &TRipPipeline::Changed, [&] { hints << job.ProgressHint; });
     job.Start();
     ASSERT_TRUE(RunJobToEnd(job, {}));
     EXPECT_TRUE(job.Succeeded());
@@ -56,7 +58,8 @@ TEST_F(CDRipJobTest, EveryMp3IsTaggedWithTagsOffAndItsWavGoes) {
     Settings.OutputFormat = ofMP3;
     Settings.UseID3 = false;
     CurrentDisc.Artist = QStringLiteral("Band");
-    TCDRipJob job(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    auto rip = CDRipJob(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    TRipPipeline& job = *rip;
     job.Start();
     ASSERT_TRUE(RunJobToEnd(job, {}));
     EXPECT_TRUE(job.Succeeded());
@@ -74,9 +77,10 @@ TEST_F(CDRipJobTest, FailedEncodeKeepsTheWavAndShowsItOnTheHintLine) {
     Settings.OutputFormat = ofMP3;
     // The MP3 cannot get its name: a folder stands there.
     QDir().mkpath(Out("One.mp3"));
-    TCDRipJob job(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    auto rip = CDRipJob(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    TRipPipeline& job = *rip;
     QStringList failures;
-    QObject::connect(&job, &TCDRipJob::Failure, [&](const QString& line) { failures << line; });
+    QObject::connect(&job, &TRipPipeline::Failure, [&](const QString& line) { failures << line; });
     job.Start();
     ASSERT_TRUE(RunJobToEnd(job, {}));
     EXPECT_FALSE(job.Succeeded());
@@ -90,7 +94,7 @@ TEST_F(CDRipJobTest, FailedEncodeKeepsTheWavAndShowsItOnTheHintLine) {
 
 TEST_F(CDRipJobTest, WindowShowsTheRipAndClosesByItself) {
     Settings.OutputFormat = ofWAV;
-    TfrmCDRip form(nullptr, *CDIn, {QStringLiteral("01One")});
+    TfrmCDRip form(nullptr, RequestOf({QStringLiteral("01One")}), *CDIn);
     EXPECT_EQ(form.windowTitle(), "Discwright");
     EXPECT_EQ(form.Hint()->text(), "Extracting...");
     EXPECT_EQ(form.Gauge()->toolTip(), "Initializing...");
@@ -107,7 +111,7 @@ TEST_F(CDRipJobTest, WindowTellsOfEveryTrackNotRippedInABox) {
     // The window closes by itself, so the hint line alone would be gone with it.
     Settings.OutputFormat = ofWAV;
     const QString tooLong(300, 'a');
-    TfrmCDRip form(nullptr, *CDIn, {"01" + tooLong, QStringLiteral("02Two")});
+    TfrmCDRip form(nullptr, RequestOf({"01" + tooLong, QStringLiteral("02Two")}), *CDIn);
     QSignalSpy closed(&form, &QDialog::finished);
     Prompter.Queue(TPromptAnswer::Ok);
     form.show();

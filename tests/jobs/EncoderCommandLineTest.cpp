@@ -1,76 +1,76 @@
-// The encoders' command lines as built from the Settings record, the argument vectors that
+// The encoders' command lines as built from their options, the argument vectors that
 // are really run, and the WMA settings table.
 #include "core/Settings.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "jobs/WmaSettings.h"
 #include "support/TestSupport.h"
-#include "core/DiscInfo.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 TEST(Mp3CommandLine, EveryStereoModeAndQualityOption) {
-    TTempProgramFolder folder;
-    EXPECT_EQ(Mp3CommandLine(true, "in.wav", "out.mp3"), QStringLiteral("lame.exe -b 128 -m j \"in.wav\" \"out.mp3\""));
+    TMp3Options o;
+    EXPECT_EQ(Mp3CommandLine(o, true, "in.wav", "out.mp3"),
+              QStringLiteral("lame.exe -b 128 -m j \"in.wav\" \"out.mp3\""));
     const char* const modes[] = {" -m s", " -m j", " -m f", " -m d", " -m m", "", ""};
     const int modeValues[] = {0, 1, 2, 3, 4, 5, -1};
     for (int i = 0; i < 7; ++i) {
-        Settings.StereoMode = modeValues[i];
-        EXPECT_EQ(Mp3CommandLine(true, "a.wav", "b.mp3"),
+        o.StereoMode = modeValues[i];
+        EXPECT_EQ(Mp3CommandLine(o, true, "a.wav", "b.mp3"),
                   QStringLiteral("lame.exe -b 128") + QLatin1String(modes[i]) + QStringLiteral(" \"a.wav\" \"b.mp3\""));
     }
-    Settings.StereoMode = 4;
-    Settings.BitRate = 320;
+    o.StereoMode = 4;
+    o.BitRate = 320;
     const char* const qualities[] = {"", " -f", " -h", ""};
     for (int q = 0; q < 4; ++q) {
-        Settings.MpegQuality = q;
-        EXPECT_EQ(Mp3CommandLine(true, "a.wav", "b.mp3"), QStringLiteral("lame.exe -b 320 -m m") +
-                                                              QLatin1String(qualities[q]) +
-                                                              QStringLiteral(" \"a.wav\" \"b.mp3\""));
+        o.MpegQuality = q;
+        EXPECT_EQ(Mp3CommandLine(o, true, "a.wav", "b.mp3"), QStringLiteral("lame.exe -b 320 -m m") +
+                                                                 QLatin1String(qualities[q]) +
+                                                                 QStringLiteral(" \"a.wav\" \"b.mp3\""));
     }
-    Settings.MpegQuality = 2;
-    Settings.IsVBRHead = true; // only with VBR
-    EXPECT_EQ(Mp3CommandLine(true, "a.wav", "b.mp3"), QStringLiteral("lame.exe -b 320 -m m -h \"a.wav\" \"b.mp3\""));
-    Settings.IsSelectVBR = true;
-    Settings.BitRate = 64;
-    Settings.VBRQuality = 2;
-    Settings.MaxBitRate = 256;
-    EXPECT_EQ(Mp3CommandLine(true, "a.wav", "b.mp3"),
+    o.MpegQuality = 2;
+    o.IsVBRHead = true; // only with VBR
+    EXPECT_EQ(Mp3CommandLine(o, true, "a.wav", "b.mp3"),
+              QStringLiteral("lame.exe -b 320 -m m -h \"a.wav\" \"b.mp3\""));
+    o.IsSelectVBR = true;
+    o.BitRate = 64;
+    o.VBRQuality = 2;
+    o.MaxBitRate = 256;
+    EXPECT_EQ(Mp3CommandLine(o, true, "a.wav", "b.mp3"),
               QStringLiteral("lame.exe -b 64 -m m -h -V 2 -B 256 -t \"a.wav\" \"b.mp3\""));
-    Settings.IsVBRHead = false;
-    EXPECT_EQ(Mp3CommandLine(true, "a.wav", "b.mp3"),
+    o.IsVBRHead = false;
+    EXPECT_EQ(Mp3CommandLine(o, true, "a.wav", "b.mp3"),
               QStringLiteral("lame.exe -b 64 -m m -h -V 2 -B 256 \"a.wav\" \"b.mp3\""));
-    EXPECT_EQ(Mp3CommandLine(false, "/x/My Song.mp3", "/x/My Song.wav"),
+    EXPECT_EQ(Mp3CommandLine(o, false, "/x/My Song.mp3", "/x/My Song.wav"),
               QStringLiteral("lame.exe --decode \"/x/My Song.mp3\" \"/x/My Song.wav\""));
 }
 
 TEST(Mp3Arguments, FileNamesAreSingleArgumentsAndNeverOptions) {
-    TTempProgramFolder folder;
-    EXPECT_EQ(Mp3Arguments(true, "/m/a \"b\" c.wav", "/m/o.mp3"),
+    const TMp3Options o;
+    EXPECT_EQ(Mp3Arguments(o, true, "/m/a \"b\" c.wav", "/m/o.mp3"),
               (QStringList{"-b", "128", "-m", "j", "/m/a \"b\" c.wav", "/m/o.mp3"}));
-    EXPECT_EQ(Mp3Arguments(false, "-V 9.mp3", "-"), (QStringList{"--decode", "./-V 9.mp3", "./-"}));
+    EXPECT_EQ(Mp3Arguments(o, false, "-V 9.mp3", "-"), (QStringList{"--decode", "./-V 9.mp3", "./-"}));
     // The rendered line shows the names as given.
-    EXPECT_EQ(Mp3CommandLine(false, "-V 9.mp3", "-"), QStringLiteral("lame.exe --decode \"-V 9.mp3\" \"-\""));
+    EXPECT_EQ(Mp3CommandLine(o, false, "-V 9.mp3", "-"), QStringLiteral("lame.exe --decode \"-V 9.mp3\" \"-\""));
 }
 
-TEST(WmaCommandLine, AuthorAndDescriptionOnlyWithTagsAndText) {
-    TTempProgramFolder folder;
-    EXPECT_EQ(WmaCommandLine("/bin/wm8eutil", "in.wav", "out.wma"),
+TEST(WmaCommandLine, AuthorAndDescriptionOnlyWithText) {
+    const TWmaOptions o;
+    EXPECT_EQ(WmaCommandLine(o, {}, "/bin/wm8eutil", "in.wav", "out.wma"),
               QStringLiteral("/bin/wm8eutil -input \"in.wav\" -output \"out.wma\" -a_setting 64_44_2"));
-    CurrentDisc.Artist = QStringLiteral("--The Band");
-    CurrentDisc.Comment = QStringLiteral("live -output /etc/x");
-    EXPECT_EQ(WmaArguments("in.wav", "out.wma").size(), 6); // ID3/Use off
-    Settings.UseID3 = true;
-    EXPECT_EQ(WmaArguments("in.wav", "out.wma"),
+    EXPECT_EQ(WmaArguments(o, {}, "in.wav", "out.wma").size(), 6);
+    const TWmaTags tags{QStringLiteral("--The Band"), QStringLiteral("live -output /etc/x")};
+    EXPECT_EQ(WmaArguments(o, tags, "in.wav", "out.wma"),
               (QStringList{"-input", "in.wav", "-output", "out.wma", "-a_setting", "64_44_2", "-author", "--The Band",
                            "-description", "live -output /etc/x"}));
-    EXPECT_EQ(WmaCommandLine("W", "i", "o"), QStringLiteral("W -input \"i\" -output \"o\" -a_setting 64_44_2 -author "
-                                                            "--The Band -description live -output /etc/x"));
-    CurrentDisc.Artist.clear();
-    EXPECT_EQ(WmaArguments("i", "o").mid(6), (QStringList{"-description", "live -output /etc/x"}));
-    CurrentDisc.Comment.clear();
-    EXPECT_EQ(WmaArguments("i", "o").size(), 6);
+    EXPECT_EQ(WmaCommandLine(o, tags, "W", "i", "o"), QStringLiteral("W -input \"i\" -output \"o\" -a_setting "
+                                                                     "64_44_2 -author --The Band -description live "
+                                                                     "-output /etc/x"));
+    EXPECT_EQ(WmaArguments(o, {QString(), tags.Description}, "i", "o").mid(6),
+              (QStringList{"-description", "live -output /etc/x"}));
+    EXPECT_EQ(WmaArguments({32}, {}, "i", "o")[5], "5_8_1");
+    EXPECT_EQ(WmaArguments({33}, {}, "i", "o")[5], "64_44_2");
 }
 
 TEST(WmaSettingsTable, RowsAgreeWithTheirCodesAndBadIndexBecomesDefault) {

@@ -30,6 +30,7 @@ struct TRecordedEvent {
 
 class TEventRecorder : public QObject {
 public:
+    TPostGuard Guard{this};
     bool event(QEvent* e) override {
         if (e->type() != JobInfoEventType)
             return QObject::event(e);

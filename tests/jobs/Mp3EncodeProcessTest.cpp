@@ -37,11 +37,11 @@ protected:
         SetPrompter(&Prompter);
         Wav = Folder.File(QStringLiteral("a 50% mix #1.wav"));
         ASSERT_TRUE(WriteFile(Wav, MakeWav(MakePcm16(44100 * 5, 2, 7), 2, 44100, 16)));
-        Process.NotifyWindow = &Window;
+        Process.NotifyWindow = Window.Guard.Handle();
     }
     void TearDown() override { SetPrompter(nullptr); }
 
-    void Start(bool encode, const QString& in, const QString& out, uint8_t jobKind = 2) {
+    void Start(bool encode, const QString& in, const QString& out, TJobKind jobKind = TJobKind::WavToMp3) {
         Window.Events.clear();
         Process.Encode = encode;
         Process.InputFile = in;
@@ -51,7 +51,7 @@ protected:
         Process.Start();
     }
     // A run to its end; `sizeLimit` > 0 makes lame's disk full after that many bytes.
-    void Run(bool encode, const QString& in, const QString& out, uint8_t jobKind = 2, rlim_t sizeLimit = 0) {
+    void Run(bool encode, const QString& in, const QString& out, TJobKind jobKind = TJobKind::WavToMp3, rlim_t sizeLimit = 0) {
         {
             std::unique_ptr<TFileSizeLimit> limit;
             if (sizeLimit > 0)
@@ -105,7 +105,7 @@ TEST_F(Mp3EncodeProcessTest, EncodeReportsRisingProgressThenTheEnd) {
 
     // Decoding the result.
     const QString wav = Folder.File(QStringLiteral("back #3.wav"));
-    Run(false, mp3, wav, 3);
+    Run(false, mp3, wav, TJobKind::Mp3ToWav);
     EXPECT_EQ(Window.Events.back().Code, 2000);
     EXPECT_EQ(Window.Events.back().Status, 2);
     EXPECT_TRUE(Window.Events.back().Ok) << Window.Events.back().Reason.toStdString();
@@ -125,7 +125,7 @@ TEST_F(Mp3EncodeProcessTest, ExistingOutputAsksAndRespectsTheAnswer) {
     ASSERT_TRUE(WriteFile(mp3, "keep me"));
 
     Prompter.Queue(TPromptAnswer::No);
-    Run(true, Wav, mp3, 2);
+    Run(true, Wav, mp3, TJobKind::WavToMp3);
     ASSERT_EQ(Window.Events.size(), 1u);
     EXPECT_EQ(Window.Events[0].Code, 2000);
     EXPECT_EQ(Window.Events[0].Status, 0);
@@ -139,7 +139,7 @@ TEST_F(Mp3EncodeProcessTest, ExistingOutputAsksAndRespectsTheAnswer) {
         QFile holder(mp3); // another program holds the file open
         ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
         Prompter.Queue(TPromptAnswer::Yes);
-        Run(true, Wav, mp3, 3);
+        Run(true, Wav, mp3, TJobKind::Mp3ToWav);
         ASSERT_EQ(Window.Events.size(), 1u);
         EXPECT_EQ(Window.Events[0].Status, 1);
         EXPECT_FALSE(Window.Events[0].Ok);
@@ -148,13 +148,13 @@ TEST_F(Mp3EncodeProcessTest, ExistingOutputAsksAndRespectsTheAnswer) {
     }
 
     Prompter.Queue(TPromptAnswer::Yes);
-    Run(true, Wav, mp3, 2);
+    Run(true, Wav, mp3, TJobKind::WavToMp3);
     EXPECT_EQ(Window.Events.back().Status, 2);
     EXPECT_TRUE(Window.Events.back().Ok);
     EXPECT_GT(FileSizeOf(mp3), 60000);
 
     // Rips and recordings overwrite without a question.
-    for (uint8_t kind : {1, 4}) {
+    for (TJobKind kind : {TJobKind::RipTracks, TJobKind::RecordingToMp3}) {
         const int asked = int(Prompter.Shown().size());
         ASSERT_TRUE(WriteFile(mp3, "x"));
         Run(true, Wav, mp3, kind);
@@ -194,7 +194,7 @@ TEST_F(Mp3EncodeProcessTest, FailedRunsEndOnceWithTheirReasonAndLeaveTheOutputAl
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Reason.toStdString());
-        Run(c.Encode, c.Input, c.Output, 1, c.SizeLimit);
+        Run(c.Encode, c.Input, c.Output, TJobKind::RipTracks, c.SizeLimit);
         ASSERT_EQ(Window.EndCount(2000), 1);
         const TRecordedEvent& end = Window.Events.back();
         EXPECT_EQ(end.Status, 2);
@@ -211,7 +211,7 @@ TEST_F(Mp3EncodeProcessTest, FailedRunsEndOnceWithTheirReasonAndLeaveTheOutputAl
     // An output that is the input is refused before any child starts: the result would be
     // renamed over it.
     Process.LastArguments.clear();
-    Run(false, mp3, mp3, 1);
+    Run(false, mp3, mp3, TJobKind::RipTracks);
     ASSERT_EQ(Window.Events.size(), 1u);
     EXPECT_EQ(Window.Events[0].Status, 2);
     EXPECT_FALSE(Window.Events[0].Ok);
@@ -221,7 +221,7 @@ TEST_F(Mp3EncodeProcessTest, FailedRunsEndOnceWithTheirReasonAndLeaveTheOutputAl
 
     // So is an output whose temporary cannot be created.
     const QString nowhere = Folder.File(QStringLiteral("no such folder/out.mp3"));
-    Run(true, Wav, nowhere, 1);
+    Run(true, Wav, nowhere, TJobKind::RipTracks);
     ASSERT_EQ(Window.Events.size(), 1u);
     EXPECT_EQ(Window.Events[0].Status, 2);
     EXPECT_FALSE(Window.Events[0].Ok);
@@ -247,7 +247,7 @@ TEST_F(Mp3EncodeProcessTest, KillMidRunLeavesNoChildNoEndEventAndNoFile) {
     const QString mp3 = Folder.File(QStringLiteral("kept.mp3"));
     ASSERT_TRUE(WriteFile(mp3, "keep me"));
     const int descriptors = OpenDescriptors();
-    Start(true, fifo, mp3, 1);
+    Start(true, fifo, mp3, TJobKind::RipTracks);
     const pid_t pid = Process.ProcessInformation.ProcessId;
     ASSERT_GT(pid, 0);
     const QString work = Process.WorkFile;
@@ -272,7 +272,7 @@ TEST_F(Mp3EncodeProcessTest, KillMidRunLeavesNoChildNoEndEventAndNoFile) {
 
 TEST_F(Mp3EncodeProcessTest, WindowDestroyedMidRunReceivesNothing) {
     auto* window = new TEventRecorder;
-    Process.NotifyWindow = window;
+    Process.NotifyWindow = window->Guard.Handle();
     const QString mp3 = Folder.File(QStringLiteral("late.mp3"));
     Start(true, Wav, mp3);
     ASSERT_TRUE(Process.Running());
@@ -292,7 +292,7 @@ TEST_F(Mp3EncodeProcessTest, MissingLameRaisesTheCreateProcessError) {
     Process.Encode = true;
     Process.InputFile = Wav;
     Process.OutputFile = Folder.File(QStringLiteral("o.mp3"));
-    Process.JobKind = 2;
+    Process.JobKind = TJobKind::WavToMp3;
     Process.Active = true;
     try {
         Process.Start();
@@ -314,7 +314,7 @@ TEST_F(Mp3EncodeProcessTest, ChildEndedBySignalIsRecordedAsCrash) {
     Process.Encode = true;
     Process.InputFile = fifo;
     Process.OutputFile = Folder.File(QStringLiteral("stuck.mp3"));
-    Process.JobKind = 2;
+    Process.JobKind = TJobKind::WavToMp3;
     Process.Active = true;
     Process.Start();
     ASSERT_GT(Process.ProcessInformation.ProcessId, 0);

@@ -1,6 +1,7 @@
 // The job window TRipForm under the offscreen platform with the scripted prompter: what it shows
 // while a conversion runs, that it closes by itself at the end, and Stop.
 #include "jobs/RipForm.h"
+#include "jobs/ConvertJob.h"
 #include "JobTestBase.h"
 #include "core/Settings.h"
 #include "platform/Prompter.h"
@@ -40,7 +41,8 @@ TEST_F(RipFormTest, ShowsTheStepAndClosesWhenTheJobIsDone) {
     owner.setGeometry(100, 100, 801, 600);
     const QString bad = Folder.File(QStringLiteral("bad.wav"));
     ASSERT_TRUE(WriteFile(bad, "no"));
-    TRipForm form(&owner, 2, 0, {Wav, bad});
+    TRipForm form(&owner, std::make_unique<TConvertJob>(TJobKind::WavToMp3, QStringList{Wav, bad},
+                                                       Settings.OutputFolder));
     // Created with the first step running, before it is shown.
     EXPECT_EQ(form.windowTitle(), "Encoding(01/02): " + Wav);
     EXPECT_EQ(form.Group()->title(), "Encoding WAV to MP3");
@@ -50,7 +52,7 @@ TEST_F(RipFormTest, ShowsTheStepAndClosesWhenTheJobIsDone) {
     EXPECT_EQ(form.x(), 100 + (801 - form.width()) / 2);
 
     int bestPercent = 0;
-    QObject::connect(&form.Job(), &TRipJob::Changed,
+    QObject::connect(&form.Job(), &TJobController::Changed,
                      [&] { bestPercent = std::max(bestPercent, form.Gauge()->Progress()); });
     QSignalSpy closed(&form, &QDialog::finished);
     form.show();
@@ -73,13 +75,15 @@ TEST_F(RipFormTest, StopEndsTheChildAndClosesWithoutMoreEvents) {
     ASSERT_GE(writer, 0);
     const QByteArray start = MakeWav(MakePcm16(4096, 2, 8), 2, 44100, 16);
     ASSERT_EQ(write(writer, start.constData(), size_t(start.size())), start.size());
-    auto form = std::make_unique<TRipForm>(nullptr, 4, 0, QStringList{fifo});
+    auto job = std::make_unique<TConvertJob>(TJobKind::RecordingToMp3, QStringList{fifo}, QString());
+    TConvertJob* convert = job.get();
+    auto form = std::make_unique<TRipForm>(nullptr, std::move(job));
     QSignalSpy closed(form.get(), &QDialog::finished);
     form->show();
     form->findChild<QPushButton*>(QStringLiteral("btStop"))->click();
     ASSERT_TRUE(closed.wait(5000));
     EXPECT_TRUE(form->Job().Finished);
-    EXPECT_FALSE(form->Job().Step.Mp3.Active);
+    EXPECT_FALSE(convert->Step.Mp3.Active);
     // The window can go at once; nothing arrives for it afterwards.
     form.reset();
     QTest::qWait(50);

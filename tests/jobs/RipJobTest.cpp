@@ -1,4 +1,4 @@
-// The conversion job (TRipJob) with real parts: rips of disc images through the extraction
+// The job window's jobs with real parts: rips of disc images through the extraction
 // thread into lame, wm8eutil and the Vorbis writer, and file conversions with the resampler.
 #include "JobTestBase.h"
 #include "core/Helpers.h"
@@ -7,7 +7,7 @@
 #include "fixtures/DiscImage.h"
 #include "jobs/EncodeStep.h"
 #include "jobs/JobRunner.h"
-#include "jobs/rip.h"
+#include "jobs/ConvertJob.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 #include "tags/Id3Tag.h"
@@ -54,11 +54,6 @@ protected:
         ASSERT_NE(Handle, 0);
     }
 
-    bool Run(TRipJob& job) {
-        job.Start();
-        return RunJobToEnd(job, {});
-    }
-
     TDiscImage Disc;
     int Handle = 0;
     QByteArray SavedPath;
@@ -78,7 +73,8 @@ TEST_F(RipJobTest, WholeRipToEachFormatLeavesTheOutputsAndNoWav) {
     for (int format : {ofMP3, ofOGG, ofWMA, ofWAV}) {
         SCOPED_TRACE(format);
         Settings.OutputFormat = format;
-        TRipJob job(1, Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
+        auto jobOwner = RipJob(Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    TRipPipeline& job = *jobOwner;
         ASSERT_TRUE(Run(job));
         EXPECT_TRUE(job.Succeeded());
         const QString ext = QStringList{".mp3", ".wav", ".ogg", ".wma"}[format];
@@ -108,7 +104,8 @@ TEST_F(RipJobTest, KeepWavAndDuplicateTitlesGiveDistinctFiles) {
     OpenDisc(3);
     Settings.OutputFormat = ofMP3;
     Settings.IsKeepWav = true;
-    TRipJob job(1, Handle, {QStringLiteral("01Same"), QStringLiteral("02Same"), QStringLiteral("03Same")});
+    auto jobOwner = RipJob(Handle, {QStringLiteral("01Same"), QStringLiteral("02Same"), QStringLiteral("03Same")});
+    TRipPipeline& job = *jobOwner;
     ASSERT_TRUE(Run(job));
     EXPECT_TRUE(job.Succeeded());
     for (const QString& name : {QStringLiteral("Same"), QStringLiteral("Same (2)"), QStringLiteral("Same (3)")}) {
@@ -123,7 +120,8 @@ TEST_F(RipJobTest, TitlesThatWouldHideTheFileGiveVisibleNames) {
     // A name starting with "." is hidden: the rip would seem to have written nothing.
     OpenDisc(3);
     Settings.OutputFormat = ofWAV;
-    TRipJob job(1, Handle, {QStringLiteral("01...Baby"), QStringLiteral("02"), QStringLiteral("03..")});
+    auto jobOwner = RipJob(Handle, {QStringLiteral("01...Baby"), QStringLiteral("02"), QStringLiteral("03..")});
+    TRipPipeline& job = *jobOwner;
     ASSERT_TRUE(Run(job));
     EXPECT_TRUE(job.Succeeded());
     EXPECT_EQ(job.FilesWritten(), QStringList({Out("Baby.wav"), Out("Track02.wav"), Out("Track03.wav")}));
@@ -134,8 +132,9 @@ TEST_F(RipJobTest, TitlesThatWouldHideTheFileGiveVisibleNames) {
 TEST_F(RipJobTest, StopHalfWayLeavesEveryWavWrittenSoFar) {
     OpenDisc(3);
     Settings.OutputFormat = ofMP3;
-    TRipJob job(1, Handle, {QStringLiteral("01One"), QStringLiteral("02Two"), QStringLiteral("03Three")});
-    QObject::connect(&job, &TRipJob::Changed, [&] {
+    auto jobOwner = RipJob(Handle, {QStringLiteral("01One"), QStringLiteral("02Two"), QStringLiteral("03Three")});
+    TRipPipeline& job = *jobOwner;
+    QObject::connect(&job, &TJobController::Changed, [&] {
         if (job.EncodedCount == 1 && !job.Finished)
             job.Stop();
     });
@@ -157,10 +156,10 @@ TEST_F(RipJobTest, LowRatesGoThroughTheTemporaryFileAt44100) {
     for (uint8_t kind : {uint8_t(2), uint8_t(5)}) {
         SCOPED_TRACE(int(kind));
         const QString temporary = Out(kind == 2 ? "ViVO3DaZuvo.dov" : "MyReTemp.wav");
-        TRipJob job(kind, 0, {low, high});
+        TConvertJob job(TJobKind(kind), {low, high}, Settings.OutputFolder);
         QStringList captions;
         bool temporarySeen = false;
-        QObject::connect(&job, &TRipJob::Changed, [&] {
+        QObject::connect(&job, &TJobController::Changed, [&] {
             if (captions.isEmpty() || captions.last() != job.Caption)
                 captions << job.Caption;
             temporarySeen = temporarySeen || QFile::exists(temporary);
@@ -177,7 +176,7 @@ TEST_F(RipJobTest, LowRatesGoThroughTheTemporaryFileAt44100) {
     // An input that is itself the temporary file is refused, not written over, and stays.
     const QString named = Out("MyReTemp.wav");
     ASSERT_TRUE(QFile::copy(low, named));
-    TRipJob clash(5, 0, {named});
+    TConvertJob clash(TJobKind::WavToOgg, {named}, Settings.OutputFolder);
     ASSERT_TRUE(Run(clash));
     EXPECT_FALSE(clash.Succeeded());
     EXPECT_EQ(Prompter.Shown().last(), named + " is the input file and cannot be the output.");
@@ -202,7 +201,7 @@ TEST_F(RipJobTest, FloatWavKeepsItsLevelAndRateInTheMp3) {
     qToLittleEndian<uint16_t>(3, wav.data() + 20);
     const QString input = Folder.File(QStringLiteral("quiet.wav"));
     ASSERT_TRUE(WriteFile(input, wav));
-    TRipJob job(2, 0, {input});
+    TConvertJob job(TJobKind::WavToMp3, {input}, Settings.OutputFolder);
     ASSERT_TRUE(Run(job));
     ASSERT_TRUE(job.Succeeded());
     EXPECT_FALSE(QFile::exists(Out("ViVO3DaZuvo.dov")));
@@ -223,9 +222,9 @@ TEST_F(RipJobTest, StepLinesPastNinetyNineUseThreeDigits) {
     const QString wav = Folder.File(QStringLiteral("bad.wav"));
     ASSERT_TRUE(WriteFile(wav, "not a wave file"));
     // 120 entries that fail at once: each is reported and skipped, and the job still ends.
-    TRipJob job(6, 0, QStringList(120, wav));
+    TConvertJob job(TJobKind::WavToWma, QStringList(120, wav), Settings.OutputFolder);
     QStringList captions;
-    QObject::connect(&job, &TRipJob::Changed, [&] { captions << job.Caption; });
+    QObject::connect(&job, &TJobController::Changed, [&] { captions << job.Caption; });
     ASSERT_TRUE(Run(job));
     EXPECT_TRUE(captions.contains("Encoding(100/120): " + wav));
     EXPECT_TRUE(captions.contains("Encoding(07/120): " + wav));
@@ -248,7 +247,7 @@ TEST_F(RipJobTest, WmaEstimateOnASmallInput) {
     // A real run on a small input: the gauge only moves forward and the job ends Ok.
     const QString wav = Folder.File(QStringLiteral("small.wav"));
     ASSERT_TRUE(WriteFile(wav, MakeWav(MakePcm16(44100, 2, 5), 2, 44100, 16)));
-    TRipJob job(6, 0, {wav});
+    TConvertJob job(TJobKind::WavToWma, {wav}, Settings.OutputFolder);
     ASSERT_TRUE(Run(job));
     EXPECT_TRUE(job.Succeeded());
     EXPECT_GT(QFileInfo(Out("small.wma")).size(), 0);
@@ -262,12 +261,12 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     // An existing output that the user does not want overwritten: declined, not converted.
     ASSERT_TRUE(WriteFile(Out("good.mp3"), "old"));
     Prompter.Queue(TPromptAnswer::No);
-    TRipJob mp3(2, 0, {good});
+    TConvertJob mp3(TJobKind::WavToMp3, {good}, Settings.OutputFolder);
     ASSERT_TRUE(Run(mp3));
     EXPECT_FALSE(mp3.Succeeded());
     EXPECT_EQ(ReadFile(Out("good.mp3")), "old");
 
-    TRipJob decode(3, 0, {notMp3});
+    TConvertJob decode(TJobKind::Mp3ToWav, {notMp3}, Settings.OutputFolder);
     ASSERT_TRUE(Run(decode));
     EXPECT_FALSE(decode.Succeeded());
     EXPECT_EQ(Prompter.Shown().last(), notMp3 + " is not an MP3 file.");
@@ -278,7 +277,7 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     for (const QByteArray& content : {adts, id3 + adts}) {
         const QString aac = Folder.File(QStringLiteral("aac.mp3"));
         ASSERT_TRUE(WriteFile(aac, content));
-        TRipJob aacJob(3, 0, {aac});
+        TConvertJob aacJob(TJobKind::Mp3ToWav, {aac}, Settings.OutputFolder);
         ASSERT_TRUE(Run(aacJob));
         EXPECT_FALSE(aacJob.Succeeded());
         EXPECT_EQ(Prompter.Shown().last(), aac + " is not an MP3 file.");
@@ -302,7 +301,8 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     Settings.OutputFormat = ofMP3;
     Settings.UseID3 = true;
     const qsizetype shown = Prompter.Shown().size();
-    TRipJob rip(1, Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    auto ripOwner = RipJob(Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    TRipPipeline& rip = *ripOwner;
     ASSERT_TRUE(Run(rip));
     EXPECT_EQ(Prompter.Shown().mid(shown), QStringList(2, "Error #512! Could not save Tag!"));
     EXPECT_EQ(Prompter.Icons().mid(shown), QList<TPromptIcon>(2, TPromptIcon::None));

@@ -29,7 +29,7 @@ protected:
         SetPrompter(&Prompter);
         Wav = Folder.File(QStringLiteral("in put.wav"));
         ASSERT_TRUE(WriteFile(Wav, MakeWav(MakePcm16(44100, 2, 3), 2, 44100, 16)));
-        Process.NotifyWindow = &Window;
+        Process.NotifyWindow = Window.Guard.Handle();
         // Events that arrive while Start is still running were sent, not posted.
         Window.OnEvent = [this](const TRecordedEvent&) { ArrivedDuringStart += InStart ? 1 : 0; };
     }
@@ -38,7 +38,7 @@ protected:
         qputenv("PATH", SavedPath);
     }
 
-    void Start(const QString& in, const QString& out, uint8_t jobKind = 6) {
+    void Start(const QString& in, const QString& out, TJobKind jobKind = TJobKind::WavToWma) {
         Window.Events.clear();
         ArrivedDuringStart = 0;
         Process.InputFile = in;
@@ -49,7 +49,7 @@ protected:
         Process.Start();
         InStart = false;
     }
-    void Run(const QString& in, const QString& out, uint8_t jobKind = 6) {
+    void Run(const QString& in, const QString& out, TJobKind jobKind = TJobKind::WavToWma) {
         Start(in, out, jobKind);
         ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(5000); }));
         Drain(50);
@@ -125,7 +125,7 @@ TEST_F(WmaEncodeProcessTest, ErrorLineOrFullDiskEndTheRunOnceAndLeaveTheOutputAl
         SCOPED_TRACE(c.Line.toStdString());
         {
             const TFileSizeLimit limit(c.SizeLimit > 0 ? c.SizeLimit : RLIM_INFINITY);
-            Start(c.Input, wma, 1);
+            Start(c.Input, wma, TJobKind::RipTracks);
         }
         ASSERT_TRUE(WaitUntil([&] { return Window.HasEnd(5000); }));
         Drain(100);
@@ -145,15 +145,15 @@ TEST_F(WmaEncodeProcessTest, ErrorLineOrFullDiskEndTheRunOnceAndLeaveTheOutputAl
 }
 
 TEST_F(WmaEncodeProcessTest, AuthorAndDescriptionReachTheFileIntact) {
-    Settings.UseID3 = true;
-    CurrentDisc.Artist = QStringLiteral("-author --The \"Band\"  ");
-    CurrentDisc.Comment = QStringLiteral("--description; live at Caf\u00e9 -output /tmp/x");
-    Settings.WMABitRate = 11; // 48_44_1
+    Process.Tags = {QStringLiteral("-author --The \"Band\"  "),
+                    QStringLiteral("--description; live at Caf\u00e9 -output /tmp/x")};
+    Process.Options.Setting = 11; // 48_44_1
     const QString wma = Folder.File(QStringLiteral("tagged.wma"));
     Run(Wav, wma);
     EXPECT_EQ(Window.Events.back().Status, 2);
-    EXPECT_EQ(Probe(wma, "format_tags=artist,comment"), QStringLiteral("TAG:artist=") + CurrentDisc.Artist +
-                                                            QStringLiteral("\nTAG:comment=") + CurrentDisc.Comment + '\n');
+    EXPECT_EQ(Probe(wma, "format_tags=artist,comment"), QStringLiteral("TAG:artist=") + Process.Tags.Author +
+                                                            QStringLiteral("\nTAG:comment=") +
+                                                            Process.Tags.Description + '\n');
     EXPECT_EQ(Probe(wma, "stream=channels"), QStringLiteral("channels=1\n"));
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/x")));
 }
@@ -162,7 +162,7 @@ TEST_F(WmaEncodeProcessTest, ExistingOutputQuestionIsSkippedOnlyForRips) {
     const QString wma = Folder.File(QStringLiteral("old.wma"));
     ASSERT_TRUE(WriteFile(wma, "old"));
     Prompter.Queue(TPromptAnswer::No);
-    Start(Wav, wma, 6);
+    Start(Wav, wma, TJobKind::WavToWma);
     ASSERT_EQ(Window.Events.size(), 1u);
     EXPECT_EQ(ArrivedDuringStart, 1);
     EXPECT_EQ(Window.Events[0].Status, 0);
@@ -173,17 +173,17 @@ TEST_F(WmaEncodeProcessTest, ExistingOutputQuestionIsSkippedOnlyForRips) {
         QFile holder(wma);
         ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
         Prompter.Queue(TPromptAnswer::Yes);
-        Start(Wav, wma, 6);
+        Start(Wav, wma, TJobKind::WavToWma);
         ASSERT_EQ(Window.Events.size(), 1u);
         EXPECT_EQ(Window.Events[0].Status, 1);
     }
 
     // A recording to MP3 is no reason to skip the question here; a rip is.
     Prompter.Queue(TPromptAnswer::No);
-    Start(Wav, wma, 4);
+    Start(Wav, wma, TJobKind::RecordingToMp3);
     EXPECT_EQ(Window.Events.back().Status, 0);
     EXPECT_EQ(Prompter.Shown().size(), 3);
-    Run(Wav, wma, 1);
+    Run(Wav, wma, TJobKind::RipTracks);
     EXPECT_EQ(Prompter.Shown().size(), 3);
     EXPECT_EQ(Window.Events.back().Status, 2);
     EXPECT_GT(FileSizeOf(wma), 1000);

@@ -25,10 +25,9 @@ public:
     }
     QString AskOpenFile(const QString&) override { return Take(OpenNames); }
     QString AskSaveFile(const QString&) override { return Take(SaveNames); }
-    bool RunJobWindow(uint8_t jobKind, int32_t cdHandle, const QStringList& items) override {
-        Jobs.push_back(items);
-        EXPECT_EQ(jobKind, 4);
-        return TRecordView::RunJobWindow(jobKind, cdHandle, items);
+    bool RunMp3Export(const QString& wavFile) override {
+        Jobs.push_back(QStringList{wavFile});
+        return TRecordView::RunMp3Export(wavFile);
     }
 
     TRecordFormat Format{22050, 16, 1};

@@ -133,65 +133,64 @@ TEST(VorbisOutSettersTest, BoundsFollowTheNominalBitrate) {
 }
 
 TEST(VorbisOutSettersTest, ApplyOggSettingsInBitrateModeSetsTheMaximumFirst) {
-    TTempProgramFolder folder;
-    Settings.IsUseCompress = false;
-    Settings.OggMaxBitRate = 10;  // 160 kbit/s
-    Settings.OggNomalBitRate = 6; // 96 kbit/s
-    Settings.OggMinBitRate = 0;   // Default
+    TOggOptions o;
+    o.IsUseCompress = false;
+    o.MaxBitRate = 10;     // 160 kbit/s
+    o.NominalBitRate = 6; // 96 kbit/s
+    o.MinBitRate = 0;     // Default
     TVorbisOut out;
     out.Compression = 0.7f;
-    ApplyOggSettings(out);
+    ApplyOggSettings(out, o, nullptr);
     // The maximum came while the nominal was still automatic and was dropped.
     EXPECT_EQ(out.DesiredNominalBitrate(), bitrate96);
     EXPECT_EQ(out.DesiredMaximumBitrate(), bitrate96);
     EXPECT_EQ(out.MinimumBitrate(), brAutoSelect);
     EXPECT_EQ(out.Compression, 0.2f);
-    ApplyOggSettings(out);
+    ApplyOggSettings(out, o, nullptr);
     EXPECT_EQ(out.DesiredMaximumBitrate(), bitrate160);
     EXPECT_EQ(out.DesiredNominalBitrate(), bitrate96);
 
     // Quality mode resets the bitrates.
-    Settings.IsUseCompress = true;
-    Settings.CompressPosition = 100;
-    ApplyOggSettings(out);
+    o.IsUseCompress = true;
+    o.CompressPosition = 100;
+    ApplyOggSettings(out, o, nullptr);
     EXPECT_FLOAT_EQ(out.Compression, 0.9f);
     EXPECT_EQ(out.DesiredNominalBitrate(), brAutoSelect);
     EXPECT_EQ(out.DesiredMaximumBitrate(), brAutoSelect);
     EXPECT_EQ(out.MinimumBitrate(), brAutoSelect);
-    Settings.CompressPosition = 30;
-    ApplyOggSettings(out);
+    o.CompressPosition = 30;
+    ApplyOggSettings(out, o, nullptr);
     EXPECT_FLOAT_EQ(out.Compression, 0.2f);
 }
 
-TEST(VorbisOutSettersTest, ApplyOggSettingsTakesTheDiscInformationWhenTagging) {
-    TTempProgramFolder folder;
-    CurrentDisc.Artist = QStringLiteral("Artist \u00e9");
-    CurrentDisc.Album = QStringLiteral("Album");
-    CurrentDisc.Year = QStringLiteral("2001");
-    CurrentDisc.Comment = QStringLiteral("Remark");
-    CurrentDisc.Genre = -1;
+TEST(VorbisOutSettersTest, ApplyOggSettingsTakesTheDiscFieldsWhenTagging) {
+    TDiscFields disc;
+    disc.Artist = QStringLiteral("Artist \u00e9");
+    disc.Album = QStringLiteral("Album");
+    disc.Year = QStringLiteral("2001");
+    disc.Comment = QStringLiteral("Remark");
+    disc.Genre = -1;
+    const TOggOptions o;
     TVorbisOut out;
     out.Comments().SetTitle(QStringLiteral("left over"));
 
-    Settings.UseID3 = false;
-    ApplyOggSettings(out);
+    ApplyOggSettings(out, o, nullptr);
     EXPECT_TRUE(out.Comments().Title().isEmpty());
     EXPECT_TRUE(out.Comments().Artist().isEmpty());
 
-    Settings.UseID3 = true;
-    ApplyOggSettings(out);
-    EXPECT_EQ(out.Comments().Artist(), CurrentDisc.Artist);
+    ApplyOggSettings(out, o, &disc);
+    EXPECT_EQ(out.Comments().Artist(), disc.Artist);
     EXPECT_EQ(out.Comments().Album(), QStringLiteral("Album"));
     EXPECT_EQ(out.Comments().Date(), QStringLiteral("2001"));
     EXPECT_EQ(out.Comments().Title(), QStringLiteral("Remark"));
     EXPECT_EQ(out.Comments().Genre(), QStringLiteral("255"));
 
-    // "Blues" is ID3 genre 0; the settings keep its index in the alphabetical table.
-    CurrentDisc.Genre = GenreIndex("Blues");
-    ApplyOggSettings(out);
+    // "Blues" is ID3 genre 0; the disc keeps its index in the alphabetical table.
+    disc.Genre = GenreIndex("Blues");
+    ApplyOggSettings(out, o, &disc);
     EXPECT_EQ(out.Comments().Genre(), QStringLiteral("0"));
-    CurrentDisc.Genre = GenreIndex("Rock");
-    ApplyOggSettings(out);
+    disc.Genre = GenreIndex("Rock");
+    ApplyOggSettings(out, o, &disc);
     EXPECT_EQ(out.Comments().Genre(), QStringLiteral("17"));
 }
 

@@ -21,6 +21,7 @@
 #include "cddb/forms/frmStopQuery.h"
 #include "cddb/protocol/CddbHttp.h"
 #include "fixtures/DiscImage.h"
+#include "jobs/DriveLibrarySource.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
 #include "record/NewRecordFileForm.h"
@@ -101,15 +102,17 @@ template <class TForm> bool SaveDuringJob(TForm& form, const QString& path) {
 // The job window and the CD rip window ripping the first track of the image drive to MP3.
 bool SaveJobWindows(const QString& out, const QString& prefix, const QString& title) {
     bool ok = true;
-    const QStringList items = {QStringLiteral("01") + title};
+    TRipRequest request = TRipRequest::From(Settings, CurrentDisc);
+    request.SetTracks({{1, title}});
     if (const int handle = OpenCDDriveAt(ImageDriveIndex())) {
-        TRipForm rip(nullptr, 1, handle, items);
+        TRipForm rip(nullptr, std::make_unique<TRipPipeline>(
+                                  request, std::make_unique<TDriveLibrarySource>(request, handle), TRipWindow::Job));
         ok &= SaveDuringJob(rip, out + '/' + prefix + "rip.png");
         CloseCDHandle(handle);
     }
     TCDIn cdIn;
     cdIn.SetDriveIndex(ImageDriveIndex());
-    TfrmCDRip cdRip(nullptr, cdIn, items);
+    TfrmCDRip cdRip(nullptr, request, cdIn);
     ok &= SaveDuringJob(cdRip, out + '/' + prefix + "cdrip.png");
     return ok;
 }

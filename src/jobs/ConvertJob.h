@@ -1,25 +1,22 @@
-// TRipJob: the conversion job, the controller behind the job window TRipForm and the rip and
-// convert commands of discwright-cli. It runs one batch step by step: CD tracks to extract and
-// then encode (JobKind 1), or files to convert (2 WAV to MP3, 3 MP3 to WAV, 4 a recording to
-// MP3, 5 WAV to Ogg, 6 WAV to WMA). Every step is a worker (the extraction thread, an encoder
-// child, a stream sink); the job only reacts to their WM_JOB_INFO and WM_JOB_ERROR events, on
-// the main thread, and is the receiver of all of them, so a window that closes never gets one.
+// TConvertJob: the file conversions of the job window (TRipForm) and of discwright-cli's
+// convert: WAV to MP3, MP3 to WAV, a recording to MP3, WAV to Ogg, WAV to WMA, one file after
+// the other. Every step is a worker (an encoder child, a stream sink); the job only reacts to
+// their events, on the main thread. Conversions of files take nothing of the disc in the drive:
+// no disc fields go into their tags.
 //
-//     TRipJob job(1, cdHandle, {"01First", "02Second"}, &mp3, &wma);
-//     connect(&job, &TRipJob::Changed, ...);        // caption, group, labels, gauge
-//     connect(&job, &TRipJob::CloseRequested, ...);  // the job is over
+//     TConvertJob job(TJobKind::WavToMp3, {"/a/x.wav", "/a/y.wav"}, "/music", &mp3, &wma);
+//     connect(&job, &TConvertJob::Changed, ...);        // caption, group, labels, gauge
+//     connect(&job, &TConvertJob::CloseRequested, ...);  // the job is over
 //     job.Start();
 //
-// An entry succeeded when its step's end event said so (Ok), never because progress was seen:
-// a rip keeps the WAV file of every track whose encode failed, reports the failure once and
-// goes on with the next track.
+// An entry succeeded when its step's end event said so (Ok), never because progress was seen.
 #pragma once
 
 #include "audio/FastResampler.h"
 #include "audio/WaveOut.h"
-#include "cd/ripthread.h"
 #include "jobs/EncodeStep.h"
 #include "jobs/JobController.h"
+#include "jobs/JobKind.h"
 
 #include <QObject>
 #include <QString>
@@ -30,26 +27,24 @@
 #include <memory>
 #include <vector>
 
-class TRipJob : public TJobController {
+class TConvertJob : public TJobController {
     Q_OBJECT
 public:
-    // The encoder wrappers are the main window's; without them the job uses its own.
-    TRipJob(uint8_t jobKind, int32_t cdHandle, const QStringList& jobList, TMp3EncodeProcess* mp3 = nullptr,
-            TWMAEncodeProcess* wma = nullptr, QObject* parent = nullptr);
-    ~TRipJob() override;
+    // The outputs go to `outputFolder` (a recording's MP3 beside the recording). The encoder
+    // wrappers are the main window's; without them the job uses its own. The options of the
+    // encoders are taken from the settings now.
+    TConvertJob(TJobKind jobKind, const QStringList& files, const QString& outputFolder,
+                TMp3EncodeProcess* mp3 = nullptr, TWMAEncodeProcess* wma = nullptr, QObject* parent = nullptr);
+    ~TConvertJob() override;
 
-    // Sets up the first step and starts it.
-    void Start();
+    void Start() override;
     void Stop() override;
-    // The clean-up step; does nothing once the job list is gone.
-    void Finish();
+    void Finish() override;
+    QStringList FilesWritten() const override;
 
     // Job state.
     QStringList JobList;
-    const uint8_t JobKind;
-    const int32_t CdHandle;
-    std::unique_ptr<TCDRipThread> ExtractThread;
-    int32_t ExtractedCount = 0;
+    const TJobKind JobKind;
     int32_t EncodedCount = 0;
     int32_t OggCount = 0;
     bool ProgressSeen = false;
@@ -57,28 +52,19 @@ public:
     TEncodeStep Step;
     TFastResampler FastResampler1;
     TWaveOut WaveOut1;
+    // The encoders' options.
+    TMp3Options Mp3Options;
+    TOggOptions OggOptions;
+    TWmaOptions WmaOptions;
 
-    // What the window shows.
-    QString Caption;
-    QString GroupCaption;
-    QString InitText;
-    TJobProgress Progress;
-    QStringList FilesWritten() const override;
-
-    // Names and files of entry i (0-based).
     int32_t Count() const { return int32_t(Names.size()); }
-    QString TitleOf(int i) const;
-    int32_t TrackOf(int i) const;
-    QString WavOf(int i) const;
 
 protected:
     bool event(QEvent* e) override;
 
 private:
     void HandleInfo(TProcessInfo& info);
-    void HandleError(int32_t code);
     void OnProgressReport(const TProcessInfo& info);
-    void OnExtracted(TProcessInfo& info);
     void OnMp3Ended(const TProcessInfo& info);
     void OnOggEnded(const TProcessInfo& info);
     void OnResampled(const TProcessInfo& info);
@@ -87,7 +73,6 @@ private:
     void WaveOut1Done();
 
     // Steps.
-    void StartExtraction(int i);
     void StartMp3Entry(int i, bool first);
     void StartOggEntry(int i, bool first);
     void StartMp3Run(int i, const QString& input);
@@ -108,12 +93,12 @@ private:
     void Notify() { Q_EMIT Changed(); }
     QString Folder() const;
     QString OutputOf(int i) const;
-    int32_t EncodeEndCode() const;
     QString TemporaryFile() const;
 
-    // Per entry: the display name (title or input path) and the unique file base name.
+    // Per entry: the input path and the unique file base name.
     QStringList Names;
     QStringList BaseNames;
+    QString OutputFolder;
     // The end code the job is waiting for and the entry it belongs to; other ends are stale.
     int32_t Awaited = 0;
     int AwaitedEntry = -1;
@@ -122,4 +107,5 @@ private:
     bool ResampleFailed = false;
     QString ResampleError;
     bool CloseSent = false;
+    TPostGuard Inbox{this};
 };

@@ -1,5 +1,7 @@
-// The conversion job (see rip.h).
-#include "jobs/rip.h"
+// The file conversions of the job window (see ConvertJob.h).
+#include "jobs/ConvertJob.h"
+
+#include "jobs/RipRequest.h"
 
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
@@ -16,19 +18,6 @@ namespace {
 
 const char* const Mp3TempName = "ViVO3DaZuvo.dov";
 const char* const OggTempName = "MyReTemp.wav";
-
-QString FormatExtension() {
-    switch (Settings.OutputFormat) {
-    case ofMP3:
-        return QStringLiteral(".mp3");
-    case ofOGG:
-        return QStringLiteral(".ogg");
-    case ofWMA:
-        return QStringLiteral(".wma");
-    default:
-        return QStringLiteral(".wav");
-    }
-}
 
 QString WithExtension(const QString& path, const QString& extension) {
     const QFileInfo info(path);
@@ -50,9 +39,11 @@ void DeleteUnused(const QString& path) {
 
 } // namespace
 
-TRipJob::TRipJob(uint8_t jobKind, int32_t cdHandle, const QStringList& jobList, TMp3EncodeProcess* mp3,
-                 TWMAEncodeProcess* wma, QObject* parent)
-    : TJobController(parent), JobList(jobList), JobKind(jobKind), CdHandle(cdHandle), Step(this, mp3, wma) {
+TConvertJob::TConvertJob(TJobKind jobKind, const QStringList& files, const QString& outputFolder,
+                         TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
+    : TJobController(parent), JobList(files), JobKind(jobKind), Step(mp3, wma), Mp3Options(TMp3Options::From(Settings)),
+      OggOptions(TOggOptions::From(Settings)), WmaOptions(TWmaOptions::From(Settings)),
+      OutputFolder(outputFolder) {
     FastResampler1.SetInput(&Step.WaveIn1);
     FastResampler1.OutSampleRate = 44100;
     WaveOut1.SetInput(&FastResampler1);
@@ -66,89 +57,62 @@ TRipJob::TRipJob(uint8_t jobKind, int32_t cdHandle, const QStringList& jobList, 
         ResampleError = sink->LastError;
     };
     WaveOut1.OnDone = [this](TAuOutput*) { WaveOut1Done(); };
-    connect(&Step.Timer1, &QTimer::timeout, this, &TRipJob::Timer1Timer);
+    connect(&Step.Timer1, &QTimer::timeout, this, &TConvertJob::Timer1Timer);
+    connect(&Step, &TEncodeStep::Report, this, [this](const TProcessInfo& info) {
+        TProcessInfo copy = info;
+        if (!Finished)
+            HandleInfo(copy);
+    });
 
     InitText = ResText("RES_Initing", "Initializing...");
     GroupCaption = ResText("RES_Extracting", "Extracting");
     QStringList bases;
     for (const QString& entry : JobList) {
-        if (JobKind == 1) {
-            Names << entry.mid(2);
-            bases << TrackBaseName(entry);
-        } else {
-            Names << entry;
-            bases << QFileInfo(entry).completeBaseName();
-        }
+        Names << entry;
+        bases << QFileInfo(entry).completeBaseName();
     }
     BaseNames = UniqueNames(bases);
-    Results.resize(JobList.size());
+    Results.resize(size_t(JobList.size()));
     for (int i = 0; i < Count(); ++i)
         Results[size_t(i)].Output = OutputOf(i);
 }
 
-TRipJob::~TRipJob() {
+TConvertJob::~TConvertJob() {
     Finish();
 }
 
-QString TRipJob::Folder() const {
-    return AddTrailingBackslash(Settings.OutputFolder);
+QString TConvertJob::Folder() const {
+    return AddTrailingBackslash(OutputFolder);
 }
 
-QString TRipJob::TitleOf(int i) const {
-    return Names.value(i);
-}
-
-int32_t TRipJob::TrackOf(int i) const {
-    return JobList.value(i).left(2).toInt();
-}
-
-QString TRipJob::WavOf(int i) const {
-    return Folder() + BaseNames.value(i) + QStringLiteral(".wav");
-}
-
-QString TRipJob::OutputOf(int i) const {
+QString TConvertJob::OutputOf(int i) const {
     switch (JobKind) {
-    case 1:
-        return Folder() + BaseNames.value(i) + FormatExtension();
-    case 2:
-        return Folder() + BaseNames.value(i) + QStringLiteral(".mp3");
-    case 3:
-        return Folder() + BaseNames.value(i) + QStringLiteral(".wav");
-    case 4:
-        return WithExtension(JobList.value(i), QStringLiteral(".mp3"));
-    case 5:
-        return Folder() + BaseNames.value(i) + QStringLiteral(".ogg");
+    case TJobKind::WavToMp3:
+        return Folder() + BaseNames.value(i) + OutputFormatExtension(ofMP3);
+    case TJobKind::Mp3ToWav:
+        return Folder() + BaseNames.value(i) + OutputFormatExtension(ofWAV);
+    case TJobKind::RecordingToMp3:
+        return WithExtension(JobList.value(i), OutputFormatExtension(ofMP3));
+    case TJobKind::WavToOgg:
+        return Folder() + BaseNames.value(i) + OutputFormatExtension(ofOGG);
     default:
-        return Folder() + BaseNames.value(i) + QStringLiteral(".wma");
+        return Folder() + BaseNames.value(i) + OutputFormatExtension(ofWMA);
     }
 }
 
-int32_t TRipJob::EncodeEndCode() const {
-    if (JobKind == 5 || (JobKind == 1 && Settings.OutputFormat == ofOGG))
-        return 3000;
-    if (JobKind == 6 || (JobKind == 1 && Settings.OutputFormat == ofWMA))
-        return 5000;
-    return 2000;
+QString TConvertJob::TemporaryFile() const {
+    return Folder() + QString::fromLatin1(JobKind == TJobKind::WavToOgg ? OggTempName : Mp3TempName);
 }
 
-QString TRipJob::TemporaryFile() const {
-    return Folder() + QString::fromLatin1(JobKind == 5 ? OggTempName : Mp3TempName);
-}
-
-QStringList TRipJob::FilesWritten() const {
+QStringList TConvertJob::FilesWritten() const {
     QStringList files;
-    for (int i = 0; i < Count(); ++i) {
-        const TJobEntryResult& r = Results[size_t(i)];
+    for (const TJobEntryResult& r : Results)
         if (r.Ok)
             files << r.Output;
-        if (JobKind == 1 && Settings.OutputFormat != ofWAV && Settings.IsKeepWav && QFileInfo::exists(WavOf(i)))
-            files << WavOf(i);
-    }
     return files;
 }
 
-void TRipJob::Start() {
-    ExtractedCount = 0;
+void TConvertJob::Start() {
     EncodedCount = 0;
     OggCount = 0;
     ProgressSeen = false;
@@ -158,17 +122,12 @@ void TRipJob::Start() {
         return;
     }
     switch (JobKind) {
-    case 1:
-        StartExtraction(0);
-        break;
-    case 2:
+    case TJobKind::WavToMp3:
+    case TJobKind::Mp3ToWav:
+    case TJobKind::RecordingToMp3:
         StartMp3Entry(0, true);
         break;
-    case 3:
-    case 4:
-        StartMp3Entry(0, true);
-        break;
-    case 5:
+    case TJobKind::WavToOgg:
         StartOggEntry(0, true);
         break;
     default:
@@ -184,49 +143,37 @@ void TRipJob::Start() {
     Notify();
 }
 
-void TRipJob::SetStep(const QString& word, int i, const QString& group) {
+void TConvertJob::SetStep(const QString& word, int i, const QString& group) {
     Caption = word + '(' + TwoDigits(i + 1) + '/' + TwoDigits(Count()) + QStringLiteral("): ") + Names.value(i);
     if (!group.isEmpty())
         GroupCaption = group;
 }
 
-void TRipJob::ErrorBox(const QString& text) {
+void TConvertJob::ErrorBox(const QString& text) {
     Prompter().Show(text, TPromptIcon::Error, TPromptButtons::Ok);
 }
 
-void TRipJob::StartExtraction(int i) {
-    ExtractThread.reset();
-    SetStep(QStringLiteral("Extracting"), i, ResText("RES_Extracting", "Extracting"));
-    Progress.Reset();
-    Awaited = 1000;
-    AwaitedEntry = i;
-    ExtractThread = std::make_unique<TCDRipThread>(TrackOf(i), BaseNames[i]);
-    ExtractThread->CDHandle = CdHandle;
-    ExtractThread->Window = this;
-    ExtractThread->Resume();
-}
-
-void TRipJob::StartMp3Entry(int i, bool first) {
+void TConvertJob::StartMp3Entry(int i, bool first) {
     const QString input = JobList[i];
-    if (JobKind == 3) {
+    if (JobKind == TJobKind::Mp3ToWav) {
         SetStep(QStringLiteral("Decoding"), i,
                 first ? ResText("RES_MP3_TO_WAV", "Decoding MP3 to WAV") : ResText("RES_Decoding", "Decoding"));
         if (!LooksLikeMp3(input))
-            return SkipEntry(i, 2000, ResText("RES_Not_Mp3_File", "%1 is not an MP3 file.").arg(input));
+            return SkipEntry(i, JobCode::Mp3Ended, ResText("RES_Not_Mp3_File", "%1 is not an MP3 file.").arg(input));
         return StartMp3Run(i, input);
     }
     const QString group =
         first ? ResText("RES_WAV_TO_MP3", "Encoding WAV to MP3") : ResText("RES_Encoding", "Encoding");
-    if (JobKind == 4) {
+    if (JobKind == TJobKind::RecordingToMp3) {
         SetStep(QStringLiteral("Encoding"), i, group);
         if (!LooksLikeWav(input))
-            return SkipEntry(i, 2000, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
+            return SkipEntry(i, JobCode::Mp3Ended, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
         return StartMp3Run(i, input);
     }
     Step.WaveIn1.SetFileName(input);
     if (!LooksLikeWav(input) || !Step.WaveIn1.Valid()) {
         SetStep(QStringLiteral("Encoding"), i, group);
-        return SkipEntry(i, 2000, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
+        return SkipEntry(i, JobCode::Mp3Ended, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
     }
     // lame reads float WAV files through libsndfile scaled to their own peak, so a quiet
     // recording would come out at full loudness: those go through the temporary file as
@@ -243,12 +190,12 @@ void TRipJob::StartMp3Entry(int i, bool first) {
     }
 }
 
-void TRipJob::StartOggEntry(int i, bool first) {
+void TConvertJob::StartOggEntry(int i, bool first) {
     const QString input = JobList[i];
     Step.WaveIn1.SetFileName(input);
     if (!Step.WaveIn1.Valid()) {
         SetStep(QStringLiteral("Encoding"), i, ResText("RES_WAV_TO_OGG", "Encoding WAV to OGG"));
-        return SkipEntry(i, 3000, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
+        return SkipEntry(i, JobCode::OggEnded, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
     }
     if (Step.WaveIn1.GetSampleRate() >= 44100) {
         SetStep(QStringLiteral("Encoding"), i,
@@ -260,7 +207,7 @@ void TRipJob::StartOggEntry(int i, bool first) {
     }
 }
 
-void TRipJob::StartStep(int i, int32_t endCode, const std::function<void()>& start) {
+void TConvertJob::StartStep(int i, int32_t endCode, const std::function<void()>& start) {
     Awaited = endCode;
     AwaitedEntry = i;
     try {
@@ -275,35 +222,38 @@ void TRipJob::StartStep(int i, int32_t endCode, const std::function<void()>& sta
     }
 }
 
-void TRipJob::StartMp3Run(int i, const QString& input) {
-    StartStep(i, 2000, [&] { Step.StartMp3(input, OutputOf(i), JobKind != 3, JobKind); });
+void TConvertJob::StartMp3Run(int i, const QString& input) {
+    StartStep(i, JobCode::Mp3Ended,
+              [&] { Step.StartMp3(input, OutputOf(i), JobKind != TJobKind::Mp3ToWav, JobKind, Mp3Options); });
 }
 
-void TRipJob::StartWmaRun(int i, const QString& input) {
-    if (JobKind == 6 && !LooksLikeWav(input))
-        return SkipEntry(i, 5000, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
-    StartStep(i, 5000, [&] { Step.StartWma(input, OutputOf(i), JobKind, Progress); });
+void TConvertJob::StartWmaRun(int i, const QString& input) {
+    if (!LooksLikeWav(input))
+        return SkipEntry(i, JobCode::WmaEnded,
+                         ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
+    StartStep(i, JobCode::WmaEnded,
+              [&] { Step.StartWma(input, OutputOf(i), JobKind, WmaOptions, TWmaTags(), Progress); });
 }
 
-void TRipJob::StartOggRun(int i, const QString& input) {
+void TConvertJob::StartOggRun(int i, const QString& input) {
     const QString output = OutputOf(i);
     // The writer would empty the file it is about to read.
     if (IsSameFile(input, output))
-        return SkipEntry(i, 3000,
+        return SkipEntry(i, JobCode::OggEnded,
                          ResText("RES_Output_Is_Input", "%1 is the input file and cannot be the output.").arg(output));
     TVorbisOut& out = Step.VorbisOut1;
-    out.Compression = Settings.IsUseCompress ? float(Settings.CompressPosition - 10) / 100.0f : 0.2f;
+    out.Compression = OggOptions.Quality();
     out.SetDesiredNominalBitrate(brAutoSelect);
-    StartStep(i, 3000, [&] { Step.StartOgg(input, output); });
+    StartStep(i, JobCode::OggEnded, [&] { Step.StartOgg(input, output); });
 }
 
-void TRipJob::StartResample(int i, const QString& temporary) {
+void TConvertJob::StartResample(int i, const QString& temporary) {
     // The temporary file has a fixed name in the output folder: an input of that name would be
     // written over by the resampler and then removed with the temporary file.
     for (const QString& entry : JobList)
         if (IsSameFile(entry, temporary))
             return SkipEntry(
-                i, JobKind == 2 ? 2000 : 3000,
+                i, JobKind == TJobKind::WavToMp3 ? JobCode::Mp3Ended : JobCode::OggEnded,
                 ResText("RES_Output_Is_Input", "%1 is the input file and cannot be the output.").arg(temporary));
     // Inputs from 44.1 kHz up only pass through for their format; they keep their rate.
     FastResampler1.OutSampleRate = std::max<int32_t>(44100, Step.WaveIn1.GetSampleRate());
@@ -312,10 +262,10 @@ void TRipJob::StartResample(int i, const QString& temporary) {
     ResampleError.clear();
     WaveOut1.SetFileName(temporary);
     Step.StreamStart = std::chrono::steady_clock::now();
-    StartStep(i, 4000, [&] { WaveOut1.Run(); });
+    StartStep(i, JobCode::Resampled, [&] { WaveOut1.Run(); });
 }
 
-void TRipJob::SkipEntry(int i, int32_t endCode, const QString& reason) {
+void TConvertJob::SkipEntry(int i, int32_t endCode, const QString& reason) {
     ErrorBox(reason);
     Awaited = endCode;
     AwaitedEntry = i;
@@ -324,55 +274,34 @@ void TRipJob::SkipEntry(int i, int32_t endCode, const QString& reason) {
     info.Code = endCode;
     info.Status = 4;
     info.Reason = reason;
-    PostJobInfo(this, info);
+    Inbox.Handle().PostJobInfo(info);
 }
 
-bool TRipJob::event(QEvent* e) {
+bool TConvertJob::event(QEvent* e) {
     if (e->type() == JobInfoEventType) {
         if (!Finished)
             HandleInfo(*static_cast<TJobInfoEvent*>(e)->Info);
         return true;
     }
-    if (e->type() == JobErrorEventType) {
-        if (!Finished)
-            HandleError(static_cast<TJobErrorEvent*>(e)->Code);
-        return true;
-    }
     return TJobController::event(e);
 }
 
-void TRipJob::HandleError(int32_t code) {
-    Stalled = true;
-    if (code == RipErrorModifyParms)
-        ErrorBox(ResText("RES_ModifyCDParmsError", "CD extract failed!Please try again."));
-    else if (code == RipErrorReadToc)
-        ErrorBox(ResText("RES_ReadTocError", "Error while reading TOC information!"));
-    Notify();
-}
-
-void TRipJob::HandleInfo(TProcessInfo& info) {
+void TConvertJob::HandleInfo(TProcessInfo& info) {
     switch (info.Code) {
-    case RipCodeNormalizing:
-        if (JobKind == 1)
-            SetStep(QStringLiteral("Normalizing"), ExtractedCount, QString());
-        break;
-    case RipCodeDone:
-    case 2000:
-    case 3000:
-    case 4000:
-    case 5000:
+    case JobCode::Mp3Ended:
+    case JobCode::OggEnded:
+    case JobCode::Resampled:
+    case JobCode::WmaEnded:
         // An end the job is not waiting for (a second report of a step already counted, a
         // stopped run's end) changes nothing.
         if (info.Code != Awaited)
             return;
         Awaited = 0;
-        if (info.Code == RipCodeDone)
-            OnExtracted(info);
-        else if (info.Code == 2000)
+        if (info.Code == JobCode::Mp3Ended)
             OnMp3Ended(info);
-        else if (info.Code == 3000)
+        else if (info.Code == JobCode::OggEnded)
             OnOggEnded(info);
-        else if (info.Code == 4000)
+        else if (info.Code == JobCode::Resampled)
             OnResampled(info);
         else
             OnWmaEnded(info);
@@ -384,76 +313,14 @@ void TRipJob::HandleInfo(TProcessInfo& info) {
     Notify();
 }
 
-void TRipJob::OnProgressReport(const TProcessInfo& info) {
+void TConvertJob::OnProgressReport(const TProcessInfo& info) {
     Step.Timer1.stop();
     ProgressSeen = true;
     Progress.Report(info.Code, info.Elapsed, info.Estimated);
 }
 
-void TRipJob::OnExtracted(TProcessInfo& info) {
-    const int i = ExtractedCount;
-    const QString wav = WavOf(i);
-    QString reason;
-    switch (info.Status) {
-    case rsOk:
-        break;
-    case rsReadFailed:
-        reason = ResText("RES_ReadCDAudioError", "Error while reading CD information!");
-        break;
-    case rsCreateFailed:
-        reason = wav + ResText("RES_CreateWavFileError",
-                               " is not a valid file name.Please rename the Title in the CD tracks list.");
-        break;
-    case rsNormalizeFailed:
-        reason = wav + ResText("RES_NormalizeError", ": the gain pass failed; the file was left unscaled.");
-        break;
-    default:
-        reason = wav + ResText("RES_WriteWavFileError", ": error while writing the file (disk full?).");
-        break;
-    }
-    if (!reason.isEmpty())
-        ErrorBox(reason);
-    ++ExtractedCount;
-    const bool ok = info.Status == rsOk;
-    if (Settings.OutputFormat == ofWAV) {
-        EndEntry(i, ok, reason);
-        if (ExtractedCount >= Count()) {
-            Finish();
-            EndJob();
-        } else {
-            StartExtraction(ExtractedCount);
-        }
-        return;
-    }
-    const int32_t endCode = EncodeEndCode();
-    if (endCode == 5000)
-        ExtractThread.reset();
-    if (!ok) {
-        // The encode step of a track that was not extracted is skipped; the failure was shown.
-        Awaited = endCode;
-        AwaitedEntry = i;
-        ProgressSeen = true;
-        info.Code = endCode;
-        info.Status = 4;
-        info.Ok = false;
-        info.Reason = reason;
-        PostJobInfo(this, info);
-        return;
-    }
-    SetStep(QStringLiteral("Encoding"), i, ResText("RES_Encoding", "Encoding"));
-    // The gauge starts over for the encode; the extraction's 100 % would say it is done.
-    Progress.Reset();
-    Progress.InitVisible = false;
-    if (endCode == 2000)
-        StartMp3Run(i, wav);
-    else if (endCode == 3000)
-        StartOggRun(i, wav);
-    else
-        StartWmaRun(i, wav);
-}
-
-void TRipJob::OnMp3Ended(const TProcessInfo& info) {
-    const int i = JobKind == 1 ? ExtractedCount - 1 : EncodedCount;
+void TConvertJob::OnMp3Ended(const TProcessInfo& info) {
+    const int i = EncodedCount;
     const QString output = OutputOf(i);
     if (info.Status == 1) {
         ErrorBox(JobList.value(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
@@ -462,22 +329,12 @@ void TRipJob::OnMp3Ended(const TProcessInfo& info) {
                                                              "lame options or run application again."),
                              output, info.Reason));
     }
-    if (JobKind == 1 && info.Status == 2 && info.Ok && Settings.UseID3) {
-        const uint16_t result = WriteRipTag(output, TitleOf(i), TrackOf(i));
-        // A plain note, not an error box: the MP3 itself was written.
-        if (result > 255)
-            Prompter().Show(QStringLiteral("Error #%1! Could not save Tag!").arg(result), TPromptIcon::None,
-                            TPromptButtons::Ok);
-    }
     if (EndEncodedEntry(i, info, EncodedCount))
         return;
-    if (JobKind == 1)
-        StartExtraction(ExtractedCount);
-    else
-        StartMp3Entry(EncodedCount, false);
+    StartMp3Entry(EncodedCount, false);
 }
 
-bool TRipJob::EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter, int32_t settleMs) {
+bool TConvertJob::EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter, int32_t settleMs) {
     EndEntry(i, info.Ok, info.Reason);
     ProgressSeen = false;
     ++counter;
@@ -490,8 +347,8 @@ bool TRipJob::EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter,
     return true;
 }
 
-void TRipJob::OnOggEnded(const TProcessInfo& info) {
-    const int i = JobKind == 1 ? ExtractedCount - 1 : OggCount;
+void TConvertJob::OnOggEnded(const TProcessInfo& info) {
+    const int i = OggCount;
     // The Vorbis writer's worker lets go of its files a moment after its end event.
     WaitMilliseconds(300);
     if (info.Status != 4 && !info.Ok)
@@ -500,35 +357,34 @@ void TRipJob::OnOggEnded(const TProcessInfo& info) {
                              OutputOf(i), info.Reason));
     if (EndEncodedEntry(i, info, OggCount, 300))
         return;
-    if (JobKind == 1)
-        StartExtraction(ExtractedCount);
-    else
-        StartOggEntry(OggCount, false);
+    StartOggEntry(OggCount, false);
 }
 
-void TRipJob::WaveOut1Done() {
+void TConvertJob::WaveOut1Done() {
     TProcessInfo info;
-    info.Code = 4000;
+    info.Code = JobCode::Resampled;
     info.Ok = !ResampleFailed;
     info.Reason = ResampleError;
     SendJobInfo(this, info);
 }
 
-void TRipJob::OnResampled(const TProcessInfo& info) {
-    const int i = JobKind == 2 ? EncodedCount : OggCount;
+void TConvertJob::OnResampled(const TProcessInfo& info) {
+    const bool mp3 = JobKind == TJobKind::WavToMp3;
+    const int i = mp3 ? EncodedCount : OggCount;
     if (!info.Ok)
         // A cut-short temporary file must not be encoded as if it were the whole input.
-        return SkipEntry(i, JobKind == 2 ? 2000 : 3000, JobList.value(i) + QStringLiteral(": ") + info.Reason);
+        return SkipEntry(i, mp3 ? JobCode::Mp3Ended : JobCode::OggEnded,
+                         JobList.value(i) + QStringLiteral(": ") + info.Reason);
     SetStep(QStringLiteral("Encoding"), i, ResText("RES_Encoding", "Encoding"));
-    if (JobKind == 2)
+    if (mp3)
         StartMp3Run(i, TemporaryFile());
     else
         StartOggRun(i, TemporaryFile());
 }
 
-void TRipJob::OnWmaEnded(const TProcessInfo& info) {
+void TConvertJob::OnWmaEnded(const TProcessInfo& info) {
     Step.Timer1.stop();
-    const int i = JobKind == 1 ? ExtractedCount - 1 : EncodedCount;
+    const int i = EncodedCount;
     if (info.Status == 1)
         ErrorBox(JobList.value(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
     else if (info.Status == 8)
@@ -539,24 +395,20 @@ void TRipJob::OnWmaEnded(const TProcessInfo& info) {
                              OutputOf(i), info.Reason));
     if (EndEncodedEntry(i, info, EncodedCount))
         return;
-    if (JobKind == 1) {
-        StartExtraction(ExtractedCount);
-    } else {
-        SetStep(QStringLiteral("Encoding"), EncodedCount, ResText("RES_Encoding", "Encoding"));
-        Progress.Estimated.clear();
-        StartWmaRun(EncodedCount, JobList[EncodedCount]);
-    }
+    SetStep(QStringLiteral("Encoding"), EncodedCount, ResText("RES_Encoding", "Encoding"));
+    Progress.Estimated.clear();
+    StartWmaRun(EncodedCount, JobList[EncodedCount]);
 }
 
-void TRipJob::Timer1Timer() {
+void TConvertJob::Timer1Timer() {
     if (Step.WmaTick(Progress, true))
         Notify();
 }
 
-void TRipJob::Stop() {
+void TConvertJob::Stop() {
     if (Finished)
         return;
-    if ((JobKind == 1 && Settings.OutputFormat == ofOGG) || JobKind == 5) {
+    if (JobKind == TJobKind::WavToOgg) {
         try {
             Step.VorbisOut1.Pause();
         } catch (const std::exception&) {
@@ -568,19 +420,9 @@ void TRipJob::Stop() {
     EndJob();
 }
 
-void TRipJob::Finish() {
+void TConvertJob::Finish() {
     if (Finished)
         return;
-    if (ExtractThread) {
-        ExtractThread->StopRip = true;
-        ExtractThread.reset();
-    }
-    // A rip's WAV files go once every track is extracted, but only those whose encode
-    // succeeded: the WAV of a failed encode is the only copy of that track's audio.
-    if (JobKind == 1 && ExtractedCount >= Count() && Settings.OutputFormat != ofWAV && !Settings.IsKeepWav)
-        for (int i = 0; i < Count(); ++i)
-            if (Results[size_t(i)].Ok)
-                DeleteUnused(WavOf(i));
     JobList.clear();
     Finished = true;
     Awaited = 0;
@@ -588,11 +430,11 @@ void TRipJob::Finish() {
     // A resample still writing its temporary file would keep it from being removed.
     if (WaveOut1.Status() != osIdle)
         WaveOut1.Stop(false);
-    if ((JobKind == 2 || JobKind == 5) && TemporaryWritten)
+    if ((JobKind == TJobKind::WavToMp3 || JobKind == TJobKind::WavToOgg) && TemporaryWritten)
         DeleteUnused(TemporaryFile());
 }
 
-void TRipJob::EndJob() {
+void TConvertJob::EndJob() {
     if (CloseSent)
         return;
     CloseSent = true;

@@ -1,0 +1,28 @@
+// What is computed from a track's samples while they are read, without a second pass: the
+// CRC32 of the audio (the bytes of the WAV file's data chunk as read from the disc, before any
+// gain), the peak level and the number of samples.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class TTrackChecksums {
+public:
+    // Adds bytes of 16-bit little-endian stereo audio, in order. Any split of the stream into
+    // calls gives the same result.
+    void Add(const uint8_t* data, size_t bytes);
+
+    uint32_t Crc32() const { return Crc; }
+    // The largest magnitude of a sample (0..32768).
+    uint32_t Peak() const { return PeakValue; }
+    // Stereo sample frames added.
+    int64_t Frames() const { return Bytes / 4; }
+
+private:
+    uint32_t Crc = 0;
+    uint32_t PeakValue = 0;
+    int64_t Bytes = 0;
+    // A byte of a sample split across two calls.
+    bool HasLow = false;
+    uint8_t Low = 0;
+};

@@ -1,0 +1,551 @@
+// The rip pipeline (see RipPipeline.h).
+#include "jobs/RipPipeline.h"
+
+#include "cd/ripthread.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "platform/Prompter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+
+namespace {
+
+const char* const ExtractingText = "Extracting...";
+const char* const EncodingText = "Encoding...";
+const char* const InitializingText = "Initializing...";
+
+// The failure box of an encode step: what the step is, then which file and why, one per line.
+QString FailureText(const QString& what, const QString& output, const QString& reason) {
+    return what + QStringLiteral("\r\n") + output + QStringLiteral(": ") + reason;
+}
+
+void DeleteUnused(const QString& path) {
+    if (QFileInfo::exists(path) && !IsFileInUse(path))
+        QFile::remove(path);
+}
+
+bool IsEncodeEnd(int32_t code) {
+    return code == JobCode::Mp3Ended || code == JobCode::OggEnded || code == JobCode::WmaEnded;
+}
+
+} // namespace
+
+TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSource> source, TRipWindow window,
+                           TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
+    : TJobController(parent), Step(mp3, wma), Req(request), Reader(std::move(source)), Window(window) {
+    const bool cdRip = Window == TRipWindow::CDRip;
+    Step.OggEndCode = cdRip ? JobCode::Mp3Ended : JobCode::OggEnded;
+    Step.OggProgressTimes = !cdRip;
+    if (!cdRip) {
+        // Only the quality of the options; no bit-rate manager and no comments.
+        Step.VorbisOut1.Compression = Req.Ogg.Quality();
+        Step.VorbisOut1.SetDesiredNominalBitrate(brAutoSelect);
+    }
+    connect(&Step, &TEncodeStep::Report, this, &TRipPipeline::OnStepReport);
+    connect(&Step.Timer1, &QTimer::timeout, this, [this] {
+        if (Step.WmaTick(Progress, Window == TRipWindow::Job)) {
+            if (Window == TRipWindow::CDRip)
+                GaugeHint = ProgressHint;
+            Notify();
+        }
+    });
+    connect(Reader.get(), &TTrackSource::Progress, this, &TRipPipeline::OnSourceProgress);
+    connect(Reader.get(), &TTrackSource::Normalizing, this, &TRipPipeline::OnNormalizing);
+    connect(Reader.get(), &TTrackSource::DriveError, this, &TRipPipeline::OnDriveError);
+    connect(Reader.get(), &TTrackSource::Ended, this, &TRipPipeline::OnExtracted);
+
+    Results.resize(Req.Tracks.size());
+    Reads.resize(Req.Tracks.size());
+    for (size_t i = 0; i < Req.Tracks.size(); ++i)
+        Results[i].Output = Req.OutputOf(i);
+    InitText = ResText("RES_Initing", "Initializing...");
+    GroupCaption = ResText("RES_Extracting", "Extracting");
+    OutputFormatText = OutputFormatName(Req.Format);
+    SelectedTracks = QString::number(Count());
+    Completed = QStringLiteral("0");
+}
+
+TRipPipeline::~TRipPipeline() {
+    Finish();
+}
+
+QStringList TRipPipeline::FilesWritten() const {
+    QStringList files;
+    for (size_t i = 0; i < Results.size(); ++i) {
+        if (Results[i].Ok)
+            files << Results[i].Output;
+        if (Req.Format != ofWAV && Req.KeepWav && QFileInfo::exists(Req.WavOf(i)))
+            files << Req.WavOf(i);
+    }
+    return files;
+}
+
+QString TRipPipeline::ItemText(int i) const {
+    const TTrackEntry& t = Req.Tracks[size_t(i)];
+    return TwoDigits(t.Number) + CleanFileName(t.Title);
+}
+
+TWmaTags TRipPipeline::WmaTags() const {
+    TWmaTags tags;
+    if (Req.UseTags) {
+        tags.Author = Req.Disc.Artist;
+        tags.Description = Req.Disc.Comment;
+    }
+    return tags;
+}
+
+void TRipPipeline::Start() {
+    ExtractedCount = 0;
+    EncodedCount = 0;
+    ProgressSeen = false;
+    if (Count() == 0) {
+        Finish();
+        EndJob();
+        return;
+    }
+    StartExtraction(0, true);
+    if (Window == TRipWindow::Job && !Finished) {
+        const int32_t percent = Progress.Percent;
+        Progress.Reset();
+        Progress.Percent = percent;
+    }
+    Notify();
+}
+
+void TRipPipeline::StartExtraction(int i, bool initializing) {
+    const TTrackEntry& t = Req.Tracks[size_t(i)];
+    if (Window == TRipWindow::Job) {
+        SetStep(QStringLiteral("Extracting"), i, ResText("RES_Extracting", "Extracting"));
+    } else {
+        CurrentTrack = t.Title;
+        ProgressHint = QString::fromLatin1(ExtractingText);
+        GaugeHint = QString::fromLatin1(initializing ? InitializingText : ExtractingText);
+        Completed = QString::number(ExtractedCount);
+    }
+    Progress.Reset();
+    Reading = i + 1;
+    Reader->Start(Reading, Req.WavOf(size_t(i)));
+    if (Window == TRipWindow::CDRip)
+        Notify();
+}
+
+void TRipPipeline::OnSourceProgress(const TProcessInfo& info) {
+    if (Finished || info.Track != Reading)
+        return;
+    OnProgressReport(info);
+}
+
+void TRipPipeline::OnProgressReport(const TProcessInfo& info) {
+    if (Window == TRipWindow::Job) {
+        Step.Timer1.stop();
+        ProgressSeen = true;
+        Progress.Report(info.Code, info.Elapsed, info.Estimated);
+    } else {
+        if (info.Code < 1)
+            return;
+        Step.Timer1.stop();
+        Progress.Report(info.Code, QString(), QString());
+        GaugeHint = ProgressHint;
+    }
+    Notify();
+}
+
+void TRipPipeline::OnNormalizing(int32_t index) {
+    if (Finished || index != Reading)
+        return;
+    if (Window == TRipWindow::Job)
+        SetStep(QStringLiteral("Normalizing"), ExtractedCount, QString());
+    Notify();
+}
+
+void TRipPipeline::OnDriveError(int32_t code) {
+    if (Finished)
+        return;
+    Stalled = true;
+    if (code == RipErrorModifyParms)
+        ErrorBox(ResText("RES_ModifyCDParmsError", "CD extract failed!Please try again."));
+    else if (code == RipErrorReadToc)
+        ErrorBox(ResText("RES_ReadTocError", "Error while reading TOC information!"));
+    Notify();
+}
+
+void TRipPipeline::OnExtracted(int32_t index, const TTrackRead& read) {
+    if (Finished || index != Reading)
+        return;
+    Reading = 0;
+    Reads[size_t(index - 1)] = read;
+    if (Window == TRipWindow::Job)
+        ExtractedInJob(index - 1, read);
+    else
+        ExtractedInCDRip(index - 1, read);
+    Notify();
+}
+
+void TRipPipeline::OnStepReport(const TProcessInfo& info) {
+    if (Finished || info.Track == 0 || info.Track != Encoding)
+        return;
+    if (!IsEncodeEnd(info.Code)) {
+        OnProgressReport(info);
+        return;
+    }
+    Encoding = 0;
+    if (Window == TRipWindow::Job)
+        EncodeEndedInJob(info);
+    else
+        EncodeEndedInCDRip(info);
+    Notify();
+}
+
+void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
+    if (!EndEntry(i, ok, reason))
+        return;
+    TTrackResult r;
+    r.Index = i + 1;
+    r.Number = Req.Tracks[size_t(i)].Number;
+    r.Title = Req.Tracks[size_t(i)].Title;
+    r.Read = Reads[size_t(i)];
+    r.Ok = ok;
+    r.Reason = reason;
+    if (ok)
+        r.Files << Results[size_t(i)].Output;
+    // The WAV stays when it is kept, or when it is the only copy of the track's audio.
+    if (Req.Format != ofWAV && (Req.KeepWav || !ok) && QFileInfo::exists(Req.WavOf(size_t(i))))
+        r.Files << Req.WavOf(size_t(i));
+    Ended.push_back(r);
+    Q_EMIT TrackFinished(r);
+}
+
+void TRipPipeline::EndJob() {
+    Finished = true;
+    if (CloseSent)
+        return;
+    CloseSent = true;
+    Q_EMIT CloseRequested();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The job window
+
+void TRipPipeline::SetStep(const QString& word, int i, const QString& group) {
+    Caption = word + '(' + TwoDigits(i + 1) + '/' + TwoDigits(Count()) + QStringLiteral("): ") +
+              Req.Tracks[size_t(i)].Title;
+    if (!group.isEmpty())
+        GroupCaption = group;
+}
+
+void TRipPipeline::ErrorBox(const QString& text) {
+    if (!Boxes) {
+        Q_EMIT Failure(text);
+        return;
+    }
+    Prompter().Show(text, TPromptIcon::Error, TPromptButtons::Ok);
+}
+
+void TRipPipeline::ExtractedInJob(int i, const TTrackRead& read) {
+    const QString wav = Req.WavOf(size_t(i));
+    QString reason;
+    switch (read.Status) {
+    case rsOk:
+        break;
+    case rsReadFailed:
+        reason = read.Reason.isEmpty() ? ResText("RES_ReadCDAudioError", "Error while reading CD information!")
+                                       : read.Reason;
+        break;
+    case rsCreateFailed:
+        reason = wav + ResText("RES_CreateWavFileError",
+                               " is not a valid file name.Please rename the Title in the CD tracks list.");
+        break;
+    case rsNormalizeFailed:
+        reason = wav + ResText("RES_NormalizeError", ": the gain pass failed; the file was left unscaled.");
+        break;
+    default:
+        reason = wav + ResText("RES_WriteWavFileError", ": error while writing the file (disk full?).");
+        break;
+    }
+    if (!reason.isEmpty())
+        ErrorBox(reason);
+    ++ExtractedCount;
+    const bool ok = read.Status == rsOk;
+    if (Req.Format == ofWAV) {
+        EndTrack(i, ok, reason);
+        if (ExtractedCount >= Count()) {
+            Finish();
+            EndJob();
+        } else {
+            StartExtraction(ExtractedCount, true);
+        }
+        return;
+    }
+    // The extraction's worker is let go before the WMA utility starts.
+    if (Req.Format == ofWMA)
+        Reader->Release();
+    if (!ok) {
+        // The encode step of a track that was not read is skipped; the failure was shown.
+        ProgressSeen = true;
+        TProcessInfo skipped;
+        skipped.Code = Req.Format == ofOGG ? JobCode::OggEnded : Req.Format == ofWMA ? JobCode::WmaEnded
+                                                                                      : JobCode::Mp3Ended;
+        skipped.Status = 4;
+        skipped.Reason = reason;
+        skipped.Track = i + 1;
+        Encoding = i + 1;
+        QMetaObject::invokeMethod(
+            this, [this, skipped] { OnStepReport(skipped); }, Qt::QueuedConnection);
+        return;
+    }
+    SetStep(QStringLiteral("Encoding"), i, ResText("RES_Encoding", "Encoding"));
+    // The gauge starts over for the encode; the extraction's 100 % would say it is done.
+    Progress.Reset();
+    Progress.InitVisible = false;
+    StartEncodeInJob(i);
+}
+
+void TRipPipeline::StartStep(const std::function<void()>& start) {
+    try {
+        start();
+    } catch (const std::exception& e) {
+        // Without its encoder or writer nothing can go on; the rip waits for Stop, as after a
+        // drive error. (Only the WMA step runs the timer; stopping it is harmless elsewhere.)
+        Step.Timer1.stop();
+        Encoding = 0;
+        Stalled = true;
+        ErrorBox(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TRipPipeline::StartEncodeInJob(int i) {
+    const QString wav = Req.WavOf(size_t(i));
+    const QString output = Req.OutputOf(size_t(i));
+    Encoding = i + 1;
+    Step.Track = Encoding;
+    if (Req.Format == ofMP3) {
+        StartStep([&] { Step.StartMp3(wav, output, true, TJobKind::RipTracks, Req.Mp3); });
+    } else if (Req.Format == ofOGG) {
+        StartStep([&] { Step.StartOgg(wav, output); });
+    } else {
+        StartStep([&] { Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress); });
+    }
+}
+
+bool TRipPipeline::EndEncodedEntry(int i, const TProcessInfo& info, int32_t settleMs) {
+    EndTrack(i, info.Ok, info.Reason);
+    ProgressSeen = false;
+    ++EncodedCount;
+    if (EncodedCount < Count())
+        return false;
+    Finish();
+    if (settleMs > 0)
+        WaitMilliseconds(settleMs);
+    EndJob();
+    return true;
+}
+
+void TRipPipeline::EncodeEndedInJob(const TProcessInfo& info) {
+    const int i = info.Track - 1;
+    const QString output = Req.OutputOf(size_t(i));
+    int32_t settleMs = 0;
+    if (info.Code == JobCode::Mp3Ended) {
+        if (info.Status == 1) {
+            ErrorBox(ItemText(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
+        } else if (info.Status == 2 && !info.Ok) {
+            ErrorBox(FailureText(ResText("RES_Check_Mp3Options", "Create MP3 file error!\r\nPlease check the output "
+                                                                 "and lame options or run application again."),
+                                 output, info.Reason));
+        }
+        if (info.Status == 2 && info.Ok && Req.UseTags) {
+            const TTrackEntry& t = Req.Tracks[size_t(i)];
+            const uint16_t result = WriteRipTag(output, t.Title, t.Number, Req.Disc);
+            // A plain note, not an error box: the MP3 itself was written.
+            if (result > 255)
+                Prompter().Show(QStringLiteral("Error #%1! Could not save Tag!").arg(result), TPromptIcon::None,
+                                TPromptButtons::Ok);
+        }
+    } else if (info.Code == JobCode::OggEnded) {
+        // The Vorbis writer's worker lets go of its files a moment after its end event.
+        WaitMilliseconds(300);
+        if (info.Status != 4 && !info.Ok)
+            ErrorBox(FailureText(ResText("RES_Check_OggOptions", "Create OGG file error!\r\nPlease check the output "
+                                                                 "and Ogg options or run application again."),
+                                 output, info.Reason));
+        settleMs = 300;
+    } else {
+        Step.Timer1.stop();
+        if (info.Status == 1)
+            ErrorBox(ItemText(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
+        else if (info.Status == 8)
+            ErrorBox(info.Elapsed);
+        else if (info.Status == 2 && !info.Ok)
+            ErrorBox(FailureText(ResText("RES_Check_WmaOptions", "Create WMA file error!\r\nPlease check the output "
+                                                                 "and WMA options or run application again."),
+                                 output, info.Reason));
+    }
+    if (!EndEncodedEntry(i, info, settleMs))
+        StartExtraction(ExtractedCount, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The CD rip window
+
+void TRipPipeline::Report(const QString& line) {
+    ProgressHint = line;
+    GaugeHint = line;
+    Q_EMIT Failure(line);
+}
+
+void TRipPipeline::ExtractedInCDRip(int i, const TTrackRead& read) {
+    ++ExtractedCount;
+    Completed = QString::number(ExtractedCount);
+    const QString wav = Req.WavOf(size_t(i));
+    if (!read.Ok) {
+        const QString reason = read.Reason.isEmpty()
+                                   ? ResText("RES_ReadCDAudioError", "Error while reading CD information!")
+                                   : read.Reason;
+        EndTrack(i, false, reason);
+        Report(ResText("RES_Rip_Extract_Failed", "%1: extraction failed: %2").arg(wav, reason));
+        NextOrEnd(false);
+        return;
+    }
+    // The CD input announces a run one sector longer than it delivers, so the writer's own
+    // progress stops short of 100 % at a complete track.
+    Progress.Report(100, QString(), QString());
+    Notify();
+    if (Req.Format == ofWAV) {
+        EndTrack(i, true, QString());
+        NextOrEnd(false);
+        return;
+    }
+    const QString output = Req.OutputOf(size_t(i));
+    ProgressHint = QString::fromLatin1(EncodingText);
+    GaugeHint = ProgressHint;
+    Progress.Reset();
+    Step.WaveIn1.SetFileName(wav);
+    Encoding = i + 1;
+    Step.Track = Encoding;
+    try {
+        if (Req.Format == ofOGG) {
+            ApplyOggSettings(Step.VorbisOut1, Req.Ogg, Req.UseTags ? &Req.Disc : nullptr);
+            Step.StartOgg(wav, output);
+        } else if (Req.Format == ofWMA) {
+            Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress);
+        } else {
+            Step.StartMp3(wav, output, true, TJobKind::RipTracks, Req.Mp3);
+        }
+    } catch (const std::exception& e) {
+        // The encoder could not be started: this track's encode failed, its WAV stays.
+        Step.Timer1.stop();
+        TProcessInfo failed;
+        failed.Code = JobCode::Mp3Ended;
+        failed.Status = 2;
+        failed.Reason = QString::fromLocal8Bit(e.what());
+        failed.Track = Encoding;
+        Encoding = 0;
+        EncodeEndedInCDRip(failed);
+    }
+}
+
+void TRipPipeline::EncodeEndedInCDRip(const TProcessInfo& info) {
+    Step.Timer1.stop();
+    // The encoder lets go of its files a moment after its end event.
+    WaitMilliseconds(300);
+    const int i = info.Track - 1;
+    const QString wav = Req.WavOf(size_t(i));
+    QString reason = info.Reason;
+    if (info.Status == 8 && reason.isEmpty())
+        reason = info.Elapsed;
+    if (info.Ok) {
+        if (!Req.KeepWav)
+            DeleteUnused(wav);
+        // Every MP3 of this window is tagged, tags on or off.
+        if (Req.Format == ofMP3) {
+            const TTrackEntry& t = Req.Tracks[size_t(i)];
+            WriteRipTag(Req.OutputOf(size_t(i)), t.Title, t.Number, Req.Disc);
+        }
+        EndTrack(i, true, QString());
+    } else {
+        EndTrack(i, false, reason);
+        Report(ResText("RES_Rip_Encode_Failed", "%1: encoding failed (%2 kept): %3")
+                   .arg(Req.OutputOf(size_t(i)), wav, reason));
+    }
+    NextOrEnd(true);
+}
+
+void TRipPipeline::NextOrEnd(bool afterEncode) {
+    if (ExtractedCount >= Count()) {
+        // The encoder's files settle before the window goes; a WAV rip has nothing to wait for.
+        if (afterEncode)
+            WaitMilliseconds(300);
+        EndJob();
+        return;
+    }
+    // After a failure the hint line keeps the failure until the next track's first report.
+    const QString hint = ProgressHint;
+    const bool failed = !Results[size_t(ExtractedCount - 1)].Ok;
+    StartExtraction(ExtractedCount, Req.Format == ofWAV);
+    if (failed)
+        ProgressHint = hint;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stop and the clean-up
+
+void TRipPipeline::Stop() {
+    if (Finished)
+        return;
+    if (Window == TRipWindow::Job) {
+        if (Req.Format == ofOGG) {
+            try {
+                Step.VorbisOut1.Pause();
+            } catch (const std::exception&) {
+            }
+            Step.VorbisOut1.Stop(true);
+            WaitMilliseconds(300);
+        }
+        Finish();
+        EndJob();
+        return;
+    }
+    // The sink of the running step: the source's writer or the Vorbis writer.
+    if (Reader->Reading()) {
+        Reader->Stop();
+    } else if (Step.OggRunning()) {
+        try {
+            Step.VorbisOut1.Pause();
+        } catch (const std::exception&) {
+        }
+        Step.VorbisOut1.Stop(false);
+    }
+    WaitMilliseconds(300);
+    // A child left running would keep writing while the wrappers may be given the next job.
+    Step.KillEncoders();
+    Reading = 0;
+    Encoding = 0;
+    EndJob();
+}
+
+void TRipPipeline::Finish() {
+    if (Finished && Window == TRipWindow::Job)
+        return;
+    Reading = 0;
+    Encoding = 0;
+    if (Window == TRipWindow::Job) {
+        Reader->Stop();
+        // A rip's WAV files go once every track is read, but only those whose encode
+        // succeeded: the WAV of a failed encode is the only copy of that track's audio.
+        if (ExtractedCount >= Count() && Req.Format != ofWAV && !Req.KeepWav)
+            for (size_t i = 0; i < Results.size(); ++i)
+                if (Results[i].Ok)
+                    DeleteUnused(Req.WavOf(i));
+        Finished = true;
+        Step.KillEncoders();
+        return;
+    }
+    if (Step.OggRunning())
+        Step.VorbisOut1.Stop(false);
+    Reader->Stop();
+    Step.KillEncoders();
+    Step.WaveIn1.SetFileName(QString());
+    Step.VorbisOut1.SetFileName(QString());
+    Finished = true;
+}

@@ -1,0 +1,56 @@
+// TRipRequest: everything a rip needs, taken on the main thread when the rip starts (from the
+// settings, the disc's information and the user's choices, or the command line's arguments).
+// The pipeline and its workers read the request, never the settings record.
+#pragma once
+
+#include "core/DiscInfo.h"
+#include "core/EncoderOptions.h"
+#include "core/Settings.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+struct TTrackEntry {
+    // The track's place on the disc: 1 for the disc's first track, as the track list numbers
+    // its rows (the number tags carry).
+    int32_t Number = 0;
+    // The title as the user typed it or a lookup gave it: tags and windows show it.
+    QString Title;
+    // The base name of the track's files (see TrackBaseName), unique within the rip.
+    QString BaseName;
+};
+
+struct TRipRequest {
+    std::vector<TTrackEntry> Tracks;
+    int32_t Format = ofMP3; // TOutputFormat
+    QString OutputFolder;
+    TMp3Options Mp3;
+    TOggOptions Ogg;
+    TWmaOptions Wma;
+    // Tags (ID3/Use): the disc's fields go into each file's tags.
+    bool UseTags = false;
+    TDiscFields Disc;
+    bool KeepWav = false;
+    bool Normalize = false;
+    int32_t NormalizePercent = 95;
+    // Seconds read of each track at most; 0 = whole tracks.
+    int32_t LengthLimit = 0;
+    // Jitter-corrected reading through the CD input (CDOptions/Paranoia).
+    bool SecureReading = false;
+
+    // The settings and the listed disc's fields; no tracks yet.
+    static TRipRequest From(const TSettings& settings, const TDiscFields& disc);
+    // Entries for tracks given as (number, title), with unique base names.
+    void SetTracks(const std::vector<std::pair<int32_t, QString>>& numbersAndTitles);
+
+    // Files of entry i (0-based): its WAV file and its output in the format.
+    QString WavOf(size_t i) const;
+    QString OutputOf(size_t i) const;
+};
+
+// Names for the files of a job's entries: the first of equal names stays, later ones get
+// " (2)", " (3)", ... (skipping names another entry already has), so no entry writes over the
+// file of an earlier one.
+QStringList UniqueNames(const QStringList& names);
