@@ -4,6 +4,7 @@
 #include "app/CDInputService.h"
 #include "app/Helpers.h"
 #include "app/LanguageText.h"
+#include "app/MainDemoDisc.h"
 #include "app/Settings.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/DiscKey.h"
@@ -179,8 +180,11 @@ void TMainController::Activate() {
             } else if (!HintShown) {
                 // Once per start: the hint would otherwise come back each time it closes.
                 HintShown = true;
-                if (Host && Host->ShowNoDeviceHint() == THintChoice::OpenDiscImage)
+                const THintChoice choice = Host ? Host->ShowNoDeviceHint() : THintChoice::Close;
+                if (choice == THintChoice::OpenDiscImage)
                     OpenDiscImage();
+                else if (choice == THintChoice::OpenDemoDisc)
+                    OpenDemoDisc(*this);
                 stop = CDHandle != 0;
             }
         }
