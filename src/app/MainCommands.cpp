@@ -35,26 +35,6 @@ void ShowError(const QString& text) {
 
 } // namespace
 
-QString HomePageUrl() {
-    return QStringLiteral("https://discwright.example.org/");
-}
-QString ProductPageUrl() {
-    return QStringLiteral("https://discwright.example.org/discwright/");
-}
-QString UpdatePageUrl() {
-    return QStringLiteral("https://discwright.example.org/discwright/update/");
-}
-
-QString HelpFilePath() {
-    const QString exe = ExecutableFolder();
-    for (const QString& folder : {exe + QStringLiteral("/help"), exe + QStringLiteral("/../share/discwright/help")}) {
-        const QString path = QDir::cleanPath(folder + QStringLiteral("/index.html"));
-        if (QFileInfo(path).isFile())
-            return path;
-    }
-    return QString();
-}
-
 void TMainController::OpenOutputDirectory() {
     if (QDir(Settings.OutputFolder).exists()) {
         if (Host)

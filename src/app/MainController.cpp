@@ -6,6 +6,7 @@
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
+#include "app/MainDemoDisc.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
@@ -183,8 +184,11 @@ void TMainController::Activate() {
             } else if (!HintShown) {
                 // Once per start: the hint would otherwise come back each time it closes.
                 HintShown = true;
-                if (Host && Host->ShowNoDeviceHint() == THintChoice::OpenDiscImage)
+                const THintChoice choice = Host ? Host->ShowNoDeviceHint() : THintChoice::Close;
+                if (choice == THintChoice::OpenDiscImage)
                     OpenDiscImage();
+                else if (choice == THintChoice::OpenDemoDisc)
+                    OpenDemoDisc(*this);
                 stop = CDHandle != 0;
             }
         }

@@ -11,6 +11,7 @@
 #include "jobs/JobController.h"
 #include "jobs/JobKind.h"
 #include "jobs/RipRequest.h"
+#include "platform/ProductPages.h"
 
 #include <QObject>
 #include <QString>
@@ -38,7 +39,7 @@ struct TTrackRow {
     QString Size;   // MiB, "41.22"
 };
 
-enum class THintChoice { Close, OpenDiscImage };
+enum class THintChoice { Close, OpenDiscImage, OpenDemoDisc };
 
 // What the controller asks of its window.
 class TMainWindowHost {
@@ -75,13 +76,6 @@ struct TMainEnables {
     bool QueryFreedb = false; // the list has rows
     bool Door = false;        // the open drive is a physical drive
 };
-
-// Addresses of the maker's pages.
-QString HomePageUrl();
-QString ProductPageUrl();
-QString UpdatePageUrl();
-// The HTML manual beside the executables (or in the installed share folder); empty if missing.
-QString HelpFilePath();
 
 class TMainController : public QObject, public TOptionSetHost {
     Q_OBJECT

@@ -469,7 +469,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 THintChoice TMainForm::ShowNoDeviceHint() {
     TfrmNoDeviceHint hint(this);
-    return hint.exec() == TfrmNoDeviceHint::OpenImageResult ? THintChoice::OpenDiscImage : THintChoice::Close;
+    const int result = hint.exec();
+    if (result == TfrmNoDeviceHint::OpenDemoResult)
+        return THintChoice::OpenDemoDisc;
+    return result == TfrmNoDeviceHint::OpenImageResult ? THintChoice::OpenDiscImage : THintChoice::Close;
 }
 
 QString TMainForm::ChooseDiscImage() {

@@ -54,6 +54,9 @@ TfrmNoDeviceHint::TfrmNoDeviceHint(QWidget* parent) : QDialog(parent) {
     btClose->setObjectName(QStringLiteral("btClose"));
     btClose->setDefault(true);
     connect(btOpenImage, &QPushButton::clicked, this, [this] { done(OpenImageResult); });
+    btOpenDemo = new QPushButton(QStringLiteral("Open the &demo disc"), this);
+    btOpenDemo->setObjectName(QStringLiteral("btOpenDemo"));
+    connect(btOpenDemo, &QPushButton::clicked, this, [this] { done(OpenDemoResult); });
     connect(btClose, &QPushButton::clicked, this, [this] { done(CloseResult); });
 
     auto* texts = new QVBoxLayout;
@@ -66,6 +69,7 @@ TfrmNoDeviceHint::TfrmNoDeviceHint(QWidget* parent) : QDialog(parent) {
     top->addLayout(texts);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(btOpenDemo);
     buttons->addWidget(btOpenImage);
     buttons->addWidget(btClose);
     auto* layout = new QVBoxLayout(this);

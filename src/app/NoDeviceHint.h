@@ -1,5 +1,5 @@
 // TfrmNoDeviceHint: the dialog shown when no CD drive could be reached. It names the usual
-// causes on this system and offers to open a disc image instead.
+// causes on this system and offers to open a disc image instead, or the demo disc.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +13,7 @@ public:
     // exec() results.
     static constexpr int CloseResult = 1;
     static constexpr int OpenImageResult = 2;
+    static constexpr int OpenDemoResult = 3;
 
     explicit TfrmNoDeviceHint(QWidget* parent = nullptr);
 
@@ -25,5 +26,6 @@ private:
     QLabel* lbCause2;
     QLabel* lbCause3;
     QPushButton* btOpenImage;
+    QPushButton* btOpenDemo;
     QPushButton* btClose;
 };

@@ -4,6 +4,7 @@
 #include "core/Helpers.h"
 #include "core/Settings.h"
 #include "platform/IniFile.h"
+#include "platform/ProductPages.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
 
@@ -11,9 +12,12 @@
 
 namespace {
 
-const char* const OtherLanguageInvitation =
-    "If you would like to translate Discwright into your language, please visit "
-    "https://discwright.example.org/translate for the English file and the instructions.";
+QString OtherLanguageInvitation() {
+    const QString page = TranslationPageUrl();
+    return QStringLiteral("If you would like to translate Discwright into your language, please read \"Translating "
+                          "Discwright\" in the manual") +
+           (page.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + page);
+}
 
 } // namespace
 
@@ -48,7 +52,7 @@ bool SwitchLanguageTo(const QString& language) {
     if (!QFileInfo::exists(path)) {
         QString text = path + QStringLiteral(" can not be found.");
         if (language == QLatin1String("Other"))
-            text += QStringLiteral("\n\n") + QString::fromLatin1(OtherLanguageInvitation);
+            text += QStringLiteral("\n\n") + OtherLanguageInvitation();
         Prompter().Show(text, TPromptIcon::None, TPromptButtons::Ok);
         return false;
     }

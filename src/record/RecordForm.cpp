@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/RipForm.h"
+#include "platform/ProductPages.h"
 #include "record/NewRecordFileForm.h"
 #include "widgets/AfStartButton.h"
 
@@ -22,8 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const char* const MakerPage = "https://discwright.example.org";
 
 template <class T> T* Named(T* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -159,7 +158,7 @@ TfrmRecord::TfrmRecord(QWidget* owner, std::unique_ptr<TWaveDevice> device)
             [this] { StartMenu->popup(AfStartButton1->mapToGlobal(QPoint(0, AfStartButton1->height()))); });
 
     auto* link =
-        Named(new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromLatin1(MakerPage))), "lbLink");
+        Named(new QLabel(QStringLiteral("<a href=\"%1\">Discwright</a>").arg(HomePageUrl().toHtmlEscaped())), "lbLink");
     link->setOpenExternalLinks(true);
 
     auto* bottom = new QHBoxLayout;

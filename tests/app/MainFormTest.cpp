@@ -1,8 +1,9 @@
 // The main window on the offscreen platform, with a disc image as its drive: what it shows at
-// start, clicks on the list, the enabled rules, switching the language, closing, and the
-// no-device hint.
+// start, clicks on the list, the enabled rules, switching the language, closing, the
+// no-device hint and the demo disc.
 #include "app/MainForm.h"
 
+#include "app/MainDemoDisc.h"
 #include "app/MainFixture.h"
 #include "app/NoDeviceHint.h"
 #include "core/Settings.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -309,6 +311,87 @@ TEST(MainFormTest, NoDeviceHintOncePerStart) {
     EXPECT_EQ(w.Status->text(), "Im CD-Laufwerk wurde keine Audio-CD gefunden.");
     w.Action("miEnglish")->trigger();
     EXPECT_EQ(w.Status->text(), "Can not find audio CD in your CD device.");
+}
+
+// The demo disc, written into a temporary folder of the test's own.
+class TDemoRuntime {
+public:
+    TDemoRuntime() : Saved(qgetenv("XDG_RUNTIME_DIR")) { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Dir.path())); }
+    ~TDemoRuntime() {
+        if (Saved.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", Saved);
+    }
+    QString Cue() const { return Dir.path() + "/discwright-demo/demo.cue"; }
+
+private:
+    QTemporaryDir Dir;
+    QByteArray Saved;
+};
+
+QStringList RowTexts(const QTreeWidget* list) {
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        rows << item->text(0) + ' ' + item->text(1) + ' ' + item->text(2) + ' ' + item->text(3);
+    }
+    return rows;
+}
+
+const QStringList DemoRows = {"1 Track01 00:08 01.35", "2 Track02 00:12 02.02", "3 Track03 00:07 01.18"};
+
+// discwright --demo: the window shows, then the demo disc is opened as main() does; on a
+// machine without drives the no-device hint never comes, since a drive is open.
+TEST(MainFormTest, DemoOptionListsTheDemoDisc) {
+    TMainFixture f;
+    TDemoRuntime runtime;
+    f.WriteOptions({});
+    TModalCloser closer;
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_TRUE(OpenDemoDisc(form.Controller()));
+    EXPECT_EQ(RowTexts(w.List), DemoRows);
+    EXPECT_EQ(w.Status->text(), "Image demo");
+    EXPECT_EQ(Settings.Images, runtime.Cue());
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closer.Hints, 0);
+    EXPECT_EQ(RowTexts(w.List), DemoRows);
+    EXPECT_TRUE(f.Scripted.Shown().isEmpty());
+}
+
+// The no-device hint offers the demo disc beside its other choices, in the user's language.
+TEST(MainFormTest, NoDeviceHintOpensTheDemoDisc) {
+    TMainFixture f;
+    TDemoRuntime runtime;
+    f.WriteOptions({});
+    QStringList buttons;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* hint = qobject_cast<TfrmNoDeviceHint*>(QApplication::activeModalWidget());
+            hint && buttons.isEmpty()) {
+            for (QPushButton* b : hint->findChildren<QPushButton*>())
+                buttons << b->objectName() + '=' + b->text();
+            hint->findChild<QPushButton*>("btOpenDemo")->click();
+        }
+    });
+    answer.start();
+    TMainForm form;
+    TWindow w(form);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.List->topLevelItemCount() == 3; }));
+    EXPECT_EQ(RowTexts(w.List), DemoRows);
+    EXPECT_EQ(buttons,
+              QStringList({"btOpenImage=Open disc &image...", "btClose=&Close", "btOpenDemo=Open the &demo disc"}));
+
+    QFile::copy(SourceDir() + "/lang/CLan_German.ini", f.Folder.File("CLan_German.ini"));
+    Settings.Lan = "German";
+    TfrmNoDeviceHint hint;
+    hint.show();
+    EXPECT_EQ(hint.findChild<QPushButton*>("btOpenDemo")->text(), "&Demo-CD öffnen");
 }
 
 } // namespace
