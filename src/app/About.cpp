@@ -1,11 +1,11 @@
 // The about box (see About.h).
 #include "app/About.h"
 
-#include "widgets/Language.h"
 #include "app/MainController.h"
 #include "app/MainFormIcons.h"
 #include "core/Settings.h"
 #include "platform/Prompter.h"
+#include "widgets/Language.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>

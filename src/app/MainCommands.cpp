@@ -1,33 +1,21 @@
 // The main window's commands that reach beyond the track list (see MainController.h): the file
-// manager, the drive's door, the volume control, other players' recent-file lists, the manual,
-// CD playback and the CDDB query.
+// manager, the drive's door, the volume control, the manual, CD playback and the CDDB query.
 #include "app/MainController.h"
-#include "core/DiscInfo.h"
 
-#include "core/LanguageText.h"
-#include "core/Settings.h"
+#include "app/DesktopCommands.h"
 #include "audio/AuException.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/DiscKey.h"
-#include "cd/akrip32.h"
 #include "cddb/CDDBInfo.h"
-#include "platform/Mixer.h"
-#include "platform/ProgramFolder.h"
+#include "core/DiscInfo.h"
+#include "core/LanguageText.h"
 #include "platform/Prompter.h"
-#include "platform/WineRegistry.h"
-#include "tags/Genres.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cdio/cdio.h>
 
 namespace {
-
-void Inform(const QString& text) {
-    Prompter().Show(text, TPromptIcon::Information, TPromptButtons::Ok);
-}
 
 void ShowError(const QString& text) {
     Prompter().Show(text, TPromptIcon::Error, TPromptButtons::Ok);
@@ -36,14 +24,7 @@ void ShowError(const QString& text) {
 } // namespace
 
 void TMainController::OpenOutputDirectory() {
-    if (QDir(Settings.OutputFolder).exists()) {
-        if (Host)
-            Host->OpenInShell(Settings.OutputFolder);
-    } else {
-        ShowError(Settings.OutputFolder + ',' +
-                  LoadResText(QStringLiteral("RES_Directory_Not_Exist"),
-                              QStringLiteral("The output directory does not exist.")));
-    }
+    OpenOutputFolder(ShellOpener());
 }
 
 void TMainController::Eject() {
@@ -60,73 +41,24 @@ void TMainController::CloseDoor() {
 }
 
 void TMainController::VolumeControl() {
-    if (!LaunchMixer())
-        ShowError(ResText("RES_No_Mixer", "No volume control found. Please install pavucontrol."));
-}
-
-namespace {
-
-bool MayClearHistoryOf(const char* exeName) {
-    if (!IsWineProgramRunning(QString::fromLatin1(exeName)))
-        return true;
-    return Prompter().Show(LoadResText(QStringLiteral("RES_RealOne_Window_Exist"),
-                                       QStringLiteral("Please close RealOne Player firstly.Continue?")),
-                           TPromptIcon::Information, TPromptButtons::YesNo, TPromptAnswer::No) == TPromptAnswer::Yes;
-}
-
-int ReportCleared(TWineRegistry& registry, int count) {
-    if (!registry.Save()) {
-        ShowError(registry.FileName() +
-                  ResText("RES_Registry_Save_Error", " could not be written; no list records were deleted."));
-        return 0;
-    }
-    Inform(QString::number(count) +
-           LoadResText(QStringLiteral("RES_Clear_History"), QStringLiteral(" list records are deleted!")));
-    return count;
-}
-
-} // namespace
-
-int TMainController::ClearRealPlayerHistory() {
-    if (!MayClearHistoryOf("realplay.exe"))
-        return -1;
-    TWineRegistry registry;
-    int count = 0;
-    while (count < 8 && registry.DeleteKey(QStringLiteral("\\Software\\RealNetworks\\RealPlayer\\6.0\\Preferences\\"
-                                                          "MostRecentClips") +
-                                           QString::number(count + 1)))
-        ++count;
-    return ReportCleared(registry, count);
-}
-
-int TMainController::ClearMediaPlayerHistory() {
-    if (!MayClearHistoryOf("wmplayer.exe"))
-        return -1;
-    TWineRegistry registry;
-    int count = 0;
-    const QString key = QStringLiteral("\\Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList\\");
-    while (count <= 8 && registry.DeleteValue(key, QStringLiteral("File") + QString::number(count)))
-        ++count;
-    return ReportCleared(registry, count);
+    OpenVolumeControl();
 }
 
 void TMainController::Help() {
-    const QString path = HelpFilePath();
-    if (path.isEmpty()) {
-        ShowError(ResText("RES_Help_Not_Found", "The manual (help/index.html) can not be found beside the program."));
-        return;
-    }
-    if (Host)
-        Host->OpenInShell(path);
+    OpenManual(ShellOpener());
+}
+
+TShellOpener TMainController::ShellOpener() const {
+    return [host = Host](const QString& target) { return host && host->OpenInShell(target); };
 }
 
 // ---------------------------------------------------------------------------------------------
 // CD playback
 
 void TMainController::Play() {
-    if (Current < 0 || Current >= int(RowList.size()))
+    if (List.Current() < 0)
         return;
-    const TTrackRow& row = RowList[Current];
+    const TTrackRow& row = List.Rows()[size_t(List.Current())];
     // Only the paused track itself resumes: another row selected meanwhile is played from its
     // start, so the status never names a track that is not the one heard.
     const bool resume = Playing && Paused && Player->IsPaused() && Player->CurrentTrack() == row.Number;
@@ -166,18 +98,15 @@ void TMainController::Stop() {
 
 void TMainController::PlaybackFailed(const QString& why) {
     // No box: playback is an extra, and its trouble must not interrupt the user.
-    Playing = false;
-    Paused = false;
-    Player->Stop();
+    Stop();
     SetStatus(ResText("RES_Play_Error", "Can not play the track: ") + why);
-    Q_EMIT StateChanged();
 }
 
 // ---------------------------------------------------------------------------------------------
 // CDDB
 
 void TMainController::QueryFreedb() {
-    if (RowList.empty())
+    if (List.Empty())
         return;
     if (!CDHandle) {
         QueryFreedbThroughCDInput();
@@ -203,18 +132,9 @@ void TMainController::ApplyCddbTitles(const TQueryCddbResult& result) {
 }
 
 void TMainController::ApplyRecord(const TDiscRecord& record) {
-    if (RowList.empty())
-        return;
-    ApplyDiscRecord(record, CurrentDisc, RowList.front().Number, int32_t(RowList.size()));
-    TakeTitles(int(record.Titles.size()));
-}
-
-void TMainController::TakeTitles(int count) {
-    for (int i = 0; i < count && i < int(RowList.size()); ++i) {
-        const int32_t number = RowList[size_t(i)].Number;
-        if (number >= 1 && number <= 100)
-            SetRowTitle(i, CurrentDisc.Titles[size_t(number)]);
-    }
+    List.ApplyRecord(record);
+    for (int i = 0; i < record.Titles.size() && i < List.Count(); ++i)
+        Q_EMIT RowChanged(i);
 }
 
 void TMainController::QueryFreedbThroughCDInput() {

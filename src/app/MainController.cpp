@@ -3,26 +3,22 @@
 #include "core/DiscInfo.h"
 
 #include "app/CDInputService.h"
-#include "core/Helpers.h"
-#include "core/LanguageText.h"
-#include "core/Settings.h"
+#include "app/ImageDrives.h"
 #include "app/MainDemoDisc.h"
+#include "app/OutputFolder.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "cddb/CDDBInfo.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/RipPipeline.h"
 #include "jobs/WMAEncodeThread.h"
-#include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -34,41 +30,12 @@ QString NoDriveText() {
     return LoadResText(QStringLiteral("RES_NotFound_CDRom"), QStringLiteral("No CD devices found!"));
 }
 
-QString FolderMissingText() {
-    return LoadResText(QStringLiteral("RES_Directory_Not_Exist"),
-                       QStringLiteral("The output directory does not exist."));
-}
-
 void Inform(const QString& text) {
     Prompter().Show(text, TPromptIcon::Information, TPromptButtons::Ok);
 }
 
 void ShowError(const QString& text) {
     Prompter().Show(text, TPromptIcon::Error, TPromptButtons::Ok);
-}
-
-QStringList ImagePaths() {
-    QStringList paths;
-    for (const QString& part : Settings.Images.split('|')) {
-        if (!part.trimmed().isEmpty())
-            paths << part.trimmed();
-    }
-    return paths;
-}
-
-// Vendor and product as the drive list gives them, joined by a blank (the drive library
-// trims the vendor field that drives pad to eight characters), at most 26 characters.
-QString DescribeDrive(const TCDDriveEntry& e) {
-    const QString vendor = QString::fromLocal8Bit(e.Vendor).trimmed();
-    const QString product = QString::fromLocal8Bit(e.Product).trimmed();
-    return (vendor.isEmpty() ? product : vendor + ' ' + product).left(26);
-}
-
-TCDDriveList ListDrives() {
-    TCDDriveList list{};
-    list.Capacity = MaxCDDrives;
-    GetCDList(&list);
-    return list;
 }
 
 } // namespace
@@ -123,19 +90,19 @@ bool TMainController::SwitchLanguageKeepingStatus(const std::function<bool()>& s
 }
 
 void TMainController::SetCurrentRow(int row) {
-    Current = row >= 0 && row < int(RowList.size()) ? row : -1;
+    List.SetCurrent(row);
     Q_EMIT StateChanged();
 }
 
 TMainEnables TMainController::Enables() const {
     TMainEnables e;
-    for (const TTrackRow& r : RowList)
+    for (const TTrackRow& r : List.Rows())
         e.Extract = e.Extract || r.Selected;
-    e.Play = Current >= 0;
-    e.RenameTitle = Current >= 0;
+    e.Play = List.Current() >= 0;
+    e.RenameTitle = List.Current() >= 0;
     e.Stop = Playing;
     e.Pause = Playing && !Paused;
-    e.QueryFreedb = !RowList.empty();
+    e.QueryFreedb = !List.Empty();
     e.Door = CDHandle != 0 && !DriveIsImage;
     return e;
 }
@@ -172,10 +139,7 @@ void TMainController::Activate() {
             RefreshCDDriveList();
         }
         if (CDIn->DriveCount() == 0) {
-            const QString folder = AddTrailingBackslash(ProgramFolder());
-            if (QFileInfo::exists(folder + QStringLiteral("RidoDoda.dll")) &&
-                !QFileInfo::exists(folder + QStringLiteral("wnaspi32.dll"))) {
-                QFile::rename(folder + QStringLiteral("RidoDoda.dll"), folder + QStringLiteral("wnaspi32.dll"));
+            if (RenameAspiLayer()) {
                 Prompter().Show(LoadResText(QStringLiteral("RES_Run_Again"),
                                             QStringLiteral("Configuration finished. Please exit the software and run "
                                                            "again!")),
@@ -199,7 +163,7 @@ void TMainController::Activate() {
             }
             if (AudioCDPresent()) {
                 // Refilling the same disc would throw away titles edited since the last close.
-                if (RowList.empty() || CDIn->DiscKey() != DiscKey)
+                if (List.Empty() || CDIn->DiscKey() != List.Key())
                     FillFromCDInput();
             } else {
                 NoDisc = true;
@@ -224,8 +188,8 @@ void TMainController::Close() {
     Closed = true;
     MediaTimer.stop();
     try {
-        CopyRowsToTitles();
-        if (!SaveDiscInfo(DiscKey))
+        List.CopyTitles();
+        if (!SaveDiscInfo(List.Key()))
             ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
         // Before the handle the player reads through is closed.
         if (Playing)
@@ -283,8 +247,7 @@ int TMainController::OpenDrive(int index) {
     }
     OwnHandles.insert(handle);
     DriveIsImage = e.Adapter != 0;
-    const QStringList images = ImagePaths();
-    DrivePath = DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
+    DrivePath = DrivePathOf(e);
     DriveIndex = index;
     return handle;
 }
@@ -304,52 +267,24 @@ bool TMainController::AudioCDPresent() {
     return CDIn->TrackLength(1, minutes, seconds, data) && !data;
 }
 
-void TMainController::CopyRowsToTitles() {
-    // Titles are indexed by track number, so a disc whose first track is not 1 keeps them.
-    int32_t last = 0;
-    for (const TTrackRow& r : RowList) {
-        if (r.Number >= 1 && r.Number <= 100) {
-            CurrentDisc.Titles[r.Number] = r.Title;
-            last = std::max(last, r.Number);
-        }
-    }
-    CurrentDisc.TrackNumber = last;
+void TMainController::BeginList(const QString& key) {
+    if (key != List.Key() && !List.Store())
+        ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+    List.Begin(key);
 }
 
-void TMainController::StoreListedTitles() {
-    if (DiscKey.isEmpty() || RowList.empty())
-        return;
-    CopyRowsToTitles();
-    if (!SaveDiscInfo(DiscKey))
-        ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+void TMainController::ShowNoDisc() {
+    ForgetDisc();
+    NoDisc = true;
+    SetStatus(NoDiscText());
 }
 
 void TMainController::ForgetDisc() {
-    StoreListedTitles();
-    ClearRows();
-    DiscKey.clear();
+    if (!List.Store())
+        ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
+    List.Forget();
     Q_EMIT RowsReset();
     Q_EMIT StateChanged();
-}
-
-void TMainController::ClearRows() {
-    RowList.clear();
-    Current = -1;
-}
-
-void TMainController::AddRow(int32_t number, int32_t minutes, int32_t seconds) {
-    TTrackRow row;
-    row.Number = number;
-    if (number >= 1 && number <= 100) {
-        if (CurrentDisc.Titles[number].isEmpty())
-            CurrentDisc.Titles[number] = DefaultTrackTitle(number);
-        row.Title = CurrentDisc.Titles[number];
-    } else {
-        row.Title = DefaultTrackTitle(number);
-    }
-    row.Length = TrackLengthText(minutes, seconds);
-    row.Size = TrackSizeText(minutes, seconds);
-    RowList.push_back(row);
 }
 
 void TMainController::FillFromToc() {
@@ -359,11 +294,7 @@ void TMainController::FillFromToc() {
     const bool read = ReadDisc(CDHandle, disc);
     const QString key = KeyOfDisc(disc);
     // Titles edited for the disc that was listed are kept before another disc is listed.
-    if (key != DiscKey)
-        StoreListedTitles();
-    DiscKey = key;
-    LoadDiscInfo(key);
-    ClearRows();
+    BeginList(key);
     if (!read) {
         SetStatus(LoadResText(QStringLiteral("RES_NotRead_Cd"), QStringLiteral("Not get CD device information!")));
     } else {
@@ -371,9 +302,9 @@ void TMainController::FillFromToc() {
             int32_t minutes = 0;
             int32_t seconds = 0;
             disc.ListLength(i, minutes, seconds);
-            AddRow(disc.Tracks[i].Number, minutes, seconds);
+            List.Add(disc.Tracks[i].Number, minutes, seconds);
         }
-        NoDisc = RowList.empty();
+        NoDisc = List.Empty();
         SetStatus(DriveTitle);
     }
     Q_EMIT RowsReset();
@@ -381,21 +312,16 @@ void TMainController::FillFromToc() {
 }
 
 void TMainController::FillFromCDInput() {
-    const QString key = CDIn->DiscKey();
-    if (key != DiscKey)
-        StoreListedTitles();
-    DiscKey = key;
-    LoadDiscInfo(key);
-    ClearRows();
+    BeginList(CDIn->DiscKey());
     const int count = CDIn->TrackCount();
     for (int n = 1; n <= count; ++n) {
         int minutes = 0;
         int seconds = 0;
         bool data = false;
         if (CDIn->TrackLength(n, minutes, seconds, data))
-            AddRow(n, minutes, seconds);
+            List.Add(n, minutes, seconds);
     }
-    if (!RowList.empty())
+    if (!List.Empty())
         NoDisc = false;
     SetStatus(CDIn->DriveName());
     SavedStatus = StatusText;
@@ -419,9 +345,7 @@ void TMainController::Refresh() {
         if (StatusText == NoDiscText())
             SetStatus(DriveTitle);
     } else {
-        ForgetDisc();
-        NoDisc = true;
-        SetStatus(NoDiscText());
+        ShowNoDisc();
     }
 }
 
@@ -434,9 +358,7 @@ void TMainController::PollMedia() {
     if (AudioCDPresent()) {
         FillFromToc();
     } else {
-        ForgetDisc();
-        NoDisc = true;
-        SetStatus(NoDiscText());
+        ShowNoDisc();
     }
 }
 
@@ -449,74 +371,28 @@ void TMainController::TakeDrive(int handle, int index) {
         const TCDDriveEntry& e = list.Drives[index];
         DriveTitle = DescribeDrive(e);
         DriveIsImage = e.Adapter != 0;
-        const QStringList images = ImagePaths();
-        DrivePath =
-            DriveIsImage ? (e.Target < images.size() ? images[e.Target] : QString()) : QString::fromLocal8Bit(e.Id);
+        DrivePath = DrivePathOf(e);
     }
     DriveIndex = index;
     SetStatus(DriveTitle);
     if (AudioCDPresent()) {
         FillFromToc();
     } else {
-        ForgetDisc();
-        NoDisc = true;
-        SetStatus(NoDiscText());
+        ShowNoDisc();
     }
     SavedStatus = StatusText;
     Q_EMIT StateChanged();
 }
 
 bool TMainController::OpenDiscImage(const QString& cuePath) {
-    const QFileInfo info(cuePath);
-    if (!info.isFile()) {
-        ShowError(cuePath + ResText("RES_Image_Not_Found", " can not be found."));
-        return false;
-    }
-    const QString path = info.absoluteFilePath();
-    // CDOptions/Images separates its paths with "|": such a path would come back as two
-    // drives, and the image as neither.
-    if (path.contains('|')) {
-        ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") +
-                  ResText("RES_Image_Path_Pipe", "its path holds a |, which separates the images in options.ini. "
-                                                 "Please rename the folder or the file."));
-        return false;
-    }
-    if (const QString why = CheckCDImage(path); !why.isEmpty()) {
-        ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") + why);
-        return false;
-    }
-    const QString oldImages = Settings.Images;
-    QStringList images = ImagePaths();
-    int pos = -1;
-    for (int i = 0; i < images.size(); ++i) {
-        if (QFileInfo(images[i]).absoluteFilePath() == path)
-            pos = i;
-    }
-    if (pos < 0) {
-        images << path;
-        pos = int(images.size()) - 1;
-    }
-    Settings.Images = images.join('|');
-    TCDDriveList list = ListDrives();
-    int physical = 0;
-    for (int i = 0; i < list.Count; ++i)
-        physical += list.Drives[i].Adapter == 0 ? 1 : 0;
-    // At most eight drives are listed: an image that would fall off the end goes first.
-    if (physical + pos >= list.Count) {
-        images.move(pos, 0);
-        pos = 0;
-        Settings.Images = images.join('|');
-    }
-    const int index = physical + pos;
-    const int handle = OpenCDDriveAt(index);
-    if (handle)
-        OwnHandles.insert(handle);
+    int index = 0;
+    QString error;
+    const int handle = OpenImageDrive(cuePath, index, error);
     if (!handle) {
-        const QString why = CDLastError();
-        Settings.Images = oldImages;
-        ShowError(path + ResText("RES_Image_Open_Error", " can not be opened as a disc image: ") + why);
+        ShowError(error);
         return false;
     }
+    OwnHandles.insert(handle);
     Settings.CDIndex = index;
     TakeDrive(handle, index);
     return true;
@@ -534,40 +410,37 @@ void TMainController::OpenDiscImage() {
 // Rows
 
 void TMainController::SetRowSelected(int row, bool selected) {
-    if (row < 0 || row >= int(RowList.size()) || RowList[row].Selected == selected)
+    if (!List.SetSelected(row, selected))
         return;
-    RowList[row].Selected = selected;
     Q_EMIT RowChanged(row);
     Q_EMIT StateChanged();
 }
 
 void TMainController::ToggleCurrentRow() {
-    if (Current >= 0)
-        SetRowSelected(Current, !RowList[Current].Selected);
+    if (List.Current() >= 0)
+        SetRowSelected(List.Current(), !List.Rows()[size_t(List.Current())].Selected);
 }
 
 void TMainController::SelectAll() {
-    for (int i = 0; i < int(RowList.size()); ++i)
+    for (int i = 0; i < List.Count(); ++i)
         SetRowSelected(i, true);
 }
 
 void TMainController::SelectNone() {
-    for (int i = 0; i < int(RowList.size()); ++i)
+    for (int i = 0; i < List.Count(); ++i)
         SetRowSelected(i, false);
 }
 
 void TMainController::SetRowTitle(int row, const QString& title) {
-    if (row < 0 || row >= int(RowList.size()))
-        return;
-    RowList[row].Title = ListTitle(title, RowList[row].Number);
-    Q_EMIT RowChanged(row);
+    if (List.SetTitle(row, title))
+        Q_EMIT RowChanged(row);
 }
 
 void TMainController::RenameTitle() {
-    if (Current < 0 || !Host)
+    if (List.Current() < 0 || !Host)
         return;
-    const int row = Current;
-    QString title = RowList[row].Title;
+    const int row = List.Current();
+    QString title = List.Rows()[size_t(row)].Title;
     bool confirmed = false;
     {
         const TPollHold hold(PollHeld);
@@ -579,13 +452,7 @@ void TMainController::RenameTitle() {
 
 TRipRequest TMainController::RipRequest() const {
     TRipRequest request = TRipRequest::From(Settings, CurrentDisc);
-    std::vector<std::pair<int32_t, QString>> tracks;
-    // The rips count tracks from 1 as the list numbers its rows, whatever number the disc
-    // gives its first track.
-    for (size_t i = 0; i < RowList.size(); ++i)
-        if (RowList[i].Selected)
-            tracks.emplace_back(int32_t(i) + 1, RowList[i].Title);
-    request.SetTracks(tracks);
+    request.SetTracks(List.CheckedTracks());
     return request;
 }
 
@@ -597,18 +464,8 @@ void TMainController::Extract() {
         Inform(LoadResText(QStringLiteral("RES_Select_Track"), QStringLiteral("Please select a track at least!")));
         return;
     }
-    const QString folder = Settings.OutputFolder;
-    if (!QDir(folder).exists()) {
-        const QString question =
-            folder + ',' + FolderMissingText() + '\n' +
-            LoadResText(QStringLiteral("RES_Create_Directory"), QStringLiteral("creates a new directory?"));
-        if (Prompter().Show(question, TPromptIcon::Information, TPromptButtons::YesNo) != TPromptAnswer::Yes)
-            return;
-        if (folder.isEmpty() || !QDir().mkdir(folder)) {
-            ShowError(ResText("RES_Cannot_Create", "Cannot create ") + folder);
-            return;
-        }
-    }
+    if (!CreateOutputFolderOnRequest())
+        return;
     if (CDHandle == 0 && CDIn->DriveCount() == 0) {
         Inform(LoadResText(QStringLiteral("RES_Get_CDHandle"),
                            QStringLiteral("Please access CD devices rightly above all!")));
@@ -621,7 +478,7 @@ void TMainController::Extract() {
                            QStringLiteral("You select to extract 0 second, please change it on Options dialog.")));
         return;
     }
-    if (!CheckOutputFolder() || !Host)
+    if (!OutputFolderUsable() || !Host)
         return;
     const TRipRequest request = RipRequest();
     const TPollHold hold(PollHeld);
@@ -638,24 +495,6 @@ void TMainController::Extract() {
     Host->RunCDRipWindow(request);
 }
 
-bool TMainController::CheckOutputFolder() {
-    const QString checkOutput =
-        LoadResText(QStringLiteral("RES_Check_Output"), QStringLiteral("Please check the output directory setting."));
-    if (!QDir(Settings.OutputFolder).exists()) {
-        Inform(FolderMissingText() + checkOutput);
-        return false;
-    }
-    // A folder no file can be created in (read-only, another user's) would fail every track
-    // with a box that blames its title.
-    QTemporaryFile probe(AddTrailingBackslash(Settings.OutputFolder) + QStringLiteral(".discwright-XXXXXX"));
-    if (!probe.open()) {
-        ShowError(Settings.OutputFolder + ResText("RES_Directory_Not_Writable", " can not be written to.") + ' ' +
-                  checkOutput);
-        return false;
-    }
-    return true;
-}
-
 void TMainController::ConvertFiles(TJobKind jobKind) {
     if (!Host)
         return;
@@ -663,10 +502,10 @@ void TMainController::ConvertFiles(TJobKind jobKind) {
                                ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
                                : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
     const QStringList files = Host->ChooseFiles(filter);
-    if (files.isEmpty() || !CheckOutputFolder())
+    if (files.isEmpty() || !OutputFolderUsable())
         return;
-    Host->RunJobWindow(std::make_unique<TConvertJob>(jobKind, files, Settings.OutputFolder, Mp3Process.get(),
-                                                     WmaProcess.get()));
+    Host->RunJobWindow(
+        std::make_unique<TConvertJob>(jobKind, files, Settings.OutputFolder, Mp3Process.get(), WmaProcess.get()));
 }
 
 // ---------------------------------------------------------------------------------------------

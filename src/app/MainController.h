@@ -6,7 +6,9 @@
 #pragma once
 
 #include "app/CDInputService.h"
+#include "app/DesktopCommands.h"
 #include "app/OptionSet.h"
+#include "app/TrackList.h"
 #include "cddb/QueryCddbResult.h"
 #include "jobs/JobController.h"
 #include "jobs/JobKind.h"
@@ -28,16 +30,6 @@ class TCDDBInfo;
 class TCdAudioPlayer;
 class TMp3EncodeProcess;
 class TWMAEncodeProcess;
-
-
-// One row of the track list.
-struct TTrackRow {
-    int32_t Number = 0;
-    bool Selected = true; // the row's check box
-    QString Title;
-    QString Length; // "mm:ss"
-    QString Size;   // MiB, "41.22"
-};
 
 enum class THintChoice { Close, OpenDiscImage, OpenDemoDisc };
 
@@ -103,13 +95,13 @@ public:
     // Runs switchLanguage; when it switched, the status line's own texts (no disc, no drive)
     // are shown again in the new language. A drive's name or a message stays as it is.
     bool SwitchLanguageKeepingStatus(const std::function<bool()>& switchLanguage);
-    const std::vector<TTrackRow>& Rows() const { return RowList; }
-    int CurrentRow() const { return Current; }
+    const std::vector<TTrackRow>& Rows() const { return List.Rows(); }
+    int CurrentRow() const { return List.Current(); }
     void SetCurrentRow(int row);
     TMainEnables Enables() const;
     bool OpenDriveIsImage() const { return DriveIsImage; }
     // The key under which the listed titles are kept in cdinfo.dat.
-    const QString& ListedDiscKey() const { return DiscKey; }
+    const QString& ListedDiscKey() const { return List.Key(); }
     bool NoDeviceHintShown() const { return HintShown; }
 
     TCDInputService& CDInput() { return *CDIn; }
@@ -160,7 +152,6 @@ public:
     TRipRequest RipRequest() const;
 
     void Extract();
-    bool CheckOutputFolder();
     // Multi-select file dialog, then the job window converting the files.
     void ConvertFiles(TJobKind jobKind);
     void OpenOutputDirectory();
@@ -168,10 +159,6 @@ public:
     void Eject();
     void CloseDoor();
     void VolumeControl();
-    // Recent-file lists of other players in the Wine registry; the number deleted, -1 when the
-    // user declined.
-    int ClearRealPlayerHistory();
-    int ClearMediaPlayerHistory();
     void Help();
     // CD playback of the selected row's track, to the next track's start: resumes a paused
     // track, otherwise (re)starts the player. Player errors show on the status line only.
@@ -210,13 +197,12 @@ private:
         int& Count;
     };
 
-    void ClearRows();
-    void AddRow(int32_t number, int32_t minutes, int32_t seconds);
-    void CopyRowsToTitles();
-    // Writes the listed titles to cdinfo.dat before the list goes over to another disc.
-    void StoreListedTitles();
+    // Starts listing the disc with `key` (the titles of the disc listed before are stored).
+    void BeginList(const QString& key);
     // The disc went away: titles kept, list cleared.
     void ForgetDisc();
+    // The same, and the status says that there is no disc.
+    void ShowNoDisc();
     // Makes `handle` (drive `index`) the open drive, closing the previous one, and fills the
     // list from it.
     void TakeDrive(int handle, int index);
@@ -226,11 +212,11 @@ private:
     void PlaybackFailed(const QString& why);
     void QueryFreedbThroughCDInput();
     void ApplyCddbTitles(const TQueryCddbResult& result);
+    // Opens a folder, file or address through the window.
+    TShellOpener ShellOpener() const;
     // A disc record found for the listed disc: its fields and titles go into the disc's
     // information, and the rows take the titles.
     void ApplyRecord(const TDiscRecord& record);
-    // The first `count` rows take their titles from the disc's information.
-    void TakeTitles(int count);
 
     TMainWindowHost* Host;
     std::unique_ptr<TCDInputService> CDIn;
@@ -240,9 +226,7 @@ private:
     std::unique_ptr<TCDDBInfo> CDDBInfo1;
     QTimer MediaTimer;
     QString StatusText;
-    std::vector<TTrackRow> RowList;
-    int Current = -1;
-    QString DiscKey;
+    TTrackList List;
     bool DriveIsImage = false;
     QString DrivePath; // device node or image file of the open drive
     int DriveIndex = 0;

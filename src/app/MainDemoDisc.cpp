@@ -1,9 +1,9 @@
 // Opening the demo disc in the main window (see MainDemoDisc.h).
 #include "app/MainDemoDisc.h"
 
-#include "core/LanguageText.h"
 #include "app/MainController.h"
 #include "cd/DemoDisc.h"
+#include "core/LanguageText.h"
 #include "platform/Prompter.h"
 
 bool OpenDemoDisc(TMainController& controller) {

@@ -1,13 +1,14 @@
 // The main window (see MainForm.h).
 #include "app/MainForm.h"
 
+#include "app/PlayerHistory.h"
+
 #include "app/About.h"
-#include "widgets/Language.h"
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
-#include "core/Settings.h"
 #include "audio/NewResampleWavForm.h"
 #include "cddb/forms/frmQueryCDDB.h"
+#include "core/Settings.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
 #include "platform/Prompter.h"
@@ -15,6 +16,7 @@
 #include "tags/EditTrackNameForm.h"
 #include "tags/ID3EditForm.h"
 #include "vorbis/OggPlayerForm.h"
+#include "widgets/Language.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -212,9 +214,9 @@ void TMainForm::BuildMenus() {
     QMenu* history = actions->addMenu(QStringLiteral("&Clear History"));
     history->setObjectName(QStringLiteral("miClearHistory"));
     a = NewAction(history, "miRealPlayer", QStringLiteral("&RealPlayer"));
-    connect(a, &QAction::triggered, c, &TMainController::ClearRealPlayerHistory);
+    connect(a, &QAction::triggered, c, [] { ClearRealPlayerHistory(); });
     a = NewAction(history, "miMediaPlayer", QStringLiteral("&Windows Media Player"));
-    connect(a, &QAction::triggered, c, &TMainController::ClearMediaPlayerHistory);
+    connect(a, &QAction::triggered, c, [] { ClearMediaPlayerHistory(); });
 
     QMenu* edit = newMenu("miEdit", QStringLiteral("&Edit"));
     a = NewAction(edit, "miSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));

@@ -1,10 +1,10 @@
 // The no-device hint (see NoDeviceHint.h).
 #include "app/NoDeviceHint.h"
 
-#include "widgets/Language.h"
 #include "app/MainFormIcons.h"
 #include "core/Settings.h"
 #include "platform/Prompter.h"
+#include "widgets/Language.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

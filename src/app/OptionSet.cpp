@@ -1,11 +1,11 @@
 // The options dialog's state and rules (see OptionSet.h).
 #include "app/OptionSet.h"
 
+#include "cd/CDIn.h"
+#include "cd/akrip32.h"
 #include "core/DiscInfo.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
-#include "cd/CDIn.h"
-#include "cd/akrip32.h"
 #include "jobs/WmaSettings.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"

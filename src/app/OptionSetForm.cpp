@@ -1,11 +1,11 @@
 // The options dialog (see OptionSetForm.h).
 #include "app/OptionSetForm.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
 #include "tags/Genres.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatEdit.h"
+#include "widgets/Language.h"
 #include "widgets/SpinEdit.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 // TCDIn: the CD input component over the CR_* layer (see CDIn.h).
 #include "cd/CDIn.h"
 
-#include "core/LanguageText.h"
 #include "audio/AuException.h"
 #include "cd/cdrip.h"
+#include "core/LanguageText.h"
 #include "platform/Prompter.h"
 
 #include <algorithm>

@@ -21,8 +21,8 @@
 #include <QString>
 
 #include <atomic>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // A track length as TrackLength packs it: minutes in byte 0, seconds in byte 1, frames in

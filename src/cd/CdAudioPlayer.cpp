@@ -3,8 +3,8 @@
 
 #include "cd/DiscKey.h"
 
-#include "core/LanguageText.h"
 #include "audio/AuException.h"
+#include "core/LanguageText.h"
 
 TCdAudioPlayer::TCdAudioPlayer(QObject* parent) : QObject(parent) {
     Out.SetInput(&Source);

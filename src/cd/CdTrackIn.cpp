@@ -1,8 +1,8 @@
 // TCdTrackIn: sectors of a drive as a stream source.
 #include "cd/CdTrackIn.h"
 
-#include "core/LanguageText.h"
 #include "audio/AuException.h"
+#include "core/LanguageText.h"
 
 #include <algorithm>
 

@@ -31,8 +31,8 @@ TDisc TDisc::FromToc(const TCDToc& toc) {
     const int tracks = toc.LastTrack - toc.FirstTrack + 1;
     for (int i = 0; i < tracks; ++i) {
         const TCDTocEntry& e = toc.Tracks[i];
-        disc.Tracks.push_back({toc.FirstTrack + i, TocAddressSectors(e) - LeadInSectors,
-                               (e.AdrControl & TocDataTrackFlag) != 0});
+        disc.Tracks.push_back(
+            {toc.FirstTrack + i, TocAddressSectors(e) - LeadInSectors, (e.AdrControl & TocDataTrackFlag) != 0});
     }
     disc.LeadOut = TocAddressSectors(toc.Tracks[tracks]) - LeadInSectors;
     return disc;

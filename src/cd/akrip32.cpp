@@ -1,8 +1,8 @@
 // The CD drive library over libcdio (see akrip32.h).
 #include "cd/akrip32.h"
 
-#include "core/Settings.h"
 #include "cd/CueSheet.h"
+#include "core/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

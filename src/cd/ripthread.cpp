@@ -1,14 +1,14 @@
 // The extraction thread (see ripthread.h).
 #include "cd/ripthread.h"
 
-#include "core/Helpers.h"
-#include "core/JobEvents.h"
-#include "core/Settings.h"
 #include "audio/GainPass.h"
 #include "audio/WaveHeader.h"
 #include "cd/Disc.h"
 #include "cd/ProgressThrottle.h"
 #include "cd/akrip32.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/Settings.h"
 
 #include <QElapsedTimer>
 

@@ -1,8 +1,8 @@
 // The CDDB component (see CDDBInfo.h).
 #include "cddb/CDDBInfo.h"
 
-#include "core/Settings.h"
 #include "audio/AuException.h"
+#include "core/Settings.h"
 
 class TCDDBInfo::THold {
 public:

@@ -39,8 +39,7 @@ std::vector<TCddbOptionCall> QueryCddbOptionCalls(const TSettings& s) {
 }
 
 TQueryCDDBThread::TQueryCDDBThread(uint8_t firstTrack, uint8_t lastTrack, int driveHandle,
-                                   std::shared_ptr<TCddbNotifyTarget> notifyWindow,
-                                   std::vector<TCddbOptionCall> options)
+                                   TGuardedReceiver notifyWindow, std::vector<TCddbOptionCall> options)
     : FirstTrack(firstTrack), LastTrack(lastTrack), DriveHandle(driveHandle), NotifyWindow(std::move(notifyWindow)),
       Options(std::move(options)) {
     ++Running;
@@ -88,6 +87,6 @@ void TQueryCDDBThread::run() {
             result.Error = readError;
         }
     }
-    NotifyWindow->Post(new TCddbFinishedEvent(result));
+    NotifyWindow.Post(new TCddbFinishedEvent(result));
     --Running;
 }

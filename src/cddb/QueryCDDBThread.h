@@ -3,8 +3,8 @@
 // (a TCddbFinishedEvent carrying what it read) and frees itself when it ends.
 #pragma once
 
-#include "core/Settings.h"
 #include "cddb/QueryCddbResult.h"
+#include "core/Settings.h"
 
 #include <QThread>
 
@@ -25,14 +25,16 @@ class TQueryCDDBThread : public QThread {
     Q_OBJECT
 public:
     // `options` are taken on the main thread (QueryCddbOptionCalls of the settings).
-    TQueryCDDBThread(uint8_t firstTrack, uint8_t lastTrack, int driveHandle,
-                     std::shared_ptr<TCddbNotifyTarget> notifyWindow, std::vector<TCddbOptionCall> options);
+    TQueryCDDBThread(uint8_t firstTrack, uint8_t lastTrack, int driveHandle, TGuardedReceiver notifyWindow,
+                     std::vector<TCddbOptionCall> options);
     ~TQueryCDDBThread() override;
 
     uint8_t FirstTrack;
     uint8_t LastTrack;
     int DriveHandle;
-    std::shared_ptr<TCddbNotifyTarget> NotifyWindow;
+    // The stop window; it detaches when it abandons the query or goes away, and a thread that
+    // finishes later then posts nowhere.
+    TGuardedReceiver NotifyWindow;
 
     // Query threads that have not ended yet (abandoned ones included).
     static int RunningCount();

@@ -4,8 +4,6 @@
 #include "cddb/protocol/CddbProtocol.h"
 #include "tags/Genres.h"
 
-#include <QCoreApplication>
-
 namespace {
 
 QString AfterEquals(const QString& line) {
@@ -74,21 +72,4 @@ TDiscRecord DiscRecordOf(const TQueryCddbResult& result) {
     if (result.HasTitles)
         record.Titles = result.Titles;
     return record;
-}
-
-void TCddbNotifyTarget::Post(QEvent* event) {
-    std::lock_guard<std::mutex> guard(Lock);
-    if (Window)
-        QCoreApplication::postEvent(Window, event);
-    else
-        delete event;
-}
-
-void TCddbNotifyTarget::Detach() {
-    std::lock_guard<std::mutex> guard(Lock);
-    Window = nullptr;
-}
-
-void TCddbNotifyTarget::Received() {
-    const std::lock_guard<std::mutex> guard(Lock);
 }

@@ -10,7 +10,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <mutex>
 
 // First parameter of WM_CDDB_RESULT.
 constexpr int CddbResultNoMatch = 6;  // the server answered, no entry matched
@@ -51,22 +50,4 @@ public:
     explicit TCddbFinishedEvent(const TQueryCddbResult& result)
         : TCddbResultEvent(result.Code, result.Code == CddbResultNoMatch ? result.Status : 0), Result(result) {}
     TQueryCddbResult Result;
-};
-
-// The window a query thread reports to. The window detaches it when it abandons the query or
-// goes away; a thread that finishes later then posts nowhere.
-class TCddbNotifyTarget {
-public:
-    explicit TCddbNotifyTarget(QObject* window) : Window(window) {}
-    // Posts the event (taking it) unless the target was detached.
-    void Post(QEvent* event);
-    void Detach();
-    // Called by the window before it looks at an event. Qt's event queue hands the event over
-    // under its own futex locks, which ThreadSanitizer cannot see; Post held this lock while it
-    // posted, so taking it here makes the hand-over of the event's contents visible too.
-    void Received();
-
-private:
-    std::mutex Lock;
-    QObject* Window;
 };

@@ -1,28 +1,24 @@
 // The stop window's logic (see StopQueryController.h).
 #include "cddb/StopQueryController.h"
 
-#include "core/LanguageText.h"
 #include "cddb/DriveLibraryCddb.h"
 #include "cddb/QueryCDDBThread.h"
+#include "core/LanguageText.h"
 #include "core/Settings.h"
 
 TStopQueryController::TStopQueryController(QObject* parent) : QObject(parent) {}
 
-TStopQueryController::~TStopQueryController() {
-    if (Target)
-        Target->Detach();
-}
+TStopQueryController::~TStopQueryController() = default;
 
 void TStopQueryController::Start() {
     if (QueryRunning || Ending != TStopQueryEnd::None)
         return;
-    Target = std::make_shared<TCddbNotifyTarget>(this);
     std::vector<TCddbOptionCall> options = QueryCddbOptionCalls(Settings);
     if (!Server.isEmpty())
         for (TCddbOptionCall& call : options)
             if (call.Option == CDDB_OPT_SERVER)
                 call.Text = Server;
-    auto* thread = new TQueryCDDBThread(FirstTrack, LastTrack, DriveHandle, Target, std::move(options));
+    auto* thread = new TQueryCDDBThread(FirstTrack, LastTrack, DriveHandle, Inbox.Handle(), std::move(options));
     QueryRunning = true;
     thread->start();
     Q_EMIT Changed();
@@ -31,7 +27,7 @@ void TStopQueryController::Start() {
 void TStopQueryController::StopClick() {
     if (QueryRunning) {
         // The library call cannot be interrupted: the thread runs on, reporting nowhere.
-        Target->Detach();
+        Inbox.Detach();
         QueryRunning = false;
     }
     Finish(TStopQueryEnd::Closed);
@@ -50,8 +46,6 @@ void TStopQueryController::Finish(TStopQueryEnd end) {
 }
 
 bool TStopQueryController::event(QEvent* e) {
-    if (Target)
-        Target->Received();
     if (e->type() != CddbResultEventType)
         return QObject::event(e);
     auto* report = dynamic_cast<TCddbFinishedEvent*>(e);

@@ -65,7 +65,7 @@ protected:
 private:
     void Finish(TStopQueryEnd end);
 
-    std::shared_ptr<TCddbNotifyTarget> Target;
+    TPostGuard Inbox{this};
     bool QueryRunning = false; // the thread frees itself when it ends
     TStopQueryPanel Panel = TStopQueryPanel::Hidden;
     QString Failure;

@@ -1,19 +1,19 @@
 // The CD subcommands of discwright-cli: drives, toc, extract and normalize. extract runs the
 // extraction thread exactly as the job window does and reports its outcome with the job
 // window's texts.
-#include "core/Helpers.h"
-#include "core/LanguageText.h"
-#include "core/Settings.h"
 #include "audio/GainPass.h"
 #include "cd/Disc.h"
 #include "cd/akrip32.h"
 #include "cd/ripthread.h"
-#include "jobs/DriveLibrarySource.h"
-#include "jobs/JobRunner.h"
-#include "jobs/RipPipeline.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
+#include "jobs/DriveLibrarySource.h"
+#include "jobs/JobRunner.h"
+#include "jobs/RipPipeline.h"
 #include "platform/Prompter.h"
 
 #include <QDir>

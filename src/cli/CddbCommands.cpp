@@ -2,9 +2,6 @@
 // path of the program (the drive library's CDDB functions as the query dialog uses them, or
 // the CDDB component with --paranoia) and can store the result in cdinfo.dat as the main
 // window does when it closes.
-#include "core/Helpers.h"
-#include "core/LanguageText.h"
-#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
@@ -13,8 +10,11 @@
 #include "cddb/protocol/CddbProtocol.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
-#include "tags/Genres.h"
 #include "core/DiscInfo.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
+#include "tags/Genres.h"
 
 #include <QFileInfo>
 

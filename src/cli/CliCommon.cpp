@@ -2,11 +2,11 @@
 #include "cli/CliCommon.h"
 #include "core/DiscInfo.h"
 
+#include "cd/DiscKey.h"
+#include "cd/akrip32.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
-#include "cd/DiscKey.h"
-#include "cd/akrip32.h"
 #include "platform/Prompter.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"

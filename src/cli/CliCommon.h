@@ -19,7 +19,6 @@ class TConsolePrompter;
 #include "cd/Disc.h"
 #include "core/DiscInfo.h"
 
-
 // Prints "discwright-cli: message" on standard error as one line (control characters shown
 // as \xNN); returns exit code `code`.
 int CliFail(const QString& message, int code = 1);

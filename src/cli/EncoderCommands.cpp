@@ -2,12 +2,12 @@
 // run them (JobKind 2, 3 and 6), with their progress on standard error. The command succeeds
 // exactly when the wrapper's end event says Ok (the job runner of src/jobs waits for it); Ctrl+C or SIGTERM ends the
 // encoder and leaves the output as it was before the command.
-#include "core/Helpers.h"
-#include "core/JobEvents.h"
-#include "core/Settings.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "core/Helpers.h"
+#include "core/JobEvents.h"
+#include "core/Settings.h"
 #include "jobs/EncodeStep.h"
 #include "jobs/JobRunner.h"
 #include "jobs/Mp3EncodeThread.h"

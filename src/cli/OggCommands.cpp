@@ -4,13 +4,13 @@
 // A sink writes into a temporary file beside the output, which replaces the output only when
 // the run succeeded: a failed or interrupted run leaves no half file and an existing output
 // untouched.
-#include "core/Helpers.h"
 #include "audio/AuException.h"
 #include "audio/WaveIn.h"
 #include "audio/WaveOut.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/SinkRun.h"
+#include "core/Helpers.h"
 #include "platform/Prompter.h"
 #include "vorbis/VorbisIn.h"
 #include "vorbis/VorbisOut.h"

@@ -1,14 +1,14 @@
 // toc --paranoia: the track list as the CD input component (TCDIn over the CR_* layer and
 // libcdio-paranoia) reads the disc, printed as toc prints it, so the two ways to a drive
 // can be compared on any disc or image.
-#include "core/LanguageText.h"
-#include "core/Settings.h"
 #include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "core/DiscInfo.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 
 #include <QCommandLineParser>
 

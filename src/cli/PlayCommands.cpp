@@ -2,10 +2,10 @@
 // TStereoBalance -> TDXAudioOut), or a CD track through the CD player, on the sound device.
 // Elapsed and total time go to standard error; the command ends with the input, or after
 // --seconds.
-#include "core/Settings.h"
 #include "cd/CdAudioPlayer.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "vorbis/OggPlayer.h"
 

@@ -34,8 +34,8 @@ public:
     QString AskSaveFile(const QString&) override { return Output; }
     bool RunMp3Export(const QString& wavFile) override {
         return RunRecordingToMp3(
-            wavFile, &ExportFailure,
-            [](int32_t percent) { CliProgress(QStringLiteral("mp3 %1%").arg(percent)); }, Interrupted);
+            wavFile, &ExportFailure, [](int32_t percent) { CliProgress(QStringLiteral("mp3 %1%").arg(percent)); },
+            Interrupted);
     }
 };
 

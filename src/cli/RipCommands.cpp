@@ -1,15 +1,15 @@
 // discwright-cli rip and convert: the rip pipeline (in the job window's or the CD rip window's
-// configuration) and the file conversions as the windows run them, without a screen. Progress (the step line and percentage) goes to
-// standard error, every box as one line, and at the end the files written to standard output.
-#include "core/Helpers.h"
-#include "core/LanguageText.h"
-#include "core/Settings.h"
+// configuration) and the file conversions as the windows run them, without a screen. Progress (the step line and
+// percentage) goes to standard error, every box as one line, and at the end the files written to standard output.
 #include "cd/CDIn.h"
 #include "cd/Disc.h"
 #include "cd/akrip32.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "jobs/CDInputSource.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/DriveLibrarySource.h"

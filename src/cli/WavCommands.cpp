@@ -1,7 +1,5 @@
 // discwright-cli wav info|convert: what the WAV reader makes of a file, and the conversion
 // chain of the WAV to WAV dialog (reader → resampler → converter → writer) without a screen.
-#include "core/Helpers.h"
-#include "core/LanguageText.h"
 #include "audio/AuException.h"
 #include "audio/AudioConverter.h"
 #include "audio/FastResampler.h"
@@ -10,6 +8,8 @@
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "cli/SinkRun.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
 #include "platform/Prompter.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // discwright-cli: the engine of the windows without a screen, for scripting.
-#include "core/Settings.h"
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "core/Settings.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
 

@@ -32,14 +32,24 @@ struct TProcessInfo {
     int32_t Track = 0;
 };
 
+// A progress record (or an end without Ok and Reason).
+inline TProcessInfo ProgressInfo(int32_t code, const QString& elapsed = QString(),
+                                 const QString& estimated = QString()) {
+    TProcessInfo info;
+    info.Code = code;
+    info.Elapsed = elapsed;
+    info.Estimated = estimated;
+    return info;
+}
+
 // Codes of TProcessInfo beyond the 0..100 of progress.
 namespace JobCode {
-constexpr int32_t Normalizing = 999;  // the gain pass of an extracted track begins
-constexpr int32_t Extracted = 1000;   // a track's extraction (and gain pass) ended
-constexpr int32_t Mp3Ended = 2000;    // the MP3 step ended (the CD rip window's Ogg step too)
-constexpr int32_t OggEnded = 3000;    // the Ogg step of the job window ended
-constexpr int32_t Resampled = 4000;   // the resample step ended
-constexpr int32_t WmaEnded = 5000;    // the WMA step ended
+constexpr int32_t Normalizing = 999; // the gain pass of an extracted track begins
+constexpr int32_t Extracted = 1000;  // a track's extraction (and gain pass) ended
+constexpr int32_t Mp3Ended = 2000;   // the MP3 step ended (the CD rip window's Ogg step too)
+constexpr int32_t OggEnded = 3000;   // the Ogg step of the job window ended
+constexpr int32_t Resampled = 4000;  // the resample step ended
+constexpr int32_t WmaEnded = 5000;   // the WMA step ended
 } // namespace JobCode
 
 constexpr int WM_USER = 0x0400;
@@ -115,7 +125,6 @@ private:
     class TSync;
     TGuardedReceiver Receiver;
     QPointer<QObject> Sync; // the receiver's child
-
 };
 
 // Delivers a record to `window` before returning: a direct call, on the receiver's (the main)

@@ -190,7 +190,6 @@ bool ApplySettingOverride(const QString& assignment) {
     return false;
 }
 
-
 QString OutputFormatName() {
     return OutputFormatName(Settings.OutputFormat);
 }

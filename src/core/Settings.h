@@ -37,7 +37,7 @@ struct TSettings {
     // CDOptions
     int32_t CDIndex = -1;
     bool CDDb = false;
-    QString Images; // disc-image drives, paths separated by "|"
+    QString Images;        // disc-image drives, paths separated by "|"
     bool Paranoia = false; // secure reading with jitter correction
     // RecordOptions
     bool SaveMp3 = false;

@@ -42,8 +42,7 @@ void DeleteUnused(const QString& path) {
 TConvertJob::TConvertJob(TJobKind jobKind, const QStringList& files, const QString& outputFolder,
                          TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
     : TJobController(parent), JobList(files), JobKind(jobKind), Step(mp3, wma), Mp3Options(TMp3Options::From(Settings)),
-      OggOptions(TOggOptions::From(Settings)), WmaOptions(TWmaOptions::From(Settings)),
-      OutputFolder(outputFolder) {
+      OggOptions(TOggOptions::From(Settings)), WmaOptions(TWmaOptions::From(Settings)), OutputFolder(outputFolder) {
     FastResampler1.SetInput(&Step.WaveIn1);
     FastResampler1.OutSampleRate = 44100;
     WaveOut1.SetInput(&FastResampler1);
@@ -167,13 +166,15 @@ void TConvertJob::StartMp3Entry(int i, bool first) {
     if (JobKind == TJobKind::RecordingToMp3) {
         SetStep(QStringLiteral("Encoding"), i, group);
         if (!LooksLikeWav(input))
-            return SkipEntry(i, JobCode::Mp3Ended, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
+            return SkipEntry(i, JobCode::Mp3Ended,
+                             ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
         return StartMp3Run(i, input);
     }
     Step.WaveIn1.SetFileName(input);
     if (!LooksLikeWav(input) || !Step.WaveIn1.Valid()) {
         SetStep(QStringLiteral("Encoding"), i, group);
-        return SkipEntry(i, JobCode::Mp3Ended, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
+        return SkipEntry(i, JobCode::Mp3Ended,
+                         ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
     }
     // lame reads float WAV files through libsndfile scaled to their own peak, so a quiet
     // recording would come out at full loudness: those go through the temporary file as
@@ -195,7 +196,8 @@ void TConvertJob::StartOggEntry(int i, bool first) {
     Step.WaveIn1.SetFileName(input);
     if (!Step.WaveIn1.Valid()) {
         SetStep(QStringLiteral("Encoding"), i, ResText("RES_WAV_TO_OGG", "Encoding WAV to OGG"));
-        return SkipEntry(i, JobCode::OggEnded, ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
+        return SkipEntry(i, JobCode::OggEnded,
+                         ResText("RES_Output_Not_Wav", "%1 is not a readable WAV file.").arg(input));
     }
     if (Step.WaveIn1.GetSampleRate() >= 44100) {
         SetStep(QStringLiteral("Encoding"), i,

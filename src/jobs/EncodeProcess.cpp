@@ -87,8 +87,8 @@ constexpr QEvent::Type ServeReaderEventType = static_cast<QEvent::Type>(QEvent::
 } // namespace
 
 TEncodeThread::TEncodeThread(TEncodeProcess* owner, int stdOut, int stdErr, int process)
-    : Owner(owner), OwnerInbox(owner->Inbox.Handle()), Shared(std::make_shared<TShared>()), OutFd(DuplicateFd(stdOut)), ErrFd(DuplicateFd(stdErr)),
-      ProcessFd(DuplicateFd(process)), WakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : Owner(owner), OwnerInbox(owner->Inbox.Handle()), Shared(std::make_shared<TShared>()), OutFd(DuplicateFd(stdOut)),
+      ErrFd(DuplicateFd(stdErr)), ProcessFd(DuplicateFd(process)), WakeFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     Thread = std::thread([this] { Execute(); });
 }
 

@@ -1,9 +1,9 @@
 // The encode step and the helpers the rip windows share (see EncodeStep.h).
 #include "jobs/EncodeStep.h"
 
+#include "audio/WaveHeader.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
-#include "audio/WaveHeader.h"
 #include "jobs/WmaSettings.h"
 #include "tags/Id3Tag.h"
 
@@ -188,7 +188,8 @@ bool TEncodeStep::WmaTick(TJobProgress& progress, bool showTimes) {
     // While the utility runs it writes a temporary file that becomes the output at the end.
     const QString written = Wma.WorkFile.isEmpty() ? Wma.OutputFile : Wma.WorkFile;
     int64_t total = 0;
-    if (!EstimateWmaTotal(seconds, WmaInputSize, FileSizeOf(written), WmaSettingAt(WmaRunOptions.Setting).Divisor, total))
+    if (!EstimateWmaTotal(seconds, WmaInputSize, FileSizeOf(written), WmaSettingAt(WmaRunOptions.Setting).Divisor,
+                          total))
         return true;
     if (showTimes)
         progress.Estimated = MinSecText(total);
@@ -216,5 +217,5 @@ void TEncodeStep::PostSinkProgress(TAuOutput* sink, bool times) {
         elapsed = MinSecText(seconds);
         estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(code))));
     }
-    Inbox.Handle().PostJobInfo({code, elapsed, estimated});
+    Inbox.Handle().PostJobInfo(ProgressInfo(code, elapsed, estimated));
 }

@@ -7,12 +7,12 @@
 // encoded only when Ok is set, and only then may its WAV file go.
 #pragma once
 
+#include "audio/WaveIn.h"
 #include "core/DiscInfo.h"
 #include "core/EncoderOptions.h"
 #include "core/JobEvents.h"
 #include "jobs/JobController.h"
 #include "jobs/JobKind.h"
-#include "audio/WaveIn.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/WMAEncodeThread.h"
 #include "vorbis/VorbisOut.h"

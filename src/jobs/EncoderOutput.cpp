@@ -1,11 +1,11 @@
 // Temporary names and output checks of the encoder runs (see EncoderOutput.h).
 #include "jobs/EncoderOutput.h"
 
-#include "core/Helpers.h"
-#include "core/LanguageText.h"
 #include "audio/AuException.h"
 #include "audio/AuFileStream.h"
 #include "audio/WaveHeader.h"
+#include "core/Helpers.h"
+#include "core/LanguageText.h"
 #include "platform/TemporaryBeside.h"
 
 #include <QFileInfo>

@@ -21,8 +21,7 @@ QString Quoted(const QString& text) {
 
 } // namespace
 
-QStringList Mp3Arguments(const TMp3Options& options, bool encode, const QString& inputFile,
-                         const QString& outputFile) {
+QStringList Mp3Arguments(const TMp3Options& options, bool encode, const QString& inputFile, const QString& outputFile) {
     QStringList a;
     if (!encode) {
         a << QStringLiteral("--decode") << FileArgument(inputFile) << FileArgument(outputFile);

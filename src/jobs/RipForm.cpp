@@ -1,10 +1,10 @@
 // The conversion job window (see RipForm.h).
 #include "jobs/RipForm.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatGauge.h"
+#include "widgets/Language.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -229,8 +229,8 @@ void TRipPipeline::EndJob() {
 // The job window
 
 void TRipPipeline::SetStep(const QString& word, int i, const QString& group) {
-    Caption = word + '(' + TwoDigits(i + 1) + '/' + TwoDigits(Count()) + QStringLiteral("): ") +
-              Req.Tracks[size_t(i)].Title;
+    Caption =
+        word + '(' + TwoDigits(i + 1) + '/' + TwoDigits(Count()) + QStringLiteral("): ") + Req.Tracks[size_t(i)].Title;
     if (!group.isEmpty())
         GroupCaption = group;
 }
@@ -285,8 +285,9 @@ void TRipPipeline::ExtractedInJob(int i, const TTrackRead& read) {
         // The encode step of a track that was not read is skipped; the failure was shown.
         ProgressSeen = true;
         TProcessInfo skipped;
-        skipped.Code = Req.Format == ofOGG ? JobCode::OggEnded : Req.Format == ofWMA ? JobCode::WmaEnded
-                                                                                      : JobCode::Mp3Ended;
+        skipped.Code = Req.Format == ofOGG   ? JobCode::OggEnded
+                       : Req.Format == ofWMA ? JobCode::WmaEnded
+                                             : JobCode::Mp3Ended;
         skipped.Status = 4;
         skipped.Reason = reason;
         skipped.Track = i + 1;

@@ -93,7 +93,7 @@ QStringList TWMAEncodeProcess::Arguments() const {
 void TWMAEncodeProcess::ParseChunk(const QByteArray& chunk) {
     for (const TWmaOutputEvent& e : Parser.Parse(chunk, ElapsedSeconds())) {
         if (!e.IsError)
-            NotifyWindow.PostJobInfo({100, e.Text, e.Text});
+            NotifyWindow.PostJobInfo(ProgressInfo(100, e.Text, e.Text));
         else if (ErrorLine.isEmpty())
             ErrorLine = e.Text; // reported by the one end event, once the utility has exited
     }

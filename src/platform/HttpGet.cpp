@@ -127,7 +127,8 @@ THttpResponse HttpGet(const THttpRequest& request) {
         [[fallthrough]];
     default:
         response.Failure = THttpFailure::Other;
-        response.Detail = curlError[0] ? QString::fromLocal8Bit(curlError) : QString::fromLatin1(curl_easy_strerror(rc));
+        response.Detail =
+            curlError[0] ? QString::fromLocal8Bit(curlError) : QString::fromLatin1(curl_easy_strerror(rc));
         break;
     }
     return response;

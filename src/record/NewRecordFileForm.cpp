@@ -1,9 +1,9 @@
 // The new-recording dialog (see NewRecordFileForm.h).
 #include "record/NewRecordFileForm.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
 #include "widgets/FlatButton.h"
+#include "widgets/Language.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

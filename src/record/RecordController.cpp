@@ -1,10 +1,10 @@
 // The sound recorder's controller (see RecordController.h).
 #include "record/RecordController.h"
 
+#include "audio/WaveHeader.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
-#include "audio/WaveHeader.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
 #include "platform/SaveFile.h"

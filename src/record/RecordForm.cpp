@@ -1,13 +1,13 @@
 // The sound recorder window (see RecordForm.h).
 #include "record/RecordForm.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/RipForm.h"
 #include "platform/ProductPages.h"
 #include "record/NewRecordFileForm.h"
 #include "widgets/AfStartButton.h"
+#include "widgets/Language.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -237,7 +237,8 @@ QString TfrmRecord::AskSaveFile(const QString& folder) {
 
 bool TfrmRecord::RunMp3Export(const QString& wavFile) {
     Exporting = true;
-    TRipForm form(this, std::make_unique<TConvertJob>(TJobKind::RecordingToMp3, QStringList{wavFile}, QString(), Mp3Encoder));
+    TRipForm form(this,
+                  std::make_unique<TConvertJob>(TJobKind::RecordingToMp3, QStringList{wavFile}, QString(), Mp3Encoder));
     form.exec();
     Exporting = false;
     return form.Job().Succeeded();

@@ -1,8 +1,8 @@
 // Recording to MP3 through the conversion job (see RecordMp3Job.h).
 #include "record/RecordMp3Job.h"
 
-#include "jobs/JobRunner.h"
 #include "jobs/ConvertJob.h"
+#include "jobs/JobRunner.h"
 
 bool RunRecordingToMp3(const QString& wavFile, QString* reason, const std::function<void(int32_t)>& progress,
                        const std::function<bool()>& interrupted) {

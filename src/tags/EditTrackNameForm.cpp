@@ -1,10 +1,10 @@
 // The title dialog (see EditTrackNameForm.h).
 #include "tags/EditTrackNameForm.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatEdit.h"
+#include "widgets/Language.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,11 +1,11 @@
 // The tag editor window (see ID3EditForm.h).
 #include "tags/ID3EditForm.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
 #include "tags/Genres.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatEdit.h"
+#include "widgets/Language.h"
 
 #include <QComboBox>
 #include <QFileDialog>

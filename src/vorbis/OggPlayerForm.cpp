@@ -1,9 +1,9 @@
 // TfrmOggPlayer: the player window's widgets, wired to TOggPlayer.
 #include "vorbis/OggPlayerForm.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
 #include "widgets/FlatButton.h"
+#include "widgets/Language.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>

@@ -1,6 +1,7 @@
 // The desktop layers the main window uses: the Wine registry (Clear History, through the
 // controller and on the file itself) and the choice of the volume control.
 #include "app/MainController.h"
+#include "app/PlayerHistory.h"
 #include "platform/Mixer.h"
 #include "platform/WineRegistry.h"
 
@@ -85,10 +86,10 @@ TEST(WineRegistryTest, ClearHistoryCountsWhatWasDeletedAndStopsAtTheFirstGap) {
     TWinePrefix prefix;
     TMainController c(nullptr);
     // MostRecentClips1 and 2; 3 is missing, so 4 stays.
-    EXPECT_EQ(c.ClearRealPlayerHistory(), 2);
+    EXPECT_EQ(ClearRealPlayerHistory(), 2);
     EXPECT_EQ(f.Scripted.Shown().last(), "2 list records are deleted!");
     // File0 and File1 (names ignore case); File2 is missing, so File3 stays.
-    EXPECT_EQ(c.ClearMediaPlayerHistory(), 2);
+    EXPECT_EQ(ClearMediaPlayerHistory(), 2);
     EXPECT_EQ(f.Scripted.Shown().last(), "2 list records are deleted!");
     TWineRegistry reg;
     EXPECT_FALSE(reg.KeyExists("Software\\RealNetworks\\RealPlayer\\6.0\\Preferences\\MostRecentClips1"));
@@ -102,7 +103,7 @@ TEST(WineRegistryTest, ClearHistoryCountsWhatWasDeletedAndStopsAtTheFirstGap) {
     QProcess running;
     running.start(player, {"30"});
     ASSERT_TRUE(running.waitForStarted());
-    EXPECT_EQ(c.ClearMediaPlayerHistory(), -1);
+    EXPECT_EQ(ClearMediaPlayerHistory(), -1);
     EXPECT_EQ(f.Scripted.Shown().last(), "Please close RealOne Player firstly.Continue?");
     EXPECT_EQ(f.Scripted.Defaults().last(), TPromptAnswer::No);
     EXPECT_EQ(TWineRegistry().ValueNames("Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList").size(), 3);
@@ -111,7 +112,7 @@ TEST(WineRegistryTest, ClearHistoryCountsWhatWasDeletedAndStopsAtTheFirstGap) {
 
     // Without a Wine registry nothing is deleted.
     QFile::remove(prefix.Path());
-    EXPECT_EQ(c.ClearMediaPlayerHistory(), 0);
+    EXPECT_EQ(ClearMediaPlayerHistory(), 0);
     EXPECT_EQ(f.Scripted.Shown().last(), "0 list records are deleted!");
     EXPECT_FALSE(QFile::exists(prefix.Path()));
 }

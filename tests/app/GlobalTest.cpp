@@ -1,4 +1,5 @@
 // Settings persistence, disc information, helpers and the job events.
+#include "core/DiscInfo.h"
 #include "core/Helpers.h"
 #include "core/JobEvents.h"
 #include "core/Settings.h"
@@ -6,7 +7,6 @@
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "tags/Genres.h"
-#include "core/DiscInfo.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -284,7 +284,7 @@ TEST(JobEventsTest, GuardedPostsArriveUntilTheReceiverDetaches) {
     TCollector window;
     const TGuardedReceiver inbox = window.Guard.Handle();
     std::unique_ptr<QThread> worker(QThread::create([&] {
-        inbox.PostJobInfo({42, "00:01", "00:03"});
+        inbox.PostJobInfo(ProgressInfo(42, "00:01", "00:03"));
         inbox.Post(new TJobErrorEvent(2));
     }));
     worker->start();
@@ -295,12 +295,12 @@ TEST(JobEventsTest, GuardedPostsArriveUntilTheReceiverDetaches) {
     EXPECT_EQ(window.Infos[0].Estimated, "00:03");
     EXPECT_EQ(window.Errors, QList<int>{2});
     // Sending is a direct call on the receiver's thread.
-    SendJobInfo(&window, {5000, "ERROR: x"});
+    SendJobInfo(&window, ProgressInfo(5000, "ERROR: x"));
     ASSERT_EQ(window.Infos.size(), 2);
     EXPECT_EQ(window.Infos[1].Elapsed, "ERROR: x");
     // A detached receiver gets nothing more, through any handle.
     window.Guard.Detach();
-    EXPECT_FALSE(inbox.PostJobInfo({7}));
+    EXPECT_FALSE(inbox.PostJobInfo(ProgressInfo(7)));
     EXPECT_FALSE(inbox);
     QCoreApplication::processEvents();
     EXPECT_EQ(window.Infos.size(), 2);

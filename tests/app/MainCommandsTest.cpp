@@ -6,7 +6,6 @@
 #include "core/DiscInfo.h"
 
 #include "app/MainFixture.h"
-#include "core/Settings.h"
 #include "audio/NewResampleWavForm.h"
 #include "cd/CdAudioPlayer.h"
 #include "cd/akrip32.h"
@@ -15,6 +14,7 @@
 #include "cddb/QueryCDDBThread.h"
 #include "cddb/forms/frmQueryCDDB.h"
 #include "cddb/forms/frmStopQuery.h"
+#include "core/Settings.h"
 #include "platform/IniFile.h"
 #include "record/RecordForm.h"
 #include "sound/SoundTestSupport.h"

@@ -7,9 +7,9 @@
 #include "jobs/RipPipeline.h"
 
 #include "app/MainFixture.h"
+#include "cd/akrip32.h"
 #include "core/Helpers.h"
 #include "core/Settings.h"
-#include "cd/akrip32.h"
 #include "platform/IniFile.h"
 
 #include <QDir>

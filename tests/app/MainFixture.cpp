@@ -1,9 +1,9 @@
 // Main-window test fixture (see MainFixture.h).
 #include "app/MainFixture.h"
 
-#include "core/Settings.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
+#include "core/Settings.h"
 
 TDiscImage TMainFixture::Disc(const QString& name, const std::vector<TImageTrack>& tracks, uint32_t seed) const {
     TDiscImageOptions options;

@@ -4,8 +4,8 @@
 #include "app/OptionSetForm.h"
 #include "core/DiscInfo.h"
 
-#include "core/Settings.h"
 #include "cd/CDIn.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "platform/IniFile.h"
 #include "platform/Prompter.h"

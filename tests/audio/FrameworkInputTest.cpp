@@ -2,8 +2,8 @@
 // seeking, the file source's range and open rules over a real file, and the file streams.
 #include "FrameworkComponents.h"
 
-#include "core/Helpers.h"
 #include "audio/AuFileStream.h"
+#include "core/Helpers.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

@@ -2,9 +2,9 @@
 // the main thread, Stop in both forms, Pause/Resume, exceptions and destruction while running.
 #include "FrameworkComponents.h"
 
-#include "core/Helpers.h"
 #include "audio/AuThread.h"
 #include "audio/EventHandler.h"
+#include "core/Helpers.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

@@ -3,12 +3,12 @@
 // any read, the range and busy checks, and the drive and TOC service.
 #include "cd/CDIn.h"
 
-#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "audio/WavTestUtil.h"
 #include "audio/WaveHeader.h"
 #include "audio/WaveOut.h"
 #include "cd/cdrip.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 
 #include <QDir>

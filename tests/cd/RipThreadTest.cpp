@@ -2,11 +2,11 @@
 // messages, the rip-time limit, stopping, and every failure path with its final message.
 #include "cd/ripthread.h"
 
+#include "cd/ProgressThrottle.h"
+#include "cd/akrip32.h"
 #include "core/Helpers.h"
 #include "core/JobEvents.h"
 #include "core/Settings.h"
-#include "cd/ProgressThrottle.h"
-#include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
 #include "support/TestSupport.h"
 

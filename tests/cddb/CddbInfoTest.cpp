@@ -1,12 +1,12 @@
 // The CDDB component against a real HTTP server on 127.0.0.1, on a disc image read through
 // the CD input component: what it sends, what it reads and keeps, and how it fails.
 #include "cddb/CDDBInfo.h"
-#include "core/Settings.h"
 #include "audio/AuException.h"
 #include "cd/CDIn.h"
 #include "cd/cdrip.h"
 #include "cddb/CddbTestCommon.h"
 #include "cddb/protocol/CddbHttp.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Disc ids, query numbers, query URLs and the parsing of query answers.
 #include "cddb/protocol/CddbProtocol.h"
 #include "cd/Disc.h"
-#include "core/Settings.h"
 #include "cddb/CDDBInfo.h"
+#include "core/Settings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 // The query dialog's path: the drive library's CDDB functions, the options the thread sets,
 // how it reads entries, and the controllers of the query dialog and the stop window, against
 // a real HTTP server on 127.0.0.1 with a disc image as the drive.
-#include "core/Settings.h"
 #include "cd/akrip32.h"
-#include "cddb/DriveLibraryCddb.h"
 #include "cddb/CddbTestCommon.h"
+#include "cddb/DriveLibraryCddb.h"
 #include "cddb/QueryCDDBThread.h"
 #include "cddb/QueryCddbController.h"
 #include "cddb/StopQueryController.h"
-#include "fixtures/DiscImage.h"
 #include "core/DiscInfo.h"
+#include "core/Settings.h"
+#include "fixtures/DiscImage.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,16 +1,16 @@
 // The windows of the query dialog and its stop window on the offscreen platform: controls as
 // shown, the proxy and Default rules, the picture, the language, and a query that closes both
 // windows, one that finds nothing and one the user stops.
-#include "core/Settings.h"
 #include "cd/akrip32.h"
 #include "cddb/CddbTestCommon.h"
 #include "cddb/QueryCDDBThread.h"
 #include "cddb/forms/JpegImage.h"
 #include "cddb/forms/frmQueryCDDB.h"
 #include "cddb/forms/frmStopQuery.h"
+#include "core/DiscInfo.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "platform/Prompter.h"
-#include "core/DiscInfo.h"
 
 #include <QApplication>
 #include <QCheckBox>

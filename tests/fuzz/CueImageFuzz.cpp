@@ -1,7 +1,7 @@
 // Fuzz target: an arbitrary cue sheet opened as a disc-image drive, its TOC read in both
 // address forms and sectors read around every track start and the lead-out.
-#include "core/Settings.h"
 #include "cd/akrip32.h"
+#include "core/Settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

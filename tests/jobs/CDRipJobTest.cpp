@@ -3,8 +3,10 @@
 // files equal the source, MP3s are tagged with ID3/Use clear, a read error is no extraction, and
 // the window tells of every track it could not rip.
 #include "JobTestBase.h"
-#include "core/Settings.h"
 #include "cd/CDIn.h"
+#include "cd/cdrip.h"
+#include "core/DiscInfo.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "jobs/JobRunner.h"
 #include "jobs/RipProgressForm.h"
@@ -12,7 +14,8 @@
 #include "support/TestSupport.h"
 #include "tags/Id3Tag.h"
 #include "widgets/FlatGauge.h"
-#include "core/DiscInfo.h"
+
+#include <cdio/paranoia/paranoia.h>
 
 #include <QDir>
 #include <QFile>
@@ -52,6 +55,20 @@ TEST_F(CDRipJobTest, WavRipEqualsTheSourceByteForByte) {
     EXPECT_EQ(job.Completed, "2");
     hints.removeDuplicates();
     EXPECT_EQ(hints, QStringList({"Extracting..."}));
+}
+
+TEST_F(CDRipJobTest, SecureRipsKeepTheLengthLimit) {
+    // One second of each track, with jitter correction on, as the settings ask for it.
+    Settings.OutputFormat = ofWAV;
+    Settings.Paranoia = true;
+    Settings.EnableRipTime = true;
+    Settings.RipTime = 1;
+    auto job = CDRipJob(*CDIn, {QStringLiteral("01One"), QStringLiteral("02Two")});
+    ASSERT_TRUE(Run(*job));
+    EXPECT_TRUE(job->Succeeded());
+    EXPECT_EQ(ReadFile(Out("One.wav")).mid(44), Disc.TrackData[0].left(75 * 2352));
+    EXPECT_EQ(ReadFile(Out("Two.wav")).mid(44), Disc.TrackData[1].left(75 * 2352));
+    EXPECT_EQ(CRLastRipperFlags(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
 }
 
 TEST_F(CDRipJobTest, EveryMp3IsTaggedWithTagsOffAndItsWavGoes) {

@@ -31,8 +31,7 @@ TEST(Mp3CommandLine, EveryStereoModeAndQualityOption) {
     }
     o.MpegQuality = 2;
     o.IsVBRHead = true; // only with VBR
-    EXPECT_EQ(Mp3CommandLine(o, true, "a.wav", "b.mp3"),
-              QStringLiteral("lame.exe -b 320 -m m -h \"a.wav\" \"b.mp3\""));
+    EXPECT_EQ(Mp3CommandLine(o, true, "a.wav", "b.mp3"), QStringLiteral("lame.exe -b 320 -m m -h \"a.wav\" \"b.mp3\""));
     o.IsSelectVBR = true;
     o.BitRate = 64;
     o.VBRQuality = 2;

@@ -51,7 +51,8 @@ protected:
         Process.Start();
     }
     // A run to its end; `sizeLimit` > 0 makes lame's disk full after that many bytes.
-    void Run(bool encode, const QString& in, const QString& out, TJobKind jobKind = TJobKind::WavToMp3, rlim_t sizeLimit = 0) {
+    void Run(bool encode, const QString& in, const QString& out, TJobKind jobKind = TJobKind::WavToMp3,
+             rlim_t sizeLimit = 0) {
         {
             std::unique_ptr<TFileSizeLimit> limit;
             if (sizeLimit > 0)

@@ -54,7 +54,8 @@ TEST_F(RipCliTest, RipsSelectedTracksWithTitlesAndDiscTags) {
     EXPECT_TRUE(r.Err.contains("Encoding(02/02): Last: One?"));
     EXPECT_EQ(QDir(OutDir).entryList(QDir::Files), QStringList({"Last One.mp3", "Track01.mp3"}));
     const TRunResult tag = RunCli(Folder.Path(), {"tag", "show", Out("Last One.mp3")});
-    EXPECT_TRUE(tag.Out.contains("title: Last: One?\nartist: Band\nalbum: Disc\nyear: 2001\n")) << tag.Out.toStdString();
+    EXPECT_TRUE(tag.Out.contains("title: Last: One?\nartist: Band\nalbum: Disc\nyear: 2001\n"))
+        << tag.Out.toStdString();
     EXPECT_TRUE(tag.Out.contains("track: 3\ngenre: 17 Rock")) << tag.Out.toStdString();
     const TRunResult secure = Rip({"--paranoia", "--format", "mp3", "--tracks", "2", "--title", "2=A / B: c"});
     ASSERT_EQ(secure.ExitCode, 0) << secure.Err.toStdString();

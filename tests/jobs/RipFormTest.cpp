@@ -1,9 +1,9 @@
 // The job window TRipForm under the offscreen platform with the scripted prompter: what it shows
 // while a conversion runs, that it closes by itself at the end, and Stop.
 #include "jobs/RipForm.h"
-#include "jobs/ConvertJob.h"
 #include "JobTestBase.h"
 #include "core/Settings.h"
+#include "jobs/ConvertJob.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 #include "widgets/FlatGauge.h"
@@ -41,8 +41,8 @@ TEST_F(RipFormTest, ShowsTheStepAndClosesWhenTheJobIsDone) {
     owner.setGeometry(100, 100, 801, 600);
     const QString bad = Folder.File(QStringLiteral("bad.wav"));
     ASSERT_TRUE(WriteFile(bad, "no"));
-    TRipForm form(&owner, std::make_unique<TConvertJob>(TJobKind::WavToMp3, QStringList{Wav, bad},
-                                                       Settings.OutputFolder));
+    TRipForm form(&owner,
+                  std::make_unique<TConvertJob>(TJobKind::WavToMp3, QStringList{Wav, bad}, Settings.OutputFolder));
     // Created with the first step running, before it is shown.
     EXPECT_EQ(form.windowTitle(), "Encoding(01/02): " + Wav);
     EXPECT_EQ(form.Group()->title(), "Encoding WAV to MP3");

@@ -1,17 +1,20 @@
 // The job window's jobs with real parts: rips of disc images through the extraction
 // thread into lame, wm8eutil and the Vorbis writer, and file conversions with the resampler.
 #include "JobTestBase.h"
+#include "cd/CDIn.h"
+#include "cd/akrip32.h"
+#include "core/DiscInfo.h"
 #include "core/Helpers.h"
 #include "core/Settings.h"
-#include "cd/akrip32.h"
 #include "fixtures/DiscImage.h"
+#include "jobs/ConvertJob.h"
 #include "jobs/EncodeStep.h"
 #include "jobs/JobRunner.h"
-#include "jobs/ConvertJob.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 #include "tags/Id3Tag.h"
-#include "core/DiscInfo.h"
+
+#include <zlib.h>
 
 #include <QDir>
 #include <QFile>
@@ -74,7 +77,7 @@ TEST_F(RipJobTest, WholeRipToEachFormatLeavesTheOutputsAndNoWav) {
         SCOPED_TRACE(format);
         Settings.OutputFormat = format;
         auto jobOwner = RipJob(Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
-    TRipPipeline& job = *jobOwner;
+        TRipPipeline& job = *jobOwner;
         ASSERT_TRUE(Run(job));
         EXPECT_TRUE(job.Succeeded());
         const QString ext = QStringList{".mp3", ".wav", ".ogg", ".wma"}[format];
@@ -247,10 +250,52 @@ TEST_F(RipJobTest, WmaEstimateOnASmallInput) {
     // A real run on a small input: the gauge only moves forward and the job ends Ok.
     const QString wav = Folder.File(QStringLiteral("small.wav"));
     ASSERT_TRUE(WriteFile(wav, MakeWav(MakePcm16(44100, 2, 5), 2, 44100, 16)));
+    // A file has nothing to do with the disc in the drive: none of its fields go into it.
+    Settings.UseID3 = true;
+    CurrentDisc.Artist = QStringLiteral("Band");
+    CurrentDisc.Comment = QStringLiteral("Live");
     TConvertJob job(TJobKind::WavToWma, {wav}, Settings.OutputFolder);
     ASSERT_TRUE(Run(job));
     EXPECT_TRUE(job.Succeeded());
     EXPECT_GT(QFileInfo(Out("small.wma")).size(), 0);
+    EXPECT_FALSE(job.Step.Wma.LastArguments.contains("-author"));
+    EXPECT_FALSE(job.Step.Wma.LastArguments.contains("-description"));
+}
+
+TEST_F(RipJobTest, EveryTrackEndsWithItsResultFromEitherSource) {
+    OpenDisc(2, 200);
+    Settings.OutputFormat = ofWAV;
+    TCDIn cdIn;
+    cdIn.SetDriveIndex(cdIn.DriveCount() - 1);
+    for (const bool throughCDInput : {false, true}) {
+        SCOPED_TRACE(throughCDInput);
+        const QStringList items = {QStringLiteral("01One"), QStringLiteral("02Two")};
+        auto job = throughCDInput ? CDRipJob(cdIn, items) : RipJob(Handle, items);
+        std::vector<TTrackResult> results;
+        QObject::connect(job.get(), &TRipPipeline::TrackFinished, [&](const TTrackResult& r) { results.push_back(r); });
+        ASSERT_TRUE(Run(*job));
+        ASSERT_EQ(results.size(), 2u);
+        for (size_t i = 0; i < 2; ++i) {
+            const TTrackResult& r = results[i];
+            const QString wav = Out(i == 0 ? "One.wav" : "Two.wav");
+            const QByteArray audio = Pcm(wav);
+            ASSERT_EQ(audio, Disc.TrackData[i]);
+            EXPECT_EQ(r.Index, int32_t(i) + 1);
+            EXPECT_EQ(r.Number, int32_t(i) + 1);
+            EXPECT_TRUE(r.Ok);
+            EXPECT_EQ(r.Files, QStringList{wav});
+            // The checksums of what was written, worked out here from the file.
+            EXPECT_EQ(r.Read.Crc32,
+                      uint32_t(crc32(0, reinterpret_cast<const Bytef*>(audio.constData()), uInt(audio.size()))));
+            EXPECT_EQ(r.Read.Frames, audio.size() / 4);
+            int peak = 0;
+            for (qsizetype at = 0; at + 1 < audio.size(); at += 2)
+                peak = std::max(peak, std::abs(int(qFromLittleEndian<int16_t>(audio.constData() + at))));
+            EXPECT_EQ(r.Read.Peak, uint32_t(peak));
+            EXPECT_EQ(r.Read.ReadErrors, 0);
+        }
+        EXPECT_EQ(job->TrackResults().size(), 2u);
+    }
 }
 
 TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {

@@ -2,12 +2,12 @@
 // lines and a full disk (one end event each), metadata passed as single arguments, the
 // overwrite question and Kill.
 #include "JobEvents.h"
+#include "core/DiscInfo.h"
 #include "core/Helpers.h"
 #include "core/Settings.h"
 #include "jobs/WMAEncodeThread.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
-#include "core/DiscInfo.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -135,7 +135,7 @@ TEST(VorbisOutSettersTest, BoundsFollowTheNominalBitrate) {
 TEST(VorbisOutSettersTest, ApplyOggSettingsInBitrateModeSetsTheMaximumFirst) {
     TOggOptions o;
     o.IsUseCompress = false;
-    o.MaxBitRate = 10;     // 160 kbit/s
+    o.MaxBitRate = 10;    // 160 kbit/s
     o.NominalBitRate = 6; // 96 kbit/s
     o.MinBitRate = 0;     // Default
     TVorbisOut out;

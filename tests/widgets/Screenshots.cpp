@@ -6,12 +6,10 @@
 // test image when it is not set; the job windows rip its first track. The CDDB windows talk
 // to a server of our own on 127.0.0.1, and the Ogg player plays into SDL's disk driver (to
 // /dev/null), so nothing reaches the network or the speakers.
-#include "widgets/Language.h"
-#include "audio/NewResampleWavForm.h"
 #include "app/MainForm.h"
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
-#include "core/Settings.h"
+#include "audio/NewResampleWavForm.h"
 #include "cd/CDIn.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
@@ -20,6 +18,8 @@
 #include "cddb/forms/frmQueryCDDB.h"
 #include "cddb/forms/frmStopQuery.h"
 #include "cddb/protocol/CddbHttp.h"
+#include "core/DiscInfo.h"
+#include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/RipForm.h"
@@ -33,7 +33,7 @@
 #include "vorbis/OggPlayerForm.h"
 #include "vorbis/VorbisTestSupport.h"
 #include "widgets/FlatGauge.h"
-#include "core/DiscInfo.h"
+#include "widgets/Language.h"
 
 #include <QApplication>
 #include <QDir>
@@ -264,7 +264,8 @@ int main(int argc, char** argv) {
     ok &= Save(hint, out + '/' + prefix + "nodevicehint.png");
     hint.hide();
 
-    ok &= SaveJobWindows(out, prefix, CurrentDisc.Titles[1].isEmpty() ? QStringLiteral("Track01") : CurrentDisc.Titles[1]);
+    ok &= SaveJobWindows(out, prefix,
+                         CurrentDisc.Titles[1].isEmpty() ? QStringLiteral("Track01") : CurrentDisc.Titles[1]);
     // Short limits: a query of the stop window must not outlive the program.
     SetHttpLimits(2000, 5000);
     ok &= SaveCddbWindows(out, prefix);

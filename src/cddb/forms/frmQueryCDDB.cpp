@@ -1,10 +1,10 @@
 // The query dialog's window (see frmQueryCDDB.h).
 #include "cddb/forms/frmQueryCDDB.h"
 
-#include "widgets/Language.h"
-#include "core/Settings.h"
 #include "cddb/forms/JpegImage.h"
 #include "cddb/forms/frmStopQuery.h"
+#include "core/Settings.h"
+#include "widgets/Language.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // The stop window (see frmStopQuery.h).
 #include "cddb/forms/frmStopQuery.h"
 
-#include "widgets/Language.h"
 #include "core/Settings.h"
+#include "widgets/Language.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-
 // The four hello fields joined by "+": user and host (the e-mail address with "@" as "+"),
 // client name and version. Blanks inside a field would split it and become "_".
 QString CddbHello(const QString& email, const QString& clientName, const QString& version);
