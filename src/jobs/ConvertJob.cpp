@@ -339,14 +339,7 @@ void TConvertJob::OnMp3Ended(const TProcessInfo& info) {
 bool TConvertJob::EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter, int32_t settleMs) {
     EndEntry(i, info.Ok, info.Reason);
     ProgressSeen = false;
-    ++counter;
-    if (counter < Count())
-        return false;
-    Finish();
-    if (settleMs > 0)
-        WaitMilliseconds(settleMs);
-    EndJob();
-    return true;
+    return CountEntryEnd(counter, settleMs);
 }
 
 void TConvertJob::OnOggEnded(const TProcessInfo& info) {
@@ -434,11 +427,4 @@ void TConvertJob::Finish() {
         WaveOut1.Stop(false);
     if ((JobKind == TJobKind::WavToMp3 || JobKind == TJobKind::WavToOgg) && TemporaryWritten)
         DeleteUnused(TemporaryFile());
-}
-
-void TConvertJob::EndJob() {
-    if (CloseSent)
-        return;
-    CloseSent = true;
-    Q_EMIT CloseRequested();
 }

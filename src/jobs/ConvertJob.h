@@ -89,7 +89,6 @@ private:
     void SkipEntry(int i, int32_t endCode, const QString& reason);
     void SetStep(const QString& word, int i, const QString& group);
     void ErrorBox(const QString& text);
-    void EndJob();
     void Notify() { Q_EMIT Changed(); }
     QString Folder() const;
     QString OutputOf(int i) const;
@@ -106,6 +105,5 @@ private:
     bool TemporaryWritten = false;
     bool ResampleFailed = false;
     QString ResampleError;
-    bool CloseSent = false;
     TPostGuard Inbox{this};
 };

@@ -3,6 +3,8 @@
 // job, and what the job window shows of it.
 #pragma once
 
+#include "core/Helpers.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -79,6 +81,26 @@ Q_SIGNALS:
     void CloseRequested();
 
 protected:
+    // The job is over: the window is asked to close (once).
+    void EndJob() {
+        Finished = true;
+        if (CloseSent)
+            return;
+        CloseSent = true;
+        Q_EMIT CloseRequested();
+    }
+    // Counts an entry whose last step ended in `counter`. When it was the last entry the job is
+    // finished (after a pause of `settleMs`, while an encoder lets go of its files) and ended:
+    // true.
+    bool CountEntryEnd(int32_t& counter, int32_t settleMs) {
+        if (++counter < int32_t(Results.size()))
+            return false;
+        Finish();
+        if (settleMs > 0)
+            WaitMilliseconds(settleMs);
+        EndJob();
+        return true;
+    }
     // Records the end of entry i; false when it was already recorded.
     bool EndEntry(int i, bool ok, const QString& reason) {
         if (i < 0 || size_t(i) >= Results.size() || Results[size_t(i)].Ended)
@@ -86,4 +108,7 @@ protected:
         Results[size_t(i)] = {Results[size_t(i)].Output, true, ok, reason};
         return true;
     }
+
+private:
+    bool CloseSent = false;
 };

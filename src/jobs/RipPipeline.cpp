@@ -217,14 +217,6 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
     Q_EMIT TrackFinished(r);
 }
 
-void TRipPipeline::EndJob() {
-    Finished = true;
-    if (CloseSent)
-        return;
-    CloseSent = true;
-    Q_EMIT CloseRequested();
-}
-
 // ---------------------------------------------------------------------------------------------
 // The job window
 
@@ -333,14 +325,7 @@ void TRipPipeline::StartEncodeInJob(int i) {
 bool TRipPipeline::EndEncodedEntry(int i, const TProcessInfo& info, int32_t settleMs) {
     EndTrack(i, info.Ok, info.Reason);
     ProgressSeen = false;
-    ++EncodedCount;
-    if (EncodedCount < Count())
-        return false;
-    Finish();
-    if (settleMs > 0)
-        WaitMilliseconds(settleMs);
-    EndJob();
-    return true;
+    return CountEntryEnd(EncodedCount, settleMs);
 }
 
 void TRipPipeline::EncodeEndedInJob(const TProcessInfo& info) {

@@ -115,7 +115,6 @@ private:
 
     // Entry i has ended: its result is recorded and told.
     void EndTrack(int i, bool ok, const QString& reason);
-    void EndJob();
     void Notify() { Q_EMIT Changed(); }
     TWmaTags WmaTags() const;
     // The item text of an entry in messages: two-digit number and the cleaned title.
@@ -130,5 +129,4 @@ private:
     int32_t Reading = 0;
     int32_t Encoding = 0;
     bool ProgressSeen = false;
-    bool CloseSent = false;
 };

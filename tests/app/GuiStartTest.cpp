@@ -17,19 +17,7 @@ TRunResult RunGui(const QStringList& args, const QMap<QString, QString>& set) {
         env.remove(name);
     for (auto it = set.begin(); it != set.end(); ++it)
         env.insert(it.key(), it.value());
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(BinDir() + "/discwright", args);
-    TRunResult r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.Out = p.readAllStandardOutput();
-    r.Err = p.readAllStandardError();
-    return r;
+    return RunProgram(BinDir() + "/discwright", args, env, 60000);
 }
 
 TEST(GuiStartTest, WithoutADisplayOneLineAndExitCodeOne) {

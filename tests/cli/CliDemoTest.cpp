@@ -12,21 +12,9 @@
 namespace {
 
 TRunResult RunDemo(const QString& out) {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DW_BIN_DIR", BinDir());
-    p.setProcessEnvironment(env);
-    p.start(SourceDir() + "/scripts/cli-demo", {out});
-    TRunResult r;
-    if (!p.waitForFinished(240000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.Out = p.readAllStandardOutput();
-    r.Err = p.readAllStandardError();
-    return r;
+    return RunProgram(SourceDir() + "/scripts/cli-demo", {out}, env, 240000);
 }
 
 TEST(CliDemoTest, RipsTheDemoDiscToMp3FilesOfItsLength) {

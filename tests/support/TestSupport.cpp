@@ -111,7 +111,13 @@ QString SourceDir() {
 }
 
 TRunResult RunProgram(const QString& program, const QStringList& args, int timeoutMs) {
+    return RunProgram(program, args, QProcessEnvironment::systemEnvironment(), timeoutMs);
+}
+
+TRunResult RunProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                      int timeoutMs) {
     QProcess p;
+    p.setProcessEnvironment(environment);
     p.start(program, args);
     TRunResult r;
     if (!p.waitForStarted(10000))

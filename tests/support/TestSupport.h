@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -58,6 +59,9 @@ struct TRunResult {
 };
 // Runs a program and waits (time-out in milliseconds).
 TRunResult RunProgram(const QString& program, const QStringList& args, int timeoutMs = 120000);
+// The same with an environment of its own.
+TRunResult RunProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                      int timeoutMs = 120000);
 // Runs discwright-cli with a program folder of the test's own.
 TRunResult RunCli(const QString& programFolder, const QStringList& args, int timeoutMs = 120000);
 
