@@ -14,6 +14,7 @@ FLOORS = {
     "audio": 5,
     "cd": 6,
     "cddb": 7,
+    "accuraterip": 7,
     "vorbis": 7,
     "jobs": 8,
     "record": 9,

@@ -453,6 +453,15 @@ void TMainController::RenameTitle() {
 TRipRequest TMainController::RipRequest() const {
     TRipRequest request = TRipRequest::From(Settings, CurrentDisc);
     request.SetTracks(List.CheckedTracks());
+    request.DiscKey = List.Key();
+    // The disc as the drive that rips it reads it, for AccurateRip and the log.
+    if (CDHandle) {
+        ReadDisc(CDHandle, request.Layout);
+        request.DriveName = DriveTitle;
+    } else if (TCDIn* cdIn = CDIn->Component()) {
+        cdIn->ReadDisc(request.Layout);
+        request.DriveName = cdIn->DriveName();
+    }
     return request;
 }
 

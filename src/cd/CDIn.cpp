@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -237,12 +238,28 @@ void TCDIn::BeginReadingInternal() {
         // a writer's header and progress would be a sector off until the run ends.
         RipSize = (int64_t(end) - start) * SectorBytes;
         Size = RipSize;
+        TDisc disc;
+        for (int32_t i = 0; i < tracks; ++i) {
+            const int64_t e = CR_GetTocEntry(i);
+            disc.Tracks.push_back({CRTocEntryTrack(e), CRTocEntrySector(e), CRTocEntryFlag(e) == CRDataTrackFlag});
+        }
+        disc.LeadOut = CRTocEntrySector(CR_GetTocEntry(tracks));
+        int32_t readableBegin = 0;
+        int32_t readableEnd = 0;
+        disc.AudioRun(size_t(FromTrack - 1), readableBegin, readableEnd);
+        const TOffsetRead plan = PlanOffsetRead(start, end - start, ReadOffset, readableBegin, readableEnd);
+        LeadingSilence = plan.LeadingSilence;
+        SkipBytes = plan.SkipBytes;
+        SectorBytesLeft = plan.Bytes;
+        TrailingSilence = plan.TrailingSilence;
+        OffsetSilence = plan.SilentSamples();
         Busy = true;
         BlockFirst = 1;
         BlockLast = 0;
         Position = 0;
         BufferSize = ChunkBytes;
-        if (CR_OpenRipper(BufferSize, start, end) != crOk) {
+        if (plan.Sectors > 0 &&
+            CR_OpenRipper(BufferSize, plan.FirstSector, plan.FirstSector + plan.Sectors) != crOk) {
             Busy = false;
             Size = 0;
             throw EAuException(ResText("RES_ReadCDAudioError", "Error while reading CD information!"));
@@ -258,22 +275,40 @@ void TCDIn::BeginReadingInternal() {
 void TCDIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
     if (!Busy)
         throw EAuException(QStringLiteral("The Stream is not opened"));
-    if (BlockLast < BlockFirst) {
-        BlockFirst = 1;
-        int32_t got = 0;
-        // A sector the drive cannot return ends the run with an error rather than a file
-        // that silently stops short.
-        if (CR_RipChunk(Buffer.data(), got, false) == crError)
-            throw EAuException(ResText("RES_ReadCDAudioError", "Error while reading CD information!"));
-        BlockLast = std::min(got, int32_t(Buffer.size()));
+    if (LeadingSilence > 0 || (SectorBytesLeft == 0 && TrailingSilence > 0)) {
+        // Silence where the read offset reaches outside what the drive can read.
+        int64_t& silence = LeadingSilence > 0 ? LeadingSilence : TrailingSilence;
+        static const std::vector<uint8_t> zeros(size_t(ChunkBytes), 0);
+        bytes = uint32_t(std::min<int64_t>({int64_t(bytes), silence, ChunkBytes}));
+        buffer = const_cast<uint8_t*>(zeros.data());
+        silence -= bytes;
+    } else {
+        while (SectorBytesLeft > 0 && BlockLast < BlockFirst) {
+            BlockFirst = 1;
+            int32_t got = 0;
+            // A sector the drive cannot return ends the run with an error rather than a file
+            // that silently stops short.
+            if (CR_RipChunk(Buffer.data(), got, false) == crError)
+                throw EAuException(ResText("RES_ReadCDAudioError", "Error while reading CD information!"));
+            BlockLast = std::min(got, int32_t(Buffer.size()));
+            if (BlockLast == 0) {
+                SectorBytesLeft = 0; // the ripper ended early
+                break;
+            }
+            // The part of the first sectors that lies before the track with the read offset.
+            const int32_t skip = int32_t(std::min<int64_t>(SkipBytes, BlockLast));
+            BlockFirst += skip;
+            SkipBytes -= skip;
+        }
+        bytes = uint32_t(std::min<int64_t>({int64_t(bytes), int64_t(BlockLast - BlockFirst + 1), SectorBytesLeft}));
+        if (bytes >= 4)
+            bytes -= bytes % 4; // whole sample frames
+        buffer = Buffer.data() + BlockFirst - 1;
+        BlockFirst += int32_t(bytes);
+        SectorBytesLeft -= bytes;
     }
-    bytes = std::min(bytes, uint32_t(BlockLast - BlockFirst + 1));
-    if (bytes >= 4)
-        bytes -= bytes % 4; // whole sample frames
-    buffer = Buffer.data() + BlockFirst - 1;
-    BlockFirst += int32_t(bytes);
     Position += bytes;
-    if (OnSamples)
+    if (OnSamples && bytes > 0)
         OnSamples(buffer, bytes);
 }
 
@@ -284,6 +319,7 @@ void TCDIn::EndReadingInternal() {
         return;
     JitterErrors = CR_GetNumberOfJitterErrors();
     CR_CloseRipper();
+    LeadingSilence = SectorBytesLeft = TrailingSilence = 0;
     ReleaseDrive();
     Busy = false;
     Size = 0;

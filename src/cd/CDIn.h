@@ -17,6 +17,7 @@
 
 #include "audio/AuInput.h"
 #include "cd/Disc.h"
+#include "cd/ReadOffset.h"
 
 #include <QString>
 
@@ -62,6 +63,10 @@ public:
     bool SecureReading = false;
     // At most this many sectors of the range are read (a rip's length limit); 0 = all.
     int32_t MaxSectors = 0;
+    // The drive's read offset in samples (see ReadOffset.h).
+    int32_t ReadOffset = 0;
+    // Samples of silence the read offset put at the ends of the last run (set when it begins).
+    std::atomic<int64_t> OffsetSilence{0};
     // Sees every block of audio the run delivers, in order, on the run's worker thread.
     std::function<void(const uint8_t* data, uint32_t bytes)> OnSamples;
     bool LockTray = false;
@@ -135,6 +140,12 @@ private:
     int32_t ToTrack = 0;
     TCDTrackOffset ToOffset;
     int64_t RipSize = 0;
+    // What the run still delivers: silence before the sectors, bytes of the sectors (the first
+    // SkipBytes of them not delivered), silence after them.
+    int64_t LeadingSilence = 0;
+    int64_t SkipBytes = 0;
+    int64_t SectorBytesLeft = 0;
+    int64_t TrailingSilence = 0;
     std::vector<uint8_t> Buffer;
     int32_t BufferSize = ChunkBytes;
 };

@@ -65,6 +65,31 @@ const TDiscTrack* TDisc::Track(int32_t number) const {
     return nullptr;
 }
 
+void TDisc::AudioRun(size_t i, int32_t& begin, int32_t& end) const {
+    size_t first = i;
+    while (first > 0 && !Tracks[first - 1].Data)
+        --first;
+    size_t last = i;
+    while (last + 1 < Tracks.size() && !Tracks[last + 1].Data)
+        ++last;
+    begin = first == 0 ? 0 : Tracks[first].Start;
+    end = EndOf(last);
+}
+
+bool TDisc::FirstAudio(size_t i) const {
+    for (size_t k = 0; k < i; ++k)
+        if (!Tracks[k].Data)
+            return false;
+    return !Tracks[i].Data;
+}
+
+bool TDisc::LastAudio(size_t i) const {
+    for (size_t k = i + 1; k < Tracks.size(); ++k)
+        if (!Tracks[k].Data)
+            return false;
+    return !Tracks[i].Data;
+}
+
 TDiscMsf TDisc::AddressOf(int32_t sector) {
     const int32_t address = sector + LeadInSectors;
     return {address / 4500, address / 75 % 60, address % 75};

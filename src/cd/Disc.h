@@ -51,6 +51,13 @@ public:
     int32_t SectorsOf(size_t i) const { return EndOf(i) - Tracks[i].Start; }
     // True when the first track is audio (a disc the track list shows and cdinfo.dat keeps).
     bool StartsWithAudio() const { return !Tracks.empty() && !Tracks.front().Data; }
+    // The sectors a drive can read as audio around track index `i`: from the start of the run
+    // of audio tracks it belongs to (sector 0 for a run that begins with the disc, so audio
+    // before the first track counts) to the next data track or the lead-out.
+    void AudioRun(size_t i, int32_t& begin, int32_t& end) const;
+    // Whether track index `i` is the first or the last audio track of the disc.
+    bool FirstAudio(size_t i) const;
+    bool LastAudio(size_t i) const;
 
     // MSF address of a sector (the lead-in's 150 sectors added).
     static TDiscMsf AddressOf(int32_t sector);

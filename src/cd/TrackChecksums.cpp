@@ -14,9 +14,15 @@ uint32_t Magnitude(uint8_t low, uint8_t high) {
 
 } // namespace
 
+void TTrackChecksums::Begin(int64_t frames, bool firstAudio, bool lastAudio) {
+    *this = TTrackChecksums();
+    AccurateRip.Begin(frames, firstAudio, lastAudio);
+}
+
 void TTrackChecksums::Add(const uint8_t* data, size_t bytes) {
     if (bytes == 0)
         return;
+    AccurateRip.Add(data, bytes);
     // zlib takes at most 4 GiB per call.
     for (size_t done = 0; done < bytes;) {
         const size_t n = std::min<size_t>(bytes - done, 1u << 30);

@@ -1,13 +1,18 @@
 // What is computed from a track's samples while they are read, without a second pass: the
 // CRC32 of the audio (the bytes of the WAV file's data chunk as read from the disc, before any
-// gain), the peak level and the number of samples.
+// gain), the peak level, the number of samples and AccurateRip's v1 and v2 checksums.
 #pragma once
+
+#include "cd/AccurateRip.h"
 
 #include <cstddef>
 #include <cstdint>
 
 class TTrackChecksums {
 public:
+    // Starts over for a track of `frames` stereo samples (the first and the last audio track of
+    // a disc leave samples out of the AccurateRip checksums).
+    void Begin(int64_t frames, bool firstAudio, bool lastAudio);
     // Adds bytes of 16-bit little-endian stereo audio, in order. Any split of the stream into
     // calls gives the same result.
     void Add(const uint8_t* data, size_t bytes);
@@ -17,6 +22,8 @@ public:
     uint32_t Peak() const { return PeakValue; }
     // Stereo sample frames added.
     int64_t Frames() const { return Bytes / 4; }
+    uint32_t AccurateRipV1() const { return AccurateRip.V1(); }
+    uint32_t AccurateRipV2() const { return AccurateRip.V2(); }
 
 private:
     uint32_t Crc = 0;
@@ -25,4 +32,5 @@ private:
     // A byte of a sample split across two calls.
     bool HasLow = false;
     uint8_t Low = 0;
+    TAccurateRipSums AccurateRip;
 };

@@ -5,6 +5,7 @@
 #include "audio/WaveHeader.h"
 #include "cd/Disc.h"
 #include "cd/ProgressThrottle.h"
+#include "cd/ReadOffset.h"
 #include "cd/akrip32.h"
 #include "core/Helpers.h"
 #include "core/JobEvents.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <vector>
 
 namespace {
 
@@ -115,10 +117,17 @@ void TCDRipThread::run() {
     }
     if (Options.EnableRipTime)
         length = std::clamp<int64_t>(int64_t(Options.RipTime) * 75, 0, length);
-    Extract(start, length, AddTrailingBackslash(Options.OutputFolder) + BaseName + QStringLiteral(".wav"));
+    int32_t readableBegin = 0;
+    int32_t readableEnd = 0;
+    disc.AudioRun(size_t(Track - 1), readableBegin, readableEnd);
+    const TOffsetRead plan = PlanOffsetRead(int32_t(start), int32_t(length), Options.ReadOffset, readableBegin,
+                                            readableEnd);
+    OffsetSilence = plan.SilentSamples();
+    Checksums.Begin(length * 588, disc.FirstAudio(size_t(Track - 1)), disc.LastAudio(size_t(Track - 1)));
+    Extract(plan, length, AddTrailingBackslash(Options.OutputFolder) + BaseName + QStringLiteral(".wav"));
 }
 
-void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
+void TCDRipThread::Extract(const TOffsetRead& plan, int64_t length, const QString& path) {
     OutFile.setFileName(path);
     // Unbuffered, so that a failing write (full disk) shows at the write that failed.
     if (!OutFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -131,32 +140,50 @@ void TCDRipThread::Extract(int64_t start, int64_t length, const QString& path) {
     timer.start();
 
     TProgressThrottle throttle;
-    int64_t done = 0;
+    const int64_t total = length * CDSectorBytes;
+    int64_t delivered = 0;
     bool stopped = StopRip;
-    while (!writeFailed && done < length && !stopped) {
-        const int64_t chunk = std::min<int64_t>(MaxSectorsPerRead, length - done);
-        {
-            TCDReadBufferPtr buffer = NewCDReadBuffer(uint32_t(start + done), uint32_t(chunk));
-            if (ReadCDAudioLBA(CDHandle, buffer.get()) == 1 &&
-                uint64_t(buffer->DataOffset) + buffer->BytesReturned <= buffer->Capacity) {
-                const uint8_t* data = buffer->Data() + buffer->DataOffset;
-                Checksums.Add(data, buffer->BytesReturned);
-                writeFailed = OutFile.write(reinterpret_cast<const char*>(data), buffer->BytesReturned) !=
-                              qint64(buffer->BytesReturned);
-            } else {
-                readFailed = true;
-                ++ReadErrors;
-            }
-        }
-        done += chunk;
-        AfterRead(done);
+    // Writes the next bytes of the track (silence where data is null) and reports progress.
+    const auto deliver = [&](const uint8_t* data, int64_t bytes) {
+        static const std::vector<uint8_t> zeros(size_t(MaxSectorsPerRead) * CDSectorBytes, 0);
+        const uint8_t* from = data ? data : zeros.data();
+        Checksums.Add(from, size_t(bytes));
+        writeFailed = OutFile.write(reinterpret_cast<const char*>(from), bytes) != qint64(bytes);
+        delivered += bytes;
+        AfterRead(delivered / CDSectorBytes);
         stopped = StopRip;
-        const bool last = readFailed || writeFailed || stopped || done >= length;
+        const bool last = readFailed || writeFailed || stopped || delivered >= total;
         if (throttle.Due(timer.elapsed(), last))
-            PostProgress(timer, int32_t(done * 100 / length));
-        if (readFailed)
+            PostProgress(timer, int32_t(delivered * 100 / std::max<int64_t>(total, 1)));
+    };
+    const int64_t chunkBytes = int64_t(MaxSectorsPerRead) * CDSectorBytes;
+    for (int64_t left = plan.LeadingSilence; left > 0 && !writeFailed && !stopped; left -= chunkBytes)
+        deliver(nullptr, std::min(left, chunkBytes));
+    int64_t skip = plan.SkipBytes;
+    int64_t wanted = plan.Bytes;
+    for (int32_t done = 0; done < plan.Sectors && wanted > 0 && !writeFailed && !stopped;) {
+        const int32_t chunk = std::min(MaxSectorsPerRead, plan.Sectors - done);
+        TCDReadBufferPtr buffer = NewCDReadBuffer(uint32_t(plan.FirstSector + done), uint32_t(chunk));
+        if (ReadCDAudioLBA(CDHandle, buffer.get()) != 1 ||
+            uint64_t(buffer->DataOffset) + buffer->BytesReturned > buffer->Capacity ||
+            int64_t(buffer->BytesReturned) < skip) {
+            readFailed = true;
+            ++ReadErrors;
+            // The read that failed counts as done for the gauge: the last report says how far
+            // the reading got.
+            delivered += int64_t(chunk) * CDSectorBytes;
             break;
+        }
+        const int64_t take = std::min<int64_t>(wanted, int64_t(buffer->BytesReturned) - skip);
+        deliver(buffer->Data() + buffer->DataOffset + skip, take);
+        wanted -= take;
+        skip = 0;
+        done += chunk;
     }
+    if (readFailed && throttle.Due(timer.elapsed(), true))
+        PostProgress(timer, int32_t(std::min(delivered, total) * 100 / std::max<int64_t>(total, 1)));
+    for (int64_t left = plan.TrailingSilence; left > 0 && !readFailed && !writeFailed && !stopped; left -= chunkBytes)
+        deliver(nullptr, std::min(left, chunkBytes));
 
     // The header always describes the data the file really holds, whatever happened.
     if (!PatchHeader())

@@ -27,6 +27,7 @@
 // final message is posted.
 #pragma once
 
+#include "cd/ReadOffset.h"
 #include "cd/TrackChecksums.h"
 #include "core/JobEvents.h"
 
@@ -63,6 +64,8 @@ struct TRipOptions {
     int32_t RipTime = 0; // seconds read at most when EnableRipTime
     bool IsNormalize = false;
     int32_t NormalizePercent = 95;
+    // The drive's read offset in samples (see ReadOffset.h).
+    int32_t ReadOffset = 0;
     // Read on the thread that changes the Settings record (the main thread).
     static TRipOptions FromSettings();
 };
@@ -91,6 +94,8 @@ public:
     // message (1000) is posted.
     TTrackChecksums Checksums;
     int32_t ReadErrors = 0;
+    // Samples of silence the read offset put at the track's ends.
+    int64_t OffsetSilence = 0;
 
 protected:
     void run() override;
@@ -100,7 +105,7 @@ protected:
 
 private:
     std::mutex RunLock; // held by the worker while it runs
-    void Extract(int64_t start, int64_t length, const QString& path);
+    void Extract(const TOffsetRead& plan, int64_t length, const QString& path);
     void PostInfo(int32_t code, int32_t status = 0, const QString& elapsed = QString(),
                   const QString& estimated = QString());
     void PostError(int32_t code);

@@ -186,6 +186,19 @@ int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& option
     return handle;
 }
 
+QString NamedDriveTitle(const QCommandLineParser& parser, const TDriveOptions& options) {
+    if (parser.isSet(options.Image))
+        return QStringLiteral("image ") + QFileInfo(parser.value(options.Image)).absoluteFilePath();
+    TCDDriveList list{};
+    list.Capacity = MaxCDDrives;
+    GetCDList(&list);
+    const int index = parser.value(options.Drive).toInt();
+    if (index < 0 || index >= list.Count)
+        return QStringLiteral("drive %1").arg(index);
+    const TCDDriveEntry& e = list.Drives[index];
+    return (QString::fromLocal8Bit(e.Vendor).trimmed() + ' ' + QString::fromLocal8Bit(e.Product).trimmed()).trimmed();
+}
+
 THandleGuard::~THandleGuard() {
     if (Handle)
         CloseCDHandle(Handle);

@@ -73,6 +73,9 @@ bool SelectNamedDrive(const QCommandLineParser& parser, const TDriveOptions& opt
 int OpenNamedDrive(const QCommandLineParser& parser, const TDriveOptions& options, int& exitCode,
                    int* driveIndex = nullptr);
 
+// The drive the options name as a rip's log names it: vendor and product, or the image file.
+QString NamedDriveTitle(const QCommandLineParser& parser, const TDriveOptions& options);
+
 // Closes a drive handle when it goes out of scope.
 struct THandleGuard {
     int Handle = 0;

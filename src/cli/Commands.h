@@ -34,3 +34,7 @@ int RunRecordCommand(const QStringList& words);
 int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions& options);
 // PlayCommands.cpp
 int RunPlayCommand(const QStringList& words);
+// AccurateRipCommands.cpp
+int RunArCommand(const QStringList& words);
+int RunOffsetCommand(const QStringList& words);
+int RunVerifyCommand(const QStringList& words);

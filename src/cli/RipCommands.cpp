@@ -53,6 +53,32 @@ int FinishJob(TJobController& job, const TInterruptScope& interrupt, const QStri
     return 0;
 }
 
+// A rip: the AccurateRip line of each track as its result is known, then the files and the
+// outcome as for any job; a track whose reads differed fails the command too.
+int FinishRip(TRipPipeline& rip, const TInterruptScope& interrupt) {
+    QObject::connect(&rip, &TRipPipeline::TrackVerified, [](const TTrackResult& r) {
+        const auto hex = [](uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); };
+        CliOut(QStringLiteral("accuraterip: track %1 v1 %2 v2 %3: ")
+                   .arg(r.DiscNumber)
+                   .arg(hex(r.Read.AccurateRipV1), hex(r.Read.AccurateRipV2)) +
+               r.AccurateRip.Text);
+    });
+    rip.Start();
+    const int status = FinishJob(rip, interrupt, QStringLiteral("rip"));
+    if (!rip.LogFile.isEmpty()) {
+        CliOut(rip.LogFile);
+        CliOut(rip.CueFile);
+    }
+    if (!rip.LogError.isEmpty())
+        CliPrompter().Show(rip.LogError, TPromptIcon::Error, TPromptButtons::Ok);
+    if (status != 0)
+        return status;
+    for (const TTrackResult& r : rip.TrackResults())
+        if (r.Suspicious)
+            return CliFail(QStringLiteral("rip: track %1 is suspicious (its reads differ)").arg(r.DiscNumber));
+    return 0;
+}
+
 // --tracks LIST: numbers and ranges ("1,3-5"); false on a malformed list.
 bool ParseTrackList(const QString& text, std::vector<int>& tracks) {
     static const QRegularExpression item(QStringLiteral("^\\s*(\\d+)\\s*(?:-\\s*(\\d+)\\s*)?$"));
@@ -202,6 +228,9 @@ int RunRipCommand(const QStringList& words) {
     request.OutputFolder = PrepareFolder(parser, out, exitCode);
     if (request.OutputFolder.isEmpty())
         return exitCode;
+    request.Layout = disc.Disc;
+    request.DiscKey = disc.Key;
+    request.DriveName = NamedDriveTitle(parser, driveOptions);
 
     const TInterruptScope interrupt;
     if (parser.isSet(paranoia) || RipThroughCDInput(handle.Handle, request.SecureReading)) {
@@ -220,13 +249,11 @@ int RunRipCommand(const QStringList& words) {
             if (job.ProgressHint != failure)
                 CliProgress(ProgressLine(job.CurrentTrack + QStringLiteral(": ") + job.ProgressHint, job.Progress));
         });
-        job.Start();
-        return FinishJob(job, interrupt, QStringLiteral("rip"));
+        return FinishRip(job, interrupt);
     }
     TRipPipeline job(request, std::make_unique<TDriveLibrarySource>(request, handle.Handle), TRipWindow::Job);
     QObject::connect(&job, &TRipPipeline::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
-    job.Start();
-    return FinishJob(job, interrupt, QStringLiteral("rip"));
+    return FinishRip(job, interrupt);
 }
 
 int RunConvertCommand(const QStringList& words) {

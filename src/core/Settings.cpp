@@ -13,11 +13,13 @@ TSettings Settings;
 
 const char* const DefaultCddbServer = "gnudb.gnudb.org";
 const char* const DefaultCddbEmail = "user@example.org";
+const char* const DefaultAccurateRipServer = "http://www.accuraterip.com";
 
 TSettings::TSettings()
     : Server(QString::fromLatin1(DefaultCddbServer)), Script(QStringLiteral("/~cddb/cddb.cgi")),
       Port(QStringLiteral("80")), Email(QString::fromLatin1(DefaultCddbEmail)),
-      ClientName(QStringLiteral("Discwright")), Lan(QStringLiteral("English")) {}
+      ClientName(QStringLiteral("Discwright")), Lan(QStringLiteral("English")),
+      AccurateRipServer(QString::fromLatin1(DefaultAccurateRipServer)) {}
 
 namespace {
 
@@ -58,6 +60,8 @@ std::vector<TOption> OptionTable() {
         {"CDOptions", "CDDb", TKind::Boolean, &s.CDDb},
         {"CDOptions", "Images", TKind::String, &s.Images},
         {"CDOptions", "Paranoia", TKind::Boolean, &s.Paranoia},
+        {"CDOptions", "ReadOffset", TKind::Integer, &s.ReadOffset},
+        {"CDOptions", "TestAndCopy", TKind::Boolean, &s.TestAndCopy},
         {"RecordOptions", "SaveMp3", TKind::Boolean, &s.SaveMp3},
         {"QueryCDDB", "Server", TKind::String, &s.Server},
         {"QueryCDDB", "Script", TKind::String, &s.Script},
@@ -68,6 +72,9 @@ std::vector<TOption> OptionTable() {
         {"QueryCDDB", "ClientName", TKind::String, &s.ClientName},
         {"ID3", "Use", TKind::Boolean, &s.UseID3},
         {"Options", "Lan", TKind::String, &s.Lan},
+        {"AccurateRip", "Use", TKind::Boolean, &s.AccurateRipUse},
+        {"AccurateRip", "Server", TKind::String, &s.AccurateRipServer},
+        {"Log", "Write", TKind::Boolean, &s.WriteLog},
     };
 }
 
@@ -92,6 +99,9 @@ void ClampLoadedValues() {
     // rip would be spoilt without a word.
     if (Settings.VBRQuality < 0 || Settings.VBRQuality > 9)
         Settings.VBRQuality = TSettings().VBRQuality;
+    // AccurateRip's drive offsets lie within five sectors either way.
+    if (Settings.ReadOffset < -MaxReadOffset || Settings.ReadOffset > MaxReadOffset)
+        Settings.ReadOffset = 0;
     // An empty folder would put every rip into whatever folder the program was started from.
     if (Settings.OutputFolder.trimmed().isEmpty())
         Settings.OutputFolder = DefaultSettings().OutputFolder;

@@ -39,6 +39,8 @@ struct TSettings {
     bool CDDb = false;
     QString Images;        // disc-image drives, paths separated by "|"
     bool Paranoia = false; // secure reading with jitter correction
+    int32_t ReadOffset = 0; // the drive's read offset in samples, -2940..2940
+    bool TestAndCopy = false; // each track read twice, the two reads compared
     // RecordOptions
     bool SaveMp3 = false;
     // QueryCDDB
@@ -53,6 +55,11 @@ struct TSettings {
     bool UseID3 = false;
     // Options
     QString Lan;
+    // AccurateRip
+    bool AccurateRipUse = true;
+    QString AccurateRipServer;
+    // Log
+    bool WriteLog = true; // a rip log and cue sheet beside every rip's files
 
     TSettings();
 };
@@ -64,6 +71,9 @@ extern TSettings Settings;
 // The default CDDB server host, and the placeholder address of the CDDB hello.
 extern const char* const DefaultCddbServer;
 extern const char* const DefaultCddbEmail;
+extern const char* const DefaultAccurateRipServer;
+// Read offsets go at most this many samples either way (five sectors).
+constexpr int32_t MaxReadOffset = 2940;
 
 QString OptionsFilePath();
 void LoadSettings();

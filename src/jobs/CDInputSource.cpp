@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 TCDInputSource::TCDInputSource(const TRipRequest& request, TCDIn& cdIn, QObject* parent)
     : TTrackSource(parent), Request(request), CDIn(cdIn) {
     WaveOut1.SetInput(&CDIn);
@@ -34,20 +36,31 @@ TCDInputSource::~TCDInputSource() {
     CDIn.OnSamples = nullptr;
 }
 
-void TCDInputSource::Start(int32_t index, const QString& wavPath) {
+void TCDInputSource::Start(int32_t index, const QString& wavPath, bool normalize) {
     if (!Prepared) {
         CDIn.Reset();
         CDIn.LockTray = true;
         Prepared = true;
     }
     Index = index;
+    NormalizeRun = normalize;
     Failed = false;
     Error.clear();
-    Checksums = TTrackChecksums();
     try {
         const int32_t track = Request.Tracks[size_t(index - 1)].Number;
+        // The checksums leave out the ends of the disc's first and last audio tracks.
+        const size_t at = size_t(track - 1);
+        if (at < Request.Layout.Tracks.size()) {
+            int64_t sectors = Request.Layout.SectorsOf(at);
+            if (Request.LengthLimit > 0)
+                sectors = std::min<int64_t>(sectors, int64_t(Request.LengthLimit) * 75);
+            Checksums.Begin(sectors * 588, Request.Layout.FirstAudio(at), Request.Layout.LastAudio(at));
+        } else {
+            Checksums = TTrackChecksums();
+        }
         CDIn.SecureReading = Request.SecureReading;
         CDIn.MaxSectors = Request.LengthLimit * 75;
+        CDIn.ReadOffset = Request.ReadOffset;
         CDIn.OnSamples = [this](const uint8_t* data, uint32_t bytes) { Checksums.Add(data, bytes); };
         CDIn.SetFirstTrack(track);
         CDIn.SetLastTrack(track);
@@ -81,7 +94,10 @@ void TCDInputSource::WaveOut1Done() {
     Read.Crc32 = Checksums.Crc32();
     Read.Peak = Checksums.Peak();
     Read.Frames = Checksums.Frames();
+    Read.AccurateRipV1 = Checksums.AccurateRipV1();
+    Read.AccurateRipV2 = Checksums.AccurateRipV2();
     Read.JitterCorrections = CDIn.JitterErrors;
+    Read.OffsetSilence = CDIn.OffsetSilence;
     if (Failed) {
         // A read error ends the run early: what the file holds is not the track.
         Read.Status = rsReadFailed;
@@ -90,7 +106,7 @@ void TCDInputSource::WaveOut1Done() {
     } else {
         Read.Ok = true;
         Read.Status = rsOk;
-        if (Request.Normalize) {
+        if (Request.Normalize && NormalizeRun) {
             const QString wav = WaveOut1.FileName();
             try {
                 ScaleWaveFile(Request.NormalizePercent, wav);

@@ -17,7 +17,7 @@ public:
     TCDInputSource(const TRipRequest& request, TCDIn& cdIn, QObject* parent = nullptr);
     ~TCDInputSource() override;
 
-    void Start(int32_t index, const QString& wavPath) override;
+    void Start(int32_t index, const QString& wavPath, bool normalize = true) override;
     void Stop() override;
     bool Reading() const override { return WaveOut1.Status() != osIdle; }
 
@@ -34,6 +34,7 @@ private:
     TCDIn& CDIn;
     bool Prepared = false;
     int32_t Index = 0;
+    bool NormalizeRun = true;
     bool Failed = false;
     QString Error;
     // Filled on the run's worker thread; read once the run has ended.

@@ -10,7 +10,7 @@ TDriveLibrarySource::~TDriveLibrarySource() {
     Stop();
 }
 
-void TDriveLibrarySource::Start(int32_t index, const QString& wavPath) {
+void TDriveLibrarySource::Start(int32_t index, const QString& wavPath, bool normalize) {
     Thread.reset();
     const TTrackEntry& entry = Request.Tracks[size_t(index - 1)];
     TRipOptions options;
@@ -18,7 +18,8 @@ void TDriveLibrarySource::Start(int32_t index, const QString& wavPath) {
     options.OutputFolder = wav.path();
     options.EnableRipTime = Request.LengthLimit > 0;
     options.RipTime = Request.LengthLimit;
-    options.IsNormalize = Request.Normalize;
+    options.IsNormalize = Request.Normalize && normalize;
+    options.ReadOffset = Request.ReadOffset;
     options.NormalizePercent = Request.NormalizePercent;
     Thread = std::make_unique<TCDRipThread>(entry.Number, wav.completeBaseName(), options);
     Thread->CDHandle = CdHandle;
@@ -56,7 +57,10 @@ bool TDriveLibrarySource::event(QEvent* e) {
         read.Crc32 = Thread->Checksums.Crc32();
         read.Peak = Thread->Checksums.Peak();
         read.Frames = Thread->Checksums.Frames();
+        read.AccurateRipV1 = Thread->Checksums.AccurateRipV1();
+        read.AccurateRipV2 = Thread->Checksums.AccurateRipV2();
         read.ReadErrors = Thread->ReadErrors;
+        read.OffsetSilence = Thread->OffsetSilence;
         ReadEnded = true;
         Q_EMIT Ended(info.Track, read);
     } else {

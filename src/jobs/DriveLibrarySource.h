@@ -15,7 +15,7 @@ public:
     TDriveLibrarySource(const TRipRequest& request, int cdHandle, QObject* parent = nullptr);
     ~TDriveLibrarySource() override;
 
-    void Start(int32_t index, const QString& wavPath) override;
+    void Start(int32_t index, const QString& wavPath, bool normalize = true) override;
     void Stop() override;
     bool Reading() const override { return Thread && !ReadEnded; }
     void Release() override { Stop(); }

@@ -65,6 +65,9 @@ public:
     QString GroupCaption;
     QString InitText;
     TJobProgress Progress;
+    // What the last entry that ended came to, when the job says more than the gauge (a rip's
+    // AccurateRip result); empty otherwise.
+    QString ResultLine;
 
     // Every entry ended and succeeded.
     bool Succeeded() const {
@@ -82,7 +85,7 @@ Q_SIGNALS:
 
 protected:
     // The job is over: the window is asked to close (once).
-    void EndJob() {
+    virtual void EndJob() {
         Finished = true;
         if (CloseSent)
             return;

@@ -59,6 +59,11 @@ TRipForm::TRipForm(QWidget* owner, std::unique_ptr<TJobController> job) : QDialo
     Label3->setAttribute(Qt::WA_TransparentForMouseEvents);
     grid->addWidget(FlatGauge1, 2, 0, 1, 2);
     grid->addWidget(Label3, 2, 0, 1, 2);
+    // What the last track came to (its AccurateRip result), under the gauge.
+    lResult = NamedLabel("lResult", QString());
+    lResult->setWordWrap(true);
+    lResult->hide();
+    grid->addWidget(lResult, 3, 0, 1, 2);
 
     Image1 = new QLabel;
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -119,4 +124,6 @@ void TRipForm::ShowJob() {
         FlatGauge1->SetProgress(job.Progress.Percent);
     else
         FlatGauge1->Reset();
+    lResult->setText(job.ResultLine);
+    lResult->setVisible(!job.ResultLine.isEmpty());
 }

@@ -55,6 +55,7 @@ private:
     QLabel* Label2;
     TFlatGauge* FlatGauge1;
     QLabel* Label3;
+    QLabel* lResult;
     QPushButton* btStop;
     QLabel* Image1;
 };

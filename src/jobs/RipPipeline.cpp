@@ -2,6 +2,7 @@
 #include "jobs/RipPipeline.h"
 
 #include "cd/ripthread.h"
+#include "jobs/RipLog.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "platform/Prompter.h"
@@ -9,10 +10,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QThread>
 
 namespace {
 
 const char* const ExtractingText = "Extracting...";
+const char* const TestingText = "Testing...";
 const char* const EncodingText = "Encoding...";
 const char* const InitializingText = "Initializing...";
 
@@ -29,6 +32,14 @@ void DeleteUnused(const QString& path) {
 bool IsEncodeEnd(int32_t code) {
     return code == JobCode::Mp3Ended || code == JobCode::OggEnded || code == JobCode::WmaEnded;
 }
+
+// The database's answer, from the thread that asked for it.
+constexpr QEvent::Type AnswerEventType = static_cast<QEvent::Type>(QEvent::User + 120);
+class TAnswerEvent : public QEvent {
+public:
+    explicit TAnswerEvent(TAccurateRipAnswer answer) : QEvent(AnswerEventType), Answer(std::move(answer)) {}
+    TAccurateRipAnswer Answer;
+};
 
 } // namespace
 
@@ -58,6 +69,7 @@ TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSou
 
     Results.resize(Req.Tracks.size());
     Reads.resize(Req.Tracks.size());
+    Passes.resize(Req.Tracks.size());
     for (size_t i = 0; i < Req.Tracks.size(); ++i)
         Results[i].Output = Req.OutputOf(i);
     InitText = ResText("RES_Initing", "Initializing...");
@@ -105,6 +117,18 @@ void TRipPipeline::Start() {
         EndJob();
         return;
     }
+    // The database is asked while the drive reads: its answer is there when the first
+    // tracks end.
+    const TAccurateRipIds ids = AccurateRipIds(Req.Layout);
+    if (Req.AccurateRip && Req.LengthLimit == 0 && ids.AudioTracks > 0) {
+        AnswerPending = true;
+        const TGuardedReceiver inbox = Inbox.Handle();
+        const QString server = Req.AccurateRipServer;
+        QThread* asking =
+            QThread::create([inbox, server, ids] { inbox.Post(new TAnswerEvent(FetchAccurateRip(server, ids))); });
+        connect(asking, &QThread::finished, asking, &QObject::deleteLater);
+        asking->start();
+    }
     StartExtraction(0, true);
     if (Window == TRipWindow::Job && !Finished) {
         const int32_t percent = Progress.Percent;
@@ -115,20 +139,49 @@ void TRipPipeline::Start() {
 }
 
 void TRipPipeline::StartExtraction(int i, bool initializing) {
+    if (Window == TRipWindow::CDRip)
+        GaugeHint = QString::fromLatin1(initializing ? InitializingText : ExtractingText);
+    // Test & copy: a test read first, without the gain pass.
+    if (Req.TestAndCopy)
+        StartRead(i, QStringLiteral("Testing"), false);
+    else
+        StartRead(i, QStringLiteral("Extracting"), true);
+}
+
+void TRipPipeline::StartRead(int i, const QString& word, bool normalize) {
     const TTrackEntry& t = Req.Tracks[size_t(i)];
+    const bool testing = word == QLatin1String("Testing");
     if (Window == TRipWindow::Job) {
-        SetStep(QStringLiteral("Extracting"), i, ResText("RES_Extracting", "Extracting"));
+        SetStep(word, i, testing ? ResText("RES_Testing", "Testing") : ResText("RES_Extracting", "Extracting"));
     } else {
         CurrentTrack = t.Title;
-        ProgressHint = QString::fromLatin1(ExtractingText);
-        GaugeHint = QString::fromLatin1(initializing ? InitializingText : ExtractingText);
+        ProgressHint = QString::fromLatin1(testing ? TestingText : ExtractingText);
         Completed = QString::number(ExtractedCount);
     }
     Progress.Reset();
     Reading = i + 1;
-    Reader->Start(Reading, Req.WavOf(size_t(i)));
+    Reader->Start(Reading, Req.WavOf(size_t(i)), normalize);
     if (Window == TRipWindow::CDRip)
         Notify();
+}
+
+bool TRipPipeline::ReadAgain(int i, const TTrackRead& read) {
+    TPasses& p = Passes[size_t(i)];
+    if (p.Done < 3)
+        p.Crc[p.Done++] = read.Crc32;
+    // A read that failed ends the track as it is.
+    if (!read.Ok)
+        return false;
+    if (p.Done == 1) {
+        StartRead(i, QStringLiteral("Extracting"), true);
+        return true;
+    }
+    // Secure reading reads a track whose test and copy differ once more.
+    if (p.Done == 2 && p.Crc[0] != p.Crc[1] && Req.SecureReading) {
+        StartRead(i, QStringLiteral("Extracting"), true);
+        return true;
+    }
+    return false;
 }
 
 void TRipPipeline::OnSourceProgress(const TProcessInfo& info) {
@@ -176,6 +229,8 @@ void TRipPipeline::OnExtracted(int32_t index, const TTrackRead& read) {
         return;
     Reading = 0;
     Reads[size_t(index - 1)] = read;
+    if (Req.TestAndCopy && ReadAgain(index - 1, read))
+        return;
     if (Window == TRipWindow::Job)
         ExtractedInJob(index - 1, read);
     else
@@ -204,17 +259,119 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
     TTrackResult r;
     r.Index = i + 1;
     r.Number = Req.Tracks[size_t(i)].Number;
+    const size_t at = size_t(r.Number - 1);
+    r.DiscNumber = at < Req.Layout.Tracks.size() ? Req.Layout.Tracks[at].Number : r.Number;
     r.Title = Req.Tracks[size_t(i)].Title;
     r.Read = Reads[size_t(i)];
     r.Ok = ok;
     r.Reason = reason;
+    const TPasses& p = Passes[size_t(i)];
+    if (Req.TestAndCopy && p.Done >= 2) {
+        r.Tested = true;
+        r.TestCrc = p.Crc[0];
+        r.Reread = p.Done == 3;
+        r.RereadCrc = p.Crc[2];
+        // Two reads that agree settle it; a third read that agrees with neither does not.
+        r.Suspicious = r.Reread ? p.Crc[2] != p.Crc[0] && p.Crc[2] != p.Crc[1] : p.Crc[0] != p.Crc[1];
+    }
+    if (Req.Format != ofWAV)
+        r.Encode = !r.Read.Ok ? QStringLiteral("not encoded") : ok ? QStringLiteral("ok") : QStringLiteral("failed: ") + reason;
     if (ok)
         r.Files << Results[size_t(i)].Output;
     // The WAV stays when it is kept, or when it is the only copy of the track's audio.
     if (Req.Format != ofWAV && (Req.KeepWav || !ok) && QFileInfo::exists(Req.WavOf(size_t(i))))
         r.Files << Req.WavOf(size_t(i));
+    Verify(r);
     Ended.push_back(r);
     Q_EMIT TrackFinished(r);
+    if (r.AccurateRip.Kind != TAccurateRipVerdict::Unchecked || !r.AccurateRip.Text.isEmpty()) {
+        ResultLine = QStringLiteral("AccurateRip: track %1: ").arg(r.DiscNumber) + r.AccurateRip.Text;
+        Q_EMIT TrackVerified(r);
+    }
+}
+
+void TRipPipeline::Verify(TTrackResult& r) {
+    if (!r.AccurateRip.Text.isEmpty())
+        return;
+    TAccurateRipVerdict& v = r.AccurateRip;
+    const size_t at = size_t(r.Number - 1);
+    int32_t audioIndex = -1;
+    for (size_t k = 0, audio = 0; k < Req.Layout.Tracks.size(); ++k) {
+        if (Req.Layout.Tracks[k].Data)
+            continue;
+        if (k == at)
+            audioIndex = int32_t(audio);
+        ++audio;
+    }
+    if (!Req.AccurateRip)
+        v.Text = QStringLiteral("not checked (AccurateRip is off)");
+    else if (Req.LengthLimit > 0)
+        v.Text = QStringLiteral("not checked (the tracks were cut to %1 s)").arg(Req.LengthLimit);
+    else if (audioIndex < 0)
+        v.Text = QStringLiteral("not checked (the disc's layout is not known)");
+    else if (!r.Read.Ok)
+        v.Text = QStringLiteral("not checked (the track was not read whole)");
+    else if (AnswerPending && Stopping)
+        v.Text = QStringLiteral("not checked (the rip was stopped before the database answered)");
+    else if (!AnswerPending)
+        v = JudgeTrack(Answer, audioIndex, r.Read.AccurateRipV1, r.Read.AccurateRipV2);
+}
+
+bool TRipPipeline::event(QEvent* e) {
+    if (e->type() != AnswerEventType)
+        return TJobController::event(e);
+    OnAnswer(static_cast<TAnswerEvent*>(e)->Answer);
+    return true;
+}
+
+void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
+    if (!AnswerPending)
+        return;
+    Answer = answer;
+    AnswerPending = false;
+    for (TTrackResult& r : Ended) {
+        if (!r.AccurateRip.Text.isEmpty())
+            continue;
+        Verify(r);
+        ResultLine = QStringLiteral("AccurateRip: track %1: ").arg(r.DiscNumber) + r.AccurateRip.Text;
+        Q_EMIT TrackVerified(r);
+    }
+    Notify();
+    if (EndWhenAnswered)
+        EndJob();
+}
+
+void TRipPipeline::EndJob() {
+    if (AnswerPending && !Stopping) {
+        // The last track is done; the database's answer (at most its time-outs away) completes
+        // the results and the log.
+        EndWhenAnswered = true;
+        ResultLine = QStringLiteral("AccurateRip: waiting for the database...");
+        Notify();
+        return;
+    }
+    if (Stopping) {
+        for (TTrackResult& r : Ended) {
+            if (!r.AccurateRip.Text.isEmpty())
+                continue;
+            Verify(r);
+            Q_EMIT TrackVerified(r);
+        }
+        AnswerPending = false;
+    }
+    WriteLogFiles();
+    TJobController::EndJob();
+}
+
+void TRipPipeline::WriteLogFiles() {
+    if (!Req.WriteLog || Ended.empty() || !LogFile.isEmpty())
+        return;
+    const TRipLogInput in{Req, Ended, Answer, Stopping || int32_t(Ended.size()) < Count(),
+                          QDateTime::currentDateTime()};
+    if (!WriteRipLog(in, LogFile, CueFile, LogError)) {
+        LogFile.clear();
+        CueFile.clear();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -479,6 +636,7 @@ void TRipPipeline::NextOrEnd(bool afterEncode) {
 void TRipPipeline::Stop() {
     if (Finished)
         return;
+    Stopping = true;
     if (Window == TRipWindow::Job) {
         if (Req.Format == ofOGG) {
             try {

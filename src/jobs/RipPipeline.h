@@ -18,6 +18,7 @@
 // than the one running (a late report of a stopped step) changes nothing.
 #pragma once
 
+#include "accuraterip/AccurateRipDatabase.h"
 #include "jobs/EncodeStep.h"
 #include "jobs/JobController.h"
 #include "jobs/RipRequest.h"
@@ -32,8 +33,9 @@ enum class TRipWindow { Job, CDRip };
 
 // What one track of a rip came to, once all its steps ended.
 struct TTrackResult {
-    int32_t Index = 0;  // entry of the rip (1-based)
-    int32_t Number = 0; // the track's place on the disc
+    int32_t Index = 0;      // entry of the rip (1-based)
+    int32_t Number = 0;     // the track's place on the disc
+    int32_t DiscNumber = 0; // the disc's own number of the track
     QString Title;
     // The files the track left: its output and, when kept, its WAV file.
     QStringList Files;
@@ -43,6 +45,17 @@ struct TTrackResult {
     // succeeded); otherwise Reason says why.
     bool Ok = false;
     QString Reason;
+    // Test & copy: the CRC32 of the test read and of a third read (when the first two
+    // disagreed), and whether the reads left the track in doubt.
+    bool Tested = false;
+    uint32_t TestCrc = 0;
+    bool Reread = false;
+    uint32_t RereadCrc = 0;
+    bool Suspicious = false;
+    // The AccurateRip result; Unchecked until the database's answer is known.
+    TAccurateRipVerdict AccurateRip;
+    // The encode step's outcome ("ok", or why not; empty for WAV).
+    QString Encode;
 };
 
 class TRipPipeline : public TJobController {
@@ -63,6 +76,12 @@ public:
     int32_t Count() const { return int32_t(Req.Tracks.size()); }
     // The results of the tracks that have ended, in order.
     const std::vector<TTrackResult>& TrackResults() const { return Ended; }
+    // The rip's log and cue sheet once written (empty when none), or why they could not be.
+    QString LogFile;
+    QString CueFile;
+    QString LogError;
+    // The database's answer for the disc.
+    const TAccurateRipAnswer& AccurateRipAnswer() const { return Answer; }
 
     // The job window's failures are error boxes; without them (a command that says why itself)
     // they only go to Failure and the results.
@@ -83,12 +102,26 @@ public:
 Q_SIGNALS:
     // A track ended (every entry once).
     void TrackFinished(const TTrackResult& result);
+    // A track's AccurateRip result is known (every entry once, after TrackFinished).
+    void TrackVerified(const TTrackResult& result);
     // A failure of a track: the CD rip window's line (also its hint line), or the text of a job
     // window's box when Boxes is off.
     void Failure(const QString& line);
 
+protected:
+    bool event(QEvent* e) override;
+    // Waits for the database's answer before the rip ends, then writes the log and cue sheet.
+    void EndJob() override;
+
 private:
     void StartExtraction(int i, bool initializing);
+    void StartRead(int i, const QString& word, bool normalize);
+    // Test & copy: true when another read of entry i was started.
+    bool ReadAgain(int i, const TTrackRead& read);
+    // The track's AccurateRip result once the answer is there.
+    void Verify(TTrackResult& result);
+    void OnAnswer(const TAccurateRipAnswer& answer);
+    void WriteLogFiles();
     void OnSourceProgress(const TProcessInfo& info);
     void OnNormalizing(int32_t index);
     void OnDriveError(int32_t code);
@@ -124,6 +157,17 @@ private:
     std::unique_ptr<TTrackSource> Reader;
     const TRipWindow Window;
     std::vector<TTrackRead> Reads;
+    // Test & copy per entry: reads done so far and their CRC32s.
+    struct TPasses {
+        int Done = 0;
+        uint32_t Crc[3] = {};
+    };
+    std::vector<TPasses> Passes;
+    TAccurateRipAnswer Answer;
+    bool AnswerPending = false;
+    bool EndWhenAnswered = false;
+    bool Stopping = false;
+    TPostGuard Inbox{this};
     std::vector<TTrackResult> Ended;
     // The entry whose read, and the entry whose encode, is awaited (1-based; 0 = none).
     int32_t Reading = 0;

@@ -54,6 +54,12 @@ TfrmCDRip::TfrmCDRip(QWidget* mainWindow, const TRipRequest& request, TCDIn& cdI
     main->addLayout(grid);
     main->addWidget(lProgressHint);
     main->addWidget(ProgressBar2);
+    // What the last track came to (its AccurateRip result).
+    lResult = new QLabel;
+    lResult->setObjectName(QStringLiteral("lResult"));
+    lResult->setWordWrap(true);
+    lResult->hide();
+    main->addWidget(lResult);
     main->addWidget(bStop, 0, Qt::AlignRight);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -91,6 +97,8 @@ void TfrmCDRip::ShowJob() {
     lSelectedTracks->setText(job.SelectedTracks);
     lCompleted->setText(job.Completed);
     lProgressHint->setText(job.ProgressHint);
+    lResult->setText(job.ResultLine);
+    lResult->setVisible(!job.ResultLine.isEmpty());
     ProgressBar2->setToolTip(job.GaugeHint);
     if (job.Progress.PercentKnown)
         ProgressBar2->SetProgress(job.Progress.Percent);

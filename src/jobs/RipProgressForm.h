@@ -47,6 +47,7 @@ private:
     QLabel* lSelectedTracks;
     QLabel* lCompleted;
     QLabel* lProgressHint;
+    QLabel* lResult;
     TFlatGauge* ProgressBar2;
     QPushButton* bStop;
 };

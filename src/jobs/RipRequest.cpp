@@ -19,6 +19,11 @@ TRipRequest TRipRequest::From(const TSettings& s, const TDiscFields& disc) {
     r.NormalizePercent = s.NormalizePercent;
     r.LengthLimit = s.EnableRipTime ? s.RipTime : 0;
     r.SecureReading = s.Paranoia;
+    r.ReadOffset = s.ReadOffset;
+    r.TestAndCopy = s.TestAndCopy;
+    r.AccurateRip = s.AccurateRipUse;
+    r.AccurateRipServer = s.AccurateRipServer;
+    r.WriteLog = s.WriteLog;
     return r;
 }
 

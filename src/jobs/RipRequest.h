@@ -3,6 +3,7 @@
 // The pipeline and its workers read the request, never the settings record.
 #pragma once
 
+#include "cd/Disc.h"
 #include "core/DiscInfo.h"
 #include "core/EncoderOptions.h"
 #include "core/Settings.h"
@@ -39,6 +40,20 @@ struct TRipRequest {
     int32_t LengthLimit = 0;
     // Jitter-corrected reading through the CD input (CDOptions/Paranoia).
     bool SecureReading = false;
+    // The drive's read offset in samples (CDOptions/ReadOffset).
+    int32_t ReadOffset = 0;
+    // Each track read twice and the two reads compared (CDOptions/TestAndCopy).
+    bool TestAndCopy = false;
+    // Tracks checked against the AccurateRip database at this server (AccurateRip/Use, Server).
+    bool AccurateRip = true;
+    QString AccurateRipServer;
+    // A log and a cue sheet beside the files (Log/Write).
+    bool WriteLog = true;
+
+    // The disc as it was read when the rip started, its key, and the drive as the log names it.
+    TDisc Layout;
+    QString DiscKey;
+    QString DriveName;
 
     // The settings and the listed disc's fields; no tracks yet.
     static TRipRequest From(const TSettings& settings, const TDiscFields& disc);

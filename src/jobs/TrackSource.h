@@ -26,10 +26,14 @@ struct TTrackRead {
     uint32_t Crc32 = 0;
     uint32_t Peak = 0;
     int64_t Frames = 0;
-    // What the source reports of its reading: reads that failed, and jitter corrected or given
-    // up on by secure reading.
+    // AccurateRip's v1 and v2 checksums of the audio read.
+    uint32_t AccurateRipV1 = 0;
+    uint32_t AccurateRipV2 = 0;
+    // What the source reports of its reading: reads that failed, jitter corrected or given up
+    // on by secure reading, and samples of silence the read offset put at the ends.
     int32_t ReadErrors = 0;
     int32_t JitterCorrections = 0;
+    int64_t OffsetSilence = 0;
 };
 
 class TTrackSource : public QObject {
@@ -37,9 +41,10 @@ class TTrackSource : public QObject {
 public:
     using QObject::QObject;
 
-    // Starts reading entry `index` (1-based) into `wavPath`. The end comes as Ended (also when
-    // the read cannot start).
-    virtual void Start(int32_t index, const QString& wavPath) = 0;
+    // Starts reading entry `index` (1-based) into `wavPath`, with the gain pass after it when
+    // the request asks for one and `normalize` is set (a test read goes without). The end
+    // comes as Ended (also when the read cannot start).
+    virtual void Start(int32_t index, const QString& wavPath, bool normalize = true) = 0;
     // Ends a read in progress and waits for its worker; the file keeps what was read, under a
     // header that matches it; no Ended follows.
     virtual void Stop() = 0;

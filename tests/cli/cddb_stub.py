@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """A CDDB server for the CLI comparison: answers every query with one exact match and every
-read with a fixed record for the disc id it was asked about. Prints its port, then serves."""
+read with a fixed record for the disc id it was asked about; as an AccurateRip server it knows
+no disc (404). Prints its port, then serves."""
 import http.server
 import sys
 import urllib.parse
@@ -8,6 +9,11 @@ import urllib.parse
 
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
+        if self.path.startswith("/accuraterip/"):
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         query = urllib.parse.parse_qs(urllib.parse.urlparse(self.path).query)
         words = query.get("cmd", [""])[0].split()
         if words[:2] == ["cddb", "query"]:

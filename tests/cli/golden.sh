@@ -49,7 +49,8 @@ run() { # run NAME ARGS... : one command with a program folder of its own
     local pf="$work/pf-$name"
     {
         echo "\$ discwright-cli $*"
-        "$cli" --program-folder "$pf" "$@" >"$work/stdout" 2>"$work/stderr"
+        "$cli" --program-folder "$pf" --set "AccurateRip/Server=http://127.0.0.1:$port" "$@" >"$work/stdout" \
+            2>"$work/stderr"
         echo "exit $?"
         echo "--- stdout"
         cat "$work/stdout"
@@ -75,7 +76,7 @@ run rip-paranoia-fields rip --paranoia --image "$image" --tracks 2 --format mp3 
 run cddb cddb --image "$image" --server "http://127.0.0.1:$port"
 run cddb-paranoia cddb --paranoia --image "$image" --server "http://127.0.0.1:$port"
 # --apply stores the record, which the next toc of the same program folder shows.
-"$cli" --program-folder "$work/pf-applied" cddb --image "$image" --server "http://127.0.0.1:$port" --apply \
+"$cli" --program-folder "$work/pf-applied" --set "AccurateRip/Server=http://127.0.0.1:$port" cddb --image "$image" --server "http://127.0.0.1:$port" --apply \
     >/dev/null 2>&1
 cp -r "$work/pf-applied" "$work/pf-toc-applied"
 run toc-applied toc --image "$image"

@@ -129,7 +129,7 @@ TEST_F(RipJobTest, TitlesThatWouldHideTheFileGiveVisibleNames) {
     EXPECT_TRUE(job.Succeeded());
     EXPECT_EQ(job.FilesWritten(), QStringList({Out("Baby.wav"), Out("Track02.wav"), Out("Track03.wav")}));
     EXPECT_EQ(Pcm(Out("Track03.wav")), Disc.TrackData[2]);
-    EXPECT_EQ(QDir(Settings.OutputFolder).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    EXPECT_EQ(QDir(Settings.OutputFolder).entryList({"*.wav"}, QDir::Files | QDir::Hidden).size(), 3);
 }
 
 TEST_F(RipJobTest, StopHalfWayLeavesEveryWavWrittenSoFar) {

@@ -21,6 +21,9 @@ TTempProgramFolder::TTempProgramFolder() {
     Settings = TSettings();
     CurrentDisc = TDiscInfo();
     Settings.OutputFolder = Dir.path() + QStringLiteral("/Output");
+    // Tests never reach the internet: a rip asks a port where nothing listens, unless the test
+    // starts a server of its own.
+    Settings.AccurateRipServer = QString::fromLatin1(UnreachableServer);
 }
 
 TTempProgramFolder::~TTempProgramFolder() {
@@ -134,6 +137,8 @@ TRunResult RunProgram(const QString& program, const QStringList& args, const QPr
 }
 
 TRunResult RunCli(const QString& programFolder, const QStringList& args, int timeoutMs) {
-    return RunProgram(BinDir() + QStringLiteral("/discwright-cli"),
-                      QStringList{QStringLiteral("--program-folder"), programFolder} + args, timeoutMs);
+    QStringList all{QStringLiteral("--program-folder"), programFolder};
+    if (!args.join(' ').contains(QLatin1String("AccurateRip/Server")))
+        all << QStringLiteral("--set") << QStringLiteral("AccurateRip/Server=") + QString::fromLatin1(UnreachableServer);
+    return RunProgram(BinDir() + QStringLiteral("/discwright-cli"), all + args, timeoutMs);
 }

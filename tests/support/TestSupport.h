@@ -62,7 +62,10 @@ TRunResult RunProgram(const QString& program, const QStringList& args, int timeo
 // The same with an environment of its own.
 TRunResult RunProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
                       int timeoutMs = 120000);
-// Runs discwright-cli with a program folder of the test's own.
+// A server address where nothing listens: what the tests give for the outside services they
+// do not serve themselves.
+constexpr const char* UnreachableServer = "http://127.0.0.1:1";
+// Runs discwright-cli with a program folder of the test's own (and no outside service).
 TRunResult RunCli(const QString& programFolder, const QStringList& args, int timeoutMs = 120000);
 
 // A full disk without root: while it lives, files written by this process and by children
