@@ -23,21 +23,21 @@ QString Hex8(uint32_t value) {
 bool ParseAccurateRip(const QByteArray& data, const TAccurateRipIds& disc, std::vector<TAccurateRipBlock>& blocks,
                       QString& error) {
     blocks.clear();
-    if (data.isEmpty()) {
-        error = QStringLiteral("AccurateRip: the answer is empty");
+    // Nothing of a malformed file is kept.
+    const auto fail = [&](const QString& reason) {
+        blocks.clear();
+        error = reason;
         return false;
-    }
-    if (data.startsWith('<') || data.trimmed().startsWith("<!")) {
-        error = QStringLiteral("AccurateRip: the server sent a web page, not a database file");
-        return false;
-    }
+    };
+    if (data.isEmpty())
+        return fail(QStringLiteral("AccurateRip: the answer is empty"));
+    if (data.startsWith('<') || data.trimmed().startsWith("<!"))
+        return fail(QStringLiteral("AccurateRip: the server sent a web page, not a database file"));
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
     qsizetype at = 0;
     while (at < data.size()) {
-        if (data.size() - at < HeaderBytes) {
-            error = QStringLiteral("AccurateRip: the answer ends inside a block header");
-            return false;
-        }
+        if (data.size() - at < HeaderBytes)
+            return fail(QStringLiteral("AccurateRip: the answer ends inside a block header"));
         TAccurateRipBlock block;
         block.Ids.AudioTracks = p[at];
         block.Ids.Id1 = qFromLittleEndian<uint32_t>(p + at + 1);
@@ -45,15 +45,12 @@ bool ParseAccurateRip(const QByteArray& data, const TAccurateRipIds& disc, std::
         block.Ids.Cddb = qFromLittleEndian<uint32_t>(p + at + 9);
         at += HeaderBytes;
         if (block.Ids.AudioTracks != disc.AudioTracks || block.Ids.Id1 != disc.Id1 || block.Ids.Id2 != disc.Id2 ||
-            block.Ids.Cddb != disc.Cddb) {
-            error = QStringLiteral("AccurateRip: a block is for another disc (%1, this disc is %2)")
-                        .arg(block.Ids.Text(), disc.Text());
-            return false;
-        }
-        if (data.size() - at < qsizetype(block.Ids.AudioTracks) * EntryBytes) {
-            error = QStringLiteral("AccurateRip: the answer ends inside a block of %1 tracks").arg(block.Ids.AudioTracks);
-            return false;
-        }
+            block.Ids.Cddb != disc.Cddb)
+            return fail(QStringLiteral("AccurateRip: a block is for another disc (%1, this disc is %2)")
+                            .arg(block.Ids.Text(), disc.Text()));
+        if (data.size() - at < qsizetype(block.Ids.AudioTracks) * EntryBytes)
+            return fail(
+                QStringLiteral("AccurateRip: the answer ends inside a block of %1 tracks").arg(block.Ids.AudioTracks));
         for (int t = 0; t < block.Ids.AudioTracks; ++t) {
             TAccurateRipEntry e;
             e.Confidence = p[at];

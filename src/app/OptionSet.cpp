@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 TOptionEnables OptionEnables(const TOptionValues& v) {
     return {.NormalizePercent = v.Normalize,
             .RipTime = v.RipTimeEnabled,
@@ -115,6 +117,9 @@ void TOptionSet::Show() {
     v.CDListIndex = -1;
     v.CDDb = s.CDDb;
     v.Paranoia = s.Paranoia;
+    v.ReadOffset = s.ReadOffset;
+    v.TestAndCopy = s.TestAndCopy;
+    v.AccurateRip = s.AccurateRipUse;
     ShownDrive = s.CDIndex == -1 ? 0 : s.CDIndex;
     ShownCDDb = s.CDDb;
 }
@@ -247,6 +252,9 @@ TOptionCheck TOptionSet::Accept() {
         s.CDIndex = v.CDListIndex;
     s.CDDb = v.CDDb;
     s.Paranoia = v.Paranoia;
+    s.ReadOffset = std::clamp(v.ReadOffset, -MaxReadOffset, MaxReadOffset);
+    s.TestAndCopy = v.TestAndCopy;
+    s.AccurateRipUse = v.AccurateRip;
 
     // A list without a selection (the drive in use vanished) opens nothing.
     if (Host && !v.CDList.isEmpty() && v.CDListIndex >= 0 && (v.CDListIndex != ShownDrive || v.CDDb != ShownCDDb)) {

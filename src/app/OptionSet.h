@@ -71,6 +71,9 @@ struct TOptionValues {
     int CDListIndex = -1;
     bool CDDb = false;
     bool Paranoia = false;
+    int ReadOffset = 0; // samples
+    bool TestAndCopy = false;
+    bool AccurateRip = true;
 };
 
 // Which controls are enabled for the current values.

@@ -263,12 +263,24 @@ QWidget* TOptionSetForm::BuildCdRomPage() {
     row->addWidget(Label("lDevice", QStringLiteral("Device："), cbCDList));
     row->addWidget(cbCDList, 1);
     ckbParanoia = CheckBox("ckbParanoia", QStringLiteral("Secure reading with jitter correction"));
+    // The drive's read offset, as AccurateRip lists drives (discwright-cli offset find).
+    seReadOffset = Named(new TSpinEdit, "seReadOffset");
+    seReadOffset->setRange(-MaxReadOffset, MaxReadOffset);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(Label("lReadOffset", QStringLiteral("Read offset (samples):"), seReadOffset));
+    offsetRow->addWidget(seReadOffset);
+    offsetRow->addStretch(1);
+    ckbTestAndCopy = CheckBox("ckbTestAndCopy", QStringLiteral("Test and copy (read every track twice)"));
+    ckbAccurateRip = CheckBox("ckbAccurateRip", QStringLiteral("Check rips with AccurateRip"));
     // Kept for options.ini; the drive library answers CD DB queries from the main window.
     ckbCDDb = CheckBox("ckbCDDb", QStringLiteral("Get CD information from CD DB"));
     ckbCDDb->setVisible(false);
     auto* layout = new QVBoxLayout;
     layout->addLayout(row);
     layout->addWidget(ckbParanoia);
+    layout->addLayout(offsetRow);
+    layout->addWidget(ckbTestAndCopy);
+    layout->addWidget(ckbAccurateRip);
     layout->addWidget(ckbCDDb);
     return Page("tsCDROM", layout);
 }
@@ -306,6 +318,9 @@ TOptionValues TOptionSetForm::ControlValues() const {
     v.CDListIndex = cbCDList->currentIndex();
     v.CDDb = ckbCDDb->isChecked();
     v.Paranoia = ckbParanoia->isChecked();
+    v.ReadOffset = seReadOffset->value();
+    v.TestAndCopy = ckbTestAndCopy->isChecked();
+    v.AccurateRip = ckbAccurateRip->isChecked();
     return v;
 }
 
@@ -346,6 +361,9 @@ void TOptionSetForm::ShowValues(const TOptionValues& v) {
     ShowCDList(v);
     ckbCDDb->setChecked(v.CDDb);
     ckbParanoia->setChecked(v.Paranoia);
+    seReadOffset->setValue(v.ReadOffset);
+    ckbTestAndCopy->setChecked(v.TestAndCopy);
+    ckbAccurateRip->setChecked(v.AccurateRip);
     UpdateEnables();
 }
 

@@ -90,4 +90,7 @@ private:
     QComboBox* cbCDList;
     QCheckBox* ckbCDDb;
     QCheckBox* ckbParanoia;
+    TSpinEdit* seReadOffset;
+    QCheckBox* ckbTestAndCopy;
+    QCheckBox* ckbAccurateRip;
 };

@@ -102,6 +102,10 @@ void ClampLoadedValues() {
     // AccurateRip's drive offsets lie within five sectors either way.
     if (Settings.ReadOffset < -MaxReadOffset || Settings.ReadOffset > MaxReadOffset)
         Settings.ReadOffset = 0;
+    // Without an address no rip could be checked.
+    Settings.AccurateRipServer = Settings.AccurateRipServer.trimmed();
+    if (Settings.AccurateRipServer.isEmpty())
+        Settings.AccurateRipServer = QString::fromLatin1(DefaultAccurateRipServer);
     // An empty folder would put every rip into whatever folder the program was started from.
     if (Settings.OutputFolder.trimmed().isEmpty())
         Settings.OutputFolder = DefaultSettings().OutputFolder;

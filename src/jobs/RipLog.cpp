@@ -191,7 +191,7 @@ QString RipLogText(const TRipLogInput& in) {
     out << QStringLiteral("  %1 of %2 tracks accurately ripped").arg(accurate).arg(r.Tracks.size());
     if (in.Stopped)
         errors << QStringLiteral("the rip was stopped after %1 of %2 tracks").arg(in.Tracks.size()).arg(r.Tracks.size());
-    out << (errors.isEmpty() ? QStringLiteral("  No errors") : QStringLiteral("  Errors: ") + errors.join(QStringLiteral("; ")));
+    out << (errors.isEmpty() ? QStringLiteral("  no errors") : QStringLiteral("  Errors: ") + errors.join(QStringLiteral("; ")));
     QString text = out.join('\n') + '\n';
     return text + QString::fromLatin1(SealKey) + Sha256Hex(text.toUtf8()) + '\n';
 }

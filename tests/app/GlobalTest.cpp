@@ -111,6 +111,17 @@ TEST(SettingsTest, ProfileRulesClampAndDamagedValues) {
     WriteFile(folder.File("options.ini"), "[Mp3Options]\nVBRQuality=9\n");
     LoadSettings();
     EXPECT_EQ(Settings.VBRQuality, 9);
+    // A read offset no drive has reads as none; the AccurateRip server needs an address.
+    for (const char* offset : {"2941", "-5000", "six"}) {
+        WriteFile(folder.File("options.ini"), QByteArray("[CDOptions]\nReadOffset=") + offset +
+                                                  "\n[AccurateRip]\nServer=  \n");
+        LoadSettings();
+        EXPECT_EQ(Settings.ReadOffset, 0) << offset;
+        EXPECT_EQ(Settings.AccurateRipServer, DefaultAccurateRipServer);
+    }
+    WriteFile(folder.File("options.ini"), "[CDOptions]\nReadOffset=-2940\n");
+    LoadSettings();
+    EXPECT_EQ(Settings.ReadOffset, -2940);
 }
 
 TEST(SettingsTest, OverridesUseTheSameRules) {

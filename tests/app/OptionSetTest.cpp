@@ -130,6 +130,9 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     Settings.WMABitRate = 20;
     CurrentDisc.Genre = 17; // Blues
     Settings.Paranoia = true;
+    Settings.ReadOffset = -472;
+    Settings.TestAndCopy = true;
+    Settings.AccurateRipUse = false;
     const TSettings before = Settings;
     const int32_t genreBefore = CurrentDisc.Genre;
 
@@ -139,6 +142,8 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     EXPECT_EQ(Control<QComboBox>(form, "cbBitRate")->currentText(), "64 kbit/s");
     EXPECT_EQ(Control<QComboBox>(form, "ID3genre")->currentText(), "Blues");
     EXPECT_EQ(Control<QLineEdit>(form, "eRipTime")->text(), "42");
+    EXPECT_EQ(Control<QSpinBox>(form, "seReadOffset")->value(), -472);
+    EXPECT_FALSE(Control<QCheckBox>(form, "ckbAccurateRip")->isChecked());
     ClickOk(form);
     ASSERT_TRUE(Prompts.Shown().isEmpty()) << Prompts.Shown().join('|').toStdString();
     const TSettings& after = Settings;
@@ -156,6 +161,9 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     EXPECT_EQ(after.WMABitRate, before.WMABitRate);
     EXPECT_EQ(CurrentDisc.Genre, genreBefore);
     EXPECT_EQ(after.Paranoia, before.Paranoia);
+    EXPECT_EQ(after.ReadOffset, -472);
+    EXPECT_EQ(after.TestAndCopy, true);
+    EXPECT_EQ(after.AccurateRipUse, false);
 
     // Bit rates of other lengths than the list's (a hand-edited options.ini) come back as
     // they were, neither refused nor cut to three digits.
