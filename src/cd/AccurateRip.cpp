@@ -1,6 +1,8 @@
 // AccurateRip ids and checksums (see AccurateRip.h).
 #include "cd/AccurateRip.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 
 namespace {
@@ -70,9 +72,23 @@ void TAccurateRipSums::Add(const uint8_t* data, size_t bytes) {
         AddWord(uint32_t(Carry[0]) | uint32_t(Carry[1]) << 8 | uint32_t(Carry[2]) << 16 | uint32_t(Carry[3]) << 24);
         Carried = 0;
     }
-    for (; i + 4 <= bytes; i += 4)
-        AddWord(uint32_t(data[i]) | uint32_t(data[i + 1]) << 8 | uint32_t(data[i + 2]) << 16 |
-                uint32_t(data[i + 3]) << 24);
+    // The whole words of this call: positions Position + 1 ... Position + words, of which
+    // only those in [From, To] count.
+    const int64_t words = int64_t((bytes - i) / 4);
+    const int64_t first = std::clamp<int64_t>(From - Position - 1, 0, words);
+    const int64_t end = std::clamp<int64_t>(To - Position, first, words);
+    const uint8_t* p = data + i;
+    uint32_t low = 0;
+    uint32_t high = 0;
+    for (int64_t k = first; k < end; ++k) {
+        const uint64_t product = uint64_t(Position + 1 + k) * qFromLittleEndian<uint32_t>(p + 4 * k);
+        low += uint32_t(product);
+        high += uint32_t(product >> 32);
+    }
+    Sum1 += low;
+    Sum2 += low + high;
+    Position += words;
+    i += size_t(words) * 4;
     while (i < bytes)
         Carry[Carried++] = data[i++];
 }

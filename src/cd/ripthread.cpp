@@ -123,11 +123,14 @@ void TCDRipThread::run() {
     const TOffsetRead plan = PlanOffsetRead(int32_t(start), int32_t(length), Options.ReadOffset, readableBegin,
                                             readableEnd);
     OffsetSilence = plan.SilentSamples();
-    Checksums.Begin(length * 588, disc.FirstAudio(size_t(Track - 1)), disc.LastAudio(size_t(Track - 1)));
-    Extract(plan, length, AddTrailingBackslash(Options.OutputFolder) + BaseName + QStringLiteral(".wav"));
+    std::optional<TChecksumWorker> sums;
+    if (Options.Checksums)
+        sums.emplace(length * 588, disc.FirstAudio(size_t(Track - 1)), disc.LastAudio(size_t(Track - 1)));
+    Extract(plan, length, AddTrailingBackslash(Options.OutputFolder) + BaseName + QStringLiteral(".wav"), sums);
 }
 
-void TCDRipThread::Extract(const TOffsetRead& plan, int64_t length, const QString& path) {
+void TCDRipThread::Extract(const TOffsetRead& plan, int64_t length, const QString& path,
+                           std::optional<TChecksumWorker>& sums) {
     OutFile.setFileName(path);
     // Unbuffered, so that a failing write (full disk) shows at the write that failed.
     if (!OutFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -144,10 +147,11 @@ void TCDRipThread::Extract(const TOffsetRead& plan, int64_t length, const QStrin
     int64_t delivered = 0;
     bool stopped = StopRip;
     // Writes the next bytes of the track (silence where data is null) and reports progress.
-    const auto deliver = [&](const uint8_t* data, int64_t bytes) {
+    const auto deliver = [&](const std::shared_ptr<const void>& owner, const uint8_t* data, int64_t bytes) {
         static const std::vector<uint8_t> zeros(size_t(MaxSectorsPerRead) * CDSectorBytes, 0);
         const uint8_t* from = data ? data : zeros.data();
-        Checksums.Add(from, size_t(bytes));
+        if (sums)
+            sums->Add(owner, from, size_t(bytes));
         writeFailed = OutFile.write(reinterpret_cast<const char*>(from), bytes) != qint64(bytes);
         delivered += bytes;
         AfterRead(delivered / CDSectorBytes);
@@ -158,12 +162,14 @@ void TCDRipThread::Extract(const TOffsetRead& plan, int64_t length, const QStrin
     };
     const int64_t chunkBytes = int64_t(MaxSectorsPerRead) * CDSectorBytes;
     for (int64_t left = plan.LeadingSilence; left > 0 && !writeFailed && !stopped; left -= chunkBytes)
-        deliver(nullptr, std::min(left, chunkBytes));
+        deliver(nullptr, nullptr, std::min(left, chunkBytes));
     int64_t skip = plan.SkipBytes;
     int64_t wanted = plan.Bytes;
     for (int32_t done = 0; done < plan.Sectors && wanted > 0 && !writeFailed && !stopped;) {
         const int32_t chunk = std::min(MaxSectorsPerRead, plan.Sectors - done);
-        TCDReadBufferPtr buffer = NewCDReadBuffer(uint32_t(plan.FirstSector + done), uint32_t(chunk));
+        // Shared with the checksum worker, which may still be summing it when the next is read.
+        const std::shared_ptr<TCDReadBuffer> buffer =
+            NewCDReadBuffer(uint32_t(plan.FirstSector + done), uint32_t(chunk));
         if (ReadCDAudioLBA(CDHandle, buffer.get()) != 1 ||
             uint64_t(buffer->DataOffset) + buffer->BytesReturned > buffer->Capacity ||
             int64_t(buffer->BytesReturned) < skip) {
@@ -175,7 +181,7 @@ void TCDRipThread::Extract(const TOffsetRead& plan, int64_t length, const QStrin
             break;
         }
         const int64_t take = std::min<int64_t>(wanted, int64_t(buffer->BytesReturned) - skip);
-        deliver(buffer->Data() + buffer->DataOffset + skip, take);
+        deliver(buffer, buffer->Data() + buffer->DataOffset + skip, take);
         wanted -= take;
         skip = 0;
         done += chunk;
@@ -183,7 +189,9 @@ void TCDRipThread::Extract(const TOffsetRead& plan, int64_t length, const QStrin
     if (readFailed && throttle.Due(timer.elapsed(), true))
         PostProgress(timer, int32_t(std::min(delivered, total) * 100 / std::max<int64_t>(total, 1)));
     for (int64_t left = plan.TrailingSilence; left > 0 && !readFailed && !writeFailed && !stopped; left -= chunkBytes)
-        deliver(nullptr, std::min(left, chunkBytes));
+        deliver(nullptr, nullptr, std::min(left, chunkBytes));
+    if (sums)
+        Checksums = sums->Finish();
 
     // The header always describes the data the file really holds, whatever happened.
     if (!PatchHeader())

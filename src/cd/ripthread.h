@@ -28,6 +28,7 @@
 #pragma once
 
 #include "cd/ReadOffset.h"
+#include "cd/ChecksumWorker.h"
 #include "cd/TrackChecksums.h"
 #include "core/JobEvents.h"
 
@@ -40,6 +41,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 enum TRipStatus : int32_t {
     rsOk = 0,
@@ -66,6 +68,8 @@ struct TRipOptions {
     int32_t NormalizePercent = 95;
     // The drive's read offset in samples (see ReadOffset.h).
     int32_t ReadOffset = 0;
+    // Whether Checksums are computed (a rip without log, AccurateRip or test & copy needs none).
+    bool Checksums = true;
     // Read on the thread that changes the Settings record (the main thread).
     static TRipOptions FromSettings();
 };
@@ -105,7 +109,7 @@ protected:
 
 private:
     std::mutex RunLock; // held by the worker while it runs
-    void Extract(const TOffsetRead& plan, int64_t length, const QString& path);
+    void Extract(const TOffsetRead& plan, int64_t length, const QString& path, std::optional<TChecksumWorker>& sums);
     void PostInfo(int32_t code, int32_t status = 0, const QString& elapsed = QString(),
                   const QString& estimated = QString());
     void PostError(int32_t code);

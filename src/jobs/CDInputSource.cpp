@@ -61,7 +61,10 @@ void TCDInputSource::Start(int32_t index, const QString& wavPath, bool normalize
         CDIn.SecureReading = Request.SecureReading;
         CDIn.MaxSectors = Request.LengthLimit * 75;
         CDIn.ReadOffset = Request.ReadOffset;
-        CDIn.OnSamples = [this](const uint8_t* data, uint32_t bytes) { Checksums.Add(data, bytes); };
+        if (Request.NeedsChecksums())
+            CDIn.OnSamples = [this](const uint8_t* data, uint32_t bytes) { Checksums.Add(data, bytes); };
+        else
+            CDIn.OnSamples = nullptr;
         CDIn.SetFirstTrack(track);
         CDIn.SetLastTrack(track);
         WaveOut1.SetFileName(wavPath);

@@ -20,6 +20,7 @@ void TDriveLibrarySource::Start(int32_t index, const QString& wavPath, bool norm
     options.RipTime = Request.LengthLimit;
     options.IsNormalize = Request.Normalize && normalize;
     options.ReadOffset = Request.ReadOffset;
+    options.Checksums = Request.NeedsChecksums();
     options.NormalizePercent = Request.NormalizePercent;
     Thread = std::make_unique<TCDRipThread>(entry.Number, wav.completeBaseName(), options);
     Thread->CDHandle = CdHandle;

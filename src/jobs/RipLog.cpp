@@ -2,9 +2,9 @@
 #include "jobs/RipLog.h"
 
 #include "core/Helpers.h"
+#include "platform/FileHash.h"
 #include "platform/SaveFile.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,10 +26,6 @@ QString TimeText(int64_t sectors) {
         .arg(sectors / 4500, 2, 10, QLatin1Char('0'))
         .arg(sectors / 75 % 60, 2, 10, QLatin1Char('0'))
         .arg(sectors % 75, 2, 10, QLatin1Char('0'));
-}
-
-QString Sha256Hex(const QByteArray& bytes) {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
 // The place of a track among the disc's audio tracks and whether it is the first or the last.
@@ -84,16 +80,6 @@ QString CueQuoted(const QString& text) {
 }
 
 } // namespace
-
-QString FileSha256(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&f))
-        return QString();
-    return QString::fromLatin1(hash.result().toHex());
-}
 
 QString RipLogBaseName(const TRipRequest& request) {
     QString name = CleanFileName(request.Disc.Album).trimmed();

@@ -11,6 +11,7 @@
 #include "accuraterip/AccurateRipDatabase.h"
 #include "jobs/RipPipeline.h"
 #include "jobs/RipRequest.h"
+#include "platform/FileHash.h"
 
 #include <QDateTime>
 #include <QString>
@@ -64,5 +65,3 @@ struct TRipLog {
 // Reads a log; false with the reason when it is missing, truncated or not a rip log.
 bool ReadRipLog(const QString& path, TRipLog& log, QString& error);
 
-// SHA-256 of a file in lower-case hexadecimal; empty when it cannot be read.
-QString FileSha256(const QString& path);

@@ -49,6 +49,9 @@ struct TRipRequest {
     QString AccurateRipServer;
     // A log and a cue sheet beside the files (Log/Write).
     bool WriteLog = true;
+    // Whether the sources compute each track's CRC32 and AccurateRip sums: only something that
+    // reads them (the log, the AccurateRip check, test & copy) is worth their time.
+    bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy; }
 
     // The disc as it was read when the rip started, its key, and the drive as the log names it.
     TDisc Layout;
