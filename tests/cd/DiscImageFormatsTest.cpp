@@ -3,6 +3,9 @@
 // makes of them), and cue sheets with a file per track (WAV files with the pregaps in either
 // file or left out, FLAC files, one .bin per track), read against the single .bin of the same
 // disc.
+#include "audio/WavTestUtil.h"
+#include "audio/WaveOut.h"
+#include "cd/CDIn.h"
 #include "cd/CdText.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
@@ -360,6 +363,21 @@ TEST_F(DiscImageFormatsTest, TrackFilesReadBitExactlyAsTheSingleBin) {
         EXPECT_TRUE(ReadBackwards(h, 1400, 1460) == c.Audio.mid(1400 * SectorBytes, 60 * SectorBytes));
         CloseCDHandle(h);
     }
+
+    // The CD input with jitter correction (libcdio-paranoia) over the FLAC files: its reads
+    // overlap and go back, across the end of a file.
+    Settings.Images = File("flac.cue");
+    TCDIn cdIn;
+    cdIn.SetDriveIndex(cdIn.DriveCount() - 1);
+    cdIn.EnableJitterCorrection = true;
+    cdIn.SetFirstTrack(1);
+    cdIn.SetLastTrack(2);
+    TWaveOut out;
+    out.SetFileName(File("paranoia.wav"));
+    out.SetInput(&cdIn);
+    QString error;
+    ASSERT_TRUE(RunSink(out, &error) && error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(ReadFile(File("paranoia.wav")).mid(44) == single.DiscAudio().mid(40 * SectorBytes, 3716 * SectorBytes));
 }
 
 TEST_F(DiscImageFormatsTest, FlacFilesWithoutCdAudioAreRefusedByName) {
