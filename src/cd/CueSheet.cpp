@@ -301,6 +301,9 @@ bool TCueSheet::CheckTracks(const QString& cuePath) {
         const int64_t from = stream(t.FirstPlace);
         const int64_t to = i + 1 < Tracks.size() ? stream(Tracks[i + 1].FirstPlace) : fileStart.back();
         shift += t.Pregap;
+        // A TOC gives minutes in a byte; a longer "disc" is no CD.
+        if (to + shift + t.Postgap > 255 * 4500)
+            return Fail(cuePath, QStringLiteral("track %1 ends past 255 minutes").arg(t.Number));
         t.FirstIndex = int32_t(from + shift);
         t.Start = int32_t(stream(t.StartPlace) + shift);
         addSilence(t.FirstIndex - t.Pregap, t.Pregap);

@@ -396,6 +396,7 @@ TEST_F(DriveLibraryTest, BrokenCueSheetsAreRefusedNamingTheTrack) {
         {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 03 AUDIO\n INDEX 01 00:05:00\n"), "track 3 follows track 1"},
         {cue(" TRACK 01 AUDIO\n INDEX 01 00:61:00\n"), "track 1 has a bad INDEX line"},
         {cue(" TRACK 01 VIDEO\n INDEX 01 00:00:00\n"), "the mode 'VIDEO' of track 1 is not supported"},
+        {cue(" TRACK 01 AUDIO\n PREGAP 256:00:00\n INDEX 01 00:00:00\n"), "track 1 ends past 255 minutes"},
     };
     for (const auto& c : cases) {
         WriteFile(Folder.File("bad.cue"), c.Cue);
