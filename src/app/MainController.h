@@ -39,7 +39,7 @@ public:
     virtual ~TMainWindowHost() = default;
     // The no-device hint, modal.
     virtual THintChoice ShowNoDeviceHint() = 0;
-    // A disc image (.cue) chosen by the user; empty when cancelled.
+    // A disc image (.cue or .toc) chosen by the user; empty when cancelled.
     virtual QString ChooseDiscImage() = 0;
     // Files chosen in the multi-select open dialog with a Qt name filter; empty when cancelled.
     virtual QStringList ChooseFiles(const QString& filter) = 0;
@@ -133,7 +133,7 @@ public:
     // One step of the media-change poll (every 2 s while a drive is open). Waits while a
     // window that works on the listed rows is open; the change is seen at the next step.
     void PollMedia();
-    // Makes a .cue image a drive (added to CDOptions/Images), opens it and fills the list.
+    // Makes a .cue or .toc image a drive (added to CDOptions/Images), opens it and fills the list.
     // False (with a message) when it cannot be opened; the settings are then left as they were.
     bool OpenDiscImage(const QString& cuePath);
     // Asks the host for an image first.

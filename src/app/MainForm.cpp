@@ -480,7 +480,7 @@ THintChoice TMainForm::ShowNoDeviceHint() {
 QString TMainForm::ChooseDiscImage() {
     const QAction* item = findChild<QAction*>(QStringLiteral("miOpenImage"));
     return QFileDialog::getOpenFileName(this, PlainCaption(item->text()), QString(),
-                                        ResText("RES_Filter_Image", "Disc image(*.cue) (*.cue);;Any file(*.*) (*)"));
+                                        ResText("RES_Filter_Image", "Disc images (*.cue *.toc);;Any file(*.*) (*)"));
 }
 
 QStringList TMainForm::ChooseFiles(const QString& filter) {

@@ -45,8 +45,8 @@ TfrmNoDeviceHint::TfrmNoDeviceHint(QWidget* parent) : QDialog(parent) {
                         QStringLiteral("2.Your permissions: reading a CD needs access to the drive's device node "
                                        "(/dev/sr0 and the like); on Debian, add your user to the group cdrom."));
     lbCause3 = NewLabel(this, "lbCause3",
-                        QStringLiteral("3.No CD drive in this computer: open a disc image (a .cue sheet with its .bin "
-                                       "file) instead, and use it like a CD."));
+                        QStringLiteral("3.No CD drive in this computer: open a disc image (a .cue sheet or a .toc "
+                                       "file with its audio files) instead, and use it like a CD."));
 
     btOpenImage = new QPushButton(QStringLiteral("Open disc &image..."), this);
     btOpenImage->setObjectName(QStringLiteral("btOpenImage"));

@@ -1,6 +1,8 @@
 // CD-TEXT of a disc (see CdText.h).
 #include "cd/CdText.h"
 
+#include "cd/TocFile.h"
+
 bool TCdText::Empty() const {
     if (!Disc.Empty())
         return false;
@@ -11,7 +13,9 @@ bool TCdText::Empty() const {
 }
 
 bool ReadCdText(int handle, TCdText& text) {
-    Q_UNUSED(handle);
     text = TCdText();
+    // A .toc image carries its CD-TEXT in its own CD_TEXT blocks.
+    if (ReadTocFileCdText(handle, text))
+        return true;
     return false;
 }

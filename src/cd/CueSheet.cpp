@@ -38,69 +38,6 @@ int32_t ParseCueTime(const QString& text) {
     return minutes * 4500 + seconds * 75 + frames;
 }
 
-// The file a cue sheet's FILE line names: as written (relative to the cue's folder), or with
-// Windows separators, or just its base name beside the cue.
-QString ResolveCueFile(const QString& cuePath, const QString& name) {
-    const QDir folder = QFileInfo(cuePath).absoluteDir();
-    QString unixName = name;
-    unixName.replace('\\', '/');
-    const QString baseName = QFileInfo(unixName).fileName();
-    for (const QString& candidate : {name, unixName, baseName}) {
-        const QString path = QDir::isAbsolutePath(candidate) ? candidate : folder.filePath(candidate);
-        if (!candidate.isEmpty() && QFileInfo(path).isFile())
-            return QFileInfo(path).absoluteFilePath();
-    }
-    // Cue sheets written on Windows may not match the case of the name on disk.
-    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files))
-        if (!baseName.isEmpty() && entry.fileName().compare(baseName, Qt::CaseInsensitive) == 0)
-            return entry.absoluteFilePath();
-    return QString();
-}
-
-// Where the samples of a RIFF WAVE file lie. False (and `error` empty) when the file is not
-// a WAV file; a WAV file that does not hold CD audio (PCM, 44.1 kHz, 16 bits, stereo) sets
-// `error`.
-bool FindWavData(const QString& path, int64_t& dataStart, int64_t& dataBytes, QString& error) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(12);
-    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
-        return false;
-    const QString name = QFileInfo(path).fileName();
-    const auto le = [](const QByteArray& b, int at, int bytes) {
-        uint32_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i)
-            v = v << 8 | uint8_t(b[at + i]);
-        return v;
-    };
-    bool cdAudio = false;
-    int64_t at = 12;
-    while (at + 8 <= f.size()) {
-        f.seek(at);
-        const QByteArray chunk = f.read(8);
-        const int64_t size = le(chunk, 4, 4);
-        if (chunk.startsWith("fmt ")) {
-            const QByteArray fmt = f.read(16);
-            const uint32_t tag = fmt.size() == 16 ? le(fmt, 0, 2) : 0;
-            // WAVE_FORMAT_EXTENSIBLE with 16-bit stereo holds the same samples as plain PCM.
-            cdAudio =
-                (tag == 1 || tag == 0xFFFE) && le(fmt, 2, 2) == 2 && le(fmt, 4, 4) == 44100 && le(fmt, 14, 2) == 16;
-        } else if (chunk.startsWith("data")) {
-            if (!cdAudio) {
-                error = name + QStringLiteral(" does not hold CD audio (PCM, 44100 Hz, 16 bits, stereo)");
-                return true;
-            }
-            dataStart = at + 8;
-            dataBytes = std::min<int64_t>(size, f.size() - dataStart);
-            return true;
-        }
-        at += 8 + size + (size & 1);
-    }
-    error = name + QStringLiteral(" is a WAV file without audio data");
-    return true;
-}
-
 } // namespace
 
 QString CueTimeText(int64_t sectors) {
@@ -109,6 +46,52 @@ QString CueTimeText(int64_t sectors) {
         .arg(sectors / 75 % 60, 2, 10, QChar('0'))
         .arg(sectors % 75, 2, 10, QChar('0'));
 }
+
+namespace {
+
+// Places in the order of the sheet: by file, then by sector.
+bool Before(const TCuePlace& a, const TCuePlace& b) {
+    return a.File < b.File || (a.File == b.File && a.At < b.At);
+}
+
+// A file of the sheet measured in the sectors of the tracks it holds: where each track's
+// sector size starts (its first index; before the first one, the size of the track that runs
+// into the file, or of the file's first track).
+struct TFileSectors {
+    struct TChange {
+        int32_t At = 0;
+        int64_t Byte = 0;
+        int SectorBytes = 0;
+    };
+    std::vector<TChange> Changes;
+    int64_t Bytes = 0;
+
+    void Add(int32_t at, int sectorBytes) {
+        const TChange& last = Changes.back();
+        const int64_t byte = last.Byte + int64_t(at - last.At) * last.SectorBytes;
+        if (at == last.At)
+            Changes.back().SectorBytes = sectorBytes;
+        else
+            Changes.push_back({at, byte, sectorBytes});
+    }
+    // Whole sectors in the file.
+    int32_t Sectors() const {
+        int32_t sectors = 0;
+        for (const TChange& c : Changes)
+            if (c.Byte <= Bytes)
+                sectors = int32_t(c.At + (Bytes - c.Byte) / c.SectorBytes);
+        return sectors;
+    }
+    int64_t ByteAt(int32_t at) const {
+        const TChange* found = &Changes.front();
+        for (const TChange& c : Changes)
+            if (c.At <= at)
+                found = &c;
+        return found->Byte + int64_t(at - found->At) * found->SectorBytes;
+    }
+};
+
+} // namespace
 
 bool TCueSheet::Fail(const QString& cuePath, const QString& why) {
     Error = cuePath + QStringLiteral(": ") + why;
@@ -128,40 +111,47 @@ bool TCueSheet::Load(const QString& cuePath) {
     if (Content.startsWith("\xEF\xBB\xBF"))
         Content.remove(0, 3);
 
-    int fileLines = 0;
-    QString fileName;
-    QString fileType;
-    if (!ParseLines(cuePath, fileLines, fileName, fileType))
+    Layout = std::make_shared<TDiscLayout>();
+    std::vector<TFileLine> files;
+    if (!ParseLines(cuePath, files))
         return false;
     if (Tracks.empty())
         return Fail(cuePath, QStringLiteral("the cue sheet has no TRACK"));
-    if (fileLines == 0)
+    if (files.empty())
         return Fail(cuePath, QStringLiteral("the cue sheet names no FILE"));
-    if (fileLines > 1)
-        return Fail(cuePath, QStringLiteral("cue sheets with more than one FILE are not supported"));
-    const QString type = fileType.toUpper();
-    if (type != QLatin1String("BINARY") && type != QLatin1String("MOTOROLA") && type != QLatin1String("WAVE"))
-        return Fail(cuePath, QStringLiteral("FILE type ") + fileType +
-                                 QStringLiteral(" is not supported (BINARY, MOTOROLA or WAVE only)"));
-    BinPath = ResolveCueFile(cuePath, fileName);
-    if (BinPath.isEmpty())
-        return Fail(cuePath, QStringLiteral("the file it names, ") + fileName + QStringLiteral(", does not exist"));
-    BigEndian = type == QLatin1String("MOTOROLA");
-    BinBytes = QFileInfo(BinPath).size();
-    // A WAV file's header must not be read as audio, whatever type the FILE line gives it.
-    QString wavError;
-    const bool wav = FindWavData(BinPath, DataStart, BinBytes, wavError);
-    if (!wavError.isEmpty())
-        return Fail(cuePath, wavError);
-    if (type == QLatin1String("WAVE") && !wav)
-        return Fail(cuePath, fileName + QStringLiteral(" is not a WAV file (only WAV files with CD audio can be "
-                                                       "named as WAVE)"));
-    if (wav)
-        BigEndian = false;
+    if (!OpenFiles(cuePath, files))
+        return false;
     return CheckTracks(cuePath);
 }
 
-bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& fileName, QString& fileType) {
+bool TCueSheet::OpenFiles(const QString& cuePath, const std::vector<TFileLine>& files) {
+    for (const TFileLine& line : files) {
+        const QString type = line.Type.toUpper();
+        if (type != QLatin1String("BINARY") && type != QLatin1String("MOTOROLA") && type != QLatin1String("WAVE") &&
+            type != QLatin1String("FLAC"))
+            return Fail(cuePath, QStringLiteral("FILE type ") + line.Type +
+                                     QStringLiteral(" is not supported (BINARY, MOTOROLA, WAVE or FLAC only)"));
+        const QString path = ResolveImageFile(cuePath, line.Name);
+        if (path.isEmpty())
+            return Fail(cuePath,
+                        QStringLiteral("the file it names, ") + line.Name + QStringLiteral(", does not exist"));
+        TLayoutFile file;
+        QString error;
+        if (!ProbeLayoutFile(path, file, error))
+            return Fail(cuePath, error);
+        // Rippers name FLAC files WAVE as often as FLAC; either is read by its content.
+        if (type == QLatin1String("WAVE") && file.Kind == TLayoutFile::TKind::Raw)
+            return Fail(cuePath, line.Name + QStringLiteral(" is not a WAV file (only WAV files with CD audio can be "
+                                                            "named as WAVE)"));
+        if (type == QLatin1String("FLAC") && file.Kind == TLayoutFile::TKind::Raw)
+            return Fail(cuePath, line.Name + QStringLiteral(" is not a FLAC file"));
+        file.BigEndian = type == QLatin1String("MOTOROLA") && file.Kind == TLayoutFile::TKind::Raw;
+        Layout->Files.push_back(file);
+    }
+    return true;
+}
+
+bool TCueSheet::ParseLines(const QString& cuePath, std::vector<TFileLine>& files) {
     const QString text = QString::fromUtf8(Content);
     for (QString line : text.split('\n')) {
         line = line.trimmed();
@@ -170,24 +160,20 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
         const QString keyword = words.value(0).toUpper();
         if (keyword == QLatin1String("FILE")) {
             const QString rest = line.mid(4).trimmed();
-            QString name;
-            QString type;
+            TFileLine file;
             if (rest.startsWith('"')) {
                 const qsizetype close = rest.indexOf('"', 1);
                 if (close < 0)
                     return Fail(cuePath, QStringLiteral("unterminated file name in line: ") + line);
-                name = rest.mid(1, close - 1);
-                type = rest.mid(close + 1).trimmed();
+                file.Name = rest.mid(1, close - 1);
+                file.Type = rest.mid(close + 1).trimmed();
             } else {
                 static const QRegularExpression lastBlank(QStringLiteral("\\s(?=\\S*$)"));
                 const qsizetype space = rest.indexOf(lastBlank);
-                name = space < 0 ? rest : rest.left(space).trimmed();
-                type = space < 0 ? QString() : rest.mid(space + 1).trimmed();
+                file.Name = space < 0 ? rest : rest.left(space).trimmed();
+                file.Type = space < 0 ? QString() : rest.mid(space + 1).trimmed();
             }
-            if (fileLines++ == 0) {
-                fileName = name;
-                fileType = type;
-            }
+            files.push_back(file);
         } else if (keyword == QLatin1String("TRACK")) {
             bool ok = false;
             TCueTrack track;
@@ -205,13 +191,23 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
                     cuePath,
                     QStringLiteral("the mode '%1' of track %2 is not supported").arg(words.value(2)).arg(track.Number));
             track.Audio = track.Mode == QLatin1String("AUDIO");
-            track.FirstIndex = track.Start = -1;
             Tracks.push_back(track);
         } else if (keyword == QLatin1String("PREGAP") || keyword == QLatin1String("POSTGAP")) {
             const int32_t length = ParseCueTime(words.value(1));
             if (Tracks.empty() || length < 0)
                 return Fail(cuePath, QStringLiteral("bad %1 line: ").arg(keyword) + line);
             (keyword == QLatin1String("PREGAP") ? Tracks.back().Pregap : Tracks.back().Postgap) = length;
+        } else if (keyword == QLatin1String("FLAGS") && !Tracks.empty()) {
+            for (const QString& flag : words.mid(1)) {
+                const QString f = flag.toUpper();
+                Tracks.back().CopyPermitted |= f == QLatin1String("DCP");
+                Tracks.back().PreEmphasis |= f == QLatin1String("PRE");
+                Tracks.back().FourChannels |= f == QLatin1String("4CH");
+            }
+        } else if (keyword == QLatin1String("ISRC") && !Tracks.empty()) {
+            Tracks.back().Isrc = words.value(1).remove('"');
+        } else if (keyword == QLatin1String("CATALOG")) {
+            Layout->Catalog = words.value(1).remove('"');
         } else if (keyword == QLatin1String("INDEX")) {
             if (Tracks.empty())
                 return Fail(cuePath, QStringLiteral("INDEX before the first TRACK in line: ") + line);
@@ -221,16 +217,20 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
             const int32_t at = ParseCueTime(words.value(2));
             if (!ok || index < 0 || index > 99 || at < 0)
                 return Fail(cuePath, QStringLiteral("track %1 has a bad INDEX line: ").arg(track.Number) + line);
+            // INDEX lines count in the file of the FILE line above them.
+            const TCuePlace place{std::max(0, int(files.size()) - 1), at};
             if (index == 1) {
-                if (track.Start >= 0)
+                if (track.StartPlace.At >= 0)
                     return Fail(cuePath, QStringLiteral("track %1 has two INDEX 01 lines").arg(track.Number));
-                track.Start = at;
-                if (track.FirstIndex < 0)
-                    track.FirstIndex = at;
+                track.StartPlace = place;
+                if (track.FirstPlace.At < 0)
+                    track.FirstPlace = place;
             } else if (index == 0) {
-                if (track.Start >= 0)
+                if (track.StartPlace.At >= 0)
                     return Fail(cuePath, QStringLiteral("track %1 has INDEX 00 after INDEX 01").arg(track.Number));
-                track.FirstIndex = at;
+                track.FirstPlace = place;
+            } else if (track.StartPlace.At >= 0) {
+                track.MorePlaces.push_back(place);
             }
         }
     }
@@ -238,98 +238,145 @@ bool TCueSheet::ParseLines(const QString& cuePath, int& fileLines, QString& file
 }
 
 bool TCueSheet::CheckTracks(const QString& cuePath) {
-    const QString binName = QFileInfo(BinPath).fileName();
+    std::vector<TLayoutFile>& layoutFiles = Layout->Files;
+    const auto fileName = [&](int f) { return QFileInfo(layoutFiles[size_t(f)].Path).fileName(); };
     for (size_t i = 0; i < Tracks.size(); ++i) {
-        TCueTrack& t = Tracks[i];
-        if (t.Start < 0)
+        const TCueTrack& t = Tracks[i];
+        if (t.StartPlace.At < 0)
             return Fail(cuePath, QStringLiteral("track %1 has no INDEX 01").arg(t.Number));
-        if (t.FirstIndex > t.Start)
+        if (Before(t.StartPlace, t.FirstPlace))
             return Fail(cuePath, QStringLiteral("track %1 has INDEX 00 (%2) after INDEX 01 (%3)")
                                      .arg(t.Number)
-                                     .arg(CueTimeText(t.FirstIndex), CueTimeText(t.Start)));
-        if (i == 0) {
-            // Whatever lies before the first index is stored like track 1.
-            t.FileOffset = int64_t(t.FirstIndex) * t.SectorBytes;
-        } else {
-            const TCueTrack& prev = Tracks[i - 1];
-            if (t.FirstIndex <= prev.Start)
-                return Fail(cuePath, QStringLiteral("track %1 starts at %2, not after track %3 (%4): the INDEX lines "
-                                                    "are out of order")
-                                         .arg(t.Number)
-                                         .arg(CueTimeText(t.FirstIndex))
-                                         .arg(prev.Number)
-                                         .arg(CueTimeText(prev.Start)));
-            // Each track's sectors take that track's size in the file, so a 2048-byte data
-            // track moves every track after it.
-            t.FileOffset = prev.FileOffset + int64_t(t.FirstIndex - prev.FirstIndex) * prev.SectorBytes;
-        }
-        const int64_t startByte = t.FileOffset + int64_t(t.Start - t.FirstIndex) * t.SectorBytes;
-        if (startByte + t.SectorBytes > BinBytes) {
-            const TCueTrack& last = i > 0 ? Tracks[i - 1] : t;
-            const int64_t end = std::max<int64_t>(0, last.FirstIndex + (BinBytes - last.FileOffset) / last.SectorBytes);
-            return Fail(cuePath, QStringLiteral("track %1 starts at %2, past the end of %3 (%4): the file is cut short")
+                                     .arg(CueTimeText(t.FirstPlace.At), CueTimeText(t.StartPlace.At)));
+        if (i > 0 && !Before(Tracks[i - 1].StartPlace, t.FirstPlace))
+            return Fail(cuePath, QStringLiteral("track %1 starts at %2, not after track %3 (%4): the INDEX lines "
+                                                "are out of order")
                                      .arg(t.Number)
-                                     .arg(CueTimeText(t.Start), binName, CueTimeText(end)));
+                                     .arg(CueTimeText(t.FirstPlace.At))
+                                     .arg(Tracks[i - 1].Number)
+                                     .arg(CueTimeText(Tracks[i - 1].StartPlace.At)));
+    }
+
+    // Each track's sectors take that track's size in its file, so a 2048-byte data track moves
+    // every track after it in the same file.
+    std::vector<TFileSectors> sizes(layoutFiles.size());
+    for (size_t f = 0; f < sizes.size(); ++f) {
+        sizes[f].Bytes = layoutFiles[f].Bytes;
+        const TCueTrack* cover = nullptr;
+        for (const TCueTrack& t : Tracks)
+            if (t.FirstPlace.File < int(f) || (!cover && t.FirstPlace.File == int(f)))
+                cover = &t;
+        if (!cover)
+            return Fail(cuePath, QStringLiteral("%1 comes before the first track's INDEX lines").arg(fileName(int(f))));
+        sizes[f].Changes.push_back({0, 0, cover->SectorBytes});
+        for (const TCueTrack& t : Tracks)
+            if (t.FirstPlace.File == int(f))
+                sizes[f].Add(t.FirstPlace.At, t.SectorBytes);
+    }
+    for (const TCueTrack& t : Tracks) {
+        for (const TCuePlace& place : {t.FirstPlace, t.StartPlace}) {
+            const int32_t sectors = sizes[size_t(place.File)].Sectors();
+            if (place.At >= sectors)
+                return Fail(cuePath,
+                            QStringLiteral("track %1 starts at %2, past the end of %3 (%4): the file is cut short")
+                                .arg(t.Number)
+                                .arg(CueTimeText(place.At), fileName(place.File), CueTimeText(sectors)));
         }
     }
-    // From here on positions are on the disc: PREGAP and POSTGAP silence is not in the file
-    // but takes its place on the disc, before and after the track's sectors.
-    int32_t shift = 0;
+
+    // The files one after another make a stream of sectors; PREGAP and POSTGAP silence is in
+    // no file but takes its place on the disc, before and after a track's sectors.
+    std::vector<int64_t> fileStart(sizes.size() + 1, 0);
+    for (size_t f = 0; f < sizes.size(); ++f)
+        fileStart[f + 1] = fileStart[f] + sizes[f].Sectors();
+    const auto stream = [&](const TCuePlace& p) { return fileStart[size_t(p.File)] + p.At; };
+    std::vector<TLayoutSegment>& segments = Layout->Segments;
+    const auto addSilence = [&](int64_t from, int64_t sectors) {
+        if (sectors > 0)
+            segments.push_back({from * LayoutSectorBytes, sectors * LayoutSectorBytes, -1, 0, LayoutSectorBytes, true});
+    };
+    int64_t shift = 0;
     for (size_t i = 0; i < Tracks.size(); ++i) {
         TCueTrack& t = Tracks[i];
-        t.FileSectors = i + 1 < Tracks.size() ? Tracks[i + 1].FirstIndex - t.FirstIndex
-                                              : int32_t((BinBytes - t.FileOffset) / t.SectorBytes);
+        const int64_t from = stream(t.FirstPlace);
+        const int64_t to = i + 1 < Tracks.size() ? stream(Tracks[i + 1].FirstPlace) : fileStart.back();
         shift += t.Pregap;
-        t.Shift = shift;
-        t.FirstIndex += shift;
-        t.Start += shift;
+        // A TOC gives minutes in a byte; a longer "disc" is no CD.
+        if (to + shift + t.Postgap > 255 * 4500)
+            return Fail(cuePath, QStringLiteral("track %1 ends past 255 minutes").arg(t.Number));
+        t.FirstIndex = int32_t(from + shift);
+        t.Start = int32_t(stream(t.StartPlace) + shift);
+        addSilence(t.FirstIndex - t.Pregap, t.Pregap);
+        // The track's sectors, file by file.
+        for (int64_t at = from; at < to;) {
+            const size_t f = size_t(std::upper_bound(fileStart.begin(), fileStart.end(), at) - fileStart.begin() - 1);
+            const int64_t n = std::min(to, fileStart[f + 1]) - at;
+            const int32_t inFile = int32_t(at - fileStart[f]);
+            segments.push_back({(at + shift) * LayoutSectorBytes, n * LayoutSectorBytes, int(f),
+                                sizes[f].ByteAt(inFile), t.SectorBytes, t.Audio});
+            at += n;
+        }
+        addSilence(to + shift, t.Postgap);
+        TLayoutTrack track;
+        track.Number = t.Number;
+        track.Mode = t.Mode;
+        track.Audio = t.Audio;
+        track.Index0 = t.FirstIndex - t.Pregap;
+        track.Start = t.Start;
+        for (const TCuePlace& p : t.MorePlaces)
+            track.Indexes.push_back(int32_t(stream(p) + shift));
+        track.CopyPermitted = t.CopyPermitted;
+        track.PreEmphasis = t.PreEmphasis;
+        track.FourChannels = t.FourChannels;
+        track.Isrc = t.Isrc;
+        Layout->Tracks.push_back(track);
         shift += t.Postgap;
+        Layout->LeadOut = int32_t(to + shift);
     }
-    const TCueTrack& last = Tracks.back();
-    LeadOut = last.FirstIndex + last.FileSectors + last.Postgap;
+    Layout->Source = TDiscLayout::TSource::CueSheet;
     return true;
-}
-
-const TCueTrack* TCueSheet::TrackAt(int32_t lba) const {
-    if (lba < 0 || lba >= LeadOut || Tracks.empty())
-        return nullptr;
-    const TCueTrack* found = &Tracks.front();
-    for (const TCueTrack& t : Tracks)
-        if (t.FirstIndex - t.Pregap <= lba)
-            found = &t;
-    return found;
-}
-
-int64_t TCueSheet::SectorOffset(int32_t lba) const {
-    const TCueTrack* t = TrackAt(lba);
-    if (!t)
-        return -1;
-    if (lba < t->FirstIndex || lba >= t->FirstIndex + t->FileSectors)
-        return CueSilence;
-    return DataStart + t->FileOffset + int64_t(lba - t->FirstIndex) * t->SectorBytes;
 }
 
 QByteArray TCueSheet::LibcdioSheet() const {
     // libcdio knows upper-case keywords only and refuses a whole sheet for one line it does
     // not know (POSTGAP, the CD-TEXT extras some writers add, a CDTEXTFILE that was not
     // copied along). It only has to agree with this sheet on where the tracks start, so it
-    // gets the lines it knows, in its spelling. PREGAP is left out: libcdio ignores it, and
-    // the positions it reports are compared without the gaps.
+    // gets the lines it knows, in its spelling, with the INDEX lines moved to the tracks'
+    // places on the disc (PREGAP and POSTGAP silence included) and one FILE for the disc.
     static const QList<QByteArray> known = {"ARRANGER", "CATALOG",    "COMPOSER", "DISC_ID", "FLAGS",
                                             "GENRE",    "INDEX",      "ISRC",     "MESSAGE", "PERFORMER",
                                             "REM",      "SONGWRITER", "TITLE",    "TRACK",   "UPC_EAN"};
     static const QList<QByteArray> flags = {"DCP", "4CH", "PRE", "SCMS"};
     QByteArray sheet;
+    bool fileWritten = false;
+    int track = -1;
     for (const QByteArray& raw : Content.split('\n')) {
         const QByteArray line = raw.simplified();
         const qsizetype space = line.indexOf(' ');
         const QByteArray keyword = line.left(space < 0 ? line.size() : space).toUpper();
         QByteArray rest = space < 0 ? QByteArray() : line.mid(space + 1);
         if (keyword == "FILE") {
-            // libcdio reads the .bin named like the sheet and samples as stored.
+            // libcdio reads the .bin named like the sheet, as one file.
+            if (fileWritten)
+                continue;
+            fileWritten = true;
             rest = "\"disc.bin\" BINARY";
         } else if (keyword == "TRACK") {
-            rest = rest.toUpper();
+            ++track;
+            const TLayoutTrack& t = Layout->Tracks[size_t(track)];
+            // disc.bin holds every sector in 2352 bytes.
+            rest = QByteArray::number(t.Number).rightJustified(2, '0') + ' ' +
+                   (t.Audio                                     ? "AUDIO"
+                    : t.Mode.startsWith(QLatin1String("MODE2")) ? "MODE2/2352"
+                                                                : "MODE1/2352");
+        } else if (keyword == "INDEX") {
+            // The INDEX 01 line brings the pregap's INDEX 00 along; other indexes are not needed.
+            if (track < 0 || !rest.startsWith("01"))
+                continue;
+            const TLayoutTrack& t = Layout->Tracks[size_t(track)];
+            if (t.Index0 < t.Start)
+                sheet += "INDEX 00 " + CueTimeText(t.Index0).toLatin1() + '\n';
+            rest = "01 " + CueTimeText(t.Start).toLatin1();
         } else if (keyword == "FLAGS") {
             QList<QByteArray> kept;
             for (const QByteArray& flag : rest.toUpper().split(' '))

@@ -2,13 +2,15 @@
 #include "cd/akrip32.h"
 
 #include "cd/CueSheet.h"
+#include "cd/DiscLayout.h"
+#include "cd/DriveHandleLayout.h"
+#include "cd/TocFile.h"
 #include "core/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -185,44 +187,42 @@ struct TDrive {
     bool IsImage = false;
     QString Path; // device node or image file, for reopening after a disc change
     QString NoDiscReason;
-    // Cue images: libcdio opens a copy of the cue sheet beside a link to the .bin it names
-    // (it ignores the FILE line and opens the .bin named like the .cue), and the audio is read
-    // from the .bin where the checked sheet says it lies.
+    // Cue sheet and .toc images: the checked layout gives the tracks and the audio (read from
+    // the files it names); libcdio opens a cue sheet of the same tracks in a temporary folder,
+    // beside an empty disc.bin of the disc's size, for the callers that need a libcdio object.
     std::unique_ptr<QTemporaryDir> LinkFolder;
-    std::unique_ptr<TCueSheet> Cue;
-    QFile Bin;
+    std::shared_ptr<const TDiscLayout> Layout;
+    std::unique_ptr<TLayoutReader> Reader;
     std::vector<TFileStamp> Watched;
-    lsn_t LeadOut = CDIO_INVALID_LSN; // where the disc really ends, when libcdio says otherwise
 
     void CloseMedia() {
         // Only destroy: ejecting an image half-frees the object in libcdio.
         if (Cdio)
             cdio_destroy(Cdio);
         Cdio = nullptr;
-        Bin.close();
-        Cue.reset();
-        LeadOut = CDIO_INVALID_LSN;
+        Reader.reset();
+        Layout.reset();
         LinkFolder.reset();
     }
     ~TDrive() { CloseMedia(); }
 };
 
-// libcdio must see the tracks where the sheet has them, or the TOC and the reads would
-// disagree.
-bool SameTracks(CdIo_t* p, const TCueSheet& cue, QString& why) {
+// libcdio must see the tracks where the layout has them, or the CD input and the drive
+// library would disagree.
+bool SameTracks(CdIo_t* p, const TDiscLayout& layout, QString& why) {
     const track_t first = cdio_get_first_track_num(p);
     const track_t count = cdio_get_num_tracks(p);
-    if (first != cue.Tracks.front().Number || count != cue.Tracks.size()) {
-        why = QStringLiteral("libcdio reads %1 tracks from %2 on where the cue sheet has %3 from %4 on")
+    if (first != layout.Tracks.front().Number || count != layout.Tracks.size()) {
+        why = QStringLiteral("libcdio reads %1 tracks from %2 on where the image has %3 from %4 on")
                   .arg(count)
                   .arg(first)
-                  .arg(cue.Tracks.size())
-                  .arg(cue.Tracks.front().Number);
+                  .arg(layout.Tracks.size())
+                  .arg(layout.Tracks.front().Number);
         return false;
     }
-    for (const TCueTrack& t : cue.Tracks) {
-        if (cdio_get_track_lsn(p, track_t(t.Number)) != t.Start - t.Shift) {
-            why = QStringLiteral("libcdio places track %1 elsewhere than the cue sheet (%2)")
+    for (const TLayoutTrack& t : layout.Tracks) {
+        if (cdio_get_track_lsn(p, track_t(t.Number)) != t.Start) {
+            why = QStringLiteral("libcdio places track %1 elsewhere than the image (%2)")
                       .arg(t.Number)
                       .arg(CueTimeText(t.Start));
             return false;
@@ -231,95 +231,60 @@ bool SameTracks(CdIo_t* p, const TCueSheet& cue, QString& why) {
     return true;
 }
 
-bool OpenCue(TDrive& drive, QString& error) {
-    auto cue = std::make_unique<TCueSheet>();
-    if (!cue->Load(drive.Path)) {
-        error = cue->Error;
-        return false;
-    }
-    drive.Watched.push_back(TFileStamp::Of(cue->BinPath));
-    drive.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-cue-XXXXXX"));
-    // A copy of the cue sheet in the spelling libcdio accepts and a link to
-    // the bin, named consistently.
+// Opens a checked layout: its files for reading, and libcdio on `sheet` (the same tracks in
+// one disc.bin) beside an empty disc.bin of the disc's size. False with `error`.
+bool OpenLayout(TDrive& drive, const std::shared_ptr<const TDiscLayout>& layout, const QByteArray& sheet,
+                QString& error) {
+    for (const TLayoutFile& file : layout->Files)
+        drive.Watched.push_back(TFileStamp::Of(file.Path));
+    drive.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-image-XXXXXX"));
     const QString cueCopy = drive.LinkFolder->filePath(QStringLiteral("disc.cue"));
-    const QString binLink = drive.LinkFolder->filePath(QStringLiteral("disc.bin"));
     QFile copy(cueCopy);
-    if (!drive.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(cue->LibcdioSheet()) < 0 ||
-        !QFile::link(cue->BinPath, binLink)) {
+    // libcdio takes the disc's end from the size of disc.bin; a file with a hole takes no room.
+    QFile bin(drive.LinkFolder->filePath(QStringLiteral("disc.bin")));
+    if (!drive.LinkFolder->isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(sheet) < 0 ||
+        !bin.open(QIODevice::WriteOnly) || !bin.resize(int64_t(layout->LeadOut) * CDSectorBytes)) {
         error = QStringLiteral("Cannot prepare ") + drive.Path + QStringLiteral(" in the temporary folder");
         return false;
     }
     copy.close();
-    drive.Bin.setFileName(cue->BinPath);
-    if (!drive.Bin.open(QIODevice::ReadOnly)) {
-        error = cue->BinPath + QStringLiteral(": ") + drive.Bin.errorString();
+    bin.close();
+    auto reader = std::make_unique<TLayoutReader>(layout);
+    if (!reader->Open()) {
+        error = drive.Path + QStringLiteral(": ") + reader->Error;
         return false;
     }
     drive.Cdio = cdio_open(QFile::encodeName(cueCopy).constData(), DRIVER_BINCUE);
     QString why;
-    if (drive.Cdio && !SameTracks(drive.Cdio, *cue, why)) {
+    if (drive.Cdio && !SameTracks(drive.Cdio, *layout, why)) {
         error = drive.Path + QStringLiteral(": ") + why;
         return false;
     }
-    drive.Cue = std::move(cue);
+    drive.Layout = layout;
+    drive.Reader = std::move(reader);
     return true;
 }
 
-// libcdio's .toc reader counts the START (pregap) of the last track twice: its lead-out lies
-// that far past the end of the audio file, and the last track could never be read to its end.
-// The lead-out is moved back only when the disc's last sector cannot be read and the corrected
-// one can, so a libcdio that reads such files right is left alone.
-lsn_t ReadableLeadOut(CdIo_t* p) {
-    const track_t first = cdio_get_first_track_num(p);
-    const track_t count = cdio_get_num_tracks(p);
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0)
-        return CDIO_INVALID_LSN;
-    const track_t last = track_t(first + count - 1);
-    const lsn_t leadOut = cdio_get_track_lsn(p, CDIO_CDROM_LEADOUT_TRACK);
-    const lsn_t start = cdio_get_track_lsn(p, last);
-    const lsn_t pregap = cdio_get_track_pregap_lsn(p, last);
-    if (leadOut == CDIO_INVALID_LSN || start == CDIO_INVALID_LSN || pregap == CDIO_INVALID_LSN || pregap >= start ||
-        cdio_get_track_format(p, last) != TRACK_FORMAT_AUDIO)
-        return CDIO_INVALID_LSN;
-    const lsn_t corrected = leadOut - (start - pregap);
-    std::array<uint8_t, CDSectorBytes> sector{};
-    if (corrected <= start || cdio_read_audio_sectors(p, sector.data(), leadOut - 1, 1) == DRIVER_OP_SUCCESS ||
-        cdio_read_audio_sectors(p, sector.data(), corrected - 1, 1) != DRIVER_OP_SUCCESS)
-        return CDIO_INVALID_LSN;
-    return corrected;
+bool OpenCue(TDrive& drive, QString& error) {
+    TCueSheet cue;
+    if (!cue.Load(drive.Path)) {
+        error = cue.Error;
+        return false;
+    }
+    return OpenLayout(drive, cue.Layout, cue.LibcdioSheet(), error);
 }
 
-// libcdio looks for the files a cdrdao .toc names in the current folder, not beside the .toc,
-// so it gets a copy whose relative file names are made absolute. Null with `error` on failure.
-CdIo_t* OpenTocCopy(TDrive& drive, QString& error) {
-    QFile toc(drive.Path);
-    if (!toc.open(QIODevice::ReadOnly) || toc.size() > 1024 * 1024) {
-        error = drive.Path + QStringLiteral(": ") + (toc.isOpen() ? QStringLiteral("too large") : toc.errorString());
-        return nullptr;
+bool OpenToc(TDrive& drive, QString& error) {
+    TTocFile toc;
+    if (!toc.Load(drive.Path)) {
+        error = toc.Error;
+        return false;
     }
-    const QDir folder = QFileInfo(drive.Path).absoluteDir();
-    static const QRegularExpression fileLine(QStringLiteral("^(\\s*(?:FILE|AUDIOFILE|DATAFILE)\\s+\")([^\"]*)\""));
-    QByteArray copy;
-    for (const QByteArray& line : toc.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line);
-        const QRegularExpressionMatch m = fileLine.match(text);
-        const QString name = m.captured(2);
-        const QString path = folder.absoluteFilePath(name);
-        if (m.hasMatch() && !name.isEmpty() && QDir::isRelativePath(name) && !path.contains('"') &&
-            !path.contains('\\'))
-            copy += (m.captured(1) + path + text.mid(m.capturedEnd(2))).toUtf8() + '\n';
-        else
-            copy += line + '\n';
-    }
-    drive.LinkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/discwright-toc-XXXXXX"));
-    const QString copyPath = drive.LinkFolder->filePath(QStringLiteral("disc.toc"));
-    QFile out(copyPath);
-    if (!drive.LinkFolder->isValid() || !out.open(QIODevice::WriteOnly) || out.write(copy) != copy.size()) {
-        error = QStringLiteral("Cannot prepare ") + drive.Path + QStringLiteral(" in the temporary folder");
-        return nullptr;
-    }
-    out.close();
-    return cdio_open(QFile::encodeName(copyPath).constData(), DRIVER_CDRDAO);
+    return OpenLayout(drive, toc.Layout, toc.Layout->LibcdioSheet(), error);
+}
+
+bool HasSuffix(const QString& path, const char* suffix) {
+    return QFileInfo(path).suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0;
 }
 
 bool OpenMediaOnce(TDrive& drive, QString& error) {
@@ -331,21 +296,13 @@ bool OpenMediaOnce(TDrive& drive, QString& error) {
             error = drive.Path + QStringLiteral(": no such image file");
             return false;
         }
-        if (QFileInfo(drive.Path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0) {
-            if (!OpenCue(drive, error)) {
+        if (HasSuffix(drive.Path, "cue") || HasSuffix(drive.Path, "toc")) {
+            if (!(HasSuffix(drive.Path, "cue") ? OpenCue(drive, error) : OpenToc(drive, error))) {
                 drive.CloseMedia();
                 return false;
             }
         } else {
-            const bool toc = QFileInfo(drive.Path).suffix().compare(QLatin1String("toc"), Qt::CaseInsensitive) == 0;
-            drive.Cdio =
-                toc ? OpenTocCopy(drive, error) : cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_UNKNOWN);
-            if (!drive.Cdio && !error.isEmpty()) {
-                drive.CloseMedia();
-                return false;
-            }
-            if (drive.Cdio)
-                drive.LeadOut = ReadableLeadOut(drive.Cdio);
+            drive.Cdio = cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_UNKNOWN);
         }
     } else {
         drive.Cdio = cdio_open(QFile::encodeName(drive.Path).constData(), DRIVER_DEVICE);
@@ -404,58 +361,22 @@ bool TrackLayout(const TDrive& drive, track_t first, track_t last, std::vector<l
                  std::vector<bool>& data) {
     starts.clear();
     data.clear();
-    if (drive.Cue) {
-        for (const TCueTrack& t : drive.Cue->Tracks) {
+    if (drive.Layout) {
+        for (const TLayoutTrack& t : drive.Layout->Tracks) {
             starts.push_back(t.Start);
             data.push_back(!t.Audio);
         }
-        starts.push_back(drive.Cue->LeadOut);
+        starts.push_back(drive.Layout->LeadOut);
         return true;
     }
     for (int t = first; t <= last + 1; ++t) {
         const track_t number = t > last ? track_t(CDIO_CDROM_LEADOUT_TRACK) : track_t(t);
-        const lsn_t lsn =
-            t > last && drive.LeadOut != CDIO_INVALID_LSN ? drive.LeadOut : cdio_get_track_lsn(drive.Cdio, number);
+        const lsn_t lsn = cdio_get_track_lsn(drive.Cdio, number);
         if (lsn == CDIO_INVALID_LSN)
             return false;
         starts.push_back(lsn);
         if (t <= last)
             data.push_back(cdio_get_track_format(drive.Cdio, number) != TRACK_FORMAT_AUDIO);
-    }
-    return true;
-}
-
-// Reads `count` audio sectors of a cue image from its .bin, each where the sheet puts it.
-// Sectors that lie one after another in the file are read with one call: a system call per
-// sector cost more than the copying.
-bool ReadCueSectors(TDrive& drive, lsn_t from, uint32_t count, uint8_t* to) {
-    const int fd = drive.Bin.handle();
-    uint32_t i = 0;
-    while (i < count) {
-        const int64_t offset = drive.Cue->SectorOffset(int32_t(from + i));
-        if (offset == CueSilence) {
-            std::memset(to + size_t(i) * CDSectorBytes, 0, CDSectorBytes);
-            ++i;
-            continue;
-        }
-        if (offset < 0)
-            return false;
-        uint32_t run = 1;
-        while (i + run < count &&
-               drive.Cue->SectorOffset(int32_t(from + i + run)) == offset + int64_t(run) * CDSectorBytes)
-            ++run;
-        const size_t bytes = size_t(run) * CDSectorBytes;
-        size_t done = 0;
-        while (done < bytes) {
-            const ssize_t n =
-                ::pread(fd, to + size_t(i) * CDSectorBytes + done, bytes - done, off_t(offset) + off_t(done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += size_t(n);
-        }
-        i += run;
     }
     return true;
 }
@@ -520,7 +441,11 @@ void RefreshCDDriveList() {
 QString CheckCDImage(const QString& path) {
     if (!QFileInfo(path).isFile())
         return path + QStringLiteral(": no such image file");
-    if (QFileInfo(path).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) != 0)
+    if (HasSuffix(path, "toc")) {
+        TTocFile toc;
+        return toc.Load(path) ? QString() : toc.Error;
+    }
+    if (!HasSuffix(path, "cue"))
         return QString();
     TCueSheet cue;
     return cue.Load(path) ? QString() : cue.Error;
@@ -623,7 +548,10 @@ int ReadTOC(int handle, TCDToc* toc) {
         uint8_t control = 0;
         if (data[leadOut ? i - 1 : i])
             control |= TocDataTrackFlag;
-        if (!leadOut) {
+        if (!leadOut && drive->Layout) {
+            const TLayoutTrack& lt = drive->Layout->Tracks[size_t(i)];
+            control |= (lt.FourChannels ? 0x08 : 0) | (lt.CopyPermitted ? 0x02 : 0) | (lt.PreEmphasis ? 0x01 : 0);
+        } else if (!leadOut) {
             if (cdio_get_track_copy_permit(drive->Cdio, t) == CDIO_TRACK_FLAG_TRUE)
                 control |= 0x02;
             if (cdio_get_track_preemphasis(drive->Cdio, t) == CDIO_TRACK_FLAG_TRUE)
@@ -688,18 +616,14 @@ int ReadCDAudioLBA(int handle, TCDReadBuffer* buffer) {
         }
     }
     SetLastError(QString());
+    // An image's audio comes from the files its layout names, in little-endian samples.
     const bool read =
-        drive->Cue ? ReadCueSectors(*drive, lsn_t(from), count, buffer->Data())
-                   : cdio_read_audio_sectors(drive->Cdio, buffer->Data(), lsn_t(from), count) == DRIVER_OP_SUCCESS;
+        drive->Reader ? drive->Reader->ReadSectors(int32_t(from), count, buffer->Data())
+                      : cdio_read_audio_sectors(drive->Cdio, buffer->Data(), lsn_t(from), count) == DRIVER_OP_SUCCESS;
     if (!read) {
-        const QString why = CDLastError();
+        const QString why = drive->Reader ? drive->Reader->Error : CDLastError();
         SetLastError(QStringLiteral("Read error at sector %1").arg(from) + (why.isEmpty() ? QString() : ": " + why));
         return 0;
-    }
-    if (drive->Cue && drive->Cue->BigEndian) {
-        uint8_t* d = buffer->Data();
-        for (uint32_t i = 0; i + 1 < count * CDSectorBytes; i += 2)
-            std::swap(d[i], d[i + 1]);
     }
     buffer->BytesReturned = count * CDSectorBytes;
     buffer->Status = 0;
@@ -755,4 +679,13 @@ int OpenCDDriveAt(int index) {
 CdIo_t* CDHandleCdio(int handle) {
     const std::shared_ptr<TDrive> drive = DriveOf(handle);
     return drive ? drive->Cdio : nullptr;
+}
+
+// Declared in DriveHandleLayout.h.
+std::shared_ptr<const TDiscLayout> CDHandleLayout(int handle) {
+    const std::shared_ptr<TDrive> drive = DriveOf(handle);
+    if (!drive)
+        return nullptr;
+    std::lock_guard<std::mutex> guard(drive->Lock);
+    return drive->Layout;
 }

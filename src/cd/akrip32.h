@@ -12,9 +12,10 @@
 // thread (where every change to the settings happens); a call from a worker thread sees the
 // list as the main thread last saw it.
 //
-// Cue sheets are checked before they are opened (see CueSheet.h): a broken one is refused
-// with a message naming the track at fault, and the audio of a cue image is read where its
-// tracks really lie in the .bin, whatever the sector size of the tracks before them.
+// Cue sheets and cdrdao .toc files are checked before they are opened (see CueSheet.h and
+// TocFile.h): a broken one is refused with a message naming the track or line at fault, and
+// the disc's tracks and audio come from its checked layout (DiscLayout.h): each sector read
+// from the file (.bin, WAV or FLAC) and place the image gives it, or silence.
 //
 // Sector numbers of ReadCDAudioLBA are logical block addresses: the sector at MSF 00:02:00
 // is sector 0. TOC addresses are absolute, the 2-second lead-in included, as a drive

@@ -4,3 +4,6 @@ target_link_libraries(dw_cd PUBLIC dw_audio)
 # The CRC32 of the audio read is zlib's.
 pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
 target_link_libraries(dw_cd PUBLIC PkgConfig::ZLIB)
+# FLAC files named by cue sheets are decoded with libFLAC.
+pkg_check_modules(FLAC REQUIRED IMPORTED_TARGET flac)
+target_link_libraries(dw_cd PUBLIC PkgConfig::FLAC)

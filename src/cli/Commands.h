@@ -4,7 +4,9 @@
 #include <QStringList>
 
 class QCommandLineParser;
+struct TCliDisc;
 struct TDriveOptions;
+struct TRipRequest;
 
 // CdCommands.cpp
 int RunDrivesCommand(const QStringList& words);
@@ -18,6 +20,8 @@ int RunEncodeWmaCommand(const QStringList& words);
 // RipCommands.cpp
 int RunRipCommand(const QStringList& words);
 int RunConvertCommand(const QStringList& words);
+// ImageRipCommand.cpp: rip --single-file, called by rip with its disc and request
+int RunSingleFileRip(int handle, const TCliDisc& disc, const TRipRequest& request);
 // TagCommands.cpp: tag show|set|remove (words[1] is the action)
 int RunTagCommand(const QStringList& words);
 // WavCommands.cpp: wav info|convert (words[1] is the action)

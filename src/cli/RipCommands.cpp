@@ -136,7 +136,12 @@ int RunRipCommand(const QStringList& words) {
     const QCommandLineOption paranoia(
         QStringLiteral("paranoia"),
         QStringLiteral("Rip through the CD input (libcdio-paranoia), as the CD rip progress window does."));
-    for (const auto* o : {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &paranoia})
+    const QCommandLineOption singleFile(
+        QStringLiteral("single-file"),
+        QStringLiteral("Rip the whole disc, pregaps included, into one WAV file and a cue sheet that opens as\n"
+                       "the same disc (DIR/ARTIST - ALBUM.wav and .cue)."));
+    for (const auto* o :
+         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &paranoia, &singleFile})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -159,6 +164,14 @@ int RunRipCommand(const QStringList& words) {
         if (it == formats.end())
             return CliFail(QStringLiteral("--format must be mp3, wav, ogg or wma"), 2);
         request.Format = it->second;
+    }
+    if (parser.isSet(singleFile)) {
+        if (request.Format != ofWAV)
+            return CliFail(QStringLiteral("--single-file writes a WAV image for now: give --format wav"), 2);
+        if (parser.isSet(tracks) || parser.isSet(paranoia))
+            return CliFail(QStringLiteral("--single-file rips the whole disc through the drive library: "
+                                          "--tracks and --paranoia cannot be given with it"),
+                           2);
     }
     std::vector<int> wanted;
     if (parser.isSet(tracks) && !ParseTrackList(parser.value(tracks), wanted))
@@ -232,6 +245,8 @@ int RunRipCommand(const QStringList& words) {
     request.DiscKey = disc.Key;
     request.DriveName = NamedDriveTitle(parser, driveOptions);
 
+    if (parser.isSet(singleFile))
+        return RunSingleFileRip(handle.Handle, disc, request);
     const TInterruptScope interrupt;
     if (parser.isSet(paranoia) || RipThroughCDInput(handle.Handle, request.SecureReading)) {
         CloseCDHandle(handle.Handle);

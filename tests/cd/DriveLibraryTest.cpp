@@ -184,11 +184,14 @@ TEST_F(DriveLibraryTest, UnsupportedCueSheetsAreRefusedClearly) {
     } cases[] = {
         {"TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "names no FILE"},
         {"FILE \"disc.bin\" BINARY\n", "has no TRACK"},
-        {"FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\nFILE \"disc.bin\" BINARY\n"
+        {"FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\nFILE \"gone.bin\" BINARY\n"
          " TRACK 02 AUDIO\n INDEX 01 00:00:00\n",
-         "more than one FILE"},
+         "the file it names, gone.bin, does not exist"},
         {"FILE \"disc.mp3\" MP3\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "not supported"},
         {"FILE \"disc.bin\" WAVE\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "not a WAV file"},
+        {"FILE \"disc.bin\" FLAC\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n", "disc.bin is not a FLAC file"},
+        {"FILE \"disc.bin\" BINARY\nFILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n INDEX 01 00:00:00\n",
+         "disc.bin comes before the first track's INDEX lines"},
         {"FILE \"disc.bin BINARY\n", "unterminated"},
     };
     for (const auto& c : cases) {
@@ -297,7 +300,10 @@ TEST_F(DriveLibraryTest, WavFilesNamedByACueAreReadFromTheirAudioData) {
 }
 
 TEST_F(DriveLibraryTest, TocFileWithAStartOnTheLastTrackEndsWithItsAudio) {
-    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}, {15}});
+    // cdrdao's raw audio files hold big-endian samples.
+    TDiscImageOptions bigEndian;
+    bigEndian.BigEndian = true;
+    const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{20}, {15}}, bigEndian);
     // cdrdao: track 2 is 15 sectors of the file, the first 4 of them its pregap. The file is
     // named relative to the .toc, which lies in another folder than the current one.
     WriteFile(Folder.File("disc.toc"), "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0 00:00:20\n"
@@ -390,6 +396,7 @@ TEST_F(DriveLibraryTest, BrokenCueSheetsAreRefusedNamingTheTrack) {
         {cue(" TRACK 01 AUDIO\n INDEX 01 00:00:00\n TRACK 03 AUDIO\n INDEX 01 00:05:00\n"), "track 3 follows track 1"},
         {cue(" TRACK 01 AUDIO\n INDEX 01 00:61:00\n"), "track 1 has a bad INDEX line"},
         {cue(" TRACK 01 VIDEO\n INDEX 01 00:00:00\n"), "the mode 'VIDEO' of track 1 is not supported"},
+        {cue(" TRACK 01 AUDIO\n PREGAP 256:00:00\n INDEX 01 00:00:00\n"), "track 1 ends past 255 minutes"},
     };
     for (const auto& c : cases) {
         WriteFile(Folder.File("bad.cue"), c.Cue);

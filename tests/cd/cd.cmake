@@ -13,3 +13,7 @@ dw_add_test(cdin_tests SOURCES CDInTest.cpp LIBS dw_cd dw_fixtures)
 # discwright-cli toc --paranoia against toc, run as a program.
 dw_add_test(cdin_cli_tests SOURCES ParanoiaCliTest.cpp LIBS dw_fixtures)
 add_dependencies(cdin_cli_tests discwright-cli)
+
+# Disc images as people keep them: cdrdao .toc files (against cdrdao and toc2cue), cue sheets
+# with a file per track (WAV, FLAC, .bin) against the single .bin of the same disc.
+dw_add_test(disc_image_tests SOURCES DiscImageFormatsTest.cpp LIBS dw_cd dw_fixtures)

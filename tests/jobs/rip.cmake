@@ -9,3 +9,7 @@ dw_add_test(rip_cli_tests SOURCES RipCliTest.cpp LIBS dw_fixtures)
 add_dependencies(rip_cli_tests discwright-cli wm8eutil)
 
 dw_add_test(cdrip_job_tests GUI SOURCES CDRipJobTest.cpp LIBS dw_jobs_ui dw_fixtures Qt6::Test)
+
+# rip --single-file: the disc into one WAV file and a cue sheet, opened again as an image.
+dw_add_test(image_rip_tests SOURCES ImageRipTest.cpp LIBS dw_jobs dw_fixtures)
+add_dependencies(image_rip_tests discwright-cli)

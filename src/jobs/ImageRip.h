@@ -1,0 +1,75 @@
+// Ripping a disc to an image: the whole disc read through the drive library into one WAV file
+// (from its first sector, pregaps included, to the lead-out) and a cue sheet whose TRACK and
+// INDEX lines give the disc's layout back, so that the pair opened as a disc image is the disc
+// again: the same tracks, disc id and audio.
+#pragma once
+
+#include "cd/Disc.h"
+#include "core/DiscInfo.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// What the cue sheet says of each track besides where it lies.
+struct TImageTrackInfo {
+    QString Title;
+    int32_t Index0 = -1;          // where its pregap begins; -1 when not known (no INDEX 00 line)
+    std::vector<int32_t> Indexes; // INDEX 02, 03, ... when known
+    bool CopyPermitted = false;
+    bool PreEmphasis = false;
+    bool FourChannels = false;
+    QString Isrc;
+};
+
+struct TImageLayout {
+    TDisc Disc;
+    std::vector<TImageTrackInfo> Tracks; // one per track of Disc
+    int32_t First = 0;                   // the first sector the WAV file holds
+    QString Catalog;
+};
+
+// The cue sheet of a disc ripped whole into `wavName` from sector `layout.First` on: the disc's
+// fields as REM, PERFORMER and TITLE lines, each track with its title, flags, ISRC and its
+// INDEX 00 (when known), 01 and further lines at their places in the file. Sectors before
+// `First` are placed as PREGAP of track 1.
+QByteArray ImageCueSheet(const TImageLayout& layout, const TDiscFields& fields, const QString& wavName);
+
+// The base name of an image's files: "Artist - Album", the album alone, or "Disc " and the
+// CDDB disc id, without the characters a file name cannot hold.
+QString ImageBaseName(const TDiscFields& fields, const TDisc& disc);
+
+class TImageRip {
+public:
+    // `titles` by the disc's track numbers from its first track on; the files go to
+    // folder/baseName.wav and .cue.
+    TImageRip(int handle, QString folder, QString baseName, TDiscFields fields, QStringList titles);
+
+    // Reads the disc's layout (TOC, pregaps, flags) from the drive. False with Error, e.g. for
+    // a disc with a data track.
+    bool ReadLayout();
+    const TImageLayout& Layout() const { return Image; }
+    QString WavPath() const;
+    QString CuePath() const;
+
+    // Reads the disc into the WAV file, then writes the cue sheet. `progress` gets the percent
+    // read; `stopped` is asked between reads. Each file appears only whole: a failure or a stop
+    // leaves neither. False with Error (or Stopped).
+    bool Run(const std::function<void(int)>& progress, const std::function<bool()>& stopped);
+
+    QString Error;
+    bool Stopped = false;
+    QStringList FilesWritten;
+
+private:
+    int Handle = 0;
+    QString Folder;
+    QString BaseName;
+    TDiscFields Fields;
+    QStringList Titles;
+    TImageLayout Image;
+};
