@@ -285,9 +285,18 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
     Ended.push_back(r);
     Q_EMIT TrackFinished(r);
     if (r.AccurateRip.Kind != TAccurateRipVerdict::Unchecked || !r.AccurateRip.Text.isEmpty()) {
-        ResultLine = QStringLiteral("AccurateRip: track %1: ").arg(r.DiscNumber) + r.AccurateRip.Text;
+        ResultLine = ResultLineOf(r);
         Q_EMIT TrackVerified(r);
     }
+}
+
+// The window's line for a finished track: its AccurateRip result, and a warning when test
+// and copy differed.
+QString TRipPipeline::ResultLineOf(const TTrackResult& r) {
+    QString line = QStringLiteral("AccurateRip: track %1: ").arg(r.DiscNumber) + r.AccurateRip.Text;
+    if (r.Suspicious)
+        line += QStringLiteral("; suspicious (its reads differ)");
+    return line;
 }
 
 void TRipPipeline::Verify(TTrackResult& r) {
@@ -333,7 +342,7 @@ void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
         if (!r.AccurateRip.Text.isEmpty())
             continue;
         Verify(r);
-        ResultLine = QStringLiteral("AccurateRip: track %1: ").arg(r.DiscNumber) + r.AccurateRip.Text;
+        ResultLine = ResultLineOf(r);
         Q_EMIT TrackVerified(r);
     }
     Notify();

@@ -120,6 +120,7 @@ private:
     bool ReadAgain(int i, const TTrackRead& read);
     // The track's AccurateRip result once the answer is there.
     void Verify(TTrackResult& result);
+    static QString ResultLineOf(const TTrackResult& r);
     void OnAnswer(const TAccurateRipAnswer& answer);
     void WriteLogFiles();
     void OnSourceProgress(const TProcessInfo& info);

@@ -355,3 +355,67 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
 }
 
 } // namespace
+
+namespace {
+
+// A drive that gives a different first read of entry `Flaky` (a scratch read differently each
+// time): the extraction thread's reads with that read's CRC changed. A drive that misreads
+// cannot exist here; the rest is the real source.
+class TFlakySource : public TTrackSource {
+public:
+    TFlakySource(std::unique_ptr<TTrackSource> inner, int32_t flaky, int wrongReads)
+        : Inner(std::move(inner)), Flaky(flaky), WrongReads(wrongReads) {
+        connect(Inner.get(), &TTrackSource::Progress, this, &TTrackSource::Progress);
+        connect(Inner.get(), &TTrackSource::Normalizing, this, &TTrackSource::Normalizing);
+        connect(Inner.get(), &TTrackSource::DriveError, this, &TTrackSource::DriveError);
+        connect(Inner.get(), &TTrackSource::Ended, this, [this](int32_t index, TTrackRead read) {
+            if (index == Flaky && WrongReads-- > 0)
+                read.Crc32 ^= 1;
+            Q_EMIT Ended(index, read);
+        });
+    }
+    void Start(int32_t index, const QString& wavPath, bool normalize) override {
+        Inner->Start(index, wavPath, normalize);
+    }
+    void Stop() override { Inner->Stop(); }
+    bool Reading() const override { return Inner->Reading(); }
+    void Release() override { Inner->Release(); }
+
+private:
+    std::unique_ptr<TTrackSource> Inner;
+    int32_t Flaky;
+    int WrongReads;
+};
+
+} // namespace
+
+TEST_F(RipJobTest, TestAndCopyMarksTracksWhoseReadsDiffer) {
+    OpenDisc(2, 200);
+    Settings.OutputFormat = ofWAV;
+    Settings.TestAndCopy = true;
+    // Plain reading: a test and a copy that differ make the track suspicious. Secure reading
+    // reads it a third time, and a third read equal to one of the two clears it.
+    for (const bool secure : {false, true}) {
+        SCOPED_TRACE(secure);
+        Settings.Paranoia = secure;
+        TRipRequest request = RequestOf({"01One", "02Two"});
+        request.WriteLog = true;
+        TRipPipeline job(request, std::make_unique<TFlakySource>(std::make_unique<TDriveLibrarySource>(request, Handle), 2, 1),
+                         TRipWindow::Job);
+        std::vector<TTrackResult> results;
+        QObject::connect(&job, &TRipPipeline::TrackFinished, [&](const TTrackResult& r) { results.push_back(r); });
+        ASSERT_TRUE(Run(job));
+        ASSERT_EQ(results.size(), 2u);
+        EXPECT_TRUE(results[0].Tested);
+        EXPECT_EQ(results[0].TestCrc, results[0].Read.Crc32);
+        EXPECT_FALSE(results[0].Suspicious);
+        EXPECT_EQ(results[1].TestCrc, results[1].Read.Crc32 ^ 1);
+        EXPECT_EQ(results[1].Reread, secure);
+        EXPECT_EQ(results[1].Suspicious, !secure);
+        EXPECT_EQ(Pcm(Out("Two.wav")), Disc.TrackData[1]);
+        const QString log = QString::fromUtf8(ReadFile(Out(QDir(Settings.OutputFolder).entryList({"*.log"}).value(0))));
+        EXPECT_EQ(log.contains("suspicious"), !secure) << log.toStdString();
+        EXPECT_EQ(job.ResultLine.endsWith("; suspicious (its reads differ)"), !secure) << job.ResultLine.toStdString();
+        EXPECT_EQ(job.ResultLine.endsWith("; suspicious (its reads differ)"), !secure) << job.ResultLine.toStdString();
+    }
+}
