@@ -16,13 +16,13 @@
 #include "tags/EditTrackNameForm.h"
 #include "tags/ID3EditForm.h"
 #include "vorbis/OggPlayerForm.h"
+#include "widgets/FileDialogs.h"
 #include "widgets/Language.h"
+#include "widgets/ManualWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,6 +30,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -105,8 +106,11 @@ protected:
     }
 };
 
+// A menu item's text as a dialog title: without its accelerator (also the "(&F)" that
+// languages without Latin letters append) and the trailing dots.
 QString PlainCaption(QString caption) {
-    return caption.remove('&').remove(QStringLiteral("..."));
+    static const QRegularExpression appended(QStringLiteral("\\s*\\(&.\\)"));
+    return caption.remove(appended).remove('&').remove(QStringLiteral("...")).remove(QChar(0x2026)).trimmed();
 }
 
 } // namespace
@@ -249,7 +253,7 @@ void TMainForm::BuildMenus() {
     a = NewAction(help, "miHelp", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));
     connect(a, &QAction::triggered, c, &TMainController::Help);
     help->addSeparator();
-    a = NewAction(help, "miHomePage", QStringLiteral("Discwright &Home Page"));
+    a = NewAction(help, "miHomePage", QStringLiteral("Discwright Home &Page"));
     connect(a, &QAction::triggered, this, [this] { OpenInShell(HomePageUrl()); });
     a = NewAction(help, "miProductPage", QStringLiteral("Discwright on the &Web"));
     connect(a, &QAction::triggered, this, [this] { OpenInShell(ProductPageUrl()); });
@@ -350,7 +354,7 @@ void TMainForm::BuildPopupMenu() {
     PopupMenu1->addSeparator();
     pmPlay = NewAction(PopupMenu1, "pmPlay", QStringLiteral("&Play"));
     connect(pmPlay, &QAction::triggered, this, &TMainForm::miPlayClick);
-    pmPause = NewAction(PopupMenu1, "pmPause", QStringLiteral("P&ause"));
+    pmPause = NewAction(PopupMenu1, "pmPause", QStringLiteral("Pa&use"));
     connect(pmPause, &QAction::triggered, this, &TMainForm::miPauseClick);
     pmStop = NewAction(PopupMenu1, "pmStop", QStringLiteral("&Stop"));
     connect(pmStop, &QAction::triggered, c, &TMainController::Stop);
@@ -440,6 +444,7 @@ void TMainForm::showEvent(QShowEvent* event) {
                 item->setChecked(item->objectName().mid(2).compare(Settings.Lan, Qt::CaseInsensitive) == 0);
         }
         if (!IsEnglish(Settings.Lan)) {
+            ApplyApplicationLanguage(Settings.Lan);
             ApplyLanguage(this, Settings.Lan);
             setWindowTitle(ApplicationTitle() + ' ' + QStringLiteral(DW_VERSION));
         }
@@ -479,17 +484,23 @@ THintChoice TMainForm::ShowNoDeviceHint() {
 
 QString TMainForm::ChooseDiscImage() {
     const QAction* item = findChild<QAction*>(QStringLiteral("miOpenImage"));
-    return QFileDialog::getOpenFileName(this, PlainCaption(item->text()), QString(),
-                                        ResText("RES_Filter_Image", "Disc image(*.cue) (*.cue);;Any file(*.*) (*)"));
+    return AskOpenFile(this, TFileKind::Image, PlainCaption(item->text()),
+                       ResText("RES_Filter_Image", "Disc image(*.cue) (*.cue);;Any file(*.*) (*)"));
 }
 
-QStringList TMainForm::ChooseFiles(const QString& filter) {
-    return QFileDialog::getOpenFileNames(this, QString(), QString(), filter);
+QStringList TMainForm::ChooseFiles(TJobKind jobKind, const QString& filter) {
+    // The dialog is titled like the menu item that opened it.
+    const char* item = jobKind == TJobKind::Mp3ToWav   ? "miMp3ToWav"
+                       : jobKind == TJobKind::WavToOgg ? "miWavToOgg"
+                       : jobKind == TJobKind::WavToWma ? "miWavToWma"
+                                                       : "miWavToMp3";
+    const QAction* action = findChild<QAction*>(QLatin1String(item));
+    return AskOpenFiles(this, jobKind == TJobKind::Mp3ToWav ? TFileKind::Mp3 : TFileKind::Wav,
+                        action ? PlainCaption(action->text()) : QString(), filter);
 }
 
 bool TMainForm::OpenInShell(const QString& pathOrUrl) {
-    const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
-    return QDesktopServices::openUrl(url);
+    return OpenInDesktop(this, pathOrUrl);
 }
 
 void TMainForm::miAboutClick() {

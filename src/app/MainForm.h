@@ -28,7 +28,7 @@ public:
     // TMainWindowHost
     THintChoice ShowNoDeviceHint() override;
     QString ChooseDiscImage() override;
-    QStringList ChooseFiles(const QString& filter) override;
+    QStringList ChooseFiles(TJobKind jobKind, const QString& filter) override;
     bool EditTitle(QString& title) override;
     bool OpenInShell(const QString& pathOrUrl) override;
     void RunJobWindow(std::unique_ptr<TJobController> job) override;

@@ -68,13 +68,18 @@ std::vector<TOption> OptionTable() {
         {"QueryCDDB", "ClientName", TKind::String, &s.ClientName},
         {"ID3", "Use", TKind::Boolean, &s.UseID3},
         {"Options", "Lan", TKind::String, &s.Lan},
+        {"Folders", "Wav", TKind::String, &s.FolderWav},
+        {"Folders", "Mp3", TKind::String, &s.FolderMp3},
+        {"Folders", "Ogg", TKind::String, &s.FolderOgg},
+        {"Folders", "Image", TKind::String, &s.FolderImage},
     };
 }
 
-// Defaults of a fresh record, with the output folder below the program folder.
+// Defaults of a fresh record: the output folder is "Output" below the program folder of a
+// portable build, the user's music folder + "/Discwright" for an installed program.
 TSettings DefaultSettings() {
     TSettings d;
-    d.OutputFolder = AddTrailingBackslash(ProgramFolder()) + QStringLiteral("Output");
+    d.OutputFolder = DefaultOutputFolder();
     return d;
 }
 
