@@ -13,11 +13,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://discwright.org/")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "CD ripper and audio converter
-Discwright shows the tracks of an audio CD, names them by hand or from a CDDB server, and
-extracts them to MP3, Ogg Vorbis, WMA or WAV files with tags. It converts sound files between
-these formats, records from the sound card, plays CD tracks and Ogg Vorbis files, edits ID3
-tags and opens disc images like a CD. Its window speaks 21 languages; discwright-cli runs the
-same engine from the command line.")
+Discwright shows the tracks of an audio CD, names them by hand or from a
+CDDB server, and extracts them to MP3, Ogg Vorbis, WMA or WAV files with
+tags. It converts sound files between these formats, records from the
+sound card, plays CD tracks and Ogg Vorbis files, edits ID3 tags and opens
+disc images like a CD. Its window speaks 21 languages; discwright-cli runs
+the same engine from the command line.")
 # The libraries linked are found by dpkg-shlibdeps. lame is run as a child process, the Vorbis
 # libraries are loaded at run time and Qt finds its platform plugins and fonts at run time:
 # those are named here.
