@@ -43,6 +43,20 @@ const QColor ClientColour(214, 223, 247);
 const QColor ListColour(239, 239, 255);
 const QColor StatusColour(220, 225, 255);
 
+// The window's blue tints over a light palette; over a dark one (a desktop's dark theme) the
+// palette's own colour with a little of the tint's blue, so the texts the palette colours stay
+// readable.
+QColor Tinted(const QPalette& palette, QPalette::ColorRole role, const QColor& light) {
+    const QColor own = palette.color(role);
+    if (own.lightness() >= 128)
+        return light;
+    const QColor blue(70, 95, 170);
+    const double amount = 0.18;
+    return QColor::fromRgbF(float(own.redF() * (1 - amount) + blue.redF() * amount),
+                            float(own.greenF() * (1 - amount) + blue.greenF() * amount),
+                            float(own.blueF() * (1 - amount) + blue.blueF() * amount));
+}
+
 // The languages of the Language menu: item name "mi" + language, and caption.
 const struct {
     const char* Language;
@@ -69,7 +83,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.fillRect(rect(), ClientColour);
+        p.fillRect(rect(), Tinted(palette(), QPalette::Window, ClientColour));
     }
     void resizeEvent(QResizeEvent*) override {
         const int w = width();
@@ -133,9 +147,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     StatusPanel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusPanel1->setMargin(3);
     StatusPanel1->setAutoFillBackground(true);
-    QPalette statusPalette = StatusPanel1->palette();
-    statusPalette.setColor(QPalette::Window, StatusColour);
-    StatusPanel1->setPalette(statusPalette);
+    ApplyTints();
     client->Bar = ToolBar1;
     client->List = ListView1;
     client->Status = StatusPanel1;
@@ -317,9 +329,6 @@ void TMainForm::BuildList() {
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    QPalette palette = ListView1->palette();
-    palette.setColor(QPalette::Base, ListColour);
-    ListView1->setPalette(palette);
 
     TMainController* c = MainController.get();
     list->OnCtrlClick = [c] { c->ToggleCurrentRow(); };
@@ -454,8 +463,21 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
 }
 
+void TMainForm::ApplyTints() {
+    const QPalette own = QApplication::palette();
+    QPalette list = own;
+    list.setColor(QPalette::Base, Tinted(own, QPalette::Base, ListColour));
+    ListView1->setPalette(list);
+    QPalette status = own;
+    status.setColor(QPalette::Window, Tinted(own, QPalette::Window, StatusColour));
+    StatusPanel1->setPalette(status);
+}
+
 void TMainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    // The desktop switched between a light and a dark theme.
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        ApplyTints();
     // Deferred, so that a box shown by the activation does not open inside the event that
     // activated the window.
     if (event->type() == QEvent::ActivationChange && Shown && isActiveWindow())

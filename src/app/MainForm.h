@@ -47,6 +47,8 @@ private:
     void BuildToolBar();
     void BuildList();
     void BuildPopupMenu();
+    // The list's and status panel's tints for the application's palette (light or dark).
+    void ApplyTints();
     QToolButton* NewToolButton(const char* name, const QString& caption, TToolIcon icon, QAction* action);
 
     void RefillList();
