@@ -87,7 +87,8 @@ void ExpectTranslated(QWidget& window, const TIniFile& file, const std::string& 
                 continue;
             bool found = false;
             const QString shown = ShownText(window, key, menus, found);
-            EXPECT_TRUE(found) << language << ": " << name.toStdString() << '/' << key.toStdString() << " names nothing";
+            EXPECT_TRUE(found) << language << ": " << name.toStdString() << '/' << key.toStdString()
+                               << " names nothing";
             if (found) {
                 EXPECT_EQ(shown.toStdString(), file.ReadString(name, key, QString()).toStdString())
                     << language << ": " << name.toStdString() << '/' << key.toStdString();
@@ -197,9 +198,8 @@ TEST_F(LanguageWindowsTest, EveryLanguageTranslatesTheWindowsItHasTextsFor) {
         ++switched;
         const TIniFile file(path);
         EXPECT_EQ(QApplication::layoutDirection(),
-                  file.ReadString("Language", "Direction", QString()) == QLatin1String("RightToLeft")
-                      ? Qt::RightToLeft
-                      : Qt::LeftToRight)
+                  file.ReadString("Language", "Direction", QString()) == QLatin1String("RightToLeft") ? Qt::RightToLeft
+                                                                                                      : Qt::LeftToRight)
             << name;
         ExpectTranslated(form, file, name);
         ExpectUniqueAccelerators(form, name);
