@@ -6,8 +6,8 @@
 #include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "widgets/Language.h"
+#include "widgets/ManualWindow.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QMouseEvent>
@@ -20,14 +20,16 @@ TLinkLabel::TLinkLabel(const QString& text, const QUrl& url, QWidget* parent) : 
     QFont f = font();
     f.setUnderline(true);
     setFont(f);
+    // The palette's own link colour, readable on a dark palette as on a light one.
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, QColor(30, 70, 200));
+    pal.setColor(QPalette::WindowText, pal.color(QPalette::Link));
     setPalette(pal);
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    // A page of the manual opens in the program's own window when no browser takes it.
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        QDesktopServices::openUrl(Url);
+        OpenInDesktop(window(), Url.toString());
     QLabel::mouseReleaseEvent(event);
 }
 

@@ -1,13 +1,12 @@
 // Commands handed over to the desktop (see DesktopCommands.h).
 #include "app/DesktopCommands.h"
 
+#include "core/Folders.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "platform/Mixer.h"
 #include "platform/ProductPages.h"
 #include "platform/Prompter.h"
-
-#include <QDir>
 
 namespace {
 
@@ -18,7 +17,7 @@ void ShowError(const QString& text) {
 } // namespace
 
 void OpenOutputFolder(const TShellOpener& open) {
-    if (!QDir(Settings.OutputFolder).exists()) {
+    if (!MakeDefaultOutputFolder(Settings.OutputFolder)) {
         ShowError(Settings.OutputFolder + ',' +
                   LoadResText(QStringLiteral("RES_Directory_Not_Exist"),
                               QStringLiteral("The output directory does not exist.")));

@@ -510,7 +510,7 @@ void TMainController::ConvertFiles(TJobKind jobKind) {
     const QString filter = jobKind == TJobKind::Mp3ToWav
                                ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
                                : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
-    const QStringList files = Host->ChooseFiles(filter);
+    const QStringList files = Host->ChooseFiles(jobKind, filter);
     if (files.isEmpty() || !OutputFolderUsable())
         return;
     Host->RunJobWindow(

@@ -41,8 +41,9 @@ public:
     virtual THintChoice ShowNoDeviceHint() = 0;
     // A disc image (.cue or .toc) chosen by the user; empty when cancelled.
     virtual QString ChooseDiscImage() = 0;
-    // Files chosen in the multi-select open dialog with a Qt name filter; empty when cancelled.
-    virtual QStringList ChooseFiles(const QString& filter) = 0;
+    // The input files of a conversion, chosen in the multi-select open dialog with a Qt name
+    // filter; empty when cancelled.
+    virtual QStringList ChooseFiles(TJobKind jobKind, const QString& filter) = 0;
     // The title dialog with `title` in its edit field; true (and the edited text) on OK.
     virtual bool EditTitle(QString& title) = 0;
     // Opens a folder, a file or a web address with the desktop's program for it.

@@ -16,13 +16,13 @@
 #include "tags/EditTrackNameForm.h"
 #include "tags/ID3EditForm.h"
 #include "vorbis/OggPlayerForm.h"
+#include "widgets/FileDialogs.h"
 #include "widgets/Language.h"
+#include "widgets/ManualWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,6 +30,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -41,6 +42,20 @@ namespace {
 const QColor ClientColour(214, 223, 247);
 const QColor ListColour(239, 239, 255);
 const QColor StatusColour(220, 225, 255);
+
+// The window's blue tints over a light palette; over a dark one (a desktop's dark theme) the
+// palette's own colour with a little of the tint's blue, so the texts the palette colours stay
+// readable.
+QColor Tinted(const QPalette& palette, QPalette::ColorRole role, const QColor& light) {
+    const QColor own = palette.color(role);
+    if (own.lightness() >= 128)
+        return light;
+    const QColor blue(70, 95, 170);
+    const double amount = 0.18;
+    return QColor::fromRgbF(float(own.redF() * (1 - amount) + blue.redF() * amount),
+                            float(own.greenF() * (1 - amount) + blue.greenF() * amount),
+                            float(own.blueF() * (1 - amount) + blue.blueF() * amount));
+}
 
 // The languages of the Language menu: item name "mi" + language, and caption.
 const struct {
@@ -68,7 +83,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.fillRect(rect(), ClientColour);
+        p.fillRect(rect(), Tinted(palette(), QPalette::Window, ClientColour));
     }
     void resizeEvent(QResizeEvent*) override {
         const int w = width();
@@ -105,8 +120,11 @@ protected:
     }
 };
 
+// A menu item's text as a dialog title: without its accelerator (also the "(&F)" that
+// languages without Latin letters append) and the trailing dots.
 QString PlainCaption(QString caption) {
-    return caption.remove('&').remove(QStringLiteral("..."));
+    static const QRegularExpression appended(QStringLiteral("\\s*\\(&.\\)"));
+    return caption.remove(appended).remove('&').remove(QStringLiteral("...")).remove(QChar(0x2026)).trimmed();
 }
 
 } // namespace
@@ -129,9 +147,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     StatusPanel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusPanel1->setMargin(3);
     StatusPanel1->setAutoFillBackground(true);
-    QPalette statusPalette = StatusPanel1->palette();
-    statusPalette.setColor(QPalette::Window, StatusColour);
-    StatusPanel1->setPalette(statusPalette);
+    ApplyTints();
     client->Bar = ToolBar1;
     client->List = ListView1;
     client->Status = StatusPanel1;
@@ -249,7 +265,7 @@ void TMainForm::BuildMenus() {
     a = NewAction(help, "miHelp", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));
     connect(a, &QAction::triggered, c, &TMainController::Help);
     help->addSeparator();
-    a = NewAction(help, "miHomePage", QStringLiteral("Discwright &Home Page"));
+    a = NewAction(help, "miHomePage", QStringLiteral("Discwright Home &Page"));
     connect(a, &QAction::triggered, this, [this] { OpenInShell(HomePageUrl()); });
     a = NewAction(help, "miProductPage", QStringLiteral("Discwright on the &Web"));
     connect(a, &QAction::triggered, this, [this] { OpenInShell(ProductPageUrl()); });
@@ -313,9 +329,6 @@ void TMainForm::BuildList() {
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    QPalette palette = ListView1->palette();
-    palette.setColor(QPalette::Base, ListColour);
-    ListView1->setPalette(palette);
 
     TMainController* c = MainController.get();
     list->OnCtrlClick = [c] { c->ToggleCurrentRow(); };
@@ -350,7 +363,7 @@ void TMainForm::BuildPopupMenu() {
     PopupMenu1->addSeparator();
     pmPlay = NewAction(PopupMenu1, "pmPlay", QStringLiteral("&Play"));
     connect(pmPlay, &QAction::triggered, this, &TMainForm::miPlayClick);
-    pmPause = NewAction(PopupMenu1, "pmPause", QStringLiteral("P&ause"));
+    pmPause = NewAction(PopupMenu1, "pmPause", QStringLiteral("Pa&use"));
     connect(pmPause, &QAction::triggered, this, &TMainForm::miPauseClick);
     pmStop = NewAction(PopupMenu1, "pmStop", QStringLiteral("&Stop"));
     connect(pmStop, &QAction::triggered, c, &TMainController::Stop);
@@ -440,6 +453,7 @@ void TMainForm::showEvent(QShowEvent* event) {
                 item->setChecked(item->objectName().mid(2).compare(Settings.Lan, Qt::CaseInsensitive) == 0);
         }
         if (!IsEnglish(Settings.Lan)) {
+            ApplyApplicationLanguage(Settings.Lan);
             ApplyLanguage(this, Settings.Lan);
             setWindowTitle(ApplicationTitle() + ' ' + QStringLiteral(DW_VERSION));
         }
@@ -449,8 +463,21 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
 }
 
+void TMainForm::ApplyTints() {
+    const QPalette own = QApplication::palette();
+    QPalette list = own;
+    list.setColor(QPalette::Base, Tinted(own, QPalette::Base, ListColour));
+    ListView1->setPalette(list);
+    QPalette status = own;
+    status.setColor(QPalette::Window, Tinted(own, QPalette::Window, StatusColour));
+    StatusPanel1->setPalette(status);
+}
+
 void TMainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    // The desktop switched between a light and a dark theme.
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        ApplyTints();
     // Deferred, so that a box shown by the activation does not open inside the event that
     // activated the window.
     if (event->type() == QEvent::ActivationChange && Shown && isActiveWindow())
@@ -479,17 +506,23 @@ THintChoice TMainForm::ShowNoDeviceHint() {
 
 QString TMainForm::ChooseDiscImage() {
     const QAction* item = findChild<QAction*>(QStringLiteral("miOpenImage"));
-    return QFileDialog::getOpenFileName(this, PlainCaption(item->text()), QString(),
-                                        ResText("RES_Filter_Image", "Disc images (*.cue *.toc);;Any file(*.*) (*)"));
+    return AskOpenFile(this, TFileKind::Image, PlainCaption(item->text()),
+                       ResText("RES_Filter_Image", "Disc images (*.cue *.toc);;Any file(*.*) (*)"));
 }
 
-QStringList TMainForm::ChooseFiles(const QString& filter) {
-    return QFileDialog::getOpenFileNames(this, QString(), QString(), filter);
+QStringList TMainForm::ChooseFiles(TJobKind jobKind, const QString& filter) {
+    // The dialog is titled like the menu item that opened it.
+    const char* item = jobKind == TJobKind::Mp3ToWav   ? "miMp3ToWav"
+                       : jobKind == TJobKind::WavToOgg ? "miWavToOgg"
+                       : jobKind == TJobKind::WavToWma ? "miWavToWma"
+                                                       : "miWavToMp3";
+    const QAction* action = findChild<QAction*>(QLatin1String(item));
+    return AskOpenFiles(this, jobKind == TJobKind::Mp3ToWav ? TFileKind::Mp3 : TFileKind::Wav,
+                        action ? PlainCaption(action->text()) : QString(), filter);
 }
 
 bool TMainForm::OpenInShell(const QString& pathOrUrl) {
-    const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
-    return QDesktopServices::openUrl(url);
+    return OpenInDesktop(this, pathOrUrl);
 }
 
 void TMainForm::miAboutClick() {

@@ -28,7 +28,7 @@ public:
     // TMainWindowHost
     THintChoice ShowNoDeviceHint() override;
     QString ChooseDiscImage() override;
-    QStringList ChooseFiles(const QString& filter) override;
+    QStringList ChooseFiles(TJobKind jobKind, const QString& filter) override;
     bool EditTitle(QString& title) override;
     bool OpenInShell(const QString& pathOrUrl) override;
     void RunJobWindow(std::unique_ptr<TJobController> job) override;
@@ -47,6 +47,8 @@ private:
     void BuildToolBar();
     void BuildList();
     void BuildPopupMenu();
+    // The list's and status panel's tints for the application's palette (light or dark).
+    void ApplyTints();
     QToolButton* NewToolButton(const char* name, const QString& caption, TToolIcon icon, QAction* action);
 
     void RefillList();

@@ -4,10 +4,10 @@
 #include "cd/CDIn.h"
 #include "cd/akrip32.h"
 #include "core/DiscInfo.h"
+#include "core/Folders.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "jobs/WmaSettings.h"
-#include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
 
 #include <QDir>
@@ -173,7 +173,7 @@ void TOptionSet::FillCDList() {
 QString TOptionSet::BrowseStartFolder() const {
     if (!Values.OutputDir.isEmpty() && QFileInfo(Values.OutputDir).isDir())
         return Values.OutputDir;
-    return ExecutableFolder();
+    return QDir::homePath();
 }
 
 bool TOptionSet::ReadBitRate(const QString& text, int& kbps) {
@@ -191,7 +191,8 @@ bool TOptionSet::ReadBitRate(const QString& text, int& kbps) {
 
 TOptionCheck TOptionSet::Accept() {
     TOptionValues& v = Values;
-    if (v.OutputDir.isEmpty() || !QFileInfo(v.OutputDir).isDir()) {
+    // The default folder is made when first needed; a folder the user typed never is.
+    if (!MakeDefaultOutputFolder(v.OutputDir)) {
         Prompter().Show(v.OutputDir + ',' +
                             LoadResText(QStringLiteral("RES_Directory_Not_Exist"),
                                         QStringLiteral("The output directory does not exist.")),

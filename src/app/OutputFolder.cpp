@@ -1,6 +1,7 @@
 // Checks of the output folder (see OutputFolder.h).
 #include "app/OutputFolder.h"
 
+#include "core/Folders.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
@@ -20,7 +21,7 @@ QString FolderMissingText() {
 
 bool CreateOutputFolderOnRequest() {
     const QString folder = Settings.OutputFolder;
-    if (QDir(folder).exists())
+    if (MakeDefaultOutputFolder(folder))
         return true;
     const QString question =
         folder + ',' + FolderMissingText() + '\n' +
@@ -38,7 +39,7 @@ bool CreateOutputFolderOnRequest() {
 bool OutputFolderUsable() {
     const QString checkOutput =
         LoadResText(QStringLiteral("RES_Check_Output"), QStringLiteral("Please check the output directory setting."));
-    if (!QDir(Settings.OutputFolder).exists()) {
+    if (!MakeDefaultOutputFolder(Settings.OutputFolder)) {
         Prompter().Show(FolderMissingText() + checkOutput, TPromptIcon::Information, TPromptButtons::Ok);
         return false;
     }

@@ -93,6 +93,8 @@ int main(int argc, char* argv[]) {
         return 0;
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(DW_VERSION));
+    // The desktop matches the window to the application menu's entry (its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.discwright.Discwright"));
     TMessageBoxPrompter prompter;
     SetPrompter(&prompter);
     int rc = 0;

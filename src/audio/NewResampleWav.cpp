@@ -2,13 +2,14 @@
 #include "audio/NewResampleWav.h"
 
 #include "audio/AuException.h"
+#include "core/LanguageText.h"
+#include "platform/Prompter.h"
 #include "platform/SameFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-
 
 TResampleWavController::TResampleWavController(QObject* parent) : QObject(parent) {
     WaveIn1 = new TWaveIn();
@@ -60,11 +61,14 @@ void TResampleWavController::InputFileChosen(const QString& path) {
 void TResampleWavController::OutputFileChosen(const QString& path) {
     if (Converting())
         return;
-    if (QFileInfo(path).suffix().toLower() != QLatin1String("wav"))
-        return;
+    // The writer writes WAV whatever the name says: a name typed without ".wav" (or with
+    // another extension) gets it, so the file is what its name claims.
+    QString file = path;
+    if (QFileInfo(file).suffix().toLower() != QLatin1String("wav"))
+        file += QStringLiteral(".wav");
     ChosenOutput = WaveOut1;
-    WaveOut1->SetFileName(path);
-    OutputName = QFileInfo(path).fileName();
+    WaveOut1->SetFileName(file);
+    OutputName = QFileInfo(file).fileName();
     Q_EMIT Changed();
 }
 
@@ -72,19 +76,25 @@ void TResampleWavController::Convert(int32_t channels, const QString& rateText, 
     if (Converting())
         return;
     if (!ChosenOutput || ChosenOutput->FileName().isEmpty())
-        throw EAuException(QStringLiteral("The output file name is not set!"));
+        throw EAuException(ResText("RES_Output_Not_Set", "The output file name is not set!"));
     AudioConverter1->OutBitsPerSample = 0;
     AudioConverter1->OutChannels = 0;
     bool isNumber = false;
     const int32_t rate = rateText.trimmed().toInt(&isNumber);
     if (!isNumber)
-        throw EAuException(QLatin1Char('\'') + rateText + QStringLiteral("' is not a valid integer value"));
+        throw EAuException(ResText("RES_Not_Integer", "'%1' is not a valid integer value").arg(rateText));
     if (!WaveIn1->Valid())
         return;
     // Writing over the file being read would destroy it before it has been read.
     if (IsSameFile(QFile::encodeName(WaveIn1->FileName()).constData(),
                    QFile::encodeName(ChosenOutput->FileName()).constData()))
-        throw EAuException(QStringLiteral("The output file is the input file!"));
+        throw EAuException(ResText("RES_Output_Is_Input_File", "The output file is the input file!"));
+    // The output is chosen once and kept: a second Convert would write over the first one's
+    // file, so an existing file is replaced only after the usual question.
+    if (QFileInfo::exists(ChosenOutput->FileName()) &&
+        Prompter().Show(ChosenOutput->FileName() + ResText("RES_File_Exist", " has existed,overite it?"),
+                        TPromptIcon::Question, TPromptButtons::YesNo, TPromptAnswer::No) != TPromptAnswer::Yes)
+        return;
     if (bits != WaveIn1->GetBitsPerSample())
         AudioConverter1->OutBitsPerSample = bits;
     if (channels != WaveIn1->GetChannels())
@@ -95,7 +105,7 @@ void TResampleWavController::Convert(int32_t channels, const QString& rateText, 
     OutputIsNew = !QFileInfo::exists(ChosenOutput->FileName());
     AbortRequested = false;
     ConvertEnabled = false;
-    StatusText = QStringLiteral("Converting...");
+    StatusText = ResText("RES_Converting", "Converting...");
     Q_EMIT Changed();
     try {
         ChosenOutput->Run();
@@ -128,11 +138,11 @@ void TResampleWavController::WaveOut1Done(TAuOutput* sender) {
     ConvertEnabled = true;
     if (AbortRequested) {
         // A stopped run wrote part of the file only: saying "Success!" would be untrue.
-        StatusText = QStringLiteral("Aborted.");
+        StatusText = ResText("RES_Aborted", "Aborted.");
     } else {
         ProgressValue = 100;
         if (sender->LastError.isEmpty())
-            StatusText = QStringLiteral("Success!");
+            StatusText = ResText("RES_Success", "Success!");
     }
     // A file this run created and could not finish is of no use to anyone.
     if (!sender->LastError.isEmpty() && OutputIsNew)

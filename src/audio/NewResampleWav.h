@@ -23,7 +23,7 @@ public:
     TFastResampler* FastResampler1 = nullptr;
     TAudioConverter* AudioConverter1 = nullptr;
     TWaveOut* WaveOut1 = nullptr;
-    // The sink chosen by the output file dialog; unset until a ".wav" name was chosen.
+    // The sink chosen by the output file dialog; unset until an output was chosen.
     TWaveOut* ChosenOutput = nullptr;
 
     // What the window shows: the input's name (without folder), channels, rate, bits and
@@ -43,11 +43,13 @@ public:
     // "Input File..." answered with a file. An invalid file changes nothing shown. Ignored while
     // converting (the reader is in use).
     void InputFileChosen(const QString& path);
-    // "Output File..." answered with a file: only a ".wav" name (any case) is taken.
+    // "Output File..." answered with a file: a name that does not end in ".wav" (any case) gets
+    // ".wav" added.
     void OutputFileChosen(const QString& path);
     // "Convert" with the values of the output controls (encodingIndex 0 RAW PCM, 1 DVI IMA
     // ADPCM). Raises EAuException for a missing output, an output that is the input file and a
-    // rate that is not a number; an input that is not valid does nothing.
+    // rate that is not a number; an input that is not valid does nothing, and so does an
+    // existing output the user would not have overwritten.
     void Convert(int32_t channels, const QString& rateText, int32_t bits, int32_t encodingIndex);
     // "Abort": the run ends and the done event follows.
     void Abort();

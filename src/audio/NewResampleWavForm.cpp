@@ -2,11 +2,13 @@
 #include "audio/NewResampleWavForm.h"
 
 #include "audio/AuException.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/Language.h"
 #include "widgets/SpinEdit.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,18 +26,6 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     return label;
-}
-
-QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& title, const QStringList& filters,
-                      const QString& defaultSuffix) {
-    QFileDialog dialog(parent, title);
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -137,13 +127,16 @@ TfrmResample::TfrmResample(QWidget* owner) : QDialog(owner) {
     layout->addWidget(StatusBar1);
 
     RunOpenDialog = [this] {
-        return RunFileDialog(this, QFileDialog::AcceptOpen, QStringLiteral("Open"),
-                             {QStringLiteral("Wave Files (*.wav)")}, QStringLiteral("wav"));
+        return AskOpenFile(this, TFileKind::Wav, ResText("RES_Dialog_Open", "Open"),
+                           ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)"));
     };
+    // The output is always WAV; Convert asks before it replaces a file.
     RunSaveDialog = [this] {
-        return RunFileDialog(this, QFileDialog::AcceptSave, QStringLiteral("Save As"),
-                             {QStringLiteral("Wave Files (*.wav)"), QStringLiteral("Windows Media Files (*.wma)")},
-                             QString());
+        return AskSaveFile(this, TFileKind::Wav,
+                           {.Title = ResText("RES_Dialog_Save_As", "Save As"),
+                            .Filter = ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)"),
+                            .DefaultSuffix = QStringLiteral("wav"),
+                            .ConfirmOverwrite = false});
     };
     connect(&Controller, &TResampleWavController::Changed, this, &TfrmResample::Refresh);
     Refresh();
@@ -151,6 +144,13 @@ TfrmResample::TfrmResample(QWidget* owner) : QDialog(owner) {
 
 TfrmResample::~TfrmResample() {
     Controller.Close();
+}
+
+void TfrmResample::showEvent(QShowEvent* event) {
+    if (!Translated && !IsEnglish(Settings.Lan))
+        ApplyLanguage(this, Settings.Lan);
+    Translated = true;
+    QDialog::showEvent(event);
 }
 
 void TfrmResample::Refresh() {

@@ -60,6 +60,12 @@ public:
     // Every way of closing ends here: a running conversion is stopped first.
     void done(int result) override;
 
+protected:
+    // Translates the window's texts the first time it is shown.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void Refresh();
+
+    bool Translated = false;
 };

@@ -75,13 +75,18 @@ std::vector<TOption> OptionTable() {
         {"AccurateRip", "Use", TKind::Boolean, &s.AccurateRipUse},
         {"AccurateRip", "Server", TKind::String, &s.AccurateRipServer},
         {"Log", "Write", TKind::Boolean, &s.WriteLog},
+        {"Folders", "Wav", TKind::String, &s.FolderWav},
+        {"Folders", "Mp3", TKind::String, &s.FolderMp3},
+        {"Folders", "Ogg", TKind::String, &s.FolderOgg},
+        {"Folders", "Image", TKind::String, &s.FolderImage},
     };
 }
 
-// Defaults of a fresh record, with the output folder below the program folder.
+// Defaults of a fresh record: the output folder is "Output" below the program folder of a
+// portable build, the user's music folder + "/Discwright" for an installed program.
 TSettings DefaultSettings() {
     TSettings d;
-    d.OutputFolder = AddTrailingBackslash(ProgramFolder()) + QStringLiteral("Output");
+    d.OutputFolder = DefaultOutputFolder();
     return d;
 }
 

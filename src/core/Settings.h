@@ -60,6 +60,12 @@ struct TSettings {
     QString AccurateRipServer;
     // Log
     bool WriteLog = true; // a rip log and cue sheet beside every rip's files
+    // Folders: where the file dialogs of each kind of file were last answered (empty: the
+    // home folder)
+    QString FolderWav;   // WAV files: conversions' inputs, WAV to WAV, the recorder
+    QString FolderMp3;   // MP3 files: MP3 to WAV, the tag editor
+    QString FolderOgg;   // the Ogg player
+    QString FolderImage; // disc images
 
     TSettings();
 };

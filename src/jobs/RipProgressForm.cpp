@@ -3,10 +3,12 @@
 
 #include "jobs/CDInputSource.h"
 
+#include "core/Settings.h"
 #include "jobs/RipForm.h"
 #include "platform/Prompter.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatGauge.h"
+#include "widgets/Language.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -22,6 +24,22 @@ QLabel* AddRow(QGridLayout* grid, int row, const char* captionName, const char* 
     grid->addWidget(label, row, 0);
     grid->addWidget(value, row, 1);
     return value;
+}
+
+// The pipeline names its steps on the hint line in English; the window shows them in the
+// user's language. Any other line (a failure) is already in it.
+QString StepText(const QString& text) {
+    static const struct {
+        const char* English;
+        const char* Key;
+    } steps[] = {{"Extracting...", "RES_Step_Extracting"},
+                 {"Encoding...", "RES_Step_Encoding"},
+                 {"Testing...", "RES_Step_Testing"},
+                 {"Initializing...", "RES_Initing"}};
+    for (const auto& step : steps)
+        if (text == QLatin1String(step.English))
+            return ResText(step.Key, step.English);
+    return text;
 }
 
 } // namespace
@@ -81,6 +99,13 @@ TfrmCDRip::~TfrmCDRip() {
     Controller->Finish();
 }
 
+void TfrmCDRip::showEvent(QShowEvent* event) {
+    if (!Translated && !IsEnglish(Settings.Lan))
+        ApplyLanguage(this, Settings.Lan);
+    Translated = true;
+    QDialog::showEvent(event);
+}
+
 void TfrmCDRip::done(int result) {
     Controller->Finish();
     QDialog::done(result);
@@ -96,10 +121,10 @@ void TfrmCDRip::ShowJob() {
     lOutputFormat->setText(job.OutputFormatText);
     lSelectedTracks->setText(job.SelectedTracks);
     lCompleted->setText(job.Completed);
-    lProgressHint->setText(job.ProgressHint);
+    lProgressHint->setText(StepText(job.ProgressHint));
     lResult->setText(job.ResultLine);
     lResult->setVisible(!job.ResultLine.isEmpty());
-    ProgressBar2->setToolTip(job.GaugeHint);
+    ProgressBar2->setToolTip(StepText(job.GaugeHint));
     if (job.Progress.PercentKnown)
         ProgressBar2->SetProgress(job.Progress.Percent);
     else

@@ -2,7 +2,7 @@
 // window configuration (the CD input as its source). It shows the current
 // track, the output format, the number of tracks selected and completed, the step on the hint
 // line and the gauge (its tooltip is the gauge's hint), forwards Stop and closes when the rip
-// is over. Its texts are fixed English; it is not passed through the language pack.
+// is over. Its captions and the pipeline's step names follow the language.
 //
 // The main window opens it when a rip goes through the CD input (RipThroughCDInput):
 //
@@ -37,6 +37,9 @@ public:
     // FormClose runs however the window is closed.
     void done(int result) override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void bStopClick();
     void ShowJob();
@@ -50,4 +53,5 @@ private:
     QLabel* lResult;
     TFlatGauge* ProgressBar2;
     QPushButton* bStop;
+    bool Translated = false;
 };

@@ -29,15 +29,42 @@ QString ExecutableFolder() {
     return SelfExecutableFolder();
 }
 
+bool IsInstalledProgram() {
+    return QFileInfo(SelfExecutableFolder() + QStringLiteral("/../share/discwright")).isDir();
+}
+
+namespace {
+
+// Where the settings live when not beside the executable.
+QString PerUserFolder() {
+    return QDir::homePath() + QStringLiteral("/.local/share/discwright");
+}
+
+bool SettingsBesideExecutable() {
+    const QString exe = SelfExecutableFolder();
+    return !IsInstalledProgram() && access(QFile::encodeName(exe).constData(), W_OK) == 0;
+}
+
+} // namespace
+
 QString ProgramFolder() {
     if (!Override.isEmpty())
         return Override;
-    const QString exe = SelfExecutableFolder();
-    if (access(QFile::encodeName(exe).constData(), W_OK) == 0)
-        return exe;
-    const QString home = QDir::homePath() + QStringLiteral("/.local/share/discwright");
+    if (SettingsBesideExecutable())
+        return SelfExecutableFolder();
+    const QString home = PerUserFolder();
     QDir().mkpath(home);
     return home;
+}
+
+QString DefaultOutputFolder() {
+    if (Override.isEmpty() && !SettingsBesideExecutable()) {
+        QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        if (music.isEmpty())
+            music = QDir::homePath() + QStringLiteral("/Music");
+        return QDir::cleanPath(music + QStringLiteral("/Discwright"));
+    }
+    return ProgramFolder() + QStringLiteral("/Output");
 }
 
 void SetProgramFolder(const QString& folder) {

@@ -1,6 +1,8 @@
 // The program folder: where options.ini, cdinfo.dat, the language files and the helper
-// programs live. It is the executable's folder when that is writable (portable use), else
-// ~/.local/share/discwright. Tests point it at a folder of their own.
+// programs live. It is the executable's folder when that is writable and the program is not
+// installed (portable use), else ~/.local/share/discwright. An installed program (bin/ beside
+// share/discwright/) keeps its read-only files in the share and libexec folders. Tests point
+// the program folder at a folder of their own.
 #pragma once
 
 #include <QString>
@@ -13,3 +15,10 @@ void SetProgramFolder(const QString& folder);
 QString ExecutableFolder();
 // Folders searched for language files after the program folder (the installed share folder).
 QStringList LanguageFolders();
+// True when the executable lies in an installed layout: <prefix>/bin beside
+// <prefix>/share/discwright. Such a program never writes beside itself, even as root.
+bool IsInstalledProgram();
+// The default output folder of rips and conversions: the user's music folder + "/Discwright"
+// when the settings live in the per-user folder (an installed program), else "Output" in the
+// program folder (a portable build, or a program folder given on the command line).
+QString DefaultOutputFolder();

@@ -2,6 +2,7 @@
 #include "record/RecordController.h"
 
 #include "audio/WaveHeader.h"
+#include "core/Folders.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
@@ -299,9 +300,10 @@ void TRecordController::Open() {
     if (!CloseDocument(true))
         return;
     for (;;) {
-        const QString file = View->AskOpenFile(ProgramFolder());
+        const QString file = View->AskOpenFile(StartFolder(TFileKind::Wav));
         if (file.isEmpty())
             return;
+        RememberFolder(TFileKind::Wav, file);
         if (!DocumentFile.isEmpty() && QFileInfo(file).absoluteFilePath() == QFileInfo(DocumentFile).absoluteFilePath())
             return;
         if (!QFileInfo(file).isFile()) {
@@ -358,9 +360,10 @@ bool TRecordController::ReopenDevice() {
 }
 
 QString TRecordController::AskSaveName(bool deleteExisting) {
-    const QString file = View->AskSaveFile(ProgramFolder());
+    const QString file = View->AskSaveFile(StartFolder(TFileKind::Wav));
     if (file.isEmpty())
         return QString();
+    RememberFolder(TFileKind::Wav, file);
     if (!HasWavExtension(file)) {
         ShowBox(ResText("RES_Wav_File", "The save file should be WAV!"), TPromptIcon::Error);
         return QString();

@@ -8,6 +8,7 @@
 #include "record/NewRecordFileForm.h"
 #include "widgets/AfStartButton.h"
 #include "widgets/Language.h"
+#include "widgets/ManualWindow.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -47,7 +48,8 @@ QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStri
     dialog.setAcceptMode(mode);
     // Any name: the recorder itself tells the user about a file that is not there.
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("Sound file(*.wav) (*.wav)"), QStringLiteral("All files(*.*) (*)")});
+    dialog.setNameFilters(ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)")
+                              .split(QStringLiteral(";;"), Qt::SkipEmptyParts));
     dialog.setDefaultSuffix(defaultSuffix);
     // The recorder asks about overwriting itself, and warns about missing files itself.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -159,7 +161,7 @@ TfrmRecord::TfrmRecord(QWidget* owner, std::unique_ptr<TWaveDevice> device)
 
     auto* link =
         Named(new QLabel(QStringLiteral("<a href=\"%1\">Discwright</a>").arg(HomePageUrl().toHtmlEscaped())), "lbLink");
-    link->setOpenExternalLinks(true);
+    connect(link, &QLabel::linkActivated, this, [this](const QString& url) { OpenInDesktop(this, url); });
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(AfStartButton1);
@@ -177,11 +179,13 @@ TfrmRecord::TfrmRecord(QWidget* owner, std::unique_ptr<TWaveDevice> device)
         return true;
     };
     OpenDialog1 = [this](const QString& folder) {
-        return RunFileDialog(this, QFileDialog::AcceptOpen, QStringLiteral("Please select a sound file to open"),
-                             folder, QStringLiteral("wav"));
+        return RunFileDialog(this, QFileDialog::AcceptOpen,
+                             ResText("RES_Dialog_Open_Sound", "Please select a sound file to open"), folder,
+                             QStringLiteral("wav"));
     };
     SaveDialog1 = [this](const QString& folder) {
-        return RunFileDialog(this, QFileDialog::AcceptSave, QString(), folder, QStringLiteral("wav"));
+        return RunFileDialog(this, QFileDialog::AcceptSave, ResText("RES_Dialog_Save_As", "Save As"), folder,
+                             QStringLiteral("wav"));
     };
 
     miSaveMp3->setChecked(Controller.SaveMp3);

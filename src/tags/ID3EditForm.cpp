@@ -3,12 +3,12 @@
 
 #include "core/Settings.h"
 #include "tags/Genres.h"
+#include "widgets/FileDialogs.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Language.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -44,7 +44,18 @@ QPushButton* AddButton(QVBoxLayout* box, const char* name, const QString& captio
 TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmID3Edit"));
     ChooseFile = [this] {
-        return QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("Index files (*.mp3)"));
+        return AskOpenFile(this, TFileKind::Mp3, ResText("RES_Dialog_Load_Tag", "Load Tag"),
+                           ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)"));
+    };
+    // The tag goes into an MP3 file that is there already; its audio stays as it is, so no
+    // overwrite question.
+    ChooseSaveFile = [this] {
+        return AskSaveFile(this, TFileKind::Mp3,
+                           {.Title = ResText("RES_Dialog_Save_Tag_As", "Save Tag As"),
+                            .Filter = ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)"),
+                            .DefaultSuffix = QStringLiteral("mp3"),
+                            .ExistingOnly = true,
+                            .ConfirmOverwrite = false});
     };
 
     auto* group = new QGroupBox(QStringLiteral("ID3 Tag"));
@@ -74,7 +85,7 @@ TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent) {
     QPushButton* bLoadTag = AddButton(buttons, "bLoadTag", QStringLiteral("&Load Tag..."));
     bSaveTag = AddButton(buttons, "bSaveTag", QStringLiteral("&Save Tag"));
     bRemoveTag = AddButton(buttons, "bRemoveTag", QStringLiteral("&Remove Tag"));
-    QPushButton* bSaveAS = AddButton(buttons, "bSaveAS", QStringLiteral("&Save As..."));
+    QPushButton* bSaveAS = AddButton(buttons, "bSaveAS", QStringLiteral("Save &As..."));
     buttons->addStretch(1);
     QPushButton* bClose = AddButton(buttons, "bClose", QStringLiteral("&Close"));
 
@@ -144,7 +155,7 @@ void TfrmID3Edit::bRemoveTagClick() {
 }
 
 void TfrmID3Edit::bSaveASClick() {
-    const QString path = ChooseFile();
+    const QString path = ChooseSaveFile();
     if (path.isEmpty())
         return;
     TakeControls();

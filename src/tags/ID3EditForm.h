@@ -21,8 +21,10 @@ public:
     explicit TfrmID3Edit(QWidget* parent = nullptr);
 
     TID3Edit& Editor() { return Edit; }
-    // Asks for an MP3 file ("Index files (*.mp3)"); empty when cancelled. Tests replace it.
+    // Ask for the MP3 file to load the tag from, and for the one "Save As..." writes the tag
+    // into (an existing file); empty when cancelled. Tests may replace them.
     std::function<QString()> ChooseFile;
+    std::function<QString()> ChooseSaveFile;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -47,6 +47,46 @@ QString TOggPlayer::ElapsedString(uint32_t milliseconds) {
            QStringLiteral("%1").arg(milliseconds / 1000 % 60, 2, 10, QChar('0'));
 }
 
+// The lines of the comment box: the six usual fields in a fixed order, each when not empty,
+// then every other comment of the file as "Name: value" in the file's order (a comment without
+// "=" as it is).
+QStringList TOggPlayer::CommentLinesOf(TVorbisIn& in) {
+    const TVorbisTags& tags = in.Comments();
+    const struct {
+        const char* Key;
+        const char* English;
+        const char* Name;
+        QString Value;
+    } known[] = {{"RES_Ogg_Artist", "Artist: ", "artist", tags.Artist()},
+                 {"RES_Ogg_Album", "Album: ", "album", tags.Album()},
+                 {"RES_Ogg_Title", "Title: ", "title", tags.Title()},
+                 {"RES_Ogg_Date", "Date: ", "date", tags.Date()},
+                 {"RES_Ogg_Genre", "Genre: ", "genre", tags.Genre()},
+                 {"RES_Ogg_Track", "Track: ", "tracknumber", tags.Track()}};
+    QStringList lines;
+    QStringList names;
+    for (const auto& field : known) {
+        names << QString::fromLatin1(field.Name);
+        if (!field.Value.isEmpty())
+            lines << ResText(field.Key, field.English) + field.Value;
+    }
+    for (const QString& comment : in.AllComments()) {
+        const qsizetype equals = comment.indexOf('=');
+        if (equals < 0) {
+            if (!comment.isEmpty())
+                lines << comment;
+            continue;
+        }
+        const QString name = comment.left(equals);
+        if (names.contains(name.toLower()))
+            continue;
+        const QString value = comment.mid(equals + 1);
+        if (!value.isEmpty())
+            lines << name.left(1).toUpper() + name.mid(1).toLower() + QStringLiteral(": ") + value;
+    }
+    return lines;
+}
+
 void TOggPlayer::OpenAndPlay(const QString& file) {
     if (file.isEmpty() || DXAudioOut1.Status() != osIdle)
         return;
@@ -59,13 +99,7 @@ void TOggPlayer::OpenAndPlay(const QString& file) {
             // Taken before the run starts, while nothing else reads the file.
             const int32_t total = VorbisIn1.GetTotalSeconds();
             const int32_t rate = VorbisIn1.GetSampleRate();
-            const TVorbisTags& tags = VorbisIn1.Comments();
-            const QStringList comments = {QStringLiteral("Artist: ") + tags.Artist(), tags.Artist(),
-                                          QStringLiteral("Album: ") + tags.Album(),   tags.Album(),
-                                          QStringLiteral("Title: ") + tags.Title(),   tags.Title(),
-                                          QStringLiteral("Date: ") + tags.Date(),     tags.Date(),
-                                          QStringLiteral("Genre: ") + tags.Genre(),   tags.Genre(),
-                                          QStringLiteral("Track: ") + tags.Track(),   tags.Track()};
+            const QStringList comments = CommentLinesOf(VorbisIn1);
             DXAudioOut1.Run();
             Timer2.start();
             ElapsedMs = 0;
@@ -73,10 +107,7 @@ void TOggPlayer::OpenAndPlay(const QString& file) {
             TotalSeconds = total;
             TotalTimeText = TotalTimeString(total);
             ScrollEnabled = true;
-            CommentLines.clear();
-            for (qsizetype i = 0; i < comments.size(); i += 2)
-                if (!comments[i + 1].isEmpty())
-                    CommentLines << comments[i];
+            CommentLines = comments;
         } else {
             Prompter().Show(ResText("RES_Ogg_Not_Valid", "Ogg file is not valid."), TPromptIcon::None,
                             TPromptButtons::Ok);

@@ -57,6 +57,9 @@ public:
     // The window is about to close: true when it may; otherwise Close runs first.
     bool QueryClose();
 
+    // The comment box's lines for a file: artist, album, title, date, genre and track (each
+    // when present), then the file's other comments as "Name: value".
+    static QStringList CommentLinesOf(TVorbisIn& in);
     // "m:ss" of a whole number of seconds, as the total time shows it.
     static QString TotalTimeString(int32_t seconds);
     // "m:ss" of milliseconds, as the elapsed time shows it.

@@ -2,11 +2,11 @@
 #include "vorbis/OggPlayerForm.h"
 
 #include "core/Settings.h"
+#include "widgets/FileDialogs.h"
 #include "widgets/FlatButton.h"
 #include "widgets/Language.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -40,8 +40,8 @@ TfrmOggPlayer::TfrmOggPlayer(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmOggPlayer"));
     setWindowTitle(QStringLiteral("Ogg Player"));
     ChooseFile = [](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                            QStringLiteral("Sound file(*.ogg);;Any file(*.*)"));
+        return AskOpenFile(parent, TFileKind::Ogg, ResText("RES_Dialog_Open_Ogg", "Open an Ogg file"),
+                           ResText("RES_Filter_Ogg", "Ogg Vorbis file(*.ogg) (*.ogg);;Any file(*.*) (*)"));
     };
 
     auto* panel = new QFrame(this);

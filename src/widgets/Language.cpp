@@ -6,17 +6,25 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTranslator>
 #include <QTreeWidget>
 
+#include <memory>
+
 namespace {
+
+std::unique_ptr<QTranslator> QtTexts;
 
 QString Text(const TIniFile& ini, const QString& section, const QString& key, const QString& current) {
     return key.isEmpty() ? current : ini.ReadString(section, key, current);
@@ -87,6 +95,32 @@ void ApplyLanguage(QWidget* window, const QString& language) {
     }
 }
 
+void ApplyApplicationLanguage(const QString& language) {
+    if (!qApp)
+        return;
+    QString locale;
+    QString direction;
+    if (!IsEnglish(language)) {
+        const TIniFile ini(LanguageFilePath(language));
+        locale = ini.ReadString(QStringLiteral("Language"), QStringLiteral("Locale"), QString());
+        direction = ini.ReadString(QStringLiteral("Language"), QStringLiteral("Direction"), QString());
+    }
+    if (QtTexts) {
+        QCoreApplication::removeTranslator(QtTexts.get());
+        QtTexts.reset();
+    }
+    if (!locale.isEmpty()) {
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(QLocale(locale), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(translator.get());
+            QtTexts = std::move(translator);
+        }
+    }
+    QApplication::setLayoutDirection(
+        direction.compare(QLatin1String("RightToLeft"), Qt::CaseInsensitive) == 0 ? Qt::RightToLeft : Qt::LeftToRight);
+}
+
 bool SwitchLanguage(QWidget* window, QAction* item) {
     const QString language = item->objectName().mid(2);
     if (!SwitchLanguageTo(language))
@@ -103,6 +137,7 @@ bool SwitchLanguage(QWidget* window, QAction* item) {
             a->setChecked(false);
     item->setCheckable(true);
     item->setChecked(true);
+    ApplyApplicationLanguage(language);
     ApplyLanguage(window, language);
     return true;
 }

@@ -1,16 +1,21 @@
 // The shipped language files against the sources: every message key the program looks up is
-// in both files, the German file translates everything the English one has, and the English
-// file's messages match the built-in texts they stand for.
+// in every file, every translation has everything the English file has (arguments, joining
+// blanks, accelerators, filter patterns), and the English file's messages match the built-in
+// texts they stand for.
 #include "platform/IniFile.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <ostream>
 
 #include <map>
+#include <utility>
+#include <vector>
 
 // Readable failure output for texts.
 static void PrintTo(const QString& text, std::ostream* os) {
@@ -44,11 +49,48 @@ int LineOf(const QString& text, qsizetype offset) {
     return int(text.left(offset).count('\n')) + 1;
 }
 
-TEST(LanguageKeysTest, EveryKeyUsedInTheSourcesIsInBothShippedFiles) {
-    const TIniFile english = ShippedFile("English");
-    const TIniFile german = ShippedFile("German");
-    ASSERT_TRUE(english.SectionExists(Messages));
-    ASSERT_TRUE(german.SectionExists(Messages));
+// Every shipped language file (lang/CLan_*.ini), by language name.
+QStringList ShippedLanguages() {
+    QStringList languages;
+    for (const QFileInfo& file : QDir(SourceDir() + "/lang").entryInfoList({"CLan_*.ini"}, QDir::Files, QDir::Name))
+        languages << file.completeBaseName().mid(5);
+    return languages;
+}
+
+// The "%1" .. "%9" of a text, sorted: a translation uses each argument the English text has.
+QStringList Placeholders(const QString& text) {
+    QStringList found;
+    for (auto m = QRegularExpression(QStringLiteral("%[1-9]")).globalMatch(text); m.hasNext();)
+        found << m.next().captured();
+    found.sort();
+    return found;
+}
+
+// The accelerator letters of a text ("&&" is a literal ampersand).
+int Accelerators(QString text) {
+    return int(text.remove(QStringLiteral("&&")).count('&'));
+}
+
+// The patterns of a Qt name filter list: "Sound file(*.wav) (*.wav);;Any file(*.*) (*)" ->
+// "(*.wav)", "(*)". A translation changes the descriptions only.
+QStringList FilterPatterns(const QString& filter) {
+    QStringList patterns;
+    for (const QString& part : filter.split(QStringLiteral(";;"))) {
+        const qsizetype open = part.lastIndexOf('(');
+        patterns << (open < 0 ? QString() : part.mid(open));
+    }
+    return patterns;
+}
+
+TEST(LanguageKeysTest, EveryKeyUsedInTheSourcesIsInEveryShippedFile) {
+    const QStringList languages = ShippedLanguages();
+    // English and the 20 other languages of the Language menu.
+    EXPECT_EQ(languages.size(), 21) << languages.join(' ').toStdString();
+    std::vector<std::pair<QString, TIniFile>> files;
+    for (const QString& language : languages) {
+        files.emplace_back(language, ShippedFile(language));
+        ASSERT_TRUE(files.back().second.SectionExists(Messages)) << language.toStdString();
+    }
 
     // Any quoted message key counts, so keys kept in tables are checked as well as direct calls.
     const QRegularExpression key(QStringLiteral("\"(RES_[A-Za-z0-9_]+)\""));
@@ -59,32 +101,53 @@ TEST(LanguageKeysTest, EveryKeyUsedInTheSourcesIsInBothShippedFiles) {
             const std::string where =
                 (file.Name + ':' + QString::number(LineOf(file.Text, match.capturedStart())) + ' ' + name)
                     .toStdString();
-            EXPECT_TRUE(english.ValueExists(Messages, name)) << "not in CLan_English.ini: " << where;
-            EXPECT_TRUE(german.ValueExists(Messages, name)) << "not in CLan_German.ini: " << where;
+            for (const auto& [language, ini] : files)
+                EXPECT_TRUE(ini.ValueExists(Messages, name))
+                    << "not in CLan_" << language.toStdString() << ".ini: " << where;
         }
     }
 }
 
-TEST(LanguageKeysTest, GermanTranslatesEveryEnglishKeyAndNoOthers) {
+// A translation has every key of the English file and no others, none empty, with the same
+// arguments, the blanks that join it to a file name or number, an accelerator where the English
+// text has one, and the patterns of file filters unchanged.
+TEST(LanguageKeysTest, EveryShippedFileTranslatesEveryEnglishKeyAndNoOthers) {
     const TIniFile english = ShippedFile("English");
-    const TIniFile german = ShippedFile("German");
     ASSERT_FALSE(english.Sections().isEmpty());
-    for (const QString& section : english.Sections()) {
-        for (const QString& name : english.Keys(section)) {
-            const std::string where = (section + '/' + name).toStdString();
-            EXPECT_TRUE(german.ValueExists(section, name)) << "untranslated: " << where;
-            EXPECT_FALSE(german.ReadString(section, name, QString()).trimmed().isEmpty()) << "empty: " << where;
-            // A message joined to a file name or number keeps the separating blank.
-            if (english.ReadString(section, name, QString()).startsWith(' ')) {
-                EXPECT_TRUE(german.ReadString(section, name, QString()).startsWith(' ')) << where;
+    for (const QString& language : ShippedLanguages()) {
+        if (language == QLatin1String("English"))
+            continue;
+        const TIniFile file = ShippedFile(language);
+        for (const QString& section : english.Sections()) {
+            for (const QString& name : english.Keys(section)) {
+                const std::string where = ("CLan_" + language + ".ini " + section + '/' + name).toStdString();
+                if (!file.ValueExists(section, name)) {
+                    ADD_FAILURE() << "missing: " << where;
+                    continue;
+                }
+                const QString source = english.ReadString(section, name, QString());
+                const QString text = file.ReadString(section, name, QString());
+                EXPECT_FALSE(text.trimmed().isEmpty()) << "empty: " << where;
+                EXPECT_EQ(Placeholders(text), Placeholders(source)) << where;
+                if (source.startsWith(' ')) {
+                    EXPECT_TRUE(text.startsWith(' ')) << "the leading blank is lost: " << where;
+                }
+                // A full-width colon brings its own space.
+                if (source.endsWith(' ')) {
+                    EXPECT_TRUE(text.endsWith(' ') || text.endsWith(QChar(0xFF1A)))
+                        << "the trailing blank is lost: " << where;
+                }
+                EXPECT_EQ(Accelerators(text), Accelerators(source)) << where << ": " << text.toStdString();
+                if (name.startsWith(QLatin1String("RES_Filter_"))) {
+                    EXPECT_EQ(FilterPatterns(text), FilterPatterns(source)) << where;
+                }
             }
         }
-    }
-    // A key only the German file has is a typo or a leftover.
-    for (const QString& section : german.Sections()) {
-        for (const QString& name : german.Keys(section)) {
-            EXPECT_TRUE(english.ValueExists(section, name)) << "unknown key: " << (section + '/' + name).toStdString();
-        }
+        // A key only a translation has is a typo or a leftover.
+        for (const QString& section : file.Sections())
+            for (const QString& name : file.Keys(section))
+                EXPECT_TRUE(english.ValueExists(section, name)) << "unknown key: CLan_" << language.toStdString()
+                                                                << ".ini " << (section + '/' + name).toStdString();
     }
 }
 

@@ -11,6 +11,7 @@
 #include "core/Helpers.h"
 #include "core/Settings.h"
 #include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +54,7 @@ public:
         return HintAnswer;
     }
     QString ChooseDiscImage() override { return Image; }
-    QStringList ChooseFiles(const QString& filter) override {
+    QStringList ChooseFiles(TJobKind, const QString& filter) override {
         Filter = filter;
         return Files;
     }
@@ -256,8 +257,9 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     TRecordingHost host;
     TMainController c(&host);
     c.Show();
-    const QString output = Settings.OutputFolder;
-    ASSERT_FALSE(QDir(output).exists());
+    // A folder the user typed: asked about before it is made.
+    const QString output = f.Folder.File("My Rips");
+    Settings.OutputFolder = output;
 
     // No row checked.
     c.SelectNone();
@@ -292,20 +294,28 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     EXPECT_EQ(host.Jobs[0].Handle, c.CDHandle);
     EXPECT_EQ(host.Jobs[0].Items, QStringList({"01Track01", "03Track03"}));
 
+    // The default folder is made when first needed, without a question.
+    Settings.OutputFolder = DefaultOutputFolder();
+    ASSERT_FALSE(QDir(Settings.OutputFolder).exists());
+    c.Extract();
+    EXPECT_EQ(f.Scripted.Shown().size(), shown);
+    EXPECT_TRUE(QDir(Settings.OutputFolder).exists());
+    ASSERT_EQ(host.Jobs.size(), 2u);
+
     // A folder that cannot be created.
     Settings.OutputFolder = f.Folder.File("missing/deeper");
     f.Scripted.Queue(TPromptAnswer::Yes);
     c.Extract();
     EXPECT_EQ(f.Scripted.Shown().last(), "Cannot create " + Settings.OutputFolder);
     EXPECT_EQ(f.Scripted.Icons().last(), TPromptIcon::Error);
-    EXPECT_EQ(host.Jobs.size(), 1u);
+    EXPECT_EQ(host.Jobs.size(), 2u);
 
     // A folder nothing can be written to (not even by root): said so, instead of a box per
     // track that blames its title.
     Settings.OutputFolder = "/proc";
     c.Extract();
     EXPECT_EQ(f.Scripted.Shown().last(), "/proc can not be written to. Please check the output directory setting.");
-    EXPECT_EQ(host.Jobs.size(), 1u);
+    EXPECT_EQ(host.Jobs.size(), 2u);
     EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the probe is gone
 }
 
@@ -367,14 +377,20 @@ TEST(MainControllerTest, FileConversionsOutputFolderAndHelp) {
     TMainController c(&host);
     host.Files = {"/music/a.wav", "/music/b.wav"};
 
+    // A folder the user typed is never made here.
+    Settings.OutputFolder = f.Folder.File("typed");
     c.ConvertFiles(TJobKind::WavToOgg);
+    ASSERT_FALSE(f.Scripted.Shown().isEmpty());
     EXPECT_EQ(f.Scripted.Shown().last(),
               "The output directory does not exist.Please check the output directory setting.");
     EXPECT_TRUE(host.Jobs.empty());
+    EXPECT_FALSE(QDir(Settings.OutputFolder).exists());
 
-    QDir().mkpath(Settings.OutputFolder);
+    // The default folder is made when first needed.
+    Settings.OutputFolder = DefaultOutputFolder();
     c.ConvertFiles(TJobKind::WavToOgg);
     EXPECT_TRUE(host.Filter.startsWith("Sound file(*.wav)"));
+    EXPECT_TRUE(QDir(Settings.OutputFolder).exists());
     c.ConvertFiles(TJobKind::Mp3ToWav);
     EXPECT_TRUE(host.Filter.startsWith("MP3 file(*.mp3)"));
     ASSERT_EQ(host.Jobs.size(), 2u);

@@ -8,6 +8,7 @@
 #include "core/Settings.h"
 #include "fixtures/DiscImage.h"
 #include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -75,6 +77,7 @@ TEST_F(OptionSetTest, OkRefusesAMissingFolderABadSongLengthAndABadBitRateAndChan
     dir->setText(missing);
     ClickOk(form);
     ASSERT_EQ(Prompts.Shown(), QStringList{missing + ",The output directory does not exist."});
+    EXPECT_FALSE(QFileInfo::exists(missing));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.focusWidget(), dir);
 
@@ -317,6 +320,18 @@ TEST_F(OptionSetTest, CDInputNamesItsDrivesAndKeepsItsDriveIndex) {
     ASSERT_EQ(names.size(), count);
     EXPECT_EQ(names.mid(count - 2), (QStringList{"Image First", "Image Second"}));
     EXPECT_EQ(cdIn.DriveIndex(), count - 2);
+}
+
+TEST_F(OptionSetTest, OkMakesTheDefaultOutputFolderWhenItIsFirstNeeded) {
+    // A first start: the default folder was never made.
+    ASSERT_TRUE(QDir(DefaultOutputFolder()).removeRecursively());
+    Settings.OutputFolder = DefaultOutputFolder();
+    TOptionSetForm form(&Host);
+    form.show();
+    ClickOk(form);
+    EXPECT_TRUE(Prompts.Shown().isEmpty());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(QFileInfo(DefaultOutputFolder()).isDir());
 }
 
 TEST_F(OptionSetTest, GermanLanguageFileTranslatesTheDialog) {

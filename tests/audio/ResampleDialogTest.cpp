@@ -94,11 +94,10 @@ TEST_F(ResampleDialogTest, OutputChoiceAndConvertChecks) {
     EXPECT_EQ(Prompts.Shown()[0], "The output file name is not set!");
     EXPECT_TRUE(dialog.Button3->isEnabled());
 
-    // Another extension is ignored; upper-case ".WAV" is taken.
+    // The output is always WAV: another extension gets ".wav" added; upper-case ".WAV" is kept.
     dialog.RunSaveDialog = [&] { return Dir.filePath("out.wma"); };
     dialog.Button2->click();
-    EXPECT_EQ(dialog.Label10->text(), "");
-    EXPECT_EQ(dialog.Controller.ChosenOutput, nullptr);
+    EXPECT_EQ(dialog.Label10->text(), "out.wma.wav");
     dialog.RunSaveDialog = [&] { return Dir.filePath("OUT.WAV"); };
     dialog.Button2->click();
     EXPECT_EQ(dialog.Label10->text(), "OUT.WAV");
@@ -130,6 +129,32 @@ TEST_F(ResampleDialogTest, OutputChoiceAndConvertChecks) {
     ASSERT_EQ(Prompts.Shown().size(), 3);
     EXPECT_EQ(Prompts.Shown()[2], "The output file is the input file!");
     EXPECT_EQ(ReadFile(Input), MakeWav(Pcm, 2, 44100, 16));
+}
+
+TEST_F(ResampleDialogTest, ANameTypedWithoutWavGetsItAndTheNextRunAsksBeforeReplacingTheOutput) {
+    TfrmResample dialog;
+    Choose(dialog, Input, Dir.filePath("typed"));
+    EXPECT_EQ(dialog.Label10->text(), "typed.wav");
+    const QString out = Dir.filePath("typed.wav");
+    Convert(dialog);
+    EXPECT_EQ(dialog.StatusPanel->text(), "Success!");
+    const QByteArray first = ReadFile(out);
+    ASSERT_GT(first.size(), 44);
+    EXPECT_TRUE(Prompts.Shown().isEmpty());
+
+    // The output stays chosen: another run would write over the first one's file.
+    dialog.Edit1->setText("11025");
+    Prompts.Queue(TPromptAnswer::No);
+    dialog.Button3->click();
+    ASSERT_EQ(Prompts.Shown().size(), 1);
+    EXPECT_EQ(Prompts.Shown()[0], out + " has existed,overite it?");
+    EXPECT_TRUE(dialog.Button3->isEnabled());
+    EXPECT_EQ(ReadFile(out), first);
+
+    Prompts.Queue(TPromptAnswer::Yes);
+    Convert(dialog);
+    EXPECT_EQ(dialog.StatusPanel->text(), "Success!");
+    EXPECT_EQ(ReadFile(out).size(), 44 + 11025);
 }
 
 TEST_F(ResampleDialogTest, RefusedRunsShowInTheStatusPanelAndTheNextRunWorks) {

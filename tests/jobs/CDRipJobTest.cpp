@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -122,6 +123,23 @@ TEST_F(CDRipJobTest, WindowShowsTheRipAndClosesByItself) {
     ASSERT_TRUE(closed.wait(10000));
     EXPECT_EQ(form.findChild<QLabel*>("lCompleted")->text(), "1");
     EXPECT_EQ(ReadFile(Out("One.wav")).mid(44), Disc.TrackData[0]);
+}
+
+TEST_F(CDRipJobTest, WindowFollowsTheLanguage) {
+    ASSERT_TRUE(QFile::copy(SourceDir() + "/lang/CLan_German.ini", Folder.File("CLan_German.ini")));
+    Settings.Lan = "German";
+    Settings.OutputFormat = ofWAV;
+    TfrmCDRip form(nullptr, RequestOf({QStringLiteral("01One")}), *CDIn);
+    QSignalSpy closed(&form, &QDialog::finished);
+    form.show();
+    EXPECT_EQ(form.findChild<QLabel*>("Label1")->text(), "Aktueller Titel:");
+    EXPECT_EQ(form.findChild<QLabel*>("Label2")->text(), "Ausgabeformat:");
+    EXPECT_EQ(form.findChild<QLabel*>("Label3")->text(), "Ausgewählte Titel:");
+    EXPECT_EQ(form.findChild<QLabel*>("Label4")->text(), "Fertig:");
+    EXPECT_EQ(form.findChild<QPushButton*>("bStop")->text(), "Stopp");
+    EXPECT_EQ(form.Hint()->text(), "Auslesen...");
+    EXPECT_EQ(form.Gauge()->toolTip(), "Initialisierung...");
+    ASSERT_TRUE(closed.wait(10000));
 }
 
 TEST_F(CDRipJobTest, WindowTellsOfEveryTrackNotRippedInABox) {

@@ -45,8 +45,10 @@ protected:
 
 TEST_F(OggPlayerTest, OpensAndPlaysFilesWithTheirTimesAndCommentsAndClosesWhilePlaying) {
     // Long files at a low rate keep the encoding quick.
-    const QString first =
-        MakeFile("Long Song", 185, {"-a", "The Band", "-t", "A Title", "-G", "Rock", "-N", "7"}, 8000, 1);
+    const QString first = MakeFile("Long Song", 185,
+                                   {"-a", "The Band", "-t", "A Title", "-G", "Rock", "-N", "7", "-c",
+                                    "COMMENT=Recorded live", "-c", "organization=Home Label"},
+                                   8000, 1);
     const QString second = MakeFile("minute", 59, {"-l", "The Album", "-d", "2001"}, 8000, 1);
     ASSERT_FALSE(first.isEmpty());
     ASSERT_FALSE(second.isEmpty());
@@ -65,8 +67,9 @@ TEST_F(OggPlayerTest, OpensAndPlaysFilesWithTheirTimesAndCommentsAndClosesWhileP
     EXPECT_EQ(form.lSampleRate->text(), "8000 bps");
     EXPECT_EQ(form.lTotalTime->text(), "3:05");
     EXPECT_EQ(form.lCurrentTime->text(), "0:00");
-    // Only the comments the file has, in the fixed order.
-    EXPECT_EQ(form.Memo1->toPlainText(), "Artist: The Band\nTitle: A Title\nGenre: Rock\nTrack: 7");
+    // Only the comments the file has: the usual ones in a fixed order, then the others.
+    EXPECT_EQ(form.Memo1->toPlainText(), "Artist: The Band\nTitle: A Title\nGenre: Rock\nTrack: 7\n"
+                                         "Comment: Recorded live\nOrganization: Home Label");
     ASSERT_TRUE(WaitUntil([&] { return player.DXAudioOut1.Device().BytesPlayed() > 0; }));
 
     form.bStop->click();

@@ -8,13 +8,19 @@
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -173,6 +179,50 @@ TEST_F(TagDialogsTest, TagEditorWindowEnablesSavingAfterALoadAndFiltersTrackKeys
     Tid3tag tag;
     ASSERT_EQ(tag.Read(path), id3Ok);
     EXPECT_EQ(tag.Track, 12);
+}
+
+TEST_F(TagDialogsTest, SaveAsAsksWithASaveDialogInTheFolderOfTheLoadedFile) {
+    const QString path = TaggedFile("tagged.mp3");
+    const QString other = Folder.File("other.mp3");
+    ASSERT_TRUE(WriteFile(other, Audio()));
+    TfrmID3Edit form;
+    QString shownIn;
+    // The load dialog, answered as a user would.
+    QTimer answer;
+    std::function<void(QFileDialog&)> next = [&](QFileDialog& dialog) {
+        shownIn = dialog.directory().absolutePath();
+        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
+        dialog.selectFile(path);
+        static_cast<QDialog&>(dialog).accept();
+    };
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); dialog && next) {
+            auto run = std::move(next);
+            next = nullptr;
+            run(*dialog);
+        }
+    });
+    answer.start(10);
+    form.show();
+    form.findChild<QPushButton*>("bLoadTag")->click();
+    EXPECT_EQ(shownIn, QDir::homePath());
+    EXPECT_EQ(form.windowTitle(), "ID3 Tag Edit: " + path);
+
+    form.findChild<QLineEdit*>("ID3title")->setText("Elsewhere");
+    next = [&](QFileDialog& dialog) {
+        shownIn = dialog.directory().absolutePath();
+        EXPECT_EQ(dialog.windowTitle(), "Save Tag As");
+        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+        dialog.selectFile(other);
+        static_cast<QDialog&>(dialog).accept();
+    };
+    form.findChild<QPushButton*>("bSaveAS")->click();
+    EXPECT_EQ(shownIn, Folder.Path());
+    EXPECT_EQ(form.windowTitle(), "ID3 Tag Edit: " + other);
+    Tid3tag tag;
+    ASSERT_EQ(tag.Read(other), id3Ok);
+    EXPECT_EQ(tag.TitleText(), "Elsewhere");
+    EXPECT_TRUE(Prompts.Shown().isEmpty());
 }
 
 TEST_F(TagDialogsTest, TitleDialogCannotConfirmAnEmptyTitle) {

@@ -1,6 +1,8 @@
 // Renders the dialogs to PNG files so their layout can be looked at without a screen:
-//   dw_screenshots OUTPUT_FOLDER [LANGUAGE]
-// Run under QT_QPA_PLATFORM=offscreen (scripts/screenshots does). Settings, language files and
+//   dw_screenshots OUTPUT_FOLDER [LANGUAGE] [--dark]
+// Run under QT_QPA_PLATFORM=offscreen (scripts/screenshots does; with QT_SCALE_FACTOR=2 for a
+// screen of twice the density). --dark renders under a dark palette, as a desktop's dark theme
+// gives it. Settings, language files and
 // a disc-image drive live in a temporary program folder; nothing of the user's is read. The
 // main window shows the disc image named by DW_DEMO_DISC (scripts/demo-disc makes one), or a
 // test image when it is not set; the job windows rip its first track. The CDDB windows talk
@@ -38,6 +40,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -179,20 +182,54 @@ bool SaveOggPlayer(const TTempProgramFolder& folder, const QString& out, const Q
 
 } // namespace
 
+// A dark palette as desktops' dark themes set it (the colours of Fusion's dark scheme).
+void UseDarkPalette() {
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 32));
+    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
+    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(55, 55, 58));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Light, QColor(80, 80, 84));
+    dark.setColor(QPalette::Midlight, QColor(65, 65, 68));
+    dark.setColor(QPalette::Mid, QColor(110, 110, 115));
+    dark.setColor(QPalette::Dark, QColor(25, 25, 27));
+    dark.setColor(QPalette::Shadow, QColor(10, 10, 10));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Link, QColor(110, 170, 255));
+    dark.setColor(QPalette::PlaceholderText, QColor(140, 140, 140));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    QApplication::setPalette(dark);
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: dw_screenshots OUTPUT_FOLDER [LANGUAGE]\n");
+    QStringList args = QApplication::arguments().mid(1);
+    const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: dw_screenshots OUTPUT_FOLDER [LANGUAGE] [--dark]\n");
         return 2;
     }
-    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    const QString language = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("English");
+    if (dark)
+        UseDarkPalette();
+    const QString out = QDir(args[0]).absolutePath();
+    const QString language = args.size() > 1 ? args[1] : QStringLiteral("English");
     QDir().mkpath(out);
     const QString prefix = IsEnglish(language) ? QString() : language.toLower() + '-';
 
     TTempProgramFolder folder;
     QFile::copy(SourceDir() + "/lang/CLan_" + language + ".ini", folder.File("CLan_" + language + ".ini"));
     Settings.Lan = language;
+    // Qt's own texts and the writing direction, as the main window sets them at start.
+    ApplyApplicationLanguage(language);
     QDir().mkpath(Settings.OutputFolder);
     Settings.Images = MakeDiscImage(folder.Path(), "Concert", {{75}}).CuePath;
     CurrentDisc.Artist = "The Band";
