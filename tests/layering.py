@@ -15,6 +15,7 @@ FLOORS = {
     "cd": 6,
     "cddb": 7,
     "vorbis": 7,
+    "metadata": 7,
     "jobs": 8,
     "record": 9,
     "app": 10,

@@ -10,7 +10,9 @@
 #include <QMainWindow>
 
 class QAction;
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -35,6 +37,8 @@ public:
     void RunCDRipWindow(const TRipRequest& request) override;
     void RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
                             const std::function<void(const TQueryCddbResult&)>& onResult) override;
+    int ChooseRelease(const std::vector<TDiscCandidate>& candidates, const QString& source) override;
+    bool AskCddbEmail(QString& email) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,12 +50,17 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildList();
+    void BuildDiscFields();
     void BuildPopupMenu();
     QToolButton* NewToolButton(const char* name, const QString& caption, TToolIcon icon, QAction* action);
 
     void RefillList();
     void UpdateRow(int row);
     void UpdateActions();
+    // The disc fields from CurrentDisc.
+    void UpdateDiscFields();
+    // Opens the title of `row` for editing in place.
+    void EditTitleInPlace(int row);
     void LanguageClick(QAction* item);
 
     // Menu items that open windows (some of them hooks for windows that later work builds).
@@ -69,6 +78,12 @@ private:
     QWidget* Client = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QTreeWidget* ListView1 = nullptr;
+    // The disc's fields above the list.
+    QWidget* DiscPanel = nullptr;
+    QLineEdit* edArtist = nullptr;
+    QLineEdit* edAlbum = nullptr;
+    QLineEdit* edYear = nullptr;
+    QComboBox* cbGenre = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* LanguageMenu = nullptr;
@@ -79,6 +94,7 @@ private:
     QAction* miStop = nullptr;
     QAction* miRenameTitle = nullptr;
     QAction* miQueryFreedb = nullptr;
+    QAction* miLookUp = nullptr;
     QAction* miEject = nullptr;
     QAction* miCloseCD = nullptr;
     QAction* pmExtract = nullptr;

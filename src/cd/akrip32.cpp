@@ -2,6 +2,7 @@
 #include "cd/akrip32.h"
 
 #include "cd/CueSheet.h"
+#include "cd/DriveHandleCdio.h"
 #include "core/Settings.h"
 
 #include <QCoreApplication>
@@ -755,4 +756,10 @@ int OpenCDDriveAt(int index) {
 CdIo_t* CDHandleCdio(int handle) {
     const std::shared_ptr<TDrive> drive = DriveOf(handle);
     return drive ? drive->Cdio : nullptr;
+}
+
+// Declared in DriveHandleCdio.h.
+QString CDHandleImage(int handle) {
+    const std::shared_ptr<TDrive> drive = DriveOf(handle);
+    return drive && drive->IsImage ? drive->Path : QString();
 }

@@ -2,11 +2,13 @@
 #include "cli/CliCommon.h"
 #include "core/DiscInfo.h"
 
+#include "cd/CdText.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
+#include "metadata/DiscLookup.h"
 #include "platform/Prompter.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"
@@ -211,6 +213,10 @@ bool LoadDisc(int handle, TCliDisc& disc, int& exitCode) {
         return false;
     }
     disc = DiscWithInfo(read);
+    // A disc cdinfo.dat does not name is shown with its CD-TEXT, as the main window lists it.
+    TCdText text;
+    if (!DiscInfoStored(disc.Key) && ReadCdText(handle, text))
+        ApplyDiscRecord(CdTextCandidate(text, read).Record, disc.Info, read.FirstTrack(), read.TrackCount());
     return true;
 }
 

@@ -37,6 +37,7 @@ const TCommand Commands[] = {
     {"record", "record from the sound card into a WAV file (and MP3)", RunRecordCommand},
     {"play", "play an Ogg Vorbis file or a CD track on the sound device", RunPlayCommand},
     {"cddb", "name a disc from a CDDB server (and store it in cdinfo.dat)", RunCddbCommand},
+    {"lookup", "name a disc from CD-TEXT, MusicBrainz or CDDB (and store it in cdinfo.dat)", RunLookupCommand},
 };
 
 void Usage(FILE* out) {
