@@ -5,6 +5,7 @@
 
 #include "app/DiscLookupSetup.h"
 #include "cd/CdText.h"
+#include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "cddb/CddbDisc.h"
 #include "core/DiscInfo.h"

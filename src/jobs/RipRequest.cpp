@@ -25,7 +25,7 @@ QString NamePart(const QString& text) {
 QString CutToBytes(QString name, int bytes) {
     while (name.toUtf8().size() > bytes)
         name.chop(name.size() >= 2 && name.back().isLowSurrogate() ? 2 : 1);
-    return name.trimmed();
+    return name;
 }
 
 } // namespace
@@ -55,8 +55,9 @@ QString TrackPath(const QString& pattern, const TDiscFields& disc, int32_t numbe
             if (!replaced)
                 part += folder[i++];
         }
-        part = CutToBytes(NamePart(part).trimmed(), 180);
-        if (!part.isEmpty())
+        // Blanks stay as the title has them (today's names); a folder of blanks only is none.
+        part = CutToBytes(NamePart(part), 180);
+        if (!part.trimmed().isEmpty())
             parts << part;
     }
     if (parts.isEmpty())

@@ -67,7 +67,7 @@ struct TRipRequest {
 // %artist%, %album%, %year%, %genre% (the genre's name), %track% (two digits) and %title%
 // replaced, each field cleaned for a file name on its own (the title as TrackBaseName cleans
 // it: a title that leaves nothing becomes "TrackNN"); "/" separates folders, and a folder
-// whose name comes out empty is left out. Each name is cut to 180 bytes.
+// whose name comes out empty (or blank) is left out. Each name is cut to 180 bytes of UTF-8.
 QString TrackPath(const QString& pattern, const TDiscFields& disc, int32_t number, const QString& title);
 
 // The question before a rip whose files exist already (`existing`, ExistingFiles): Yes
