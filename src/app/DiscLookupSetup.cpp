@@ -56,7 +56,8 @@ TLookupAnswer TCddbLookupSource::Look(const TDisc& disc) {
     TCDDBQuery& query = info.QueryObject();
     const int code = query.Query(disc.CddbDiscId(), disc.CddbQueryNumbers());
     if (!query.RecordRead) {
-        answer.Error = query.LastError.isEmpty() ? QStringLiteral("nothing found (status %1)").arg(code) : query.LastError;
+        answer.Error =
+            query.LastError.isEmpty() ? QStringLiteral("nothing found (status %1)").arg(code) : query.LastError;
         if (answer.Error.contains(QLatin1String("email"), Qt::CaseInsensitive))
             answer.Error += QStringLiteral(" (set your e-mail address: QueryCDDB/Email)");
         return answer;

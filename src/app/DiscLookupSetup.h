@@ -14,7 +14,7 @@
 struct TCddbLookupOptions {
     QString Server; // base URL (http://host[:port]) or host name
     QString Script = QStringLiteral("/~cddb/cddb.cgi");
-    QString Email;  // the hello's address; see RequireEmail
+    QString Email; // the hello's address; see RequireEmail
     QString ClientName = QStringLiteral("Discwright");
     QString Version = QStringLiteral(DW_VERSION);
     // Ask nothing without an address (the answer says NeedsEmail): the window asks the user

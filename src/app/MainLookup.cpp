@@ -67,7 +67,8 @@ void TMainController::LookUpDisc() {
         return;
     TDisc disc;
     if (!ListedDisc(disc)) {
-        ShowError(LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!")));
+        ShowError(
+            LoadResText(QStringLiteral("RES_ReadTocError"), QStringLiteral("Error while reading TOC information!")));
         return;
     }
     StartLookup(disc, true);
@@ -119,7 +120,8 @@ void TMainController::LookupFinished(const TLookupOutcome& outcome) {
         if (!Playing)
             SetStatus(ResText("RES_Lookup_Failed", "Look-up: ") + why);
         if (LookupManual)
-            Inform(ResText("RES_Lookup_NothingFound", "Nothing was found for this disc:") + QStringLiteral("\r\n") + why);
+            Inform(ResText("RES_Lookup_NothingFound", "Nothing was found for this disc:") + QStringLiteral("\r\n") +
+                   why);
         Q_EMIT LookupEnded();
         return;
     }

@@ -213,11 +213,16 @@ bool LoadDisc(int handle, TCliDisc& disc, int& exitCode) {
         return false;
     }
     disc = DiscWithInfo(read);
+    TakeCdText(handle, disc);
+    return true;
+}
+
+void TakeCdText(int handle, TCliDisc& disc) {
     // A disc cdinfo.dat does not name is shown with its CD-TEXT, as the main window lists it.
     TCdText text;
-    if (!DiscInfoStored(disc.Key) && ReadCdText(handle, text))
-        ApplyDiscRecord(CdTextCandidate(text, read).Record, disc.Info, read.FirstTrack(), read.TrackCount());
-    return true;
+    if (!disc.Key.isEmpty() && !DiscInfoStored(disc.Key) && ReadCdText(handle, text))
+        ApplyDiscRecord(CdTextCandidate(text, disc.Disc).Record, disc.Info, disc.Disc.FirstTrack(),
+                        disc.Disc.TrackCount());
 }
 
 void PrintTocRows(const TCliDisc& disc) {

@@ -97,6 +97,8 @@ struct TCliDisc {
 bool LoadDisc(int handle, TCliDisc& disc, int& exitCode);
 // The same for a disc the CD input read; no message.
 TCliDisc DiscWithInfo(const TDisc& disc);
+// A disc cdinfo.dat does not name takes the CD-TEXT of the drive behind `handle`.
+void TakeCdText(int handle, TCliDisc& disc);
 
 // The track lines of toc (number, title, length, size, audio/data): the length is the start
 // addresses' minutes and seconds subtracted, frames ignored, as the main window's track list

@@ -24,11 +24,12 @@ int RunLookupCommand(const QStringList& words) {
                                     QStringLiteral("Ask only this source (default: the sources of Metadata/Sources in "
                                                    "their order, the first that finds the disc answers)."),
                                     QStringLiteral("cdtext|musicbrainz|cddb"));
-    const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("Base URL of the server to ask: MusicBrainz's (default "
-                                                   "Metadata/MusicBrainzServer) or the CDDB server's (http://host[:port], "
-                                                   "with the QueryCDDB/Script setting)."),
-                                    QStringLiteral("URL"));
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("Base URL of the server to ask: MusicBrainz's (default "
+                       "Metadata/MusicBrainzServer) or the CDDB server's (http://host[:port], "
+                       "with the QueryCDDB/Script setting)."),
+        QStringLiteral("URL"));
     const QCommandLineOption pick(QStringLiteral("pick"), QStringLiteral("Choose candidate N (default: the first)."),
                                   QStringLiteral("N"));
     const QCommandLineOption apply(

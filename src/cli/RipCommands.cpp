@@ -116,7 +116,8 @@ int RunRipCommand(const QStringList& words) {
     const QCommandLineOption paranoia(
         QStringLiteral("paranoia"),
         QStringLiteral("Rip through the CD input (libcdio-paranoia), as the CD rip progress window does."));
-    for (const auto* o : {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia})
+    for (const auto* o :
+         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,

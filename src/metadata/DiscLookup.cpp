@@ -73,7 +73,8 @@ bool ParseLookupSources(const QString& text, QStringList& names, QString& error)
             names << name;
     }
     if (names.isEmpty()) {
-        error = QStringLiteral("no metadata source to ask (known: %1)").arg(KnownLookupSources().join(QStringLiteral(", ")));
+        error = QStringLiteral("no metadata source to ask (known: %1)")
+                    .arg(KnownLookupSources().join(QStringLiteral(", ")));
         return false;
     }
     return true;
@@ -83,7 +84,8 @@ QString TLookupOutcome::FailureText() const {
     QStringList reasons;
     for (const TLookupAnswer& a : Answers)
         if (!a.Found())
-            reasons << a.Source + QStringLiteral(": ") + (a.Error.isEmpty() ? QStringLiteral("nothing found") : a.Error);
+            reasons << a.Source + QStringLiteral(": ") +
+                           (a.Error.isEmpty() ? QStringLiteral("nothing found") : a.Error);
     return reasons.isEmpty() ? QStringLiteral("no metadata source to ask") : reasons.join(QStringLiteral("; "));
 }
 

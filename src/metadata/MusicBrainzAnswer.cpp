@@ -58,8 +58,7 @@ QStringList TitlesOf(const QJsonObject& medium) {
         const QJsonValue position = track.value(QStringLiteral("position"));
         numbered.append({position.isDouble() ? position.toInt() : int(i) + 1, CleanLookupText(title)});
     }
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     QStringList titles;
     for (const auto& [position, title] : numbered)
         titles << title;
@@ -69,8 +68,8 @@ QStringList TitlesOf(const QJsonObject& medium) {
 QString Labels(const QJsonObject& release) {
     QStringList names;
     for (const QJsonValue& info : release.value(QStringLiteral("label-info")).toArray()) {
-        const QString name =
-            CleanLookupText(info.toObject().value(QStringLiteral("label")).toObject().value(QStringLiteral("name")).toString());
+        const QString name = CleanLookupText(
+            info.toObject().value(QStringLiteral("label")).toObject().value(QStringLiteral("name")).toString());
         if (!name.isEmpty() && !names.contains(name))
             names << name;
     }

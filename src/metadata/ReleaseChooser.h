@@ -21,7 +21,9 @@ public:
     // The row picked; -1 for none (Cancel).
     int Picked = 0;
     void Pick(int row) { Picked = row >= 0 && row < Count() ? row : -1; }
-    const TDiscCandidate* Choice() const { return Picked >= 0 && Picked < Count() ? &Candidates[size_t(Picked)] : nullptr; }
+    const TDiscCandidate* Choice() const {
+        return Picked >= 0 && Picked < Count() ? &Candidates[size_t(Picked)] : nullptr;
+    }
 
 private:
     std::vector<TDiscCandidate> Candidates;

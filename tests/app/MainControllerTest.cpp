@@ -7,12 +7,12 @@
 #include "jobs/RipPipeline.h"
 
 #include "app/MainFixture.h"
-#include "cddb/CddbTestCommon.h"
-#include "metadata/MusicBrainzJson.h"
-#include "metadata/MusicBrainzTestServer.h"
 #include "cd/akrip32.h"
+#include "cddb/CddbTestCommon.h"
 #include "core/Helpers.h"
 #include "core/Settings.h"
+#include "metadata/MusicBrainzJson.h"
+#include "metadata/MusicBrainzTestServer.h"
 #include "platform/IniFile.h"
 
 #include <QDir>
@@ -108,9 +108,9 @@ public:
         email = Email;
         return !Email.isEmpty();
     }
-    int Pick = -1;        // the release chooser's answer
-    QStringList Offered;  // "count source" of each release chooser shown
-    QString Email;        // the address typed when asked (empty: Cancel)
+    int Pick = -1;       // the release chooser's answer
+    QStringList Offered; // "count source" of each release chooser shown
+    QString Email;       // the address typed when asked (empty: Cancel)
     int EmailQuestions = 0;
 };
 
@@ -710,8 +710,8 @@ TEST(MainControllerTest, ExtractAsksOnceBeforeWritingOverFilesAndMakesThePattern
     f.Scripted.Queue(TPromptAnswer::Cancel);
     c.Extract();
     EXPECT_TRUE(host.Jobs.empty());
-    EXPECT_TRUE(f.Scripted.Shown().last().startsWith("1 file(s) of this rip exist already (" + folder +
-                                                     "/01 Track01.mp3)"));
+    EXPECT_TRUE(
+        f.Scripted.Shown().last().startsWith("1 file(s) of this rip exist already (" + folder + "/01 Track01.mp3)"));
     // No: both are kept, the new file goes beside the old one.
     f.Scripted.Queue(TPromptAnswer::No);
     c.Extract();

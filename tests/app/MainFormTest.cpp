@@ -16,10 +16,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>

@@ -17,10 +17,10 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QInputDialog>
 #include <QTimer>
 
 #include <gtest/gtest.h>

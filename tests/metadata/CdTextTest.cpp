@@ -104,8 +104,8 @@ TEST(CdTextTest, CueSheetLinesForTheDiscAndEachTrack) {
 
 TEST(CdTextTest, CdTextFilePacksFillWhatTheSheetLeavesOpen) {
     TTempProgramFolder folder;
-    ASSERT_TRUE(WriteFile(folder.File("disc.cdt"), CdTextFile({"Packed Album", "One", "Two"},
-                                                               {"Packed Band", "", ""})));
+    ASSERT_TRUE(
+        WriteFile(folder.File("disc.cdt"), CdTextFile({"Packed Album", "One", "Two"}, {"Packed Band", "", ""})));
     const QByteArray sheet = "CDTEXTFILE \"disc.cdt\"\nTITLE \"Sheet Album\"\nFILE \"disc.bin\" BINARY\n"
                              "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    TITLE \"Sheet Two\"\n";
     const TCdText text = CueSheetCdText(sheet, folder.File("disc.cue"));

@@ -50,15 +50,16 @@ protected:
 TEST_F(LookupCliTest, MusicBrainzReleasesListedPickedAndStored) {
     TWebTestServer server;
     server.SetAnswer("/ws/2/discid/" + Id, 200, TwoReleasesJson(Id));
-    const QStringList lookup{"lookup", "--image", Disc.CuePath, "--source", "musicbrainz", "--server", server.BaseUrl()};
+    const QStringList lookup{"lookup",      "--image",  Disc.CuePath,    "--source",
+                             "musicbrainz", "--server", server.BaseUrl()};
     const TRunResult listed = Cli(lookup);
     ASSERT_EQ(listed.ExitCode, 0) << listed.Err.toStdString();
-    EXPECT_EQ(Lines(listed.Out),
-              QStringList({"source: musicbrainz", "mbdiscid: " + Id,
-                           "candidate 1: Some Band feat. Guest / First Album (1999, GB, CD)",
-                           "candidate 2: Some Band / First Album (Deluxe) (2009, US, Enhanced CD)",
-                           "artist: Some Band feat. Guest", "album: First Album", "year: 1999", "genre: ",
-                           "track 1: Opening", "track 2: Second Song", "track 3: Third", "track 4: Closing"}));
+    EXPECT_EQ(Lines(listed.Out), QStringList({"source: musicbrainz", "mbdiscid: " + Id,
+                                              "candidate 1: Some Band feat. Guest / First Album (1999, GB, CD)",
+                                              "candidate 2: Some Band / First Album (Deluxe) (2009, US, Enhanced CD)",
+                                              "artist: Some Band feat. Guest", "album: First Album", "year: 1999",
+                                              "genre: ", "track 1: Opening", "track 2: Second Song", "track 3: Third",
+                                              "track 4: Closing"}));
     EXPECT_FALSE(QFile::exists(Folder.File("cdinfo.dat")));
 
     const TRunResult picked = Cli(lookup + QStringList{"--pick", "2", "--apply"});
@@ -66,15 +67,17 @@ TEST_F(LookupCliTest, MusicBrainzReleasesListedPickedAndStored) {
     EXPECT_TRUE(picked.Out.contains("album: First Album (Deluxe)\n"));
     const TRunResult toc = Cli({"toc", "--image", Disc.CuePath});
     ASSERT_EQ(toc.ExitCode, 0) << toc.Err.toStdString();
-    EXPECT_EQ(Lines(toc.Out).mid(1),
-              QStringList({"1\tOpening (Remaster)\t00:16\t02.69\taudio", "2\tSecond Song (Remaster)\t00:31\t05.22\taudio",
-                           "3\tThird (Remaster)\t00:10\t01.68\taudio", "4\tClosing (Remaster)\t00:08\t01.35\taudio"}));
+    EXPECT_EQ(
+        Lines(toc.Out).mid(1),
+        QStringList({"1\tOpening (Remaster)\t00:16\t02.69\taudio", "2\tSecond Song (Remaster)\t00:31\t05.22\taudio",
+                     "3\tThird (Remaster)\t00:10\t01.68\taudio", "4\tClosing (Remaster)\t00:08\t01.35\taudio"}));
 
     // Nothing found: exit 1 with each source's reason, nothing stored.
-    const TRunResult none = Cli({"lookup", "--image", Disc.CuePath, "--source", "musicbrainz", "--server",
-                                 "http://127.0.0.1:1"});
+    const TRunResult none =
+        Cli({"lookup", "--image", Disc.CuePath, "--source", "musicbrainz", "--server", "http://127.0.0.1:1"});
     EXPECT_EQ(none.ExitCode, 1);
-    EXPECT_TRUE(none.Err.contains("nothing found: musicbrainz: could not connect to 127.0.0.1:1")) << none.Err.toStdString();
+    EXPECT_TRUE(none.Err.contains("nothing found: musicbrainz: could not connect to 127.0.0.1:1"))
+        << none.Err.toStdString();
     EXPECT_EQ(Cli(lookup + QStringList{"--pick", "3"}).ExitCode, 2);
     EXPECT_EQ(Cli({"lookup", "--image", Disc.CuePath, "--source", "freedb"}).ExitCode, 2);
 }
@@ -90,20 +93,38 @@ TEST_F(LookupCliTest, CueSheetCdTextNamesTheDiscWithoutNetworkOrCdinfo) {
                               "QueryCDDB/Server=127.0.0.1:1"};
     const TRunResult toc = Cli(offline + QStringList{"toc", "--image", Disc.CuePath});
     ASSERT_EQ(toc.ExitCode, 0) << toc.Err.toStdString();
-    EXPECT_EQ(Lines(toc.Out).mid(1, 3), QStringList({"1\tOpening\t00:16\t02.69\taudio", "2\tTrack02\t00:31\t05.22\taudio",
-                                                     "3\tThird\t00:10\t01.68\taudio"}));
+    EXPECT_EQ(Lines(toc.Out).mid(1, 3),
+              QStringList({"1\tOpening\t00:16\t02.69\taudio", "2\tTrack02\t00:31\t05.22\taudio",
+                           "3\tThird\t00:10\t01.68\taudio"}));
     EXPECT_FALSE(QFile::exists(Folder.File("cdinfo.dat")));
+    // The CD input's way to the drive lists the same.
+    EXPECT_EQ(Cli(offline + QStringList{"toc", "--paranoia", "--image", Disc.CuePath}).Out, toc.Out);
     const TRunResult lookup = Cli(offline + QStringList{"lookup", "--image", Disc.CuePath});
     ASSERT_EQ(lookup.ExitCode, 0) << lookup.Err.toStdString();
-    EXPECT_EQ(Lines(lookup.Out).mid(0, 4), QStringList({"source: cdtext", "candidate 1: Some Band / First Album (CD-TEXT)",
-                                                        "artist: Some Band", "album: First Album"}));
+    EXPECT_EQ(Lines(lookup.Out).mid(0, 4),
+              QStringList({"source: cdtext", "candidate 1: Some Band / First Album (CD-TEXT)", "artist: Some Band",
+                           "album: First Album"}));
 }
 
 TEST_F(LookupCliTest, RipPatternMakesFoldersAndASecondRipKeepsTheFirst) {
     const QString out = Folder.File("out");
-    const QStringList rip{"rip",   "--image",   Disc.CuePath, "--tracks", "1,2",         "--format",
-                          "wav",   "--out",     out,          "--artist", "Some Band",   "--album",
-                          "A/B",   "--title",   "1=Opening",  "--pattern", "%artist%/%album%/%track% %title%"};
+    const QStringList rip{"rip",
+                          "--image",
+                          Disc.CuePath,
+                          "--tracks",
+                          "1,2",
+                          "--format",
+                          "wav",
+                          "--out",
+                          out,
+                          "--artist",
+                          "Some Band",
+                          "--album",
+                          "A/B",
+                          "--title",
+                          "1=Opening",
+                          "--pattern",
+                          "%artist%/%album%/%track% %title%"};
     const TRunResult first = Cli(rip);
     ASSERT_EQ(first.ExitCode, 0) << first.Err.toStdString();
     EXPECT_EQ(FilesBelow(out), QStringList({"Some Band/AB/01 Opening.wav", "Some Band/AB/02 Track02.wav"}));
@@ -115,8 +136,8 @@ TEST_F(LookupCliTest, RipPatternMakesFoldersAndASecondRipKeepsTheFirst) {
     EXPECT_TRUE(second.Err.contains("exist already")) << second.Err.toStdString();
     EXPECT_EQ(FilesBelow(out), QStringList({"Some Band/AB/01 Opening (2).wav", "Some Band/AB/01 Opening.wav",
                                             "Some Band/AB/02 Track02 (2).wav", "Some Band/AB/02 Track02.wav"}));
-    EXPECT_EQ(Lines(second.Out), QStringList({out + "/Some Band/AB/01 Opening (2).wav",
-                                              out + "/Some Band/AB/02 Track02 (2).wav"}));
+    EXPECT_EQ(Lines(second.Out),
+              QStringList({out + "/Some Band/AB/01 Opening (2).wav", out + "/Some Band/AB/02 Track02 (2).wav"}));
     // With --yes the files are replaced.
     ASSERT_EQ(Cli(QStringList{"--yes"} + rip).ExitCode, 0);
     EXPECT_EQ(FilesBelow(out).size(), 4);

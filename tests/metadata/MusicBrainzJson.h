@@ -10,10 +10,11 @@
 inline QByteArray TracksJson(const QStringList& titles) {
     QByteArray json;
     for (int i = 0; i < titles.size(); ++i)
-        json += (i ? "," : "") + QStringLiteral(R"J({"position":%1,"number":"%1","title":"%2","recording":{"title":"x"}})J")
-                                     .arg(i + 1)
-                                     .arg(titles[i])
-                                     .toUtf8();
+        json +=
+            (i ? "," : "") + QStringLiteral(R"J({"position":%1,"number":"%1","title":"%2","recording":{"title":"x"}})J")
+                                 .arg(i + 1)
+                                 .arg(titles[i])
+                                 .toUtf8();
     return "[" + json + "]";
 }
 
@@ -25,13 +26,18 @@ inline QByteArray TwoReleasesJson(const QString& discId) {
  {"id":"11111111-1111-1111-1111-111111111111","title":"First Album","date":"1999-05-01","country":"GB",
   "barcode":"5012345678900","artist-credit":[{"name":"Some Band","joinphrase":" feat. "},{"name":"Guest","joinphrase":""}],
   "label-info":[{"catalog-number":"X1","label":{"name":"Label One"}},{"label":{"name":"Label Two"}}],
-  "media":[{"position":1,"format":"CD","track-count":4,"discs":[{"id":")J" + id + R"J("}],
-   "tracks":)J" + TracksJson({"Opening", "Second Song", "Third", "Closing"}) + R"J(}]},
+  "media":[{"position":1,"format":"CD","track-count":4,"discs":[{"id":")J" +
+           id + R"J("}],
+   "tracks":)J" +
+           TracksJson({"Opening", "Second Song", "Third", "Closing"}) + R"J(}]},
  {"id":"22222222-2222-2222-2222-222222222222","title":"First Album (Deluxe)","date":"2009","country":"US",
   "barcode":"","artist-credit":[{"name":"Some Band","joinphrase":""}],"label-info":[],
   "media":[{"position":1,"format":"CD","track-count":2,"discs":[{"id":"other"}],"tracks":)J" +
            TracksJson({"Bonus A", "Bonus B"}) + R"J(},
-   {"position":2,"format":"Enhanced CD","track-count":4,"discs":[{"id":")J" + id + R"J("}],
-   "tracks":)J" + TracksJson({"Opening (Remaster)", "Second Song (Remaster)", "Third (Remaster)", "Closing (Remaster)"}) + R"J(}]}
+   {"position":2,"format":"Enhanced CD","track-count":4,"discs":[{"id":")J" +
+           id + R"J("}],
+   "tracks":)J" +
+           TracksJson({"Opening (Remaster)", "Second Song (Remaster)", "Third (Remaster)", "Closing (Remaster)"}) +
+           R"J(}]}
 ]})J";
 }

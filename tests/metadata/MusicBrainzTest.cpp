@@ -44,8 +44,7 @@ TEST_F(MusicBrainzTest, ReleasesOfTheDiscIdWithTheirMediumAndFacts) {
     const TLookupAnswer a = LookUpMusicBrainz(StandardDisc(), Options);
     ASSERT_TRUE(a.Found()) << a.Error.toStdString();
     EXPECT_EQ(a.IdLine, "mbdiscid: " + Id);
-    EXPECT_EQ(Server.Targets(),
-              QStringList({"/ws/2/discid/" + Id + "?inc=recordings+artist-credits+labels&fmt=json"}));
+    EXPECT_EQ(Server.Targets(), QStringList({"/ws/2/discid/" + Id + "?inc=recordings+artist-credits+labels&fmt=json"}));
     EXPECT_EQ(Server.Agents(), QStringList({"Discwright/" DW_VERSION " ( me@example.net )"}));
     ASSERT_EQ(a.Candidates.size(), 2u);
     const TDiscCandidate& first = a.Candidates[0];
@@ -116,8 +115,8 @@ TEST(MusicBrainzAnswerTest, TextsAreCleanedAndCut) {
     const QString id = disc.MusicBrainzDiscId();
     const QString longTitle(500, QChar('x'));
     const QByteArray json = R"J({"releases":[{"title":"Line\nbreak\u0000","artist-credit":[{"name":"A\tB"}],
-        "media":[{"track-count":4,"discs":[{"id":")J" + id.toUtf8() + R"J("}],"tracks":)J" +
-                            TracksJson({longTitle, "b", "c", "d"}) + "}]}]}";
+        "media":[{"track-count":4,"discs":[{"id":")J" +
+                            id.toUtf8() + R"J("}],"tracks":)J" + TracksJson({longTitle, "b", "c", "d"}) + "}]}]}";
     std::vector<TDiscCandidate> candidates;
     QString error;
     ASSERT_TRUE(ParseMusicBrainzAnswer(json, {id, 4}, candidates, error)) << error.toStdString();
