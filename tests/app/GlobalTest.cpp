@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <QtEndian>
@@ -22,8 +21,6 @@ namespace {
 
 TEST(SettingsTest, MissingFileGivesDefaults) {
     TTempProgramFolder folder;
-    // The test folder's own options.ini keeps lookups off the network; this test has none.
-    QFile::remove(folder.File("options.ini"));
     LoadSettings();
     EXPECT_EQ(Settings.OutputFolder, folder.Path() + "/Output");
     EXPECT_EQ(Settings.NormalizePercent, 95);
@@ -52,7 +49,6 @@ TEST(SettingsTest, MissingFileGivesDefaults) {
 
 TEST(SettingsTest, RoundTripInTableOrder) {
     TTempProgramFolder folder;
-    QFile::remove(folder.File("options.ini"));
     LoadSettings();
     Settings.OutputFolder = "/music/out";
     Settings.OutputFormat = 2;

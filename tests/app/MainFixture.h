@@ -18,7 +18,9 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 
 class TMainFixture {
 public:
-    TMainFixture() { SetPrompter(&Scripted); }
+    // The window loads options.ini: one that keeps lookups off the network until a test
+    // writes its own (WriteOptions keeps them off too).
+    TMainFixture();
     ~TMainFixture() { SetPrompter(nullptr); }
 
     // Writes a disc image into the program folder.

@@ -22,13 +22,11 @@ TTempProgramFolder::TTempProgramFolder() {
     CurrentDisc = TDiscInfo();
     Settings.OutputFolder = Dir.path() + QStringLiteral("/Output");
     // Tests never reach the internet: a disc that appears is not looked up, and the lookup
-    // servers are on this machine unless a test names its own. options.ini says the same for
-    // code that loads the settings (a test that writes its own options.ini decides itself).
+    // servers are on this machine unless a test names its own. (Code that loads options.ini
+    // takes what the test writes there: see TMainFixture.)
     Settings.LookupOnInsert = false;
     Settings.MusicBrainzServer = QStringLiteral("http://127.0.0.1:1");
     Settings.Server = QStringLiteral("127.0.0.1:1");
-    WriteFile(File(QStringLiteral("options.ini")),
-              "[Metadata]\nLookupOnInsert=0\nMusicBrainzServer=http://127.0.0.1:1\n[QueryCDDB]\nServer=127.0.0.1:1\n");
 }
 
 TTempProgramFolder::~TTempProgramFolder() {
