@@ -33,10 +33,14 @@ TfrmReleaseChooser::TfrmReleaseChooser(TReleaseChooser& chooser, const QString& 
     lvReleases->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int i = 0; i < Chooser.Count(); ++i)
         new QTreeWidgetItem(lvReleases, Chooser.Row(i));
-    for (int c = 0; c < lvReleases->columnCount(); ++c)
+    // Every column shown whole, as far as a screen's width allows.
+    int width = 4 + 2 * lvReleases->frameWidth();
+    for (int c = 0; c < lvReleases->columnCount(); ++c) {
         lvReleases->resizeColumnToContents(c);
+        width += lvReleases->columnWidth(c);
+    }
     lvReleases->setCurrentItem(lvReleases->topLevelItem(std::max(0, Chooser.Picked)));
-    lvReleases->setMinimumSize(640, 200);
+    lvReleases->setMinimumSize(std::clamp(width, 480, 960), 200);
 
     bOK = new QPushButton(QStringLiteral("OK"));
     bOK->setObjectName(QStringLiteral("bOK"));
