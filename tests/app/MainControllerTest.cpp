@@ -723,3 +723,27 @@ TEST(MainControllerTest, ExtractAsksOnceBeforeWritingOverFilesAndMakesThePattern
     EXPECT_EQ(host.Jobs[1].Items, QStringList({"01An Album/01 Track01", "02An Album/02 Track02"}));
     EXPECT_EQ(f.Scripted.Shown().size(), 3);
 }
+
+TEST(MainControllerTest, ADiscWithCdTextIsListedWithItUnlessCdinfoNamesIt) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    QByteArray cue = ReadFile(disc.CuePath);
+    cue.replace("FILE", "PERFORMER \"Some Band\"\nTITLE \"First Album\"\nFILE");
+    cue.replace("  TRACK 02 AUDIO\n", "  TRACK 02 AUDIO\n    TITLE \"Second Song\"\n");
+    ASSERT_TRUE(WriteFile(disc.CuePath, cue));
+    f.WriteOptions({disc.CuePath});
+    TRecordingHost host;
+    {
+        TMainController c(&host);
+        c.Show();
+        EXPECT_EQ(Titles(c), QStringList({"Track01", "Second Song", "Track03", "Track04"}));
+        EXPECT_EQ(CurrentDisc.Artist, "Some Band");
+        EXPECT_EQ(CurrentDisc.Album, "First Album");
+    }
+    // What cdinfo.dat holds wins.
+    f.WriteTitles(TMainFixture::KeyOf(disc), {{1, "One"}, {2, "Typed"}});
+    TMainController c(&host);
+    c.Show();
+    EXPECT_EQ(c.Rows()[1].Title, "Typed");
+    EXPECT_EQ(CurrentDisc.Artist, "Test Artist");
+}
