@@ -16,6 +16,7 @@ FLOORS = {
     "cddb": 7,
     "accuraterip": 7,
     "vorbis": 7,
+    "metadata": 7,
     "jobs": 8,
     "record": 9,
     "app": 10,

@@ -9,6 +9,7 @@
 #include "cddb/CDDBInfo.h"
 #include "core/DiscInfo.h"
 #include "core/LanguageText.h"
+#include "core/Settings.h"
 #include "platform/Prompter.h"
 
 #include <QFile>
@@ -109,6 +110,13 @@ void TMainController::QueryFreedb() {
     if (List.Empty())
         return;
     if (!CDHandle) {
+        // gnudb answers only a hello with an address it knows: the first query asks for one.
+        if (Settings.Email.trimmed().isEmpty()) {
+            QString email;
+            if (!Host || !Host->AskCddbEmail(email) || email.trimmed().isEmpty())
+                return;
+            Settings.Email = email.trimmed();
+        }
         QueryFreedbThroughCDInput();
         return;
     }

@@ -18,6 +18,7 @@
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/RipPipeline.h"
 #include "jobs/WMAEncodeThread.h"
+#include "metadata/DiscLookup.h"
 #include "platform/Prompter.h"
 
 namespace {
@@ -51,6 +52,8 @@ TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInput
     connect(Player.get(), &TCdAudioPlayer::Failed, this, &TMainController::PlaybackFailed);
     CDDBInfo1 = std::make_unique<TCDDBInfo>();
     CDDBInfo1->CDIn = CDIn->Component();
+    Lookup = std::make_unique<TDiscLookup>();
+    connect(Lookup.get(), &TDiscLookup::Finished, this, &TMainController::LookupFinished);
     MediaTimer.setInterval(2000);
     connect(&MediaTimer, &QTimer::timeout, this, &TMainController::PollMedia);
 }
@@ -103,6 +106,7 @@ TMainEnables TMainController::Enables() const {
     e.Stop = Playing;
     e.Pause = Playing && !Paused;
     e.QueryFreedb = !List.Empty();
+    e.LookUp = !List.Empty() && !Lookup->Running();
     e.Door = CDHandle != 0 && !DriveIsImage;
     return e;
 }
@@ -283,7 +287,9 @@ void TMainController::ForgetDisc() {
     if (!List.Store())
         ShowError(SettingsSaveErrorText(DiscInfoFilePath()));
     List.Forget();
+    Lookup->Abandon();
     Q_EMIT RowsReset();
+    Q_EMIT DiscFieldsChanged();
     Q_EMIT StateChanged();
 }
 
@@ -308,6 +314,9 @@ void TMainController::FillFromToc() {
         SetStatus(DriveTitle);
     }
     Q_EMIT RowsReset();
+    Q_EMIT DiscFieldsChanged();
+    if (read && !List.Empty())
+        NameNewDisc(disc);
     Q_EMIT StateChanged();
 }
 
@@ -326,6 +335,7 @@ void TMainController::FillFromCDInput() {
     SetStatus(CDIn->DriveName());
     SavedStatus = StatusText;
     Q_EMIT RowsReset();
+    Q_EMIT DiscFieldsChanged();
     Q_EMIT StateChanged();
 }
 
@@ -489,7 +499,21 @@ void TMainController::Extract() {
     }
     if (!OutputFolderUsable() || !Host)
         return;
-    const TRipRequest request = RipRequest();
+    TRipRequest request = RipRequest();
+    // A rip never writes over files silently: replace them all, keep both, or no rip.
+    if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty()) {
+        const TPromptAnswer answer = Prompter().Show(RipFilesExistText(existing), TPromptIcon::Question,
+                                                     TPromptButtons::YesNoCancel, TPromptAnswer::No);
+        if (answer == TPromptAnswer::Cancel)
+            return;
+        if (answer != TPromptAnswer::Yes)
+            request.KeepExistingFiles();
+    }
+    QString folder;
+    if (!request.CreateFolders(folder)) {
+        ShowError(ResText("RES_Cannot_Create", "Cannot create ") + folder);
+        return;
+    }
     const TPollHold hold(PollHeld);
     // Secure reading (CDOptions/Paranoia) is done by the CD input only.
     if (!RipThroughCDInput(CDHandle, request.SecureReading)) {

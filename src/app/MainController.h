@@ -9,10 +9,12 @@
 #include "app/DesktopCommands.h"
 #include "app/OptionSet.h"
 #include "app/TrackList.h"
+#include "cd/Disc.h"
 #include "cddb/QueryCddbResult.h"
 #include "jobs/JobController.h"
 #include "jobs/JobKind.h"
 #include "jobs/RipRequest.h"
+#include "metadata/DiscCandidate.h"
 #include "platform/ProductPages.h"
 
 #include <QObject>
@@ -28,6 +30,8 @@
 
 class TCDDBInfo;
 class TCdAudioPlayer;
+class TDiscLookup;
+struct TLookupOutcome;
 class TMp3EncodeProcess;
 class TWMAEncodeProcess;
 
@@ -57,6 +61,19 @@ public:
     // runs when its query finished, after the disc fields went into the Settings record.
     virtual void RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
                                     const std::function<void(const TQueryCddbResult&)>& onResult) = 0;
+    // The release chooser, modal, for the candidates `source` found; the index picked, or -1
+    // (nothing changes then).
+    virtual int ChooseRelease(const std::vector<TDiscCandidate>& candidates, const QString& source) {
+        Q_UNUSED(candidates);
+        Q_UNUSED(source);
+        return -1;
+    }
+    // Asks for the e-mail address of the CDDB hello (the first CDDB query); false when none
+    // was given.
+    virtual bool AskCddbEmail(QString& email) {
+        Q_UNUSED(email);
+        return false;
+    }
 };
 
 // Which commands are enabled.
@@ -67,6 +84,7 @@ struct TMainEnables {
     bool Stop = false;        // playing
     bool Pause = false;       // playing and not paused
     bool QueryFreedb = false; // the list has rows
+    bool LookUp = false;      // the list has rows and no lookup runs
     bool Door = false;        // the open drive is a physical drive
 };
 
@@ -170,6 +188,18 @@ public:
     // Names the tracks from a CDDB server: with a drive handle through the query dialog,
     // otherwise through the CDDB component (blocking, up to the HTTP time-outs).
     void QueryFreedb();
+    // Look up disc: asks the sources of Metadata/Sources in order on a thread of its own; the
+    // first that finds the disc names it (several candidates: the release chooser). A failure
+    // is shown in a box. The first CDDB query asks for the e-mail address first.
+    void LookUpDisc();
+    // Whether a lookup is running.
+    bool LookingUp() const;
+    // Edits of the disc's fields in the window (the fields the ID3 page edits): artist, album,
+    // year; the genre by its place in GenreNames (-1 none).
+    void SetDiscArtist(const QString& text);
+    void SetDiscAlbum(const QString& text);
+    void SetDiscYear(const QString& text);
+    void SetDiscGenre(int genre);
 
     // TOptionSetHost: the drive services the main window offers the options dialog.
     bool HasCDLibraryHandle() const override { return CDHandle != 0; }
@@ -187,6 +217,10 @@ Q_SIGNALS:
     void StatusChanged(const QString& text);
     // Something an enabled rule depends on changed.
     void StateChanged();
+    // The disc's fields (CurrentDisc) changed other than by the window's own edits.
+    void DiscFieldsChanged();
+    // A lookup ended (its result applied, or its failure shown).
+    void LookupEnded();
 
 private:
     // Holds the media poll for as long as it lives.
@@ -218,6 +252,15 @@ private:
     // A disc record found for the listed disc: its fields and titles go into the disc's
     // information, and the rows take the titles.
     void ApplyRecord(const TDiscRecord& record);
+    // The listed disc has no titles in cdinfo.dat: its CD-TEXT names it, and with
+    // Metadata/LookupOnInsert the sources are asked (no box: the status line reports).
+    void NameNewDisc(const TDisc& disc);
+    // Starts a lookup of the listed disc (`manual`: Look up disc); `only` limits it to one
+    // source.
+    void StartLookup(const TDisc& disc, bool manual, const QString& only = QString());
+    void LookupFinished(const TLookupOutcome& outcome);
+    // The listed disc's layout through the open drive (or the CD input); false when unreadable.
+    bool ListedDisc(TDisc& disc);
 
     TMainWindowHost* Host;
     std::unique_ptr<TCDInputService> CDIn;
@@ -225,6 +268,11 @@ private:
     std::unique_ptr<TWMAEncodeProcess> WmaProcess;
     std::unique_ptr<TCdAudioPlayer> Player;
     std::unique_ptr<TCDDBInfo> CDDBInfo1;
+    std::unique_ptr<TDiscLookup> Lookup;
+    // The running lookup: by the user, of the disc with this key and layout.
+    bool LookupManual = false;
+    QString LookupKey;
+    TDisc LookupDisc;
     QTimer MediaTimer;
     QString StatusText;
     TTrackList List;

@@ -7,13 +7,16 @@
 #include "app/NoDeviceHint.h"
 #include "app/OptionSetForm.h"
 #include "audio/NewResampleWavForm.h"
+#include "cddb/forms/CddbEmailDialog.h"
 #include "cddb/forms/frmQueryCDDB.h"
 #include "core/Settings.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
+#include "metadata/forms/ReleaseChooserForm.h"
 #include "platform/Prompter.h"
 #include "record/RecordForm.h"
 #include "tags/EditTrackNameForm.h"
+#include "tags/Genres.h"
 #include "tags/ID3EditForm.h"
 #include "vorbis/OggPlayerForm.h"
 #include "widgets/FileDialogs.h"
@@ -23,14 +26,19 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -71,12 +79,13 @@ const struct {
     {"Spanish", "&Spanish"},       {"Swedish", "S&wedish"},     {"Turkish", "&Turkish"},
 };
 
-// The window's client area: paints the background and places the tool bar, the list and the
-// status panel.
+// The window's client area: paints the background and places the tool bar, the disc's fields,
+// the list and the status panel.
 class TMainClient : public QWidget {
 public:
     explicit TMainClient(QWidget* parent) : QWidget(parent) {}
     QWidget* Bar = nullptr;
+    QWidget* Fields = nullptr;
     QWidget* List = nullptr;
     QWidget* Status = nullptr;
 
@@ -90,18 +99,22 @@ protected:
         const int h = height();
         const int barHeight = Bar->sizeHint().height();
         const int statusHeight = Status->sizeHint().height();
+        const int fieldsHeight = Fields->sizeHint().height();
         Bar->setGeometry(0, 0, w, barHeight);
-        List->setGeometry(8, barHeight, w - 16, h - barHeight - statusHeight - 12);
+        Fields->setGeometry(8, barHeight, w - 16, fieldsHeight);
+        const int listTop = barHeight + fieldsHeight + 4;
+        List->setGeometry(8, listTop, w - 16, h - listTop - statusHeight - 12);
         Status->setGeometry(8, h - statusHeight - 8, w - 16, statusHeight);
     }
 };
 
-// The track list: a click with Ctrl held toggles the selected row's check box and never
-// deselects the row.
+// The track list: a click with Ctrl held, or Space, toggles the selected row's check box and
+// never deselects the row.
 class TTrackListView : public QTreeWidget {
 public:
     explicit TTrackListView(QWidget* parent) : QTreeWidget(parent) {}
     std::function<void()> OnCtrlClick;
+    std::function<void()> OnSpace;
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override {
@@ -117,6 +130,39 @@ protected:
         if (item && event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier) &&
             item->checkState(0) == before && OnCtrlClick)
             OnCtrlClick();
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier && state() != EditingState) {
+            if (OnSpace)
+                OnSpace();
+            event->accept();
+            return;
+        }
+        QTreeWidget::keyPressEvent(event);
+    }
+};
+
+// The title column's editor: Enter and Tab keep the title and go on to the next track's title
+// (Shift+Tab to the previous one); Escape leaves the title as it was.
+class TTitleDelegate : public QStyledItemDelegate {
+public:
+    explicit TTitleDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+    std::function<void(int step)> OnNext;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                Q_EMIT commitData(editor);
+                Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+                if (OnNext)
+                    OnNext(key == Qt::Key_Backtab ? -1 : 1);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 };
 
@@ -148,17 +194,21 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     StatusPanel1->setMargin(3);
     StatusPanel1->setAutoFillBackground(true);
     ApplyTints();
+    BuildDiscFields();
     client->Bar = ToolBar1;
+    client->Fields = DiscPanel;
     client->List = ListView1;
     client->Status = StatusPanel1;
-    resize(600, 430);
+    resize(640, 480);
 
     TMainController* c = MainController.get();
     connect(c, &TMainController::RowsReset, this, &TMainForm::RefillList);
     connect(c, &TMainController::RowChanged, this, &TMainForm::UpdateRow);
     connect(c, &TMainController::StatusChanged, StatusPanel1, &QLabel::setText);
     connect(c, &TMainController::StateChanged, this, &TMainForm::UpdateActions);
+    connect(c, &TMainController::DiscFieldsChanged, this, &TMainForm::UpdateDiscFields);
     UpdateActions();
+    UpdateDiscFields();
 }
 
 TMainForm::~TMainForm() = default;
@@ -204,7 +254,9 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     miEject = NewAction(file, "miEject", QStringLiteral("&Eject CD"), QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(miEject, &QAction::triggered, c, &TMainController::Eject);
-    miCloseCD = NewAction(file, "miCloseCD", QStringLiteral("&Close CD"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    // Ctrl+L looks the disc up; closing the door goes with Eject's key.
+    miCloseCD =
+        NewAction(file, "miCloseCD", QStringLiteral("&Close CD"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     connect(miCloseCD, &QAction::triggered, c, &TMainController::CloseDoor);
     file->addSeparator();
     a = NewAction(file, "miExit", QStringLiteral("E&xit"));
@@ -240,10 +292,12 @@ void TMainForm::BuildMenus() {
     a = NewAction(edit, "miSelectNone", QStringLiteral("Select &None"), QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(a, &QAction::triggered, c, &TMainController::SelectNone);
     edit->addSeparator();
+    miLookUp = NewAction(edit, "miLookUp", QStringLiteral("&Look up disc"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(miLookUp, &QAction::triggered, c, &TMainController::LookUpDisc);
     miQueryFreedb = NewAction(edit, "miQueryFreedb", QStringLiteral("&Query Freedb"));
     connect(miQueryFreedb, &QAction::triggered, this, &TMainForm::miQueryFreedbClick);
     miRenameTitle = NewAction(edit, "miRenameTitle", QStringLiteral("Rename &Title"), QKeySequence(Qt::Key_F2));
-    connect(miRenameTitle, &QAction::triggered, c, &TMainController::RenameTitle);
+    connect(miRenameTitle, &QAction::triggered, this, [this] { EditTitleInPlace(MainController->CurrentRow()); });
     a = NewAction(edit, "miID3Edit", QStringLiteral("&ID3 Tag Edit"));
     connect(a, &QAction::triggered, this, &TMainForm::miID3EditClick);
     edit->addSeparator();
@@ -327,23 +381,36 @@ void TMainForm::BuildList() {
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Titles are edited in place, opened by F2 (Rename Title) or a double click.
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* titles = new TTitleDelegate(ListView1);
+    ListView1->setItemDelegateForColumn(1, titles);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     TMainController* c = MainController.get();
     list->OnCtrlClick = [c] { c->ToggleCurrentRow(); };
+    list->OnSpace = [c] { c->ToggleCurrentRow(); };
+    titles->OnNext = [this](int step) {
+        const int next = MainController->CurrentRow() + step;
+        // After the editor has closed: the next one opens on the row it moves to.
+        if (next >= 0 && next < ListView1->topLevelItemCount())
+            QTimer::singleShot(0, this, [this, next] { EditTitleInPlace(next); });
+    };
     connect(ListView1, &QTreeWidget::itemChanged, this, [this, c](QTreeWidgetItem* item, int column) {
-        if (!Syncing && column == 0)
-            c->SetRowSelected(ListView1->indexOfTopLevelItem(item), item->checkState(0) == Qt::Checked);
+        if (Syncing)
+            return;
+        const int row = ListView1->indexOfTopLevelItem(item);
+        if (column == 0)
+            c->SetRowSelected(row, item->checkState(0) == Qt::Checked);
+        else if (column == 1)
+            c->SetRowTitle(row, item->text(1));
     });
     connect(ListView1, &QTreeWidget::currentItemChanged, this, [this, c](QTreeWidgetItem* item) {
         if (!Syncing)
             c->SetCurrentRow(item ? ListView1->indexOfTopLevelItem(item) : -1);
     });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this, c](QTreeWidgetItem* item) {
-        c->SetCurrentRow(ListView1->indexOfTopLevelItem(item));
-        c->RenameTitle();
-    });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { EditTitleInPlace(ListView1->indexOfTopLevelItem(item)); });
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at)); });
 }
@@ -369,7 +436,62 @@ void TMainForm::BuildPopupMenu() {
     connect(pmStop, &QAction::triggered, c, &TMainController::Stop);
     PopupMenu1->addSeparator();
     pmRenameTitle = NewAction(PopupMenu1, "pmRenameTitle", QStringLiteral("Rename &Title"));
-    connect(pmRenameTitle, &QAction::triggered, c, &TMainController::RenameTitle);
+    connect(pmRenameTitle, &QAction::triggered, this, [this] { EditTitleInPlace(MainController->CurrentRow()); });
+}
+
+void TMainForm::BuildDiscFields() {
+    TMainController* c = MainController.get();
+    DiscPanel = new QWidget(Client);
+    DiscPanel->setObjectName(QStringLiteral("DiscPanel"));
+    auto label = [this](const char* name, const QString& text) {
+        auto* l = new QLabel(text, DiscPanel);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    edArtist = new QLineEdit(DiscPanel);
+    edArtist->setObjectName(QStringLiteral("edArtist"));
+    edAlbum = new QLineEdit(DiscPanel);
+    edAlbum->setObjectName(QStringLiteral("edAlbum"));
+    edYear = new QLineEdit(DiscPanel);
+    edYear->setObjectName(QStringLiteral("edYear"));
+    edYear->setMaxLength(4);
+    edYear->setMaximumWidth(70);
+    cbGenre = new QComboBox(DiscPanel);
+    cbGenre->setObjectName(QStringLiteral("cbGenre"));
+    cbGenre->addItems(GenreListItems());
+    auto* grid = new QGridLayout(DiscPanel);
+    grid->setContentsMargins(0, 2, 0, 2);
+    grid->addWidget(label("lDiscArtist", QStringLiteral("Artist:")), 0, 0);
+    grid->addWidget(edArtist, 0, 1);
+    grid->addWidget(label("lDiscYear", QStringLiteral("Year:")), 0, 2);
+    grid->addWidget(edYear, 0, 3);
+    grid->addWidget(label("lDiscAlbum", QStringLiteral("Album:")), 1, 0);
+    grid->addWidget(edAlbum, 1, 1);
+    grid->addWidget(label("lDiscGenre", QStringLiteral("Genre:")), 1, 2);
+    grid->addWidget(cbGenre, 1, 3);
+    grid->setColumnStretch(1, 1);
+    connect(edArtist, &QLineEdit::textEdited, c, &TMainController::SetDiscArtist);
+    connect(edAlbum, &QLineEdit::textEdited, c, &TMainController::SetDiscAlbum);
+    connect(edYear, &QLineEdit::textEdited, c, &TMainController::SetDiscYear);
+    // The genre list's first entry is "no genre".
+    connect(cbGenre, &QComboBox::activated, c, [c](int position) { c->SetDiscGenre(position - 1); });
+}
+
+void TMainForm::UpdateDiscFields() {
+    edArtist->setText(CurrentDisc.Artist);
+    edAlbum->setText(CurrentDisc.Album);
+    edYear->setText(CurrentDisc.Year);
+    const int position = CurrentDisc.Genre + 1;
+    cbGenre->setCurrentIndex(position >= 0 && position < cbGenre->count() ? position : 0);
+}
+
+void TMainForm::EditTitleInPlace(int row) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    if (!item)
+        return;
+    ListView1->setCurrentItem(item, 1);
+    MainController->SetCurrentRow(row);
+    ListView1->editItem(item, 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -381,7 +503,7 @@ void TMainForm::RefillList() {
     const std::vector<TTrackRow>& rows = MainController->Rows();
     for (int i = 0; i < int(rows.size()); ++i) {
         auto* item = new QTreeWidgetItem(ListView1);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
         item->setTextAlignment(2, Qt::AlignCenter);
         item->setTextAlignment(3, Qt::AlignCenter);
         Syncing = true;
@@ -419,6 +541,7 @@ void TMainForm::UpdateActions() {
     for (QAction* a : {miRenameTitle, pmRenameTitle})
         a->setEnabled(e.RenameTitle);
     miQueryFreedb->setEnabled(e.QueryFreedb);
+    miLookUp->setEnabled(e.LookUp);
     miEject->setEnabled(e.Door);
     miCloseCD->setEnabled(e.Door);
     for (const auto& [button, action] : ToolButtons)
@@ -560,6 +683,17 @@ void TMainForm::miID3EditClick() {
 void TMainForm::miOptionsClick() {
     TOptionSetForm dialog(MainController.get(), this);
     dialog.exec();
+    // The ID3 page edits the same fields.
+    UpdateDiscFields();
+}
+
+int TMainForm::ChooseRelease(const std::vector<TDiscCandidate>& candidates, const QString& source) {
+    TReleaseChooser chooser(candidates);
+    return ::ChooseRelease(this, chooser, source);
+}
+
+bool TMainForm::AskCddbEmail(QString& email) {
+    return ::AskCddbEmail(this, email);
 }
 
 // ---------------------------------------------------------------------------------------------

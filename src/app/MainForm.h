@@ -10,7 +10,9 @@
 #include <QMainWindow>
 
 class QAction;
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -35,6 +37,8 @@ public:
     void RunCDRipWindow(const TRipRequest& request) override;
     void RunQueryCddbDialog(uint8_t firstTrack, uint8_t lastTrack, int cdHandle,
                             const std::function<void(const TQueryCddbResult&)>& onResult) override;
+    int ChooseRelease(const std::vector<TDiscCandidate>& candidates, const QString& source) override;
+    bool AskCddbEmail(QString& email) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,6 +50,7 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildList();
+    void BuildDiscFields();
     void BuildPopupMenu();
     // The list's and status panel's tints for the application's palette (light or dark).
     void ApplyTints();
@@ -54,6 +59,10 @@ private:
     void RefillList();
     void UpdateRow(int row);
     void UpdateActions();
+    // The disc fields from CurrentDisc.
+    void UpdateDiscFields();
+    // Opens the title of `row` for editing in place.
+    void EditTitleInPlace(int row);
     void LanguageClick(QAction* item);
 
     // Menu items that open windows (some of them hooks for windows that later work builds).
@@ -71,6 +80,12 @@ private:
     QWidget* Client = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QTreeWidget* ListView1 = nullptr;
+    // The disc's fields above the list.
+    QWidget* DiscPanel = nullptr;
+    QLineEdit* edArtist = nullptr;
+    QLineEdit* edAlbum = nullptr;
+    QLineEdit* edYear = nullptr;
+    QComboBox* cbGenre = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* LanguageMenu = nullptr;
@@ -81,6 +96,7 @@ private:
     QAction* miStop = nullptr;
     QAction* miRenameTitle = nullptr;
     QAction* miQueryFreedb = nullptr;
+    QAction* miLookUp = nullptr;
     QAction* miEject = nullptr;
     QAction* miCloseCD = nullptr;
     QAction* pmExtract = nullptr;

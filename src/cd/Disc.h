@@ -76,4 +76,14 @@ public:
     // "n off1 ... offn seconds": the track count, each track's offset (start + 150) and the
     // disc length in seconds from the lead-in ((lead-out + 150) div 75). Empty without tracks.
     QString CddbQueryNumbers() const;
+
+    // The MusicBrainz disc id (28 characters): the SHA-1 of the first and last track number
+    // ("%02X") and 100 offsets ("%08X": the lead-out, then track n in slot n, 0 for the slots
+    // of no track, all + 150), in base64 with "+/=" written "._-". It covers the audio
+    // session: on an enhanced CD (a data track last, in a second session) the lead-out is
+    // that track's start - 11400 and the data track is left out. Empty without an audio track.
+    QString MusicBrainzDiscId() const;
+    // The same layout as MusicBrainz's toc parameter: "first last lead-out offset1 ... offsetn",
+    // separated by blanks. Empty without an audio track.
+    QString MusicBrainzToc() const;
 };

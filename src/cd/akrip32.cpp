@@ -5,6 +5,7 @@
 #include "cd/DiscLayout.h"
 #include "cd/DriveHandleLayout.h"
 #include "cd/TocFile.h"
+#include "cd/DriveHandleCdio.h"
 #include "core/Settings.h"
 
 #include <QCoreApplication>
@@ -688,4 +689,10 @@ std::shared_ptr<const TDiscLayout> CDHandleLayout(int handle) {
         return nullptr;
     std::lock_guard<std::mutex> guard(drive->Lock);
     return drive->Layout;
+}
+
+// Declared in DriveHandleCdio.h.
+QString CDHandleImage(int handle) {
+    const std::shared_ptr<TDrive> drive = DriveOf(handle);
+    return drive && drive->IsImage ? drive->Path : QString();
 }

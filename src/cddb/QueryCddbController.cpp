@@ -19,7 +19,8 @@ QString TQueryCddbController::DefaultScript() {
 void TQueryCddbController::Show() {
     const QStringList servers = ServerList();
     ServerIndex = std::max<int>(0, int(servers.indexOf(Settings.Server)));
-    ServerText = servers[ServerIndex];
+    // A server typed in by the user is shown again as it was typed.
+    ServerText = Settings.Server.trimmed().isEmpty() ? servers[ServerIndex] : Settings.Server;
     Script = Settings.Script;
     UseProxy = Settings.UseProxy;
     ProxyAddress = Settings.ProxyAddress;

@@ -37,9 +37,11 @@ public:
     QString Email;
     QString ClientName;
     bool ProxyFieldsEnabled() const { return UseProxy; }
+    // No e-mail address for the hello yet: the window asks for one before the query.
+    bool NeedsEmail() const { return Email.trimmed().isEmpty(); }
 
-    // On show: the controls from the Settings record; the server entry equal to the stored
-    // server (exact), else the first entry.
+    // On show: the controls from the Settings record; the stored server as it was stored
+    // (the list's entry when it is one of them).
     void Show();
     void SetUseProxy(bool use);
     // bDefault: the first server, the default script, no proxy (address and port kept).

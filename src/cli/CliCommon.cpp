@@ -2,11 +2,13 @@
 #include "cli/CliCommon.h"
 #include "core/DiscInfo.h"
 
+#include "cd/CdText.h"
 #include "cd/DiscKey.h"
 #include "cd/akrip32.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
+#include "metadata/DiscLookup.h"
 #include "platform/Prompter.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"
@@ -224,7 +226,16 @@ bool LoadDisc(int handle, TCliDisc& disc, int& exitCode) {
         return false;
     }
     disc = DiscWithInfo(read);
+    TakeCdText(handle, disc);
     return true;
+}
+
+void TakeCdText(int handle, TCliDisc& disc) {
+    // A disc cdinfo.dat does not name is shown with its CD-TEXT, as the main window lists it.
+    TCdText text;
+    if (!disc.Key.isEmpty() && !DiscInfoStored(disc.Key) && ReadCdText(handle, text))
+        ApplyDiscRecord(CdTextCandidate(text, disc.Disc).Record, disc.Info, disc.Disc.FirstTrack(),
+                        disc.Disc.TrackCount());
 }
 
 void PrintTocRows(const TCliDisc& disc) {

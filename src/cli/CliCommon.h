@@ -95,11 +95,13 @@ struct TCliDisc {
     QString TitleOf(int32_t number) const;
 };
 
-// Reads the disc of an open drive and its information. False with the message printed and
-// `exitCode` set.
+// Reads the disc of an open drive and its information (a disc cdinfo.dat does not name takes
+// its CD-TEXT). False with the message printed and `exitCode` set.
 bool LoadDisc(int handle, TCliDisc& disc, int& exitCode);
 // The same for a disc the CD input read; no message.
 TCliDisc DiscWithInfo(const TDisc& disc);
+// A disc cdinfo.dat does not name takes the CD-TEXT of the drive behind `handle`.
+void TakeCdText(int handle, TCliDisc& disc);
 
 // The track lines of toc (number, title, length, size, audio/data): the length is the start
 // addresses' minutes and seconds subtracted, frames ignored, as the main window's track list

@@ -28,6 +28,8 @@ int RunTagCommand(const QStringList& words);
 int RunWavCommand(const QStringList& words);
 // CddbCommands.cpp
 int RunCddbCommand(const QStringList& words);
+// LookupCommands.cpp
+int RunLookupCommand(const QStringList& words);
 // OggCommands.cpp
 int RunEncodeOggCommand(const QStringList& words);
 int RunDecodeOggCommand(const QStringList& words);

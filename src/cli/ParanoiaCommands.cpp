@@ -28,7 +28,12 @@ int RunParanoiaTocCommand(const QCommandLineParser& parser, const TDriveOptions&
     TDisc disc;
     if (!cdIn.ReadDisc(disc))
         return CliFail(WithDriveReason(ResText("RES_ReadTocError", "Error while reading TOC information!")));
-    const TCliDisc listed = DiscWithInfo(disc);
+    TCliDisc listed = DiscWithInfo(disc);
+    // The CD-TEXT comes from the drive library, as toc reads it.
+    if (const int handle = OpenCDDriveAt(index)) {
+        TakeCdText(handle, listed);
+        CloseCDHandle(handle);
+    }
     CliOut(QStringLiteral("key: ") + listed.Key);
     // The same lines as toc: what the CD input reads of the disc (its tracks, their numbers,
     // starts and data flags) shown by the track list's own rules, so the two ways to a drive

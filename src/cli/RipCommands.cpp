@@ -133,6 +133,12 @@ int RunRipCommand(const QStringList& words) {
                                    QStringLiteral("Disc genre: a name of the genre list or an ID3 genre number."),
                                    QStringLiteral("NAME|NUMBER"));
     const QCommandLineOption comment(QStringLiteral("comment"), QStringLiteral("Disc comment."), QStringLiteral("T"));
+    const QCommandLineOption pattern(
+        QStringLiteral("pattern"),
+        QStringLiteral("Path of each track's files below DIR, without extension (default: CommonOptions/NamePattern, "
+                       "%title%): %artist%, %album%, %year%, %genre%, %track% and %title% are replaced; / makes "
+                       "folders."),
+        QStringLiteral("P"));
     const QCommandLineOption paranoia(
         QStringLiteral("paranoia"),
         QStringLiteral("Rip through the CD input (libcdio-paranoia), as the CD rip progress window does."));
@@ -141,12 +147,13 @@ int RunRipCommand(const QStringList& words) {
         QStringLiteral("Rip the whole disc, pregaps included, into one WAV file and a cue sheet that opens as\n"
                        "the same disc (DIR/ARTIST - ALBUM.wav and .cue)."));
     for (const auto* o :
-         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &paranoia, &singleFile})
+         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia, &singleFile})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,
                   QStringLiteral("Rips the tracks of a disc: each is extracted to WAV and encoded to the output\n"
-                                 "format, as the job window does; prints the files written."),
+                                 "format, as the job window does; prints the files written. Files that exist\n"
+                                 "already are kept: the new ones get \" (2)\" (with --yes they are replaced)."),
                   exitCode))
         return exitCode;
     if (!parser.positionalArguments().isEmpty())
@@ -226,7 +233,7 @@ int RunRipCommand(const QStringList& words) {
     }
     if (chosen.empty())
         return CliFail(QStringLiteral("the disc has no audio track"));
-    request.SetTracks(chosen);
+    // The disc's fields first: the name pattern takes them.
     request.Disc = disc.Info;
     if (parser.isSet(artist))
         request.Disc.Artist = parser.value(artist);
@@ -238,12 +245,27 @@ int RunRipCommand(const QStringList& words) {
         request.Disc.Genre = genreIndex;
     if (parser.isSet(comment))
         request.Disc.Comment = parser.value(comment);
+    if (parser.isSet(pattern)) {
+        if (parser.value(pattern).trimmed().isEmpty())
+            return CliFail(QStringLiteral("--pattern needs a pattern such as %artist%/%album%/%track% %title%"), 2);
+        request.NamePattern = parser.value(pattern);
+    }
+    request.SetTracks(chosen);
     request.OutputFolder = PrepareFolder(parser, out, exitCode);
     if (request.OutputFolder.isEmpty())
         return exitCode;
     request.Layout = disc.Disc;
     request.DiscKey = disc.Key;
     request.DriveName = NamedDriveTitle(parser, driveOptions);
+    // A rip never writes over files silently: without --yes the new files go beside them.
+    if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty()) {
+        if (Prompter().Show(RipFilesExistText(existing), TPromptIcon::Question, TPromptButtons::YesNo,
+                            TPromptAnswer::No) != TPromptAnswer::Yes)
+            request.KeepExistingFiles();
+    }
+    QString folderError;
+    if (!request.CreateFolders(folderError))
+        return CliFail(ResText("RES_Cannot_Create", "Cannot create ") + folderError);
 
     if (parser.isSet(singleFile))
         return RunSingleFileRip(handle.Handle, disc, request);

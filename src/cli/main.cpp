@@ -37,6 +37,7 @@ const TCommand Commands[] = {
     {"record", "record from the sound card into a WAV file (and MP3)", RunRecordCommand},
     {"play", "play an Ogg Vorbis file or a CD track on the sound device", RunPlayCommand},
     {"cddb", "name a disc from a CDDB server (and store it in cdinfo.dat)", RunCddbCommand},
+    {"lookup", "name a disc from CD-TEXT, MusicBrainz or CDDB (and store it in cdinfo.dat)", RunLookupCommand},
     {"ar", "show a disc's AccurateRip ids and database entries", RunArCommand},
     {"offset", "find the drive's read offset with AccurateRip (offset find)", RunOffsetCommand},
     {"verify", "check a past rip's files against its log", RunVerifyCommand},

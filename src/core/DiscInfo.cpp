@@ -48,6 +48,22 @@ bool SaveDiscInfo(const QString& key, const TDiscInfo& disc) {
     return ini.UpdateFile();
 }
 
+bool DiscInfoStored(const QString& key) {
+    if (key.isEmpty())
+        return false;
+    const TIniFile ini(DiscInfoFilePath());
+    if (!ini.ReadString(key, QStringLiteral("Artist"), QString()).isEmpty() ||
+        !ini.ReadString(key, QStringLiteral("Album"), QString()).isEmpty())
+        return true;
+    const int count = std::min(ini.ReadInteger(key, QStringLiteral("TrackNumber"), 100), 100);
+    for (int n = 1; n <= count; ++n) {
+        const QString title = ini.ReadString(key, QString::number(n), QString());
+        if (!title.isEmpty() && title != DefaultTrackTitle(n))
+            return true;
+    }
+    return false;
+}
+
 QString DefaultTrackTitle(int32_t number) {
     return QStringLiteral("Track") + TwoDigits(number);
 }

@@ -37,6 +37,10 @@ void LoadDiscInfo(const QString& key, TDiscInfo& disc = CurrentDisc);
 // file could not be written (the old file is kept).
 bool SaveDiscInfo(const QString& key, const TDiscInfo& disc = CurrentDisc);
 
+// Whether cdinfo.dat names the disc under `key`: an artist, an album or a title other than the
+// default "TrackNN". A disc it does not name is looked up when it appears.
+bool DiscInfoStored(const QString& key);
+
 // The title a track has when it has none: "Track" and its two-digit number.
 QString DefaultTrackTitle(int32_t number);
 // A title as the track list keeps it: on one line (line breaks become blanks, as cdinfo.dat

@@ -12,13 +12,14 @@
 TSettings Settings;
 
 const char* const DefaultCddbServer = "gnudb.gnudb.org";
-const char* const DefaultCddbEmail = "user@example.org";
+const char* const DefaultMusicBrainzServer = "https://musicbrainz.org";
 const char* const DefaultAccurateRipServer = "http://www.accuraterip.com";
 
 TSettings::TSettings()
-    : Server(QString::fromLatin1(DefaultCddbServer)), Script(QStringLiteral("/~cddb/cddb.cgi")),
-      Port(QStringLiteral("80")), Email(QString::fromLatin1(DefaultCddbEmail)),
-      ClientName(QStringLiteral("Discwright")), Lan(QStringLiteral("English")),
+    : NamePattern(QStringLiteral("%title%")), Server(QString::fromLatin1(DefaultCddbServer)),
+      Script(QStringLiteral("/~cddb/cddb.cgi")), Port(QStringLiteral("80")), ClientName(QStringLiteral("Discwright")),
+      MetadataSources(QStringLiteral("cdtext,musicbrainz,cddb")),
+      MusicBrainzServer(QString::fromLatin1(DefaultMusicBrainzServer)), Lan(QStringLiteral("English")),
       AccurateRipServer(QString::fromLatin1(DefaultAccurateRipServer)) {}
 
 namespace {
@@ -43,6 +44,7 @@ std::vector<TOption> OptionTable() {
         {"CommonOptions", "NormalizePercent", TKind::Integer, &s.NormalizePercent},
         {"CommonOptions", "EnableRipTime", TKind::Boolean, &s.EnableRipTime},
         {"CommonOptions", "RipTime", TKind::Integer, &s.RipTime},
+        {"CommonOptions", "NamePattern", TKind::String, &s.NamePattern},
         {"Mp3Options", "IsSelectVBR", TKind::Boolean, &s.IsSelectVBR},
         {"Mp3Options", "IsVBRHead", TKind::Boolean, &s.IsVBRHead},
         {"Mp3Options", "BitRate", TKind::Integer, &s.BitRate},
@@ -71,6 +73,10 @@ std::vector<TOption> OptionTable() {
         {"QueryCDDB", "Email", TKind::String, &s.Email},
         {"QueryCDDB", "ClientName", TKind::String, &s.ClientName},
         {"ID3", "Use", TKind::Boolean, &s.UseID3},
+        {"Metadata", "Sources", TKind::String, &s.MetadataSources},
+        {"Metadata", "LookupOnInsert", TKind::Boolean, &s.LookupOnInsert},
+        {"Metadata", "MusicBrainzServer", TKind::String, &s.MusicBrainzServer},
+        {"Metadata", "Contact", TKind::String, &s.MetadataContact},
         {"Options", "Lan", TKind::String, &s.Lan},
         {"AccurateRip", "Use", TKind::Boolean, &s.AccurateRipUse},
         {"AccurateRip", "Server", TKind::String, &s.AccurateRipServer},
@@ -114,6 +120,9 @@ void ClampLoadedValues() {
     // An empty folder would put every rip into whatever folder the program was started from.
     if (Settings.OutputFolder.trimmed().isEmpty())
         Settings.OutputFolder = DefaultSettings().OutputFolder;
+    // An empty pattern would name every file after nothing.
+    if (Settings.NamePattern.trimmed().isEmpty())
+        Settings.NamePattern = TSettings().NamePattern;
 }
 
 } // namespace
@@ -192,6 +201,8 @@ bool ApplySettingOverride(const QString& assignment) {
         switch (o.Kind) {
         case TKind::String:
             *static_cast<QString*>(o.Field) = value;
+            if (Settings.NamePattern.trimmed().isEmpty())
+                Settings.NamePattern = TSettings().NamePattern;
             return true;
         case TKind::Integer:
             if (!TIniFile::ParseInteger(value, number))

@@ -18,6 +18,10 @@ struct TSettings {
     int32_t NormalizePercent = 95;
     bool EnableRipTime = false;
     int32_t RipTime = 0;
+    // The path of a track's files below the output folder, without extension: %artist%,
+    // %album%, %year%, %genre%, %track% (two digits) and %title% are replaced by the fields,
+    // each cleaned for a file name on its own; "/" makes folders.
+    QString NamePattern;
     // Mp3Options
     bool IsSelectVBR = false;
     bool IsVBRHead = false;
@@ -49,10 +53,17 @@ struct TSettings {
     bool UseProxy = false;
     QString ProxyAddress;
     QString Port;
-    QString Email;      // the user part of the CDDB hello ("@" separates user and host)
+    QString Email;      // the user part of the CDDB hello ("@" separates user and host); empty until asked
     QString ClientName; // the client part of the CDDB hello, sent with DW_VERSION
     // ID3
     bool UseID3 = false;
+    // Metadata: where a lookup of a disc's titles asks, in order (cdtext, musicbrainz, cddb);
+    // whether a disc with no titles in cdinfo.dat is looked up when it appears; the MusicBrainz
+    // server (base URL) and the contact its User-Agent names.
+    QString MetadataSources;
+    bool LookupOnInsert = true;
+    QString MusicBrainzServer;
+    QString MetadataContact;
     // Options
     QString Lan;
     // AccurateRip
@@ -74,9 +85,9 @@ struct TSettings {
 // from it into its request when it starts (workers never read it).
 extern TSettings Settings;
 
-// The default CDDB server host, and the placeholder address of the CDDB hello.
+// The default CDDB server host and MusicBrainz server.
 extern const char* const DefaultCddbServer;
-extern const char* const DefaultCddbEmail;
+extern const char* const DefaultMusicBrainzServer;
 extern const char* const DefaultAccurateRipServer;
 // Read offsets go at most this many samples either way (five sectors).
 constexpr int32_t MaxReadOffset = 2940;

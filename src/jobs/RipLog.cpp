@@ -94,7 +94,7 @@ QString RipLogText(const TRipLogInput& in) {
     const TRipRequest& r = in.Request;
     const TDisc& disc = r.Layout;
     const TAccurateRipIds ids = AccurateRipIds(disc);
-    const QString folder = r.OutputFolder;
+    const QString folder = RipLogFolder(r);
     QStringList out;
     out << QString::fromLatin1(FirstLine);
     out << QStringLiteral("Program: Discwright ") + QStringLiteral(DW_VERSION);
@@ -193,7 +193,7 @@ QString RipCueText(const TRipLogInput& in) {
     for (const TTrackResult& t : in.Tracks) {
         if (!t.Ok || t.Files.isEmpty())
             continue;
-        out << QStringLiteral("FILE ") + CueQuoted(Relative(r.OutputFolder, t.Files.first())) + ' ' + type;
+        out << QStringLiteral("FILE ") + CueQuoted(Relative(RipLogFolder(r), t.Files.first())) + ' ' + type;
         out << QStringLiteral("  TRACK %1 AUDIO").arg(t.DiscNumber, 2, 10, QLatin1Char('0'));
         out << QStringLiteral("    TITLE ") + CueQuoted(t.Title);
         out << QStringLiteral("    INDEX 01 00:00:00");
@@ -214,8 +214,17 @@ bool SaveWhole(const QString& path, const QByteArray& bytes, QString& error) {
 
 } // namespace
 
+QString RipLogFolder(const TRipRequest& request) {
+    return request.Tracks.empty() ? request.OutputFolder : QFileInfo(request.WavOf(0)).absolutePath();
+}
+
 bool WriteRipLog(const TRipLogInput& in, QString& logPath, QString& cuePath, QString& error) {
-    const QString base = AddTrailingBackslash(in.Request.OutputFolder) + RipLogBaseName(in.Request);
+    // The log of an earlier rip into the same folder belongs to its files: it is kept.
+    const QString stem = AddTrailingBackslash(RipLogFolder(in.Request)) + RipLogBaseName(in.Request);
+    QString base = stem;
+    for (int n = 2; QFileInfo::exists(base + QStringLiteral(".log")) || QFileInfo::exists(base + QStringLiteral(".cue"));
+         ++n)
+        base = stem + QStringLiteral(" (%1)").arg(n);
     logPath = base + QStringLiteral(".log");
     cuePath = base + QStringLiteral(".cue");
     return SaveWhole(logPath, RipLogText(in).toUtf8(), error) && SaveWhole(cuePath, RipCueText(in).toUtf8(), error);

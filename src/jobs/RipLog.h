@@ -30,10 +30,14 @@ struct TRipLogInput {
 // The base name of a rip's log and cue sheet: the album (cleaned for a file name), else the
 // disc key, else "rip".
 QString RipLogBaseName(const TRipRequest& request);
+// The folder of the log and cue sheet: that of the first track's files (a name pattern may put
+// them below the output folder).
+QString RipLogFolder(const TRipRequest& request);
 // The log's text and the cue sheet's text.
 QString RipLogText(const TRipLogInput& in);
 QString RipCueText(const TRipLogInput& in);
-// Writes both into the output folder (atomically); false with the reason.
+// Writes both into their folder (atomically), under a name no earlier rip's log or cue sheet
+// has there ("<name> (2)"); false with the reason.
 bool WriteRipLog(const TRipLogInput& in, QString& logPath, QString& cuePath, QString& error);
 
 // A log read back.

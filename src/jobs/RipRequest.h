@@ -19,7 +19,8 @@ struct TTrackEntry {
     int32_t Number = 0;
     // The title as the user typed it or a lookup gave it: tags and windows show it.
     QString Title;
-    // The base name of the track's files (see TrackBaseName), unique within the rip.
+    // The path of the track's files below the output folder, without extension: the name
+    // pattern's folders and the base name (see TrackPath), unique within the rip.
     QString BaseName;
 };
 
@@ -27,6 +28,8 @@ struct TRipRequest {
     std::vector<TTrackEntry> Tracks;
     int32_t Format = ofMP3; // TOutputFormat
     QString OutputFolder;
+    // CommonOptions/NamePattern: the path of each track's files below OutputFolder.
+    QString NamePattern = QStringLiteral("%title%");
     TMp3Options Mp3;
     TOggOptions Ogg;
     TWmaOptions Wma;
@@ -60,13 +63,34 @@ struct TRipRequest {
 
     // The settings and the listed disc's fields; no tracks yet.
     static TRipRequest From(const TSettings& settings, const TDiscFields& disc);
-    // Entries for tracks given as (number, title), with unique base names.
+    // Entries for tracks given as (number, title), with unique paths from the name pattern
+    // and the disc's fields (set Disc and NamePattern first).
     void SetTracks(const std::vector<std::pair<int32_t, QString>>& numbersAndTitles);
 
     // Files of entry i (0-based): its WAV file and its output in the format.
     QString WavOf(size_t i) const;
     QString OutputOf(size_t i) const;
+
+    // The files of this rip that exist already (WAV or output), in track order.
+    QStringList ExistingFiles() const;
+    // Gives each track whose files exist already the first free name with " (2)", " (3)", ...,
+    // so the rip writes beside them rather than over them.
+    void KeepExistingFiles();
+    // Creates the folders the pattern puts the files in. False with `error` (naming the
+    // folder) when one cannot be made.
+    bool CreateFolders(QString& error) const;
 };
+
+// The path of a track's files below the output folder, without extension: the pattern with
+// %artist%, %album%, %year%, %genre% (the genre's name), %track% (two digits) and %title%
+// replaced, each field cleaned for a file name on its own (the title as TrackBaseName cleans
+// it: a title that leaves nothing becomes "TrackNN"); "/" separates folders, and a folder
+// whose name comes out empty (or blank) is left out. Each name is cut to 180 bytes of UTF-8.
+QString TrackPath(const QString& pattern, const TDiscFields& disc, int32_t number, const QString& title);
+
+// The question before a rip whose files exist already (`existing`, ExistingFiles): Yes
+// replaces them, No keeps them (KeepExistingFiles).
+QString RipFilesExistText(const QStringList& existing);
 
 // Names for the files of a job's entries: the first of equal names stays, later ones get
 // " (2)", " (3)", ... (skipping names another entry already has), so no entry writes over the

@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QThread>
 #include <QtEndian>
@@ -36,6 +35,16 @@ TEST(SettingsTest, MissingFileGivesDefaults) {
     EXPECT_EQ(Settings.Port, "80");
     EXPECT_EQ(Settings.Lan, "English");
     EXPECT_FALSE(Settings.Server.isEmpty());
+    // No placeholder address: the first CDDB query asks for one.
+    EXPECT_EQ(Settings.Email, "");
+    EXPECT_EQ(Settings.NamePattern, "%title%");
+    EXPECT_EQ(Settings.MetadataSources, "cdtext,musicbrainz,cddb");
+    EXPECT_TRUE(Settings.LookupOnInsert);
+    EXPECT_EQ(Settings.MusicBrainzServer, "https://musicbrainz.org");
+    EXPECT_EQ(Settings.MetadataContact, "");
+    // An empty pattern would name every file after nothing.
+    EXPECT_TRUE(ApplySettingOverride("CommonOptions/NamePattern="));
+    EXPECT_EQ(Settings.NamePattern, "%title%");
 }
 
 TEST(SettingsTest, RoundTripInTableOrder) {
@@ -56,7 +65,7 @@ TEST(SettingsTest, RoundTripInTableOrder) {
 
     const QString text = QString::fromUtf8(ReadFile(folder.File("options.ini")));
     const QStringList order{"[CommonOptions]", "[Mp3Options]", "[OggOptions]", "[WMAOptions]", "[CDOptions]",
-                            "[RecordOptions]", "[QueryCDDB]",  "[ID3]",        "[Options]"};
+                            "[RecordOptions]", "[QueryCDDB]",  "[ID3]",        "[Metadata]",   "[Options]"};
     int last = -1;
     for (const QString& s : order) {
         const int at = text.indexOf(s);

@@ -60,7 +60,12 @@ protected:
     std::unique_ptr<TMainForm> Window(const std::vector<TImageTrack>& tracks = {{300}, {400}, {200}, {150}}) {
         Disc = MakeDiscImage(Folder.Path(), "album", tracks);
         Key = TMainFixture::KeyOf(Disc);
-        WriteFile(Folder.File("options.ini"), QStringLiteral("[CDOptions]\nImages=%1\n").arg(Disc.CuePath).toUtf8());
+        // A user who gave the CDDB hello an address; no lookup when the disc appears.
+        WriteFile(Folder.File("options.ini"),
+                  QStringLiteral("[CDOptions]\nImages=%1\n[QueryCDDB]\nEmail=user@example.org\n[Metadata]\n"
+                                 "LookupOnInsert=0\nMusicBrainzServer=http://127.0.0.1:1\n")
+                      .arg(Disc.CuePath)
+                      .toUtf8());
         auto form = std::make_unique<TMainForm>();
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));

@@ -8,8 +8,11 @@
 
 #include "app/MainFixture.h"
 #include "cd/akrip32.h"
+#include "cddb/CddbTestCommon.h"
 #include "core/Helpers.h"
 #include "core/Settings.h"
+#include "metadata/MusicBrainzJson.h"
+#include "metadata/MusicBrainzTestServer.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
 
@@ -96,6 +99,20 @@ public:
     };
     std::vector<TQueryDialog> QueryDialogs;
     std::optional<TQueryCddbResult> QueryResult; // what the dialog's query "finds"
+
+    int ChooseRelease(const std::vector<TDiscCandidate>& candidates, const QString& source) override {
+        Offered << QString::number(candidates.size()) + ' ' + source;
+        return Pick;
+    }
+    bool AskCddbEmail(QString& email) override {
+        ++EmailQuestions;
+        email = Email;
+        return !Email.isEmpty();
+    }
+    int Pick = -1;       // the release chooser's answer
+    QStringList Offered; // "count source" of each release chooser shown
+    QString Email;       // the address typed when asked (empty: Cancel)
+    int EmailQuestions = 0;
 };
 
 QStringList Titles(const TMainController& c) {
@@ -596,3 +613,153 @@ TEST(MainControllerTest, OpenDiscImageFromTheHintAndTheMenu) {
 }
 
 } // namespace
+
+TEST(MainControllerTest, ANewDiscIsLookedUpWithoutABoxAndLookUpDiscChooses) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    TWebTestServer server;
+    TDisc layout;
+    layout.Tracks = {{1, 0, false}, {2, 1234, false}, {3, 3534, false}, {4, 4284, false}};
+    layout.LeadOut = 4897;
+    server.SetAnswer("/ws/2/discid/", 200, TwoReleasesJson(layout.MusicBrainzDiscId()));
+    f.WriteOptions({disc.CuePath}, 0,
+                   "[Metadata]\nLookupOnInsert=1\nSources=cdtext,musicbrainz\nMusicBrainzServer=" + server.BaseUrl() +
+                       "\n");
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    // It runs by itself: the window stays usable meanwhile, and no box opens.
+    EXPECT_TRUE(c.LookingUp());
+    EXPECT_FALSE(c.Enables().LookUp);
+    EXPECT_EQ(c.Status(), "Looking up the disc...");
+    ASSERT_TRUE(WaitUntil([&] { return !c.LookingUp(); }));
+    EXPECT_EQ(Titles(c), QStringList({"Opening", "Second Song", "Third", "Closing"}));
+    EXPECT_EQ(CurrentDisc.Artist, "Some Band feat. Guest");
+    EXPECT_EQ(c.Status(), "Named from MusicBrainz: Some Band feat. Guest / First Album (1999, GB, CD) (2 releases; "
+                          "Look up disc chooses another)");
+    EXPECT_TRUE(host.Offered.isEmpty());
+    EXPECT_TRUE(f.Scripted.Shown().isEmpty());
+
+    // Look up disc: the user picks the second release; Cancel changes nothing.
+    host.Pick = 1;
+    c.LookUpDisc();
+    ASSERT_TRUE(WaitUntil([&] { return !c.LookingUp(); }));
+    EXPECT_EQ(host.Offered, QStringList({"2 MusicBrainz"}));
+    EXPECT_EQ(c.Rows()[3].Title, "Closing (Remaster)");
+    EXPECT_EQ(CurrentDisc.Album, "First Album (Deluxe)");
+    host.Pick = -1;
+    c.LookUpDisc();
+    ASSERT_TRUE(WaitUntil([&] { return !c.LookingUp(); }));
+    EXPECT_EQ(CurrentDisc.Album, "First Album (Deluxe)");
+
+    // A disc cdinfo.dat names is not looked up when it comes back.
+    c.Close();
+    const int requests = int(server.Targets().size());
+    TMainController again(&host);
+    again.Show();
+    EXPECT_FALSE(again.LookingUp());
+    EXPECT_EQ(again.Rows()[0].Title, "Opening (Remaster)");
+    EXPECT_EQ(server.Targets().size(), requests);
+}
+
+TEST(MainControllerTest, ALookupThatFindsNothingLeavesTheDiscAndSaysWhy) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    TWebTestServer server;
+    server.SetAnswer("/ws/2/discid/", 500, "{\"error\": \"Internal error\"}");
+    f.WriteOptions({disc.CuePath}, 0,
+                   "[Metadata]\nLookupOnInsert=1\nSources=musicbrainz\nMusicBrainzServer=" + server.BaseUrl() + "\n");
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    ASSERT_TRUE(WaitUntil([&] { return !c.LookingUp(); }));
+    EXPECT_EQ(c.Status(), "Look-up: musicbrainz: MusicBrainz answered HTTP 500: Internal error");
+    EXPECT_EQ(Titles(c), QStringList({"Track01", "Track02", "Track03", "Track04"}));
+    EXPECT_TRUE(f.Scripted.Shown().isEmpty());
+    // Asked for by the user, the same failure is a box.
+    c.LookUpDisc();
+    ASSERT_TRUE(WaitUntil([&] { return !c.LookingUp(); }));
+    ASSERT_EQ(f.Scripted.Shown().size(), 1);
+    EXPECT_TRUE(f.Scripted.Shown()[0].startsWith("Nothing was found for this disc:"));
+}
+
+TEST(MainControllerTest, TheFirstCddbLookupAsksForTheEmailAddress) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    TCddbTestServer server;
+    server.SetAnswer("cddb query", "200 rock 26004104 Some Band / First Album\r\n");
+    server.SetAnswer("cddb read rock 26004104", ReadAnswer("rock", "26004104", StandardEntryLines()));
+    f.WriteOptions({disc.CuePath}, 0,
+                   "[Metadata]\nLookupOnInsert=0\nSources=cddb\n[QueryCDDB]\nServer=" + server.BaseUrl() + "\n");
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    // Cancelled: nothing asked of the server.
+    c.LookUpDisc();
+    ASSERT_TRUE(WaitUntil([&] { return !c.LookingUp(); }));
+    EXPECT_EQ(host.EmailQuestions, 1);
+    EXPECT_TRUE(server.Commands().isEmpty());
+    host.Email = "me@my.host";
+    c.LookUpDisc();
+    ASSERT_TRUE(WaitUntil([&] { return !c.LookingUp() && c.Rows()[0].Title == "Opening"; }));
+    EXPECT_EQ(Settings.Email, "me@my.host");
+    EXPECT_EQ(server.Hellos().value(0), "me my.host Discwright " DW_VERSION);
+    EXPECT_EQ(CurrentDisc.Album, "First Album");
+}
+
+TEST(MainControllerTest, ExtractAsksOnceBeforeWritingOverFilesAndMakesThePatternsFolders) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    CurrentDisc.Album = "An Album";
+    Settings.NamePattern = "%album%/%track% %title%";
+    c.SelectNone();
+    c.SetRowSelected(0, true);
+    c.SetRowSelected(1, true);
+    const QString folder = Settings.OutputFolder + "/An Album";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(WriteFile(folder + "/01 Track01.mp3", "earlier rip"));
+    // Cancel: no rip.
+    f.Scripted.Queue(TPromptAnswer::Cancel);
+    c.Extract();
+    EXPECT_TRUE(host.Jobs.empty());
+    EXPECT_TRUE(
+        f.Scripted.Shown().last().startsWith("1 file(s) of this rip exist already (" + folder + "/01 Track01.mp3)"));
+    // No: both are kept, the new file goes beside the old one.
+    f.Scripted.Queue(TPromptAnswer::No);
+    c.Extract();
+    ASSERT_EQ(host.Jobs.size(), 1u);
+    EXPECT_EQ(host.Jobs[0].Items, QStringList({"01An Album/01 Track01 (2)", "02An Album/02 Track02"}));
+    // Yes: replaced.
+    f.Scripted.Queue(TPromptAnswer::Yes);
+    c.Extract();
+    EXPECT_EQ(host.Jobs[1].Items, QStringList({"01An Album/01 Track01", "02An Album/02 Track02"}));
+    EXPECT_EQ(f.Scripted.Shown().size(), 3);
+}
+
+TEST(MainControllerTest, ADiscWithCdTextIsListedWithItUnlessCdinfoNamesIt) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    QByteArray cue = ReadFile(disc.CuePath);
+    cue.replace("FILE", "PERFORMER \"Some Band\"\nTITLE \"First Album\"\nFILE");
+    cue.replace("  TRACK 02 AUDIO\n", "  TRACK 02 AUDIO\n    TITLE \"Second Song\"\n");
+    ASSERT_TRUE(WriteFile(disc.CuePath, cue));
+    f.WriteOptions({disc.CuePath});
+    TRecordingHost host;
+    {
+        TMainController c(&host);
+        c.Show();
+        EXPECT_EQ(Titles(c), QStringList({"Track01", "Second Song", "Track03", "Track04"}));
+        EXPECT_EQ(CurrentDisc.Artist, "Some Band");
+        EXPECT_EQ(CurrentDisc.Album, "First Album");
+    }
+    // What cdinfo.dat holds wins.
+    f.WriteTitles(TMainFixture::KeyOf(disc), {{1, "One"}, {2, "Typed"}});
+    TMainController c(&host);
+    c.Show();
+    EXPECT_EQ(c.Rows()[1].Title, "Typed");
+    EXPECT_EQ(CurrentDisc.Artist, "Test Artist");
+}

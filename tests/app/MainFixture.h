@@ -18,7 +18,9 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 
 class TMainFixture {
 public:
-    TMainFixture() { SetPrompter(&Scripted); }
+    // The window loads options.ini: one that keeps lookups off the network until a test
+    // writes its own (WriteOptions keeps them off too).
+    TMainFixture();
     ~TMainFixture() { SetPrompter(nullptr); }
 
     // Writes a disc image into the program folder.
@@ -26,7 +28,8 @@ public:
                     uint32_t seed = 1) const;
     // The cdinfo.dat key of an image.
     static QString KeyOf(const TDiscImage& disc);
-    // options.ini with the images as drives and drive `index` chosen (before the window loads it).
+    // options.ini with the images as drives and drive `index` chosen (before the window loads it);
+    // without a [Metadata] section in `extra`, no lookup runs when a disc appears.
     void WriteOptions(const QStringList& images, int index = 0, const QString& extra = QString()) const;
     // cdinfo.dat with the titles of one disc (track number -> title).
     void WriteTitles(const QString& key, const QMap<int, QString>& titles) const;

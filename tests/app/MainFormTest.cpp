@@ -2,6 +2,8 @@
 // start, clicks on the list, the enabled rules, switching the language, closing, the
 // no-device hint and the demo disc.
 #include "app/MainForm.h"
+#include "core/DiscInfo.h"
+#include "tags/Genres.h"
 
 #include "app/MainDemoDisc.h"
 #include "app/MainFixture.h"
@@ -14,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -148,40 +151,100 @@ TEST(MainFormTest, ClicksCheckBoxesAndEnabledRules) {
     EXPECT_TRUE(w.Button("tbExtract")->isEnabled());
 }
 
-TEST(MainFormTest, RenameByDoubleClickAndF2) {
+TEST(MainFormTest, TitlesEditedInPlaceAndSpaceChecks) {
     TMainFixture f;
     const TDiscImage disc = f.Disc("album", Tracks);
     f.WriteOptions({disc.CuePath});
     TMainForm form;
     TWindow w(form);
     ASSERT_EQ(w.List->topLevelItemCount(), 4);
-    TModalCloser closer;
     EXPECT_FALSE(w.Action("miRenameTitle")->isEnabled()); // no row selected yet
+    // The editor open in the list, once it is there.
+    const auto editor = [&] {
+        QLineEdit* e = nullptr;
+        const bool open =
+            QTest::qWaitFor([&] { return (e = w.List->viewport()->findChild<QLineEdit*>()) && e->isVisible(); }, 2000);
+        return open ? e : nullptr;
+    };
 
-    // A double click as the system delivers it: a click, then the second press as a double click.
-    closer.NewTitle = "Double";
+    // A double click as the system delivers it: a click, then the second press as a double
+    // click. Enter keeps the title and goes on to the next track's.
     QTest::mouseClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(2));
     QTest::mouseDClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(2));
-    EXPECT_EQ(closer.Shown, QStringList({"Track03"}));
+    QLineEdit* e = editor();
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->text(), "Track03");
+    e->selectAll();
+    QTest::keyClicks(e, "Double");
+    QTest::keyClick(e, Qt::Key_Return);
     EXPECT_EQ(w.List->topLevelItem(2)->text(1), "Double");
     EXPECT_EQ(form.Controller().Rows()[2].Title, "Double");
+    e = editor();
+    ASSERT_TRUE(e);
+    EXPECT_EQ(form.Controller().CurrentRow(), 3);
+    // Escape leaves the title as it was.
+    QTest::keyClicks(e, "never");
+    QTest::keyClick(e, Qt::Key_Escape);
+    EXPECT_EQ(form.Controller().Rows()[3].Title, "Track04");
 
+    // F2 on the selected row; Tab keeps the title and opens the next one; an emptied title
+    // becomes the default one.
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
     QTest::mouseClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(0));
     EXPECT_TRUE(w.Action("miRenameTitle")->isEnabled());
-    closer.NewTitle = "Function key";
     QTest::keyClick(&form, Qt::Key_F2);
+    e = editor();
+    ASSERT_TRUE(e);
+    e->selectAll();
+    QTest::keyClicks(e, "Function key");
+    QTest::keyClick(e, Qt::Key_Tab);
     EXPECT_EQ(w.List->topLevelItem(0)->text(1), "Function key");
+    e = editor();
+    ASSERT_TRUE(e);
+    e->clear();
+    QTest::keyClick(e, Qt::Key_Enter);
+    EXPECT_EQ(w.List->topLevelItem(1)->text(1), "Track02");
+    ASSERT_TRUE(editor());
+    QTest::keyClick(editor(), Qt::Key_Escape);
 
-    // Cancel keeps the title. (The offscreen platform gives the window back its activation,
-    // which shortcuts need, only when asked.)
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
-    closer.NewTitle.clear();
-    QTest::keyClick(&form, Qt::Key_F2);
-    EXPECT_EQ(closer.Shown.size(), 3);
-    EXPECT_EQ(w.List->topLevelItem(0)->text(1), "Function key");
+    // Space toggles the selected row's check box.
+    QTest::mouseClick(w.List->viewport(), Qt::LeftButton, {}, w.RowPoint(1));
+    QTest::keyClick(w.List, Qt::Key_Space);
+    EXPECT_FALSE(form.Controller().Rows()[1].Selected);
+    EXPECT_EQ(w.List->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    QTest::keyClick(w.List, Qt::Key_Space);
+    EXPECT_TRUE(form.Controller().Rows()[1].Selected);
+}
+
+TEST(MainFormTest, DiscFieldsShowAndEditTheDisc) {
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album", Tracks);
+    f.WriteOptions({disc.CuePath});
+    f.WriteTitles(TMainFixture::KeyOf(disc), {{1, "Intro"}});
+    TMainForm form;
+    TWindow w(form);
+    auto* artist = form.findChild<QLineEdit*>("edArtist");
+    auto* album = form.findChild<QLineEdit*>("edAlbum");
+    auto* genre = form.findChild<QComboBox*>("cbGenre");
+    ASSERT_TRUE(artist && album && genre);
+    // The stored fields of the disc.
+    EXPECT_EQ(artist->text(), "Test Artist");
+    EXPECT_EQ(genre->currentIndex(), 0);
+    // Edits go into the disc's information, which the ID3 page, the rip and cdinfo.dat share.
+    album->selectAll();
+    QTest::keyClicks(album, "Typed Album");
+    EXPECT_EQ(CurrentDisc.Album, "Typed Album");
+    genre->setCurrentIndex(GenreIndexOf("Rock") + 1);
+    Q_EMIT genre->activated(genre->currentIndex());
+    EXPECT_EQ(CurrentDisc.Genre, GenreIndexOf("Rock"));
+    EXPECT_EQ(form.Controller().RipRequest().Disc.Album, "Typed Album");
+    form.close();
+    const TIniFile stored(f.Folder.File("cdinfo.dat"));
+    EXPECT_EQ(stored.ReadString(TMainFixture::KeyOf(disc), "Album", ""), "Typed Album");
+    // Ctrl+L looks the disc up; closing the door went to Ctrl+Shift+E.
+    EXPECT_EQ(w.Action("miLookUp")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    EXPECT_EQ(w.Action("miCloseCD")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
 }
 
 TEST(MainFormTest, ExtractRipsThroughEitherWindow) {

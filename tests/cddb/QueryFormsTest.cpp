@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -87,8 +88,8 @@ TEST_F(QueryFormsTest, DialogShowsTheSettingsAndFollowsTheProxyAndDefaultRules) 
     Dialog->show();
     EXPECT_EQ(Dialog->windowTitle(), "Query CDDB");
     EXPECT_EQ(Dialog->cbServer->count(), TQueryCddbController::ServerList().size());
-    // The stored server is not in the list: the first entry is shown.
-    EXPECT_EQ(Dialog->cbServer->currentText(), "gnudb.gnudb.org");
+    // The stored server is not in the list: it is shown as it was typed.
+    EXPECT_EQ(Dialog->cbServer->currentText(), Server.Host());
     EXPECT_EQ(Dialog->eScript->text(), "/cgi/cddb");
     EXPECT_EQ(Dialog->eEmail->text(), "user@example.org");
     EXPECT_EQ(Dialog->eClientName->text(), "Discwright");
@@ -128,6 +129,34 @@ TEST_F(QueryFormsTest, AFinishedQueryClosesBothWindows) {
     EXPECT_EQ(CurrentDisc.Album, "First Album");
 }
 
+TEST_F(QueryFormsTest, TheFirstQueryAsksForTheEmailAddress) {
+    Server.SetAnswer("cddb query", "200 rock 26004104 Some Band / First Album\r\n");
+    Server.SetAnswer("cddb read rock 26004104", ReadAnswer("rock", "26004104", StandardEntryLines()));
+    Settings.Email.clear();
+    Dialog->show();
+    EXPECT_EQ(Dialog->eEmail->text(), "");
+    // Cancelled: no query.
+    QTimer::singleShot(0, [] {
+        if (auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()))
+            ask->reject();
+    });
+    Dialog->bQuery->click();
+    EXPECT_TRUE(Server.Commands().isEmpty());
+    QString asked;
+    QTimer::singleShot(0, [&] {
+        if (auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+            asked = ask->labelText();
+            ask->setTextValue("me@my.host");
+            ask->accept();
+        }
+    });
+    ClickQuery();
+    EXPECT_TRUE(asked.contains("gnudb")) << asked.toStdString();
+    EXPECT_EQ(Dialog->eEmail->text(), "me@my.host");
+    EXPECT_EQ(Settings.Email, "me@my.host");
+    EXPECT_EQ(Server.Hellos().value(0), "me my.host Discwright " DW_VERSION);
+}
+
 TEST_F(QueryFormsTest, NoMatchAndFailuresShowThePanelAndKeepTheDialog) {
     Server.SetAnswer("cddb query", "202 No match for disc ID 26004104.\r\n");
     Dialog->show();
@@ -138,6 +167,8 @@ TEST_F(QueryFormsTest, NoMatchAndFailuresShowThePanelAndKeepTheDialog) {
         ASSERT_TRUE(WaitUntil([&] { return stop.pNoMatch->isVisible(); }, 30000));
         EXPECT_FALSE(stop.lQuery->isVisible());
         EXPECT_TRUE(stop.pNoMatch->text().startsWith("No match found,perhaps:\n1.No information in CDDB server"));
+        // The server answered: the network is not to blame.
+        EXPECT_FALSE(stop.pNoMatch->text().contains("network"));
         EXPECT_EQ(stop.bStop->text(), "Close");
         checked = true;
         stop.bStop->click();

@@ -64,8 +64,10 @@ TEST_F(ImageRipTest, TheImageOpensAsTheSameDisc) {
         // The same table of contents, disc id and audio, read either way.
         const TRunResult toc = Cli({"toc", "--image", source});
         ASSERT_EQ(toc.ExitCode, 0) << toc.Err.toStdString();
-        EXPECT_EQ(Cli({"toc", "--image", cue}).Out, toc.Out);
-        EXPECT_EQ(Cli({"toc", "--paranoia", "--image", cue}).Out, toc.Out);
+        // The sheet's CD-TEXT names track 2 as the rip did.
+        const QByteArray named = QByteArray(toc.Out).replace("\tTrack02\t", "\tSecond 'Song'\t");
+        EXPECT_EQ(Cli({"toc", "--image", cue}).Out, named);
+        EXPECT_EQ(Cli({"toc", "--paranoia", "--image", cue}).Out, named);
         EXPECT_EQ(DiscId(cue), DiscId(source));
         const int tracks = int(QString::fromUtf8(toc.Out).count('\n')) - 1;
         for (int n = 1; n <= tracks; ++n) {

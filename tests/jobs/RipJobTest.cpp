@@ -12,6 +12,7 @@
 #include "jobs/JobRunner.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
+#include "tags/Genres.h"
 #include "tags/Id3Tag.h"
 
 #include <zlib.h>
@@ -117,6 +118,24 @@ TEST_F(RipJobTest, KeepWavAndDuplicateTitlesGiveDistinctFiles) {
     }
     EXPECT_EQ(Pcm(Out("Same (3).wav")), Disc.TrackData[2]);
     EXPECT_EQ(UniqueNames({"A", "A", "A (2)", "B", "A"}), QStringList({"A", "A (3)", "A (2)", "B", "A (4)"}));
+}
+
+TEST(TrackPathTest, EachFieldCleanedOnItsOwnAndSlashesMakeFolders) {
+    TDiscFields disc;
+    disc.Artist = "AC/DC";
+    disc.Album = "..Live: 1991?";
+    disc.Year = "1991";
+    disc.Genre = GenreIndexOf("Rock");
+    const QString pattern = "%artist%/%year% - %album%/%track% %title% (%genre%)";
+    EXPECT_EQ(TrackPath(pattern, disc, 3, "Back/In Black"), "ACDC/1991 - Live 1991/03 BackIn Black (Rock)");
+    // The default pattern names files as titles always did; an empty field's folder is left
+    // out, an empty title is TrackNN, and a field holding a placeholder stays as it is.
+    EXPECT_EQ(TrackPath("%title%", disc, 1, " Intro "), " Intro ");
+    EXPECT_EQ(TrackPath("%comment%/%title%", TDiscFields(), 2, "..."), "%comment%/Track02");
+    EXPECT_EQ(TrackPath("%artist%/%title%", TDiscFields(), 2, "%album%"), "%album%");
+    // A name is cut to 180 bytes of UTF-8 between characters (a file name holds 255).
+    const QString path = TrackPath("%title%", disc, 1, QString(200, QChar(0x00E9)));
+    EXPECT_EQ(path, QString(90, QChar(0x00E9)));
 }
 
 TEST_F(RipJobTest, TitlesThatWouldHideTheFileGiveVisibleNames) {

@@ -21,8 +21,12 @@ TTempProgramFolder::TTempProgramFolder() {
     Settings = TSettings();
     CurrentDisc = TDiscInfo();
     Settings.OutputFolder = Dir.path() + QStringLiteral("/Output");
-    // Tests never reach the internet: a rip asks a port where nothing listens, unless the test
-    // starts a server of its own.
+    // Tests never reach the internet: a disc that appears is not looked up, and the lookup and
+    // AccurateRip servers are on this machine (where nothing listens) unless a test names its
+    // own. (Code that loads options.ini takes what the test writes there: see TMainFixture.)
+    Settings.LookupOnInsert = false;
+    Settings.MusicBrainzServer = QStringLiteral("http://127.0.0.1:1");
+    Settings.Server = QStringLiteral("127.0.0.1:1");
     Settings.AccurateRipServer = QString::fromLatin1(UnreachableServer);
 }
 

@@ -15,7 +15,8 @@
 #include <vector>
 
 // A temporary folder used as the program folder for the life of the object; the Settings
-// record is reset to its defaults for it.
+// record is reset to its defaults for it, except that no lookup reaches the internet (no
+// lookup when a disc appears, servers on 127.0.0.1).
 class TTempProgramFolder {
 public:
     TTempProgramFolder();

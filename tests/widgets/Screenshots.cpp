@@ -26,6 +26,7 @@
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/RipForm.h"
 #include "jobs/RipProgressForm.h"
+#include "metadata/forms/ReleaseChooserForm.h"
 #include "record/NewRecordFileForm.h"
 #include "record/RecordForm.h"
 #include "support/TestSupport.h"
@@ -279,6 +280,11 @@ int main(int argc, char** argv) {
         TDisc disc;
         if (ReadDisc(handle, disc)) {
             const QStringList names = {"Morning Arpeggios", "Pentatonic Walk", "Bells"};
+            // The disc's fields above the list.
+            CurrentDisc.Artist = "Discwright";
+            CurrentDisc.Album = "Discwright Demo";
+            CurrentDisc.Year = "2026";
+            CurrentDisc.Genre = GenreIndexOf("Ambient");
             CurrentDisc.TrackNumber = int32_t(names.size());
             for (int n = 1; n <= names.size(); ++n)
                 CurrentDisc.Titles[n] = names[n - 1];
@@ -296,6 +302,28 @@ int main(int argc, char** argv) {
             list->setCurrentItem(list->topLevelItem(1));
         ok &= Save(main, out + '/' + prefix + "main.png");
         main.Controller().CloseQuery();
+    }
+    // The release chooser with two releases of a disc.
+    {
+        TDiscCandidate first;
+        first.Artist = "Some Band feat. Guest";
+        first.Album = "First Album";
+        first.Year = "1999";
+        first.Country = "GB";
+        first.Format = "CD";
+        first.Label = "Label One, Label Two";
+        first.Barcode = "5012345678900";
+        first.TrackCount = 12;
+        TDiscCandidate second = first;
+        second.Artist = "Some Band";
+        second.Album = "First Album (Deluxe)";
+        second.Year = "2009";
+        second.Country = "US";
+        second.Format = "Enhanced CD";
+        second.Barcode.clear();
+        TReleaseChooser chooser({first, second});
+        TfrmReleaseChooser window(chooser, "MusicBrainz");
+        ok &= Save(window, out + '/' + prefix + "releasechooser.png");
     }
     TfrmNoDeviceHint hint;
     ok &= Save(hint, out + '/' + prefix + "nodevicehint.png");

@@ -1,6 +1,7 @@
 // The query dialog's window (see frmQueryCDDB.h).
 #include "cddb/forms/frmQueryCDDB.h"
 
+#include "cddb/forms/CddbEmailDialog.h"
 #include "cddb/forms/JpegImage.h"
 #include "cddb/forms/frmStopQuery.h"
 #include "core/Settings.h"
@@ -135,6 +136,13 @@ void TfrmQueryCDDB::UpdateControls() {
 }
 
 void TfrmQueryCDDB::bQueryClick() {
+    if (Controller.NeedsEmail()) {
+        QString email;
+        if (!AskCddbEmail(this, email))
+            return;
+        Controller.Email = email;
+        eEmail->setText(email);
+    }
     TfrmStopQuery stop(Controller.Query(), this);
     stop.exec();
     Controller.StopWindowEnded(stop.Logic().End());

@@ -20,8 +20,9 @@ TfrmStopQuery::TfrmStopQuery(std::unique_ptr<TStopQueryController> controller, Q
     lQuery->setObjectName(QStringLiteral("lQuery"));
     lQuery->setAlignment(Qt::AlignCenter);
     lQuery->setMinimumSize(260, 40);
+    // The server answered: the network is not the cause.
     pNoMatch = new QLabel(QStringLiteral("No match found,perhaps:\n1.No information in CDDB server\n"
-                                         "2.error CDDB options\n3.check the network"));
+                                         "2.error CDDB options"));
     pNoMatch->setObjectName(QStringLiteral("pNoMatch"));
     pNoMatch->setFrameShape(QFrame::StyledPanel);
     pNoMatch->setMargin(6);

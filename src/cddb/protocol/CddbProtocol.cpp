@@ -1,6 +1,8 @@
 // CDDB protocol pieces shared by both query paths (see CddbProtocol.h).
 #include "cddb/protocol/CddbProtocol.h"
 
+#include <QSysInfo>
+
 #include <algorithm>
 
 namespace {
@@ -21,8 +23,17 @@ QString HelloField(QString text) {
 
 } // namespace
 
+QString LocalCddbAddress() {
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("LOGNAME");
+    QString host = QSysInfo::machineHostName();
+    return (user.isEmpty() ? QStringLiteral("discwright") : user) + '@' +
+           (host.isEmpty() ? QStringLiteral("localhost") : host);
+}
+
 QString CddbHello(const QString& email, const QString& clientName, const QString& version) {
-    QString user = HelloField(email);
+    QString user = HelloField(email.trimmed().isEmpty() ? LocalCddbAddress() : email);
     user.replace('@', '+');
     return user + '+' + HelloField(clientName) + '+' + HelloField(version);
 }

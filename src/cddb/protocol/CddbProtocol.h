@@ -8,8 +8,12 @@
 #include <QStringList>
 
 // The four hello fields joined by "+": user and host (the e-mail address with "@" as "+"),
-// client name and version. Blanks inside a field would split it and become "_".
+// client name and version. Blanks inside a field would split it and become "_". Without an
+// e-mail address the user and host are the login name and the machine's host name, as the
+// protocol first meant them (gnudb refuses those: it wants an address it knows).
 QString CddbHello(const QString& email, const QString& clientName, const QString& version);
+// The login name and host name of this machine as "user@host".
+QString LocalCddbAddress();
 
 // Percent-escapes the characters that would end or break a URL's query value ("&", "#",
 // "%", blanks, controls, non-ASCII); "+" and the usual unreserved characters stay.
