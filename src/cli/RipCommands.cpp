@@ -55,6 +55,22 @@ int FinishJob(TJobController& job, const TInterruptScope& interrupt, const QStri
 
 // A rip: the AccurateRip line of each track as its result is known, then the files and the
 // outcome as for any job; a track whose reads differed fails the command too.
+// While steps of several tracks overlap, each line names its track ("[03] Encoding(03/14): ...")
+// and repeats of a track's own last line are left out.
+void PrintStepLines(TRipPipeline& rip) {
+    auto last = std::make_shared<std::map<int32_t, QString>>();
+    QObject::connect(&rip, &TRipPipeline::StepProgress,
+                     [&rip, last](int32_t index, const QString& caption, const TJobProgress& progress) {
+                         const QString line = ProgressLine(caption, progress);
+                         QString& before = (*last)[index];
+                         if (line == before)
+                             return;
+                         before = line;
+                         CliProgress('[' + TwoDigits(rip.Request().Tracks[size_t(index - 1)].Number) + QStringLiteral("] ") +
+                                     line);
+                     });
+}
+
 int FinishRip(TRipPipeline& rip, const TInterruptScope& interrupt) {
     QObject::connect(&rip, &TRipPipeline::TrackVerified, [](const TTrackResult& r) {
         const auto hex = [](uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); };
@@ -65,6 +81,8 @@ int FinishRip(TRipPipeline& rip, const TInterruptScope& interrupt) {
     });
     rip.Start();
     const int status = FinishJob(rip, interrupt, QStringLiteral("rip"));
+    if (rip.Overlapping())
+        CliProgress(rip.Summary);
     if (!rip.LogFile.isEmpty()) {
         CliOut(rip.LogFile);
         CliOut(rip.CueFile);
@@ -282,14 +300,20 @@ int RunRipCommand(const QStringList& words) {
             failure = line;
             CliPrompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok);
         });
-        QObject::connect(&job, &TRipPipeline::Changed, [&] {
-            if (job.ProgressHint != failure)
-                CliProgress(ProgressLine(job.CurrentTrack + QStringLiteral(": ") + job.ProgressHint, job.Progress));
-        });
+        if (job.Overlapping())
+            PrintStepLines(job);
+        else
+            QObject::connect(&job, &TRipPipeline::Changed, [&] {
+                if (job.ProgressHint != failure)
+                    CliProgress(ProgressLine(job.CurrentTrack + QStringLiteral(": ") + job.ProgressHint, job.Progress));
+            });
         return FinishRip(job, interrupt);
     }
     TRipPipeline job(request, std::make_unique<TDriveLibrarySource>(request, handle.Handle), TRipWindow::Job);
-    QObject::connect(&job, &TRipPipeline::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
+    if (job.Overlapping())
+        PrintStepLines(job);
+    else
+        QObject::connect(&job, &TRipPipeline::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
     return FinishRip(job, interrupt);
 }
 

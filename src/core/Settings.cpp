@@ -7,6 +7,7 @@
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 TSettings Settings;
@@ -45,6 +46,8 @@ std::vector<TOption> OptionTable() {
         {"CommonOptions", "EnableRipTime", TKind::Boolean, &s.EnableRipTime},
         {"CommonOptions", "RipTime", TKind::Integer, &s.RipTime},
         {"CommonOptions", "NamePattern", TKind::String, &s.NamePattern},
+        {"CommonOptions", "EncoderThreads", TKind::Integer, &s.EncoderThreads},
+        {"CommonOptions", "Pipeline", TKind::Boolean, &s.Pipeline},
         {"Mp3Options", "IsSelectVBR", TKind::Boolean, &s.IsSelectVBR},
         {"Mp3Options", "IsVBRHead", TKind::Boolean, &s.IsVBRHead},
         {"Mp3Options", "BitRate", TKind::Integer, &s.BitRate},
@@ -117,6 +120,9 @@ void ClampLoadedValues() {
     Settings.AccurateRipServer = Settings.AccurateRipServer.trimmed();
     if (Settings.AccurateRipServer.isEmpty())
         Settings.AccurateRipServer = QString::fromLatin1(DefaultAccurateRipServer);
+    // More encoders than this only fight over the disk.
+    if (Settings.EncoderThreads < 0 || Settings.EncoderThreads > MaxEncoderThreads)
+        Settings.EncoderThreads = 0;
     // An empty folder would put every rip into whatever folder the program was started from.
     if (Settings.OutputFolder.trimmed().isEmpty())
         Settings.OutputFolder = DefaultSettings().OutputFolder;
@@ -250,4 +256,10 @@ QString OutputFormatName(int32_t format) {
     default:
         return QString();
     }
+}
+
+int32_t EncoderThreadCount(int32_t setting) {
+    if (setting > 0)
+        return std::min(setting, MaxEncoderThreads);
+    return std::clamp(int32_t(std::thread::hardware_concurrency()), 1, MaxEncoderThreads);
 }

@@ -22,6 +22,10 @@ struct TSettings {
     // %album%, %year%, %genre%, %track% (two digits) and %title% are replaced by the fields,
     // each cleaned for a file name on its own; "/" makes folders.
     QString NamePattern;
+    // Encodes running at once while the drive reads on (0 = one per processor core), and
+    // whether reading and encoding overlap at all (0: read a track, encode it, then the next).
+    int32_t EncoderThreads = 0;
+    bool Pipeline = true;
     // Mp3Options
     bool IsSelectVBR = false;
     bool IsVBRHead = false;
@@ -91,6 +95,10 @@ extern const char* const DefaultMusicBrainzServer;
 extern const char* const DefaultAccurateRipServer;
 // Read offsets go at most this many samples either way (five sectors).
 constexpr int32_t MaxReadOffset = 2940;
+// At most this many encodes run at once.
+constexpr int32_t MaxEncoderThreads = 32;
+// CommonOptions/EncoderThreads as a count: 0 means one per processor core.
+int32_t EncoderThreadCount(int32_t setting);
 
 QString OptionsFilePath();
 void LoadSettings();

@@ -1,7 +1,10 @@
 // The conversion job window (see RipForm.h).
 #include "jobs/RipForm.h"
 
+#include "core/LanguageText.h"
 #include "core/Settings.h"
+#include "jobs/RipPipeline.h"
+#include "jobs/RipTracksPanel.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatGauge.h"
 #include "widgets/Language.h"
@@ -64,6 +67,11 @@ TRipForm::TRipForm(QWidget* owner, std::unique_ptr<TJobController> job) : QDialo
     lResult->setWordWrap(true);
     lResult->hide();
     grid->addWidget(lResult, 3, 0, 1, 2);
+    Rip = qobject_cast<TRipPipeline*>(Controller.get());
+    if (Rip) {
+        Panel = new TRipTracksPanel;
+        grid->addWidget(Panel, 4, 0, 1, 2);
+    }
 
     Image1 = new QLabel;
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -85,7 +93,7 @@ TRipForm::TRipForm(QWidget* owner, std::unique_ptr<TJobController> job) : QDialo
     connect(Controller.get(), &TJobController::Changed, this, &TRipForm::ShowJob);
     // The last end event may arrive before the window is shown (a run refused at once); the
     // close waits for the event loop of exec().
-    connect(Controller.get(), &TJobController::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
+    connect(Controller.get(), &TJobController::CloseRequested, this, &TRipForm::JobEnded, Qt::QueuedConnection);
     Controller->Start();
     ShowJob();
     CentreOverOwner(this, owner);
@@ -108,7 +116,21 @@ void TRipForm::showEvent(QShowEvent* event) {
 }
 
 void TRipForm::btStopClick() {
-    Controller->Stop();
+    if (Over)
+        accept();
+    else
+        Controller->Stop();
+}
+
+void TRipForm::JobEnded() {
+    // Conversions close; a rip stays with its summary until the user has read it.
+    Over = true;
+    if (!Rip) {
+        accept();
+        return;
+    }
+    btStop->setText(ResText("RES_Rip_Close", "Close"));
+    ShowJob();
 }
 
 void TRipForm::ShowJob() {
@@ -126,4 +148,6 @@ void TRipForm::ShowJob() {
         FlatGauge1->Reset();
     lResult->setText(job.ResultLine);
     lResult->setVisible(!job.ResultLine.isEmpty());
+    if (Panel)
+        Panel->Show(*Rip);
 }

@@ -46,22 +46,23 @@ public:
 TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSource> source, TRipWindow window,
                            TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
     : TJobController(parent), Step(mp3, wma), Req(request), Reader(std::move(source)), Window(window) {
-    const bool cdRip = Window == TRipWindow::CDRip;
-    Step.OggEndCode = cdRip ? JobCode::Mp3Ended : JobCode::OggEnded;
-    Step.OggProgressTimes = !cdRip;
-    if (!cdRip) {
-        // Only the quality of the options; no bit-rate manager and no comments.
-        Step.VorbisOut1.Compression = Req.Ogg.Quality();
-        Step.VorbisOut1.SetDesiredNominalBitrate(brAutoSelect);
-    }
-    connect(&Step, &TEncodeStep::Report, this, &TRipPipeline::OnStepReport);
-    connect(&Step.Timer1, &QTimer::timeout, this, [this] {
-        if (Step.WmaTick(Progress, Window == TRipWindow::Job)) {
-            if (Window == TRipWindow::CDRip)
-                GaugeHint = ProgressHint;
-            Notify();
+    // The first step runs on the given wrappers; more steps, with wrappers of their own, only
+    // when the drive reads on while tracks are encoded.
+    const int32_t steps = Req.Pipeline && Req.Format != ofWAV ? std::max(1, Req.EncoderThreads) : 1;
+    for (int32_t n = 0; n < steps; ++n) {
+        auto slot = std::make_unique<TEncodeSlot>();
+        if (n == 0) {
+            slot->Step = &Step;
+        } else {
+            slot->Own = std::make_unique<TEncodeStep>(nullptr, nullptr);
+            slot->Step = slot->Own.get();
         }
-    });
+        TEncodeSlot* s = slot.get();
+        ConfigureStep(*s->Step);
+        connect(s->Step, &TEncodeStep::Report, this, [this, s](const TProcessInfo& info) { OnStepReport(*s, info); });
+        connect(&s->Step->Timer1, &QTimer::timeout, this, [this, s] { OnWmaTick(*s); });
+        Slots.push_back(std::move(slot));
+    }
     connect(Reader.get(), &TTrackSource::Progress, this, &TRipPipeline::OnSourceProgress);
     connect(Reader.get(), &TTrackSource::Normalizing, this, &TRipPipeline::OnNormalizing);
     connect(Reader.get(), &TTrackSource::DriveError, this, &TRipPipeline::OnDriveError);
@@ -70,6 +71,7 @@ TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSou
     Results.resize(Req.Tracks.size());
     Reads.resize(Req.Tracks.size());
     Passes.resize(Req.Tracks.size());
+    States.resize(Req.Tracks.size());
     for (size_t i = 0; i < Req.Tracks.size(); ++i)
         Results[i].Output = Req.OutputOf(i);
     InitText = ResText("RES_Initing", "Initializing...");
@@ -81,6 +83,17 @@ TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSou
 
 TRipPipeline::~TRipPipeline() {
     Finish();
+}
+
+void TRipPipeline::ConfigureStep(TEncodeStep& step) {
+    const bool cdRip = Window == TRipWindow::CDRip;
+    step.OggEndCode = cdRip ? JobCode::Mp3Ended : JobCode::OggEnded;
+    step.OggProgressTimes = !cdRip;
+    if (!cdRip) {
+        // Only the quality of the options; no bit-rate manager and no comments.
+        step.VorbisOut1.Compression = Req.Ogg.Quality();
+        step.VorbisOut1.SetDesiredNominalBitrate(brAutoSelect);
+    }
 }
 
 QStringList TRipPipeline::FilesWritten() const {
@@ -108,10 +121,53 @@ TWmaTags TRipPipeline::WmaTags() const {
     return tags;
 }
 
+int32_t TRipPipeline::OverallPercent() const {
+    if (States.empty())
+        return 100;
+    // A track that is encoded is half read, half encoded.
+    const int32_t readShare = Req.Format == ofWAV ? 100 : 50;
+    int64_t sum = 0;
+    for (const TTrackState& t : States) {
+        switch (t.Stage) {
+        case TTrackState::Waiting:
+            break;
+        case TTrackState::Reading:
+            sum += int64_t(t.Percent) * readShare / 100;
+            break;
+        case TTrackState::Queued:
+            sum += readShare;
+            break;
+        case TTrackState::Encoding:
+            sum += readShare + int64_t(t.Percent) * (100 - readShare) / 100;
+            break;
+        case TTrackState::Done:
+        case TTrackState::Failed:
+            sum += 100;
+            break;
+        }
+    }
+    return int32_t(sum / int64_t(States.size()));
+}
+
+void TRipPipeline::SetStage(int i, TTrackState::TStage stage, int32_t percent) {
+    TTrackState& t = States[size_t(i)];
+    t.Stage = stage;
+    t.Percent = std::clamp(percent, 0, 100);
+}
+
+QString TRipPipeline::StepCaption(int i, const QString& word) const {
+    if (Window == TRipWindow::Job)
+        return word + '(' + TwoDigits(i + 1) + '/' + TwoDigits(Count()) + QStringLiteral("): ") +
+               Req.Tracks[size_t(i)].Title;
+    return Req.Tracks[size_t(i)].Title + QStringLiteral(": ") + word + QStringLiteral("...");
+}
+
 void TRipPipeline::Start() {
     ExtractedCount = 0;
     EncodedCount = 0;
-    ProgressSeen = false;
+    EndedCount = 0;
+    NextRead = 0;
+    Clock.start();
     if (Count() == 0) {
         Finish();
         EndJob();
@@ -129,13 +185,75 @@ void TRipPipeline::Start() {
         connect(asking, &QThread::finished, asking, &QObject::deleteLater);
         asking->start();
     }
-    StartExtraction(0, true);
+    StartExtraction(NextRead++, true);
     if (Window == TRipWindow::Job && !Finished) {
         const int32_t percent = Progress.Percent;
         Progress.Reset();
         Progress.Percent = percent;
     }
     Notify();
+}
+
+bool TRipPipeline::AnyEncoding() const {
+    for (const auto& s : Slots)
+        if (s->Entry != 0)
+            return true;
+    return false;
+}
+
+TRipPipeline::TEncodeSlot* TRipPipeline::FreeSlot() {
+    for (auto& s : Slots)
+        if (s->Entry == 0)
+            return s.get();
+    return nullptr;
+}
+
+bool TRipPipeline::MayRead() const {
+    if (Reading != 0 || NextRead >= Count() || Stalled || Stopping || Finished)
+        return false;
+    int32_t held = int32_t(Waiting.size());
+    for (const auto& s : Slots)
+        held += s->Entry != 0 ? 1 : 0;
+    // Without the pipeline a track is encoded before the next is read; with it, the reader
+    // waits while every encoder has a WAV (at most EncoderThreads + 1 exist).
+    return Req.Pipeline ? held < int32_t(Slots.size()) : held == 0;
+}
+
+void TRipPipeline::Pump() {
+    if (Finished)
+        return;
+    // Encodes go in track order to whichever step is free.
+    while (!Waiting.empty() && !Stalled && !Stopping) {
+        TEncodeSlot* slot = FreeSlot();
+        if (!slot)
+            break;
+        const int i = Waiting.front();
+        Waiting.pop_front();
+        StartEncode(*slot, i);
+    }
+    if (Finished)
+        return;
+    if (MayRead()) {
+        // After a failure the CD rip window's hint line keeps it until the next track reports.
+        const QString hint = ProgressHint;
+        const bool failed = ExtractedCount > 0 && !Results[size_t(ExtractedCount - 1)].Ok &&
+                            Results[size_t(ExtractedCount - 1)].Ended;
+        StartExtraction(NextRead++, Window == TRipWindow::Job || Req.Format == ofWAV);
+        if (Window == TRipWindow::CDRip && failed)
+            ProgressHint = hint;
+        return;
+    }
+    if (!AllEnded() || Reading != 0 || AnyEncoding())
+        return;
+    // Without the pipeline the encoders let go of their files a moment after their end events;
+    // a step's files are closed before its end event is sent, so the pipeline does not wait.
+    const bool settle = !Req.Pipeline && Req.Format != ofWAV &&
+                        (Window == TRipWindow::CDRip || Req.Format == ofOGG);
+    if (Window == TRipWindow::Job)
+        Finish();
+    if (settle)
+        WaitMilliseconds(300);
+    EndJob();
 }
 
 void TRipPipeline::StartExtraction(int i, bool initializing) {
@@ -160,6 +278,8 @@ void TRipPipeline::StartRead(int i, const QString& word, bool normalize) {
     }
     Progress.Reset();
     Reading = i + 1;
+    SetStage(i, TTrackState::Reading);
+    Q_EMIT StepProgress(Reading, Window == TRipWindow::Job ? Caption : StepCaption(i, word), TJobProgress());
     Reader->Start(Reading, Req.WavOf(size_t(i)), normalize);
     if (Window == TRipWindow::CDRip)
         Notify();
@@ -187,18 +307,30 @@ bool TRipPipeline::ReadAgain(int i, const TTrackRead& read) {
 void TRipPipeline::OnSourceProgress(const TProcessInfo& info) {
     if (Finished || info.Track != Reading)
         return;
-    OnProgressReport(info);
+    if (info.Code >= 0 && info.Code <= 100)
+        States[size_t(info.Track - 1)].Percent = info.Code;
+    // Without the pipeline no encode runs while the drive reads; the WMA estimate of the last
+    // one is over.
+    if (!Req.Pipeline)
+        Step.Timer1.stop();
+    ShowProgress(info);
+    if (Window == TRipWindow::Job || info.Code >= 1) {
+        // The CD rip window's hint line may still hold the last failure; the step line does not.
+        const bool testing = Req.TestAndCopy && Passes[size_t(info.Track - 1)].Done == 0;
+        const QString word = Window == TRipWindow::Job
+                                 ? Caption
+                                 : StepCaption(info.Track - 1, testing ? QStringLiteral("Testing")
+                                                                       : QStringLiteral("Extracting"));
+        Q_EMIT StepProgress(info.Track, word, Progress);
+    }
 }
 
-void TRipPipeline::OnProgressReport(const TProcessInfo& info) {
+void TRipPipeline::ShowProgress(const TProcessInfo& info) {
     if (Window == TRipWindow::Job) {
-        Step.Timer1.stop();
-        ProgressSeen = true;
         Progress.Report(info.Code, info.Elapsed, info.Estimated);
     } else {
         if (info.Code < 1)
             return;
-        Step.Timer1.stop();
         Progress.Report(info.Code, QString(), QString());
         GaugeHint = ProgressHint;
     }
@@ -208,8 +340,10 @@ void TRipPipeline::OnProgressReport(const TProcessInfo& info) {
 void TRipPipeline::OnNormalizing(int32_t index) {
     if (Finished || index != Reading)
         return;
-    if (Window == TRipWindow::Job)
-        SetStep(QStringLiteral("Normalizing"), ExtractedCount, QString());
+    if (Window == TRipWindow::Job) {
+        SetStep(QStringLiteral("Normalizing"), index - 1, QString());
+        Q_EMIT StepProgress(index, Caption, TJobProgress());
+    }
     Notify();
 }
 
@@ -235,27 +369,119 @@ void TRipPipeline::OnExtracted(int32_t index, const TTrackRead& read) {
         ExtractedInJob(index - 1, read);
     else
         ExtractedInCDRip(index - 1, read);
+    Pump();
     Notify();
 }
 
-void TRipPipeline::OnStepReport(const TProcessInfo& info) {
-    if (Finished || info.Track == 0 || info.Track != Encoding)
+void TRipPipeline::Queue(int i) {
+    SetStage(i, TTrackState::Queued);
+    Waiting.push_back(i);
+}
+
+void TRipPipeline::StartEncode(TEncodeSlot& slot, int i) {
+    const QString wav = Req.WavOf(size_t(i));
+    const QString output = Req.OutputOf(size_t(i));
+    TEncodeStep& step = *slot.Step;
+    slot.Entry = i + 1;
+    slot.Progress.Reset();
+    step.Track = slot.Entry;
+    SetStage(i, TTrackState::Encoding);
+    Q_EMIT StepProgress(slot.Entry, StepCaption(i, QStringLiteral("Encoding")), TJobProgress());
+    // The window's lines follow the encode when no read is going on.
+    if (Reading == 0) {
+        if (Window == TRipWindow::Job) {
+            SetStep(QStringLiteral("Encoding"), i, ResText("RES_Encoding", "Encoding"));
+            // The gauge starts over for the encode; the extraction's 100 % would say it is done.
+            Progress.Reset();
+            Progress.InitVisible = false;
+        } else {
+            CurrentTrack = Req.Tracks[size_t(i)].Title;
+            ProgressHint = QString::fromLatin1(EncodingText);
+            GaugeHint = ProgressHint;
+            Progress.Reset();
+        }
+    }
+    try {
+        if (Req.Format == ofMP3) {
+            step.StartMp3(wav, output, true, TJobKind::RipTracks, Req.Mp3);
+        } else if (Req.Format == ofOGG) {
+            if (Window == TRipWindow::CDRip)
+                ApplyOggSettings(step.VorbisOut1, Req.Ogg, Req.UseTags ? &Req.Disc : nullptr);
+            step.StartOgg(wav, output);
+        } else {
+            step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), slot.Progress);
+        }
+    } catch (const std::exception& e) {
+        step.Timer1.stop();
+        const QString reason = QString::fromLocal8Bit(e.what());
+        if (Window == TRipWindow::Job) {
+            // Without its encoder or writer nothing can go on; the rip waits for Stop, as after a
+            // drive error.
+            slot.Entry = 0;
+            Stalled = true;
+            ErrorBox(reason);
+            return;
+        }
+        // The CD rip window: this track's encode failed, its WAV stays.
+        TProcessInfo failed;
+        failed.Code = JobCode::Mp3Ended;
+        failed.Status = 2;
+        failed.Reason = reason;
+        failed.Track = slot.Entry;
+        EncodeEndedInCDRip(slot, failed);
+    }
+}
+
+void TRipPipeline::OnWmaTick(TEncodeSlot& slot) {
+    if (slot.Entry == 0)
+        return;
+    if (!slot.Step->WmaTick(slot.Progress, Window == TRipWindow::Job))
+        return;
+    States[size_t(slot.Entry - 1)].Percent = slot.Progress.Percent;
+    Q_EMIT StepProgress(slot.Entry, StepCaption(slot.Entry - 1, QStringLiteral("Encoding")), slot.Progress);
+    if (Reading == 0) {
+        Progress = slot.Progress;
+        if (Window == TRipWindow::CDRip)
+            GaugeHint = ProgressHint;
+    }
+    Notify();
+}
+
+void TRipPipeline::OnStepReport(TEncodeSlot& slot, const TProcessInfo& info) {
+    if (Finished || info.Track == 0 || info.Track != slot.Entry)
         return;
     if (!IsEncodeEnd(info.Code)) {
-        OnProgressReport(info);
+        if (Window == TRipWindow::Job)
+            slot.Step->Timer1.stop();
+        if (Window == TRipWindow::Job || info.Code >= 1) {
+            slot.Progress.Report(info.Code, Window == TRipWindow::Job ? info.Elapsed : QString(),
+                                 Window == TRipWindow::Job ? info.Estimated : QString());
+            if (info.Code >= 0 && info.Code <= 100)
+                States[size_t(info.Track - 1)].Percent = info.Code;
+            Q_EMIT StepProgress(info.Track, StepCaption(info.Track - 1, QStringLiteral("Encoding")), slot.Progress);
+        }
+        if (Reading == 0)
+            ShowProgress(info);
         return;
     }
-    Encoding = 0;
+    const int32_t entry = slot.Entry;
+    slot.Entry = 0;
+    TProcessInfo ended = info;
+    ended.Track = entry;
     if (Window == TRipWindow::Job)
-        EncodeEndedInJob(info);
+        EncodeEndedInJob(slot, ended);
     else
-        EncodeEndedInCDRip(info);
+        EncodeEndedInCDRip(slot, ended);
+    Pump();
     Notify();
 }
 
 void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
     if (!EndEntry(i, ok, reason))
         return;
+    ++EndedCount;
+    SetStage(i, ok ? TTrackState::Done : TTrackState::Failed, 100);
+    States[size_t(i)].Result = reason;
     TTrackResult r;
     r.Index = i + 1;
     r.Number = Req.Tracks[size_t(i)].Number;
@@ -286,6 +512,8 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
     Q_EMIT TrackFinished(r);
     if (r.AccurateRip.Kind != TAccurateRipVerdict::Unchecked || !r.AccurateRip.Text.isEmpty()) {
         ResultLine = ResultLineOf(r);
+        if (ok)
+            States[size_t(i)].Result = VerdictText(r);
         Q_EMIT TrackVerified(r);
     }
 }
@@ -293,10 +521,14 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
 // The window's line for a finished track: its AccurateRip result, and a warning when test
 // and copy differed.
 QString TRipPipeline::ResultLineOf(const TTrackResult& r) {
-    QString line = QStringLiteral("AccurateRip: track %1: ").arg(r.DiscNumber) + r.AccurateRip.Text;
+    return QStringLiteral("AccurateRip: track %1: ").arg(r.DiscNumber) + VerdictText(r);
+}
+
+QString TRipPipeline::VerdictText(const TTrackResult& r) {
+    QString text = r.AccurateRip.Text;
     if (r.Suspicious)
-        line += QStringLiteral("; suspicious (its reads differ)");
-    return line;
+        text += QStringLiteral("; suspicious (its reads differ)");
+    return text;
 }
 
 void TRipPipeline::Verify(TTrackResult& r) {
@@ -343,11 +575,50 @@ void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
             continue;
         Verify(r);
         ResultLine = ResultLineOf(r);
+        if (r.Ok)
+            States[size_t(r.Index - 1)].Result = VerdictText(r);
         Q_EMIT TrackVerified(r);
     }
     Notify();
     if (EndWhenAnswered)
         EndJob();
+}
+
+QString TRipPipeline::StateText(int i) const {
+    const TTrackState& t = States[size_t(i)];
+    switch (t.Stage) {
+    case TTrackState::Waiting:
+        return ResText("RES_Track_Waiting", "waiting");
+    case TTrackState::Reading:
+        return ResText("RES_Track_Reading", "reading %1 %").arg(t.Percent);
+    case TTrackState::Queued:
+        return ResText("RES_Track_Queued", "waiting for an encoder");
+    case TTrackState::Encoding:
+        return ResText("RES_Track_Encoding", "encoding %1 %").arg(t.Percent);
+    case TTrackState::Done:
+        return t.Result.isEmpty() ? ResText("RES_Track_Done", "done")
+                                  : ResText("RES_Track_Done", "done") + QStringLiteral(": ") + t.Result;
+    case TTrackState::Failed:
+        break;
+    }
+    return t.Result.isEmpty() ? ResText("RES_Track_Failed", "failed")
+                              : ResText("RES_Track_Failed", "failed") + QStringLiteral(": ") + t.Result;
+}
+
+void TRipPipeline::MakeSummary() {
+    int32_t done = 0;
+    int32_t failed = 0;
+    for (const TTrackState& t : States) {
+        done += t.Stage == TTrackState::Done ? 1 : 0;
+        failed += t.Stage == TTrackState::Failed ? 1 : 0;
+    }
+    Summary = ResText("RES_Rip_Summary", "%1 of %2 tracks done, %3 failed, in %4")
+                  .arg(done)
+                  .arg(Count())
+                  .arg(failed)
+                  .arg(MinSecText(Clock.isValid() ? Clock.elapsed() / 1000 : 0));
+    if (Stopping)
+        Summary += ResText("RES_Rip_Stopped", " (stopped)");
 }
 
 void TRipPipeline::EndJob() {
@@ -369,6 +640,7 @@ void TRipPipeline::EndJob() {
         AnswerPending = false;
     }
     WriteLogFiles();
+    MakeSummary();
     TJobController::EndJob();
 }
 
@@ -387,8 +659,7 @@ void TRipPipeline::WriteLogFiles() {
 // The job window
 
 void TRipPipeline::SetStep(const QString& word, int i, const QString& group) {
-    Caption =
-        word + '(' + TwoDigits(i + 1) + '/' + TwoDigits(Count()) + QStringLiteral("): ") + Req.Tracks[size_t(i)].Title;
+    Caption = StepCaption(i, word);
     if (!group.isEmpty())
         GroupCaption = group;
 }
@@ -426,78 +697,20 @@ void TRipPipeline::ExtractedInJob(int i, const TTrackRead& read) {
         ErrorBox(reason);
     ++ExtractedCount;
     const bool ok = read.Status == rsOk;
-    if (Req.Format == ofWAV) {
+    if (Req.Format == ofWAV || !ok) {
+        // A track that was not read is not encoded; its failure was shown.
         EndTrack(i, ok, reason);
-        if (ExtractedCount >= Count()) {
-            Finish();
-            EndJob();
-        } else {
-            StartExtraction(ExtractedCount, true);
-        }
         return;
     }
     // The extraction's worker is let go before the WMA utility starts.
     if (Req.Format == ofWMA)
         Reader->Release();
-    if (!ok) {
-        // The encode step of a track that was not read is skipped; the failure was shown.
-        ProgressSeen = true;
-        TProcessInfo skipped;
-        skipped.Code = Req.Format == ofOGG   ? JobCode::OggEnded
-                       : Req.Format == ofWMA ? JobCode::WmaEnded
-                                             : JobCode::Mp3Ended;
-        skipped.Status = 4;
-        skipped.Reason = reason;
-        skipped.Track = i + 1;
-        Encoding = i + 1;
-        QMetaObject::invokeMethod(
-            this, [this, skipped] { OnStepReport(skipped); }, Qt::QueuedConnection);
-        return;
-    }
-    SetStep(QStringLiteral("Encoding"), i, ResText("RES_Encoding", "Encoding"));
-    // The gauge starts over for the encode; the extraction's 100 % would say it is done.
-    Progress.Reset();
-    Progress.InitVisible = false;
-    StartEncodeInJob(i);
+    Queue(i);
 }
 
-void TRipPipeline::StartStep(const std::function<void()>& start) {
-    try {
-        start();
-    } catch (const std::exception& e) {
-        // Without its encoder or writer nothing can go on; the rip waits for Stop, as after a
-        // drive error. (Only the WMA step runs the timer; stopping it is harmless elsewhere.)
-        Step.Timer1.stop();
-        Encoding = 0;
-        Stalled = true;
-        ErrorBox(QString::fromLocal8Bit(e.what()));
-    }
-}
-
-void TRipPipeline::StartEncodeInJob(int i) {
-    const QString wav = Req.WavOf(size_t(i));
-    const QString output = Req.OutputOf(size_t(i));
-    Encoding = i + 1;
-    Step.Track = Encoding;
-    if (Req.Format == ofMP3) {
-        StartStep([&] { Step.StartMp3(wav, output, true, TJobKind::RipTracks, Req.Mp3); });
-    } else if (Req.Format == ofOGG) {
-        StartStep([&] { Step.StartOgg(wav, output); });
-    } else {
-        StartStep([&] { Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress); });
-    }
-}
-
-bool TRipPipeline::EndEncodedEntry(int i, const TProcessInfo& info, int32_t settleMs) {
-    EndTrack(i, info.Ok, info.Reason);
-    ProgressSeen = false;
-    return CountEntryEnd(EncodedCount, settleMs);
-}
-
-void TRipPipeline::EncodeEndedInJob(const TProcessInfo& info) {
+void TRipPipeline::EncodeEndedInJob(TEncodeSlot& slot, const TProcessInfo& info) {
     const int i = info.Track - 1;
     const QString output = Req.OutputOf(size_t(i));
-    int32_t settleMs = 0;
     if (info.Code == JobCode::Mp3Ended) {
         if (info.Status == 1) {
             ErrorBox(ItemText(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
@@ -515,15 +728,16 @@ void TRipPipeline::EncodeEndedInJob(const TProcessInfo& info) {
                                 TPromptButtons::Ok);
         }
     } else if (info.Code == JobCode::OggEnded) {
-        // The Vorbis writer's worker lets go of its files a moment after its end event.
-        WaitMilliseconds(300);
-        if (info.Status != 4 && !info.Ok)
+        // Without the pipeline the window waited for the Vorbis writer's worker to let go of its
+        // files; the writer closes them before its end event.
+        if (!Req.Pipeline)
+            WaitMilliseconds(300);
+        if (!info.Ok)
             ErrorBox(FailureText(ResText("RES_Check_OggOptions", "Create OGG file error!\r\nPlease check the output "
                                                                  "and Ogg options or run application again."),
                                  output, info.Reason));
-        settleMs = 300;
     } else {
-        Step.Timer1.stop();
+        slot.Step->Timer1.stop();
         if (info.Status == 1)
             ErrorBox(ItemText(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
         else if (info.Status == 8)
@@ -533,8 +747,12 @@ void TRipPipeline::EncodeEndedInJob(const TProcessInfo& info) {
                                                                  "and WMA options or run application again."),
                                  output, info.Reason));
     }
-    if (!EndEncodedEntry(i, info, settleMs))
-        StartExtraction(ExtractedCount, true);
+    // With the pipeline a WAV goes as soon as its track is encoded, so that the rip's WAV files
+    // stay few; without it they go together at the end (Finish).
+    if (Req.Pipeline && info.Ok && !Req.KeepWav)
+        DeleteUnused(Req.WavOf(size_t(i)));
+    ++EncodedCount;
+    EndTrack(i, info.Ok, info.Reason);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -556,7 +774,6 @@ void TRipPipeline::ExtractedInCDRip(int i, const TTrackRead& read) {
                                    : read.Reason;
         EndTrack(i, false, reason);
         Report(ResText("RES_Rip_Extract_Failed", "%1: extraction failed: %2").arg(wav, reason));
-        NextOrEnd(false);
         return;
     }
     // The CD input announces a run one sector longer than it delivers, so the writer's own
@@ -565,47 +782,24 @@ void TRipPipeline::ExtractedInCDRip(int i, const TTrackRead& read) {
     Notify();
     if (Req.Format == ofWAV) {
         EndTrack(i, true, QString());
-        NextOrEnd(false);
         return;
     }
-    const QString output = Req.OutputOf(size_t(i));
-    ProgressHint = QString::fromLatin1(EncodingText);
-    GaugeHint = ProgressHint;
-    Progress.Reset();
-    Step.WaveIn1.SetFileName(wav);
-    Encoding = i + 1;
-    Step.Track = Encoding;
-    try {
-        if (Req.Format == ofOGG) {
-            ApplyOggSettings(Step.VorbisOut1, Req.Ogg, Req.UseTags ? &Req.Disc : nullptr);
-            Step.StartOgg(wav, output);
-        } else if (Req.Format == ofWMA) {
-            Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress);
-        } else {
-            Step.StartMp3(wav, output, true, TJobKind::RipTracks, Req.Mp3);
-        }
-    } catch (const std::exception& e) {
-        // The encoder could not be started: this track's encode failed, its WAV stays.
-        Step.Timer1.stop();
-        TProcessInfo failed;
-        failed.Code = JobCode::Mp3Ended;
-        failed.Status = 2;
-        failed.Reason = QString::fromLocal8Bit(e.what());
-        failed.Track = Encoding;
-        Encoding = 0;
-        EncodeEndedInCDRip(failed);
-    }
+    Queue(i);
 }
 
-void TRipPipeline::EncodeEndedInCDRip(const TProcessInfo& info) {
-    Step.Timer1.stop();
-    // The encoder lets go of its files a moment after its end event.
-    WaitMilliseconds(300);
+void TRipPipeline::EncodeEndedInCDRip(TEncodeSlot& slot, const TProcessInfo& info) {
+    slot.Step->Timer1.stop();
+    slot.Entry = 0;
+    // Without the pipeline the window waited for the encoder to let go of its files; every
+    // encoder has closed them before its end event.
+    if (!Req.Pipeline)
+        WaitMilliseconds(300);
     const int i = info.Track - 1;
     const QString wav = Req.WavOf(size_t(i));
     QString reason = info.Reason;
     if (info.Status == 8 && reason.isEmpty())
         reason = info.Elapsed;
+    ++EncodedCount;
     if (info.Ok) {
         if (!Req.KeepWav)
             DeleteUnused(wav);
@@ -620,23 +814,6 @@ void TRipPipeline::EncodeEndedInCDRip(const TProcessInfo& info) {
         Report(ResText("RES_Rip_Encode_Failed", "%1: encoding failed (%2 kept): %3")
                    .arg(Req.OutputOf(size_t(i)), wav, reason));
     }
-    NextOrEnd(true);
-}
-
-void TRipPipeline::NextOrEnd(bool afterEncode) {
-    if (ExtractedCount >= Count()) {
-        // The encoder's files settle before the window goes; a WAV rip has nothing to wait for.
-        if (afterEncode)
-            WaitMilliseconds(300);
-        EndJob();
-        return;
-    }
-    // After a failure the hint line keeps the failure until the next track's first report.
-    const QString hint = ProgressHint;
-    const bool failed = !Results[size_t(ExtractedCount - 1)].Ok;
-    StartExtraction(ExtractedCount, Req.Format == ofWAV);
-    if (failed)
-        ProgressHint = hint;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -646,34 +823,42 @@ void TRipPipeline::Stop() {
     if (Finished)
         return;
     Stopping = true;
+    Waiting.clear();
     if (Window == TRipWindow::Job) {
-        if (Req.Format == ofOGG) {
+        for (auto& s : Slots) {
+            if (Req.Format != ofOGG || !s->Step->OggRunning())
+                continue;
             try {
-                Step.VorbisOut1.Pause();
+                s->Step->VorbisOut1.Pause();
             } catch (const std::exception&) {
             }
-            Step.VorbisOut1.Stop(true);
-            WaitMilliseconds(300);
+            s->Step->VorbisOut1.Stop(true);
         }
+        if (Req.Format == ofOGG)
+            WaitMilliseconds(300);
         Finish();
         EndJob();
         return;
     }
-    // The sink of the running step: the source's writer or the Vorbis writer.
-    if (Reader->Reading()) {
+    // The sinks of the running steps: the source's writer and the Vorbis writers.
+    if (Reader->Reading())
         Reader->Stop();
-    } else if (Step.OggRunning()) {
+    for (auto& s : Slots) {
+        if (!s->Step->OggRunning())
+            continue;
         try {
-            Step.VorbisOut1.Pause();
+            s->Step->VorbisOut1.Pause();
         } catch (const std::exception&) {
         }
-        Step.VorbisOut1.Stop(false);
+        s->Step->VorbisOut1.Stop(false);
     }
     WaitMilliseconds(300);
     // A child left running would keep writing while the wrappers may be given the next job.
-    Step.KillEncoders();
+    for (auto& s : Slots) {
+        s->Step->KillEncoders();
+        s->Entry = 0;
+    }
     Reading = 0;
-    Encoding = 0;
     EndJob();
 }
 
@@ -681,7 +866,7 @@ void TRipPipeline::Finish() {
     if (Finished && Window == TRipWindow::Job)
         return;
     Reading = 0;
-    Encoding = 0;
+    Waiting.clear();
     if (Window == TRipWindow::Job) {
         Reader->Stop();
         // A rip's WAV files go once every track is read, but only those whose encode
@@ -691,14 +876,21 @@ void TRipPipeline::Finish() {
                 if (Results[i].Ok)
                     DeleteUnused(Req.WavOf(i));
         Finished = true;
-        Step.KillEncoders();
+        for (auto& s : Slots) {
+            s->Step->KillEncoders();
+            s->Entry = 0;
+        }
         return;
     }
-    if (Step.OggRunning())
-        Step.VorbisOut1.Stop(false);
+    for (auto& s : Slots)
+        if (s->Step->OggRunning())
+            s->Step->VorbisOut1.Stop(false);
     Reader->Stop();
-    Step.KillEncoders();
-    Step.WaveIn1.SetFileName(QString());
-    Step.VorbisOut1.SetFileName(QString());
+    for (auto& s : Slots) {
+        s->Step->KillEncoders();
+        s->Step->WaveIn1.SetFileName(QString());
+        s->Step->VorbisOut1.SetFileName(QString());
+        s->Entry = 0;
+    }
     Finished = true;
 }

@@ -1,8 +1,14 @@
 // TRipPipeline: the one way a rip runs, behind both rip windows and discwright-cli's extract,
-// rip and rip --paranoia. Track by track: a track source (the drive library's extraction thread
-// or the CD input) reads the track into its WAV file, the encode step turns the WAV into the
-// output format, an MP3 gets its tag, and the WAV goes when the window's rules say so; then the
-// next track. After each track a TTrackResult tells the listeners what was read and written.
+// rip and rip --paranoia. A track source (the drive library's extraction thread or the CD input)
+// reads the tracks strictly in order into their WAV files; an encode step turns each WAV into
+// the output format, an MP3 gets its tag, and the WAV goes when the window's rules say so. After
+// each track a TTrackResult tells the listeners what was read and written.
+//
+// With the request's Pipeline the drive reads on while earlier tracks are encoded, up to
+// EncoderThreads encodes at once (each in an encode step of its own, in track order); the
+// reader waits while that many WAVs wait for or are in an encoder, so at most EncoderThreads + 1
+// WAV files of the rip exist at once, and a WAV goes as soon as its encode succeeded. Without
+// Pipeline a track is read and encoded before the next is read, as the windows always did.
 //
 // What differs between the two windows is configuration (TRipWindow), not another state
 // machine:
@@ -24,8 +30,10 @@
 #include "jobs/RipRequest.h"
 #include "jobs/TrackSource.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -58,6 +66,16 @@ struct TTrackResult {
     QString Encode;
 };
 
+// Where a track of a running rip stands, for the windows' track lists.
+struct TTrackState {
+    enum TStage { Waiting, Reading, Queued, Encoding, Done, Failed };
+    TStage Stage = Waiting;
+    // Of the step going on (reading or encoding).
+    int32_t Percent = 0;
+    // Once done or failed: the AccurateRip result, or why the track failed.
+    QString Result;
+};
+
 class TRipPipeline : public TJobController {
     Q_OBJECT
 public:
@@ -86,8 +104,18 @@ public:
     // The job window's failures are error boxes; without them (a command that says why itself)
     // they only go to Failure and the results.
     bool Boxes = true;
-    // The encode step (the wrappers, the Vorbis writer and its WAV reader, the WMA estimate).
+    // The first encode step (the wrappers, the Vorbis writer and its WAV reader, the WMA
+    // estimate); with Pipeline, EncoderThreads - 1 more of their own.
     TEncodeStep Step;
+    // Each entry's stage, and the rip as a whole in percent.
+    std::vector<TTrackState> States;
+    int32_t OverallPercent() const;
+    // Whether steps of different tracks run at once (the CLI then names the track of each line).
+    bool Overlapping() const { return Req.Pipeline && Req.Format != ofWAV; }
+    // Entry i's stage as the track lists show it ("encoding 40 %", "done: accurate ...").
+    QString StateText(int i) const;
+    // Once the rip is over: tracks done and failed, and the time it took.
+    QString Summary;
     int32_t ExtractedCount = 0;
     int32_t EncodedCount = 0;
 
@@ -107,6 +135,9 @@ Q_SIGNALS:
     // A failure of a track: the CD rip window's line (also its hint line), or the text of a job
     // window's box when Boxes is off.
     void Failure(const QString& line);
+    // A step of entry `index` (1-based) reported: its line as the window's step line shows it,
+    // and its progress.
+    void StepProgress(int32_t index, const QString& caption, const TJobProgress& progress);
 
 protected:
     bool event(QEvent* e) override;
@@ -114,6 +145,19 @@ protected:
     void EndJob() override;
 
 private:
+    // An encode step and the entry it runs (1-based; 0 = free).
+    struct TEncodeSlot {
+        TEncodeStep* Step = nullptr;
+        std::unique_ptr<TEncodeStep> Own;
+        int32_t Entry = 0;
+        TJobProgress Progress;
+    };
+
+    // Starts what can start (the next read, encodes of tracks waiting for one) and ends the rip
+    // once every entry has ended.
+    void Pump();
+    bool MayRead() const;
+    bool AllEnded() const { return EndedCount >= Count(); }
     void StartExtraction(int i, bool initializing);
     void StartRead(int i, const QString& word, bool normalize);
     // Test & copy: true when another read of entry i was started.
@@ -121,30 +165,38 @@ private:
     // The track's AccurateRip result once the answer is there.
     void Verify(TTrackResult& result);
     static QString ResultLineOf(const TTrackResult& r);
+    // A finished track's AccurateRip result, with a warning when test and copy differed.
+    static QString VerdictText(const TTrackResult& r);
     void OnAnswer(const TAccurateRipAnswer& answer);
     void WriteLogFiles();
     void OnSourceProgress(const TProcessInfo& info);
     void OnNormalizing(int32_t index);
     void OnDriveError(int32_t code);
     void OnExtracted(int32_t index, const TTrackRead& read);
-    void OnStepReport(const TProcessInfo& info);
-    void OnProgressReport(const TProcessInfo& info);
+    void OnStepReport(TEncodeSlot& slot, const TProcessInfo& info);
+    void OnWmaTick(TEncodeSlot& slot);
+    // A report of the read, or of an encode when no read is going on: the window's gauge.
+    void ShowProgress(const TProcessInfo& info);
+    void ConfigureStep(TEncodeStep& step);
+    TEncodeSlot* FreeSlot();
+    bool AnyEncoding() const;
+    // Entry i was read whole: it waits for an encoder (or ends, for WAV files).
+    void Queue(int i);
+    void StartEncode(TEncodeSlot& slot, int i);
+    // The caption of entry i's step as the window's step line shows it.
+    QString StepCaption(int i, const QString& word) const;
+    void SetStage(int i, TTrackState::TStage stage, int32_t percent = 0);
+    void MakeSummary();
 
     // The job window's steps.
     void ExtractedInJob(int i, const TTrackRead& read);
-    void StartEncodeInJob(int i);
-    void EncodeEndedInJob(const TProcessInfo& info);
-    // Runs `start`; when it raises, the rip stalls (it waits for Stop) and the reason is shown.
-    void StartStep(const std::function<void()>& start);
-    // The end of entry i's encode; true when it was the last (the rip is then over).
-    bool EndEncodedEntry(int i, const TProcessInfo& info, int32_t settleMs = 0);
+    void EncodeEndedInJob(TEncodeSlot& slot, const TProcessInfo& info);
     void SetStep(const QString& word, int i, const QString& group);
     void ErrorBox(const QString& text);
 
     // The CD rip window's steps.
     void ExtractedInCDRip(int i, const TTrackRead& read);
-    void EncodeEndedInCDRip(const TProcessInfo& info);
-    void NextOrEnd(bool afterEncode);
+    void EncodeEndedInCDRip(TEncodeSlot& slot, const TProcessInfo& info);
     void Report(const QString& line);
 
     // Entry i has ended: its result is recorded and told.
@@ -170,8 +222,12 @@ private:
     bool Stopping = false;
     TPostGuard Inbox{this};
     std::vector<TTrackResult> Ended;
-    // The entry whose read, and the entry whose encode, is awaited (1-based; 0 = none).
+    // The entry being read (1-based; 0 = none), the next one to read (0-based), the entries
+    // read whole and waiting for an encoder, and the encode steps.
     int32_t Reading = 0;
-    int32_t Encoding = 0;
-    bool ProgressSeen = false;
+    int NextRead = 0;
+    std::deque<int> Waiting;
+    std::vector<std::unique_ptr<TEncodeSlot>> Slots;
+    int32_t EndedCount = 0;
+    QElapsedTimer Clock;
 };

@@ -3,8 +3,10 @@
 
 #include "jobs/CDInputSource.h"
 
+#include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "jobs/RipForm.h"
+#include "jobs/RipTracksPanel.h"
 #include "platform/Prompter.h"
 #include "widgets/FlatButton.h"
 #include "widgets/FlatGauge.h"
@@ -78,16 +80,17 @@ TfrmCDRip::TfrmCDRip(QWidget* mainWindow, const TRipRequest& request, TCDIn& cdI
     lResult->setWordWrap(true);
     lResult->hide();
     main->addWidget(lResult);
+    Panel = new TRipTracksPanel;
+    main->addWidget(Panel);
     main->addWidget(bStop, 0, Qt::AlignRight);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     Controller = std::make_unique<TRipPipeline>(request, std::make_unique<TCDInputSource>(request, cdIn),
                                                 TRipWindow::CDRip, mp3, wma);
     connect(Controller.get(), &TRipPipeline::Changed, this, &TfrmCDRip::ShowJob);
-    connect(Controller.get(), &TRipPipeline::CloseRequested, this, &QDialog::accept, Qt::QueuedConnection);
-    // The window closes by itself after the last track, taking the hint line with it: a track
-    // that was not ripped is told in a box of its own, as the job window does, before the rip
-    // goes on.
+    connect(Controller.get(), &TRipPipeline::CloseRequested, this, &TfrmCDRip::JobEnded, Qt::QueuedConnection);
+    // The hint line goes on to the next track: a track that was not ripped is told in a box of
+    // its own, as the job window does, before the rip goes on.
     connect(Controller.get(), &TRipPipeline::Failure, this,
             [](const QString& line) { Prompter().Show(line, TPromptIcon::Error, TPromptButtons::Ok); });
     Controller->Start();
@@ -112,7 +115,16 @@ void TfrmCDRip::done(int result) {
 }
 
 void TfrmCDRip::bStopClick() {
-    Controller->Stop();
+    if (Over)
+        accept();
+    else
+        Controller->Stop();
+}
+
+void TfrmCDRip::JobEnded() {
+    Over = true;
+    bStop->setText(ResText("RES_Rip_Close", "Close"));
+    ShowJob();
 }
 
 void TfrmCDRip::ShowJob() {
@@ -129,4 +141,5 @@ void TfrmCDRip::ShowJob() {
         ProgressBar2->SetProgress(job.Progress.Percent);
     else
         ProgressBar2->Reset();
+    Panel->Show(job);
 }

@@ -1,8 +1,9 @@
 // TfrmCDRip: the CD rip progress window, a thin view over the rip pipeline in its CD rip
 // window configuration (the CD input as its source). It shows the current
 // track, the output format, the number of tracks selected and completed, the step on the hint
-// line and the gauge (its tooltip is the gauge's hint), forwards Stop and closes when the rip
-// is over. Its captions and the pipeline's step names follow the language.
+// line and the gauge (its tooltip is the gauge's hint), the tracks and an overall bar, forwards
+// Stop, and when the rip is over shows its summary with Stop turned into Close. Its captions and
+// the pipeline's step names follow the language.
 //
 // The main window opens it when a rip goes through the CD input (RipThroughCDInput):
 //
@@ -21,6 +22,7 @@ class TCDIn;
 class QLabel;
 class QPushButton;
 class TFlatGauge;
+class TRipTracksPanel;
 
 class TfrmCDRip : public QDialog {
     Q_OBJECT
@@ -33,6 +35,10 @@ public:
     TRipPipeline& Job() { return *Controller; }
     TFlatGauge* Gauge() const { return ProgressBar2; }
     QLabel* Hint() const { return lProgressHint; }
+    TRipTracksPanel* TracksPanel() const { return Panel; }
+
+    // The rip is over: the summary shows and Stop has become Close.
+    bool IsOver() const { return Over; }
 
     // FormClose runs however the window is closed.
     void done(int result) override;
@@ -43,6 +49,7 @@ protected:
 private:
     void bStopClick();
     void ShowJob();
+    void JobEnded();
 
     std::unique_ptr<TRipPipeline> Controller;
     QLabel* lCurrentTrack;
@@ -53,5 +60,7 @@ private:
     QLabel* lResult;
     TFlatGauge* ProgressBar2;
     QPushButton* bStop;
+    TRipTracksPanel* Panel;
     bool Translated = false;
+    bool Over = false;
 };

@@ -80,6 +80,8 @@ TRipRequest TRipRequest::From(const TSettings& s, const TDiscFields& disc) {
     r.NormalizePercent = s.NormalizePercent;
     r.LengthLimit = s.EnableRipTime ? s.RipTime : 0;
     r.SecureReading = s.Paranoia;
+    r.EncoderThreads = EncoderThreadCount(s.EncoderThreads);
+    r.Pipeline = s.Pipeline;
     r.ReadOffset = s.ReadOffset;
     r.TestAndCopy = s.TestAndCopy;
     r.AccurateRip = s.AccurateRipUse;

@@ -43,6 +43,11 @@ struct TRipRequest {
     int32_t LengthLimit = 0;
     // Jitter-corrected reading through the CD input (CDOptions/Paranoia).
     bool SecureReading = false;
+    // Encodes running at once (at least 1), and whether the drive reads the next track while
+    // they run (CommonOptions/EncoderThreads, Pipeline); without, each track is read and then
+    // encoded before the next is read.
+    int32_t EncoderThreads = 1;
+    bool Pipeline = false;
     // The drive's read offset in samples (CDOptions/ReadOffset).
     int32_t ReadOffset = 0;
     // Each track read twice and the two reads compared (CDOptions/TestAndCopy).

@@ -34,8 +34,8 @@
 namespace {
 
 // Answers every modal window as soon as it shows: the title dialog with NewTitle (Cancel when
-// empty), the no-device hint with Close (counted), any other dialog but the job windows with
-// Cancel.
+// empty), the no-device hint with Close (counted), the rip windows with Close once their rip is
+// over, any other dialog with Cancel.
 class TModalCloser {
 public:
     TModalCloser() {
@@ -55,8 +55,13 @@ public:
                     title->findChild<QLineEdit*>("eName")->setText(NewTitle);
                     title->findChild<QPushButton*>("bOK")->click();
                 }
-            } else if (auto* dialog = qobject_cast<QDialog*>(modal);
-                       dialog && !qobject_cast<TRipForm*>(modal) && !qobject_cast<TfrmCDRip*>(modal)) {
+            } else if (auto* rip = qobject_cast<TRipForm*>(modal)) {
+                if (rip->IsOver())
+                    rip->accept();
+            } else if (auto* cdRip = qobject_cast<TfrmCDRip*>(modal)) {
+                if (cdRip->IsOver())
+                    cdRip->accept();
+            } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
                 dialog->reject();
             }
         });
@@ -249,6 +254,7 @@ TEST(MainFormTest, DiscFieldsShowAndEditTheDisc) {
 
 TEST(MainFormTest, ExtractRipsThroughEitherWindow) {
     TMainFixture f;
+    TModalCloser closer; // closes each rip window once it shows its summary
     const TDiscImage disc = f.Disc("album", Tracks);
     f.WriteOptions({disc.CuePath});
     TMainForm form;
@@ -264,7 +270,7 @@ TEST(MainFormTest, ExtractRipsThroughEitherWindow) {
         return sizes;
     };
 
-    // Tracks 2 and 4 through the job window (drive handle, plain reads), which closes itself.
+    // Tracks 2 and 4 through the job window (drive handle, plain reads).
     form.Controller().SelectNone();
     form.Controller().SetRowSelected(1, true);
     form.Controller().SetRowSelected(3, true);

@@ -49,7 +49,8 @@ run() { # run NAME ARGS... : one command with a program folder of its own
     local pf="$work/pf-$name"
     {
         echo "\$ discwright-cli $*"
-        "$cli" --program-folder "$pf" --set "AccurateRip/Server=http://127.0.0.1:$port" "$@" >"$work/stdout" \
+        "$cli" --program-folder "$pf" --set "AccurateRip/Server=http://127.0.0.1:$port" \
+            --set CommonOptions/Pipeline=0 "$@" >"$work/stdout" \
             2>"$work/stderr"
         echo "exit $?"
         echo "--- stdout"

@@ -10,6 +10,7 @@
 #include "fixtures/DiscImage.h"
 #include "jobs/JobRunner.h"
 #include "jobs/RipProgressForm.h"
+#include "jobs/RipTracksPanel.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
 #include "tags/Id3Tag.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,7 +112,7 @@ TEST_F(CDRipJobTest, FailedEncodeKeepsTheWavAndShowsItOnTheHintLine) {
     EXPECT_FALSE(QFile::exists(Out("Two.wav")));
 }
 
-TEST_F(CDRipJobTest, WindowShowsTheRipAndClosesByItself) {
+TEST_F(CDRipJobTest, WindowShowsTheRipAndItsSummary) {
     Settings.OutputFormat = ofWAV;
     TfrmCDRip form(nullptr, RequestOf({QStringLiteral("01One")}), *CDIn);
     EXPECT_EQ(form.windowTitle(), "Discwright");
@@ -118,11 +120,22 @@ TEST_F(CDRipJobTest, WindowShowsTheRipAndClosesByItself) {
     EXPECT_EQ(form.Gauge()->toolTip(), "Initializing...");
     EXPECT_EQ(form.findChild<QLabel*>("lOutputFormat")->text(), "WAV");
     EXPECT_EQ(form.findChild<QLabel*>("lSelectedTracks")->text(), "1");
-    QSignalSpy closed(&form, &QDialog::finished);
     form.show();
-    ASSERT_TRUE(closed.wait(10000));
+    ASSERT_TRUE(WaitUntil([&] { return form.IsOver(); }, 10000));
     EXPECT_EQ(form.findChild<QLabel*>("lCompleted")->text(), "1");
     EXPECT_EQ(ReadFile(Out("One.wav")).mid(44), Disc.TrackData[0]);
+    // The window stays with the track's state and the summary until Close.
+    const QTreeWidget* tracks = form.TracksPanel()->Tracks();
+    ASSERT_EQ(tracks->topLevelItemCount(), 1);
+    EXPECT_EQ(tracks->topLevelItem(0)->text(1), "One");
+    EXPECT_TRUE(tracks->topLevelItem(0)->text(2).startsWith("done")) << tracks->topLevelItem(0)->text(2).toStdString();
+    EXPECT_EQ(form.TracksPanel()->Overall()->Progress(), 100);
+    EXPECT_TRUE(form.TracksPanel()->Summary()->text().startsWith("1 of 1 tracks done, 0 failed, in "));
+    QPushButton* close = form.findChild<QPushButton*>("bStop");
+    EXPECT_EQ(close->text(), "Close");
+    QSignalSpy closed(&form, &QDialog::finished);
+    close->click();
+    EXPECT_EQ(closed.size(), 1);
 }
 
 TEST_F(CDRipJobTest, WindowFollowsTheLanguage) {
@@ -130,7 +143,6 @@ TEST_F(CDRipJobTest, WindowFollowsTheLanguage) {
     Settings.Lan = "German";
     Settings.OutputFormat = ofWAV;
     TfrmCDRip form(nullptr, RequestOf({QStringLiteral("01One")}), *CDIn);
-    QSignalSpy closed(&form, &QDialog::finished);
     form.show();
     EXPECT_EQ(form.findChild<QLabel*>("Label1")->text(), "Aktueller Titel:");
     EXPECT_EQ(form.findChild<QLabel*>("Label2")->text(), "Ausgabeformat:");
@@ -139,21 +151,22 @@ TEST_F(CDRipJobTest, WindowFollowsTheLanguage) {
     EXPECT_EQ(form.findChild<QPushButton*>("bStop")->text(), "Stopp");
     EXPECT_EQ(form.Hint()->text(), "Auslesen...");
     EXPECT_EQ(form.Gauge()->toolTip(), "Initialisierung...");
-    ASSERT_TRUE(closed.wait(10000));
+    EXPECT_EQ(form.TracksPanel()->Tracks()->headerItem()->text(1), "Titel");
+    ASSERT_TRUE(WaitUntil([&] { return form.IsOver(); }, 10000));
 }
 
 TEST_F(CDRipJobTest, WindowTellsOfEveryTrackNotRippedInABox) {
-    // The window closes by itself, so the hint line alone would be gone with it.
+    // The hint line goes on to the next track, so it alone would not keep the failure.
     Settings.OutputFormat = ofWAV;
     const QString tooLong(300, 'a');
     // A file name the system refuses (the name pattern cuts titles, so the name is set here).
     TRipRequest request = RequestOf({"01One", QStringLiteral("02Two")});
     request.Tracks[0].BaseName = tooLong;
     TfrmCDRip form(nullptr, request, *CDIn);
-    QSignalSpy closed(&form, &QDialog::finished);
     Prompter.Queue(TPromptAnswer::Ok);
     form.show();
-    ASSERT_TRUE(closed.wait(10000));
+    ASSERT_TRUE(WaitUntil([&] { return form.IsOver(); }, 10000));
+    EXPECT_TRUE(form.TracksPanel()->Tracks()->topLevelItem(0)->text(2).startsWith("failed: "));
     ASSERT_EQ(Prompter.Shown().size(), 1);
     EXPECT_TRUE(Prompter.Shown()[0].startsWith(Out(tooLong + ".wav") + ": extraction failed: "))
         << Prompter.Shown()[0].toStdString();

@@ -99,7 +99,8 @@ template <class TForm> bool SaveDuringJob(TForm& form, const QString& path) {
     const bool ok = !picture.isNull() && picture.save(path);
     std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "no progress shown for", qPrintable(path));
     form.Job().Stop();
-    WaitUntil([&] { return !form.isVisible(); }, 5000);
+    WaitUntil([&] { return form.IsOver() || !form.isVisible(); }, 5000);
+    form.accept();
     return ok;
 }
 
