@@ -13,6 +13,7 @@
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "core/Settings.h"
+#include "jobs/ConvertBatch.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/Mp3EncodeThread.h"
@@ -537,8 +538,14 @@ void TMainController::ConvertFiles(TJobKind jobKind) {
     const QStringList files = Host->ChooseFiles(jobKind, filter);
     if (files.isEmpty() || !OutputFolderUsable())
         return;
-    Host->RunJobWindow(
-        std::make_unique<TConvertJob>(jobKind, files, Settings.OutputFolder, Mp3Process.get(), WmaProcess.get()));
+    // Several files go through several encoders at once.
+    const int32_t lanes = EncoderThreadCount(Settings.EncoderThreads);
+    if (lanes > 1 && files.size() > 1)
+        Host->RunJobWindow(std::make_unique<TConvertBatch>(jobKind, files, Settings.OutputFolder, lanes,
+                                                           Mp3Process.get(), WmaProcess.get()));
+    else
+        Host->RunJobWindow(
+            std::make_unique<TConvertJob>(jobKind, files, Settings.OutputFolder, Mp3Process.get(), WmaProcess.get()));
 }
 
 // ---------------------------------------------------------------------------------------------

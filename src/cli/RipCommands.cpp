@@ -11,6 +11,7 @@
 #include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "jobs/CDInputSource.h"
+#include "jobs/ConvertBatch.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/JobRunner.h"
@@ -53,24 +54,33 @@ int FinishJob(TJobController& job, const TInterruptScope& interrupt, const QStri
     return 0;
 }
 
-// A rip: the AccurateRip line of each track as its result is known, then the files and the
-// outcome as for any job; a track whose reads differed fails the command too.
-// While steps of several tracks overlap, each line names its track ("[03] Encoding(03/14): ...")
-// and repeats of a track's own last line are left out.
+// While steps of several tracks or files overlap, each line names its track or file
+// ("[03] Encoding(03/14): ...") and repeats of an entry's own last line are left out.
+class TStepLines {
+public:
+    void Print(int32_t number, int32_t index, const QString& caption, const TJobProgress& progress) {
+        const QString line = ProgressLine(caption, progress);
+        QString& before = Last[index];
+        if (line == before)
+            return;
+        before = line;
+        CliProgress('[' + TwoDigits(number) + QStringLiteral("] ") + line);
+    }
+
+private:
+    std::map<int32_t, QString> Last;
+};
+
 void PrintStepLines(TRipPipeline& rip) {
-    auto last = std::make_shared<std::map<int32_t, QString>>();
     QObject::connect(&rip, &TRipPipeline::StepProgress,
-                     [&rip, last](int32_t index, const QString& caption, const TJobProgress& progress) {
-                         const QString line = ProgressLine(caption, progress);
-                         QString& before = (*last)[index];
-                         if (line == before)
-                             return;
-                         before = line;
-                         CliProgress('[' + TwoDigits(rip.Request().Tracks[size_t(index - 1)].Number) + QStringLiteral("] ") +
-                                     line);
+                     [&rip, last = TStepLines()](int32_t index, const QString& caption,
+                                                 const TJobProgress& progress) mutable {
+                         last.Print(rip.Request().Tracks[size_t(index - 1)].Number, index, caption, progress);
                      });
 }
 
+// A rip: the AccurateRip line of each track as its result is known, then the files and the
+// outcome as for any job; a track whose reads differed fails the command too.
 int FinishRip(TRipPipeline& rip, const TInterruptScope& interrupt) {
     QObject::connect(&rip, &TRipPipeline::TrackVerified, [](const TTrackResult& r) {
         const auto hex = [](uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); };
@@ -355,6 +365,18 @@ int RunConvertCommand(const QStringList& words) {
         return CliFail(NoWmaEncoderText());
 
     const TInterruptScope interrupt;
+    const int32_t lanes = EncoderThreadCount(Settings.EncoderThreads);
+    if (lanes > 1 && jobList.size() > 1) {
+        // Several files at once: each line names its file's place in the list.
+        TConvertBatch batch(kind->second, jobList, folder, lanes);
+        QObject::connect(&batch, &TConvertBatch::StepProgress,
+                         [last = TStepLines()](int32_t index, const QString& caption,
+                                               const TJobProgress& progress) mutable {
+                             last.Print(index, index, caption, progress);
+                         });
+        batch.Start();
+        return FinishJob(batch, interrupt, QStringLiteral("convert"));
+    }
     TConvertJob job(kind->second, jobList, folder);
     QObject::connect(&job, &TConvertJob::Changed, [&] { CliProgress(ProgressLine(job.Caption, job.Progress)); });
     job.Start();

@@ -100,7 +100,11 @@ QString TConvertJob::OutputOf(int i) const {
 }
 
 QString TConvertJob::TemporaryFile() const {
-    return Folder() + QString::fromLatin1(JobKind == TJobKind::WavToOgg ? OggTempName : Mp3TempName);
+    QString name = QString::fromLatin1(JobKind == TJobKind::WavToOgg ? OggTempName : Mp3TempName);
+    // Conversions running side by side each resample into a file of their own.
+    if (!TemporarySuffix.isEmpty())
+        name.insert(name.lastIndexOf('.'), TemporarySuffix);
+    return Folder() + name;
 }
 
 QStringList TConvertJob::FilesWritten() const {
@@ -111,11 +115,16 @@ QStringList TConvertJob::FilesWritten() const {
     return files;
 }
 
+int TConvertJob::NextEntry(int ended) {
+    return TakeEntry ? TakeEntry() : ended;
+}
+
 void TConvertJob::Start() {
     EncodedCount = 0;
     OggCount = 0;
     ProgressSeen = false;
-    if (Count() == 0) {
+    Current = NextEntry(0);
+    if (Current < 0 || Current >= Count()) {
         Finish();
         EndJob();
         return;
@@ -124,14 +133,14 @@ void TConvertJob::Start() {
     case TJobKind::WavToMp3:
     case TJobKind::Mp3ToWav:
     case TJobKind::RecordingToMp3:
-        StartMp3Entry(0, true);
+        StartMp3Entry(Current, true);
         break;
     case TJobKind::WavToOgg:
-        StartOggEntry(0, true);
+        StartOggEntry(Current, true);
         break;
     default:
-        SetStep(QStringLiteral("Encoding"), 0, ResText("RES_WAV_TO_WMA", "Encoding WAV to WMA"));
-        StartWmaRun(0, JobList[0]);
+        SetStep(QStringLiteral("Encoding"), Current, ResText("RES_WAV_TO_WMA", "Encoding WAV to WMA"));
+        StartWmaRun(Current, JobList[Current]);
         break;
     }
     if (!Finished) {
@@ -322,7 +331,7 @@ void TConvertJob::OnProgressReport(const TProcessInfo& info) {
 }
 
 void TConvertJob::OnMp3Ended(const TProcessInfo& info) {
-    const int i = EncodedCount;
+    const int i = Current;
     const QString output = OutputOf(i);
     if (info.Status == 1) {
         ErrorBox(JobList.value(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
@@ -333,17 +342,25 @@ void TConvertJob::OnMp3Ended(const TProcessInfo& info) {
     }
     if (EndEncodedEntry(i, info, EncodedCount))
         return;
-    StartMp3Entry(EncodedCount, false);
+    StartMp3Entry(Current, false);
 }
 
 bool TConvertJob::EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter, int32_t settleMs) {
     EndEntry(i, info.Ok, info.Reason);
     ProgressSeen = false;
-    return CountEntryEnd(counter, settleMs);
+    ++counter;
+    Current = NextEntry(counter);
+    if (Current >= 0 && Current < Count())
+        return false;
+    Finish();
+    if (settleMs > 0)
+        WaitMilliseconds(settleMs);
+    EndJob();
+    return true;
 }
 
 void TConvertJob::OnOggEnded(const TProcessInfo& info) {
-    const int i = OggCount;
+    const int i = Current;
     // The Vorbis writer's worker lets go of its files a moment after its end event.
     WaitMilliseconds(300);
     if (info.Status != 4 && !info.Ok)
@@ -352,7 +369,7 @@ void TConvertJob::OnOggEnded(const TProcessInfo& info) {
                              OutputOf(i), info.Reason));
     if (EndEncodedEntry(i, info, OggCount, 300))
         return;
-    StartOggEntry(OggCount, false);
+    StartOggEntry(Current, false);
 }
 
 void TConvertJob::WaveOut1Done() {
@@ -365,7 +382,7 @@ void TConvertJob::WaveOut1Done() {
 
 void TConvertJob::OnResampled(const TProcessInfo& info) {
     const bool mp3 = JobKind == TJobKind::WavToMp3;
-    const int i = mp3 ? EncodedCount : OggCount;
+    const int i = Current;
     if (!info.Ok)
         // A cut-short temporary file must not be encoded as if it were the whole input.
         return SkipEntry(i, mp3 ? JobCode::Mp3Ended : JobCode::OggEnded,
@@ -379,7 +396,7 @@ void TConvertJob::OnResampled(const TProcessInfo& info) {
 
 void TConvertJob::OnWmaEnded(const TProcessInfo& info) {
     Step.Timer1.stop();
-    const int i = EncodedCount;
+    const int i = Current;
     if (info.Status == 1)
         ErrorBox(JobList.value(i) + ResText("RES_Operate_Fail", "maybe be used,operate fail!"));
     else if (info.Status == 8)
@@ -390,9 +407,9 @@ void TConvertJob::OnWmaEnded(const TProcessInfo& info) {
                              OutputOf(i), info.Reason));
     if (EndEncodedEntry(i, info, EncodedCount))
         return;
-    SetStep(QStringLiteral("Encoding"), EncodedCount, ResText("RES_Encoding", "Encoding"));
+    SetStep(QStringLiteral("Encoding"), Current, ResText("RES_Encoding", "Encoding"));
     Progress.Estimated.clear();
-    StartWmaRun(EncodedCount, JobList[EncodedCount]);
+    StartWmaRun(Current, JobList[Current]);
 }
 
 void TConvertJob::Timer1Timer() {

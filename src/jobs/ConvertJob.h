@@ -58,6 +58,14 @@ public:
     TWmaOptions WmaOptions;
 
     int32_t Count() const { return int32_t(Names.size()); }
+    // The entry being converted.
+    int Current = 0;
+
+    // Run as one of several conversions side by side (TConvertBatch): the entries come from
+    // TakeEntry (the next one not yet taken, or -1 when none is left) instead of one after the
+    // other, and a resample goes into a temporary file with this suffix.
+    std::function<int()> TakeEntry;
+    QString TemporarySuffix;
 
 protected:
     bool event(QEvent* e) override;
@@ -71,6 +79,8 @@ private:
     void OnWmaEnded(const TProcessInfo& info);
     void Timer1Timer();
     void WaveOut1Done();
+    // The entry after `ended` entries have ended.
+    int NextEntry(int ended);
 
     // Steps.
     void StartMp3Entry(int i, bool first);
@@ -82,8 +92,9 @@ private:
     // Awaits `endCode` for entry i and runs `start`; when it raises, the job stalls (it waits
     // for Stop) and the reason is shown.
     void StartStep(int i, int32_t endCode, const std::function<void()>& start);
-    // Ends entry i of an encode step and counts it in `counter`. True when it was the last:
-    // the job is then finished (after a pause of `settleMs`) and ended.
+    // Ends entry i of an encode step, counts it in `counter` and moves on to the next entry.
+    // True when none is left: the job is then finished (after a pause of `settleMs`) and
+    // ended.
     bool EndEncodedEntry(int i, const TProcessInfo& info, int32_t& counter, int32_t settleMs = 0);
     // An entry that cannot be converted: reported, then its end event is posted with Status 4.
     void SkipEntry(int i, int32_t endCode, const QString& reason);

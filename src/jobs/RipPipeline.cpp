@@ -214,9 +214,10 @@ bool TRipPipeline::MayRead() const {
     int32_t held = int32_t(Waiting.size());
     for (const auto& s : Slots)
         held += s->Entry != 0 ? 1 : 0;
-    // Without the pipeline a track is encoded before the next is read; with it, the reader
-    // waits while every encoder has a WAV (at most EncoderThreads + 1 exist).
-    return Req.Pipeline ? held < int32_t(Slots.size()) : held == 0;
+    // Without the pipeline a track is encoded before the next is read. With it, the drive reads
+    // on while every encoder is busy, and the WAV it writes then waits for the first encoder
+    // that is free: at most EncoderThreads + 1 WAV files of the rip exist at once.
+    return Req.Pipeline ? held <= int32_t(Slots.size()) : held == 0;
 }
 
 void TRipPipeline::Pump() {

@@ -6,8 +6,9 @@
 //
 // With the request's Pipeline the drive reads on while earlier tracks are encoded, up to
 // EncoderThreads encodes at once (each in an encode step of its own, in track order); the
-// reader waits while that many WAVs wait for or are in an encoder, so at most EncoderThreads + 1
-// WAV files of the rip exist at once, and a WAV goes as soon as its encode succeeded. Without
+// reader waits while more WAVs than that wait for or are in an encoder, so at most
+// EncoderThreads + 1 WAV files of the rip exist at once, and a WAV goes as soon as its encode
+// succeeded. Without
 // Pipeline a track is read and encoded before the next is read, as the windows always did.
 //
 // What differs between the two windows is configuration (TRipWindow), not another state

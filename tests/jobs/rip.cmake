@@ -13,3 +13,6 @@ dw_add_test(cdrip_job_tests GUI SOURCES CDRipJobTest.cpp LIBS dw_jobs_ui dw_fixt
 # rip --single-file: the disc into one WAV file and a cue sheet, opened again as an image.
 dw_add_test(image_rip_tests SOURCES ImageRipTest.cpp LIBS dw_jobs dw_fixtures)
 add_dependencies(image_rip_tests discwright-cli)
+
+# Reading on while earlier tracks are encoded.
+dw_add_test(pipeline_tests GUI SOURCES PipelineTest.cpp LIBS dw_jobs dw_fixtures)
