@@ -18,9 +18,14 @@
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/RipPipeline.h"
+#include "jobs/RipState.h"
 #include "jobs/WMAEncodeThread.h"
 #include "metadata/DiscLookup.h"
 #include "platform/Prompter.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -501,8 +506,29 @@ void TMainController::Extract() {
     if (!OutputFolderUsable() || !Host)
         return;
     TRipRequest request = RipRequest();
-    // A rip never writes over files silently: replace them all, keep both, or no rip.
-    if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty()) {
+    // An earlier rip of this disc into this folder that did not finish (or one whose tracks the
+    // user picks again): resume it, start over, or no rip.
+    bool resuming = false;
+    if (const TRipStateFound found = FindRipState(request); found.Found && !found.Usable) {
+        Inform(ResText("RES_Resume_Not_Used", "The earlier rip in this folder cannot be resumed: %1.").arg(found.Why));
+    } else if (found.Usable) {
+        Prompter().NextButtonTexts = {ResText("RES_Resume", "Resume"), ResText("RES_Start_Over", "Start over")};
+        const TPromptAnswer answer =
+            Prompter().Show(ResumeQuestionText(found.State, QFileInfo(found.Path).absolutePath()),
+                            TPromptIcon::Question, TPromptButtons::YesNoCancel, TPromptAnswer::Yes);
+        if (answer == TPromptAnswer::Cancel)
+            return;
+        if (answer == TPromptAnswer::Yes) {
+            // Some tracks checked, not all: those are the ones to rip again.
+            const auto audio = std::count_if(request.Layout.Tracks.begin(), request.Layout.Tracks.end(),
+                                             [](const auto& t) { return !t.Data; });
+            PlanResume(found.State, request, request.Tracks.size() < size_t(audio));
+            resuming = true;
+        }
+    }
+    // A rip never writes over files silently: replace them all, keep both, or no rip. A resume
+    // rips again what the earlier run left unfinished or changed, in its place.
+    if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty() && !resuming) {
         const TPromptAnswer answer = Prompter().Show(RipFilesExistText(existing), TPromptIcon::Question,
                                                      TPromptButtons::YesNoCancel, TPromptAnswer::No);
         if (answer == TPromptAnswer::Cancel)

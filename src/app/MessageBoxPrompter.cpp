@@ -1,8 +1,11 @@
 // Message boxes for the GUI (see MessageBoxPrompter.h).
 #include "app/MessageBoxPrompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+
+#include <algorithm>
 
 TPromptAnswer TMessageBoxPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
                                         TPromptAnswer defaultAnswer) {
@@ -40,6 +43,14 @@ TPromptAnswer TMessageBoxPrompter::Show(const QString& text, TPromptIcon icon, T
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    const QStringList captions = NextButtonTexts;
+    NextButtonTexts.clear();
+    const QMessageBox::StandardButton order[] = {
+        buttons == TPromptButtons::Ok || buttons == TPromptButtons::OkCancel ? QMessageBox::Ok : QMessageBox::Yes,
+        buttons == TPromptButtons::OkCancel ? QMessageBox::Cancel : QMessageBox::No, QMessageBox::Cancel};
+    for (int i = 0; i < std::min<int>(3, int(captions.size())); ++i)
+        if (QAbstractButton* b = box.button(order[i]); b && !captions[i].isEmpty())
+            b->setText(captions[i]);
     switch (defaultAnswer) {
     case TPromptAnswer::Ok:
         box.setDefaultButton(QMessageBox::Ok);

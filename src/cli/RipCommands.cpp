@@ -15,7 +15,9 @@
 #include "jobs/ConvertJob.h"
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/JobRunner.h"
+#include "jobs/RipLog.h"
 #include "jobs/RipPipeline.h"
+#include "jobs/RipState.h"
 #include "platform/Prompter.h"
 
 #include <QDir>
@@ -77,6 +79,37 @@ void PrintStepLines(TRipPipeline& rip) {
                                                  const TJobProgress& progress) mutable {
                          last.Print(rip.Request().Tracks[size_t(index - 1)].Number, index, caption, progress);
                      });
+}
+
+// Looks for the state of an earlier rip of the request's disc into its folder and says what was
+// found. With `resume` a usable state makes the request a resume of it: true.
+bool PrepareResume(TRipRequest& request, bool resume, bool subset) {
+    const TRipStateFound found = FindRipState(request);
+    const QString album = found.State.Album.isEmpty() ? QStringLiteral("this disc") : found.State.Album;
+    if (found.Found && !found.Usable) {
+        CliProgress(QStringLiteral("rip: the state of an earlier rip (%1) is not used: %2").arg(found.Path, found.Why));
+    } else if (found.Usable && !resume) {
+        CliProgress(QStringLiteral("rip: an earlier rip of %1 was found here (%2 of %3 tracks done); "
+                                   "rip --resume goes on with it")
+                        .arg(album)
+                        .arg(found.State.DoneCount(QFileInfo(found.Path).absolutePath()))
+                        .arg(found.State.Count));
+    } else if (found.Usable) {
+        const std::vector<int32_t> rip = PlanResume(found.State, request, subset);
+        QStringList numbers;
+        for (int32_t n : rip)
+            numbers << QString::number(n);
+        CliProgress(QStringLiteral("rip: resuming the rip of %1: %2 of %3 tracks are taken from it; ripping %4")
+                        .arg(album)
+                        .arg(request.Earlier.size())
+                        .arg(request.Tracks.size())
+                        .arg(numbers.isEmpty() ? QStringLiteral("nothing") : QStringLiteral("track ") + numbers.join(", ")));
+        return true;
+    } else if (resume) {
+        CliProgress(QStringLiteral("rip: no earlier rip of this disc to resume in ") + RipLogFolder(request) +
+                    QStringLiteral("; ripping every track"));
+    }
+    return false;
 }
 
 // A rip: the AccurateRip line of each track as its result is known, then the files and the
@@ -170,12 +203,17 @@ int RunRipCommand(const QStringList& words) {
     const QCommandLineOption paranoia(
         QStringLiteral("paranoia"),
         QStringLiteral("Rip through the CD input (libcdio-paranoia), as the CD rip progress window does."));
+    const QCommandLineOption resume(
+        QStringLiteral("resume"),
+        QStringLiteral("Go on with an interrupted rip of this disc into this folder: tracks whose files are\n"
+                       "intact are taken from it, the others ripped (with --tracks: those tracks again)."));
     const QCommandLineOption singleFile(
         QStringLiteral("single-file"),
         QStringLiteral("Rip the whole disc, pregaps included, into one WAV file and a cue sheet that opens as\n"
                        "the same disc (DIR/ARTIST - ALBUM.wav and .cue)."));
     for (const auto* o :
-         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia, &singleFile})
+         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia, &resume,
+          &singleFile})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -203,9 +241,9 @@ int RunRipCommand(const QStringList& words) {
     if (parser.isSet(singleFile)) {
         if (request.Format != ofWAV)
             return CliFail(QStringLiteral("--single-file writes a WAV image for now: give --format wav"), 2);
-        if (parser.isSet(tracks) || parser.isSet(paranoia))
+        if (parser.isSet(tracks) || parser.isSet(paranoia) || parser.isSet(resume))
             return CliFail(QStringLiteral("--single-file rips the whole disc through the drive library: "
-                                          "--tracks and --paranoia cannot be given with it"),
+                                          "--tracks, --paranoia and --resume cannot be given with it"),
                            2);
     }
     std::vector<int> wanted;
@@ -285,8 +323,11 @@ int RunRipCommand(const QStringList& words) {
     request.Layout = disc.Disc;
     request.DiscKey = disc.Key;
     request.DriveName = NamedDriveTitle(parser, driveOptions);
-    // A rip never writes over files silently: without --yes the new files go beside them.
-    if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty()) {
+    // An earlier rip of this disc into this folder: resumed with --resume, told otherwise.
+    const bool resuming = !parser.isSet(singleFile) && PrepareResume(request, parser.isSet(resume), parser.isSet(tracks));
+    // A rip never writes over files silently: without --yes the new files go beside them. A
+    // resume rips again what the earlier run left unfinished or changed, in its place.
+    if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty() && !resuming) {
         if (Prompter().Show(RipFilesExistText(existing), TPromptIcon::Question, TPromptButtons::YesNo,
                             TPromptAnswer::No) != TPromptAnswer::Yes)
             request.KeepExistingFiles();

@@ -167,6 +167,8 @@ QString RipLogText(const TRipLogInput& in) {
         else if (t.Suspicious)
             status = QStringLiteral("suspicious (the reads differ)");
         out << QStringLiteral("  Status: ") + status;
+        if (t.Earlier)
+            out << QStringLiteral("  Taken from the earlier run of this rip: yes");
         if (t.AccurateRip.Kind == TAccurateRipVerdict::Accurate)
             ++accurate;
         if (status != QLatin1String("ok"))
@@ -219,6 +221,9 @@ QString RipLogFolder(const TRipRequest& request) {
 }
 
 bool WriteRipLog(const TRipLogInput& in, QString& logPath, QString& cuePath, QString& error) {
+    // A resumed rip completes its own log and cue sheet.
+    if (!logPath.isEmpty() && !cuePath.isEmpty())
+        return SaveWhole(logPath, RipLogText(in).toUtf8(), error) && SaveWhole(cuePath, RipCueText(in).toUtf8(), error);
     // The log of an earlier rip into the same folder belongs to its files: it is kept.
     const QString stem = AddTrailingBackslash(RipLogFolder(in.Request)) + RipLogBaseName(in.Request);
     QString base = stem;

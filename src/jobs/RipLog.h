@@ -37,7 +37,8 @@ QString RipLogFolder(const TRipRequest& request);
 QString RipLogText(const TRipLogInput& in);
 QString RipCueText(const TRipLogInput& in);
 // Writes both into their folder (atomically), under a name no earlier rip's log or cue sheet
-// has there ("<name> (2)"); false with the reason.
+// has there ("<name> (2)"), or over `logPath` and `cuePath` when both are given (a resumed rip's
+// own); false with the reason.
 bool WriteRipLog(const TRipLogInput& in, QString& logPath, QString& cuePath, QString& error);
 
 // A log read back.

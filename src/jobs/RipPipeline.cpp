@@ -3,6 +3,7 @@
 
 #include "cd/ripthread.h"
 #include "jobs/RipLog.h"
+#include "jobs/RipState.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "platform/Prompter.h"
@@ -173,6 +174,23 @@ void TRipPipeline::Start() {
         EndJob();
         return;
     }
+    if (Req.WriteLog) {
+        StatePath = RipStatePath(Req);
+        State.Request = RipStateFields(Req);
+        State.Album = Req.Disc.Album;
+        State.Count = Count();
+        State.LogPath = Req.EarlierLog;
+        State.CuePath = Req.EarlierCue;
+    }
+    // A resumed rip: the tracks taken from the earlier run end at once.
+    Carried.assign(size_t(Count()), false);
+    for (const TTrackResult& earlier : Req.Earlier)
+        if (earlier.Index >= 1 && earlier.Index <= Count())
+            Carried[size_t(earlier.Index - 1)] = true;
+    for (const TTrackResult& earlier : Req.Earlier)
+        if (earlier.Index >= 1 && earlier.Index <= Count())
+            EndCarried(earlier);
+    SkipCarried();
     // The database is asked while the drive reads: its answer is there when the first
     // tracks end.
     const TAccurateRipIds ids = AccurateRipIds(Req.Layout);
@@ -185,7 +203,13 @@ void TRipPipeline::Start() {
         connect(asking, &QThread::finished, asking, &QObject::deleteLater);
         asking->start();
     }
+    if (NextRead >= Count()) {
+        // Nothing is left to read.
+        Pump();
+        return;
+    }
     StartExtraction(NextRead++, true);
+    SkipCarried();
     if (Window == TRipWindow::Job && !Finished) {
         const int32_t percent = Progress.Percent;
         Progress.Reset();
@@ -240,6 +264,7 @@ void TRipPipeline::Pump() {
         const bool failed = ExtractedCount > 0 && !Results[size_t(ExtractedCount - 1)].Ok &&
                             Results[size_t(ExtractedCount - 1)].Ended;
         StartExtraction(NextRead++, Window == TRipWindow::Job || Req.Format == ofWAV);
+        SkipCarried();
         if (Window == TRipWindow::CDRip && failed)
             ProgressHint = hint;
         return;
@@ -510,6 +535,8 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
         r.Files << Req.WavOf(size_t(i));
     Verify(r);
     Ended.push_back(r);
+    // The state names the track once its files are complete and on the disk.
+    SaveState(r);
     Q_EMIT TrackFinished(r);
     if (r.AccurateRip.Kind != TAccurateRipVerdict::Unchecked || !r.AccurateRip.Text.isEmpty()) {
         ResultLine = ResultLineOf(r);
@@ -578,8 +605,11 @@ void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
         ResultLine = ResultLineOf(r);
         if (r.Ok)
             States[size_t(r.Index - 1)].Result = VerdictText(r);
+        if (auto t = State.Tracks.find(r.Number); t != State.Tracks.end())
+            t->second.Result.AccurateRip = r.AccurateRip;
         Q_EMIT TrackVerified(r);
     }
+    WriteState();
     Notify();
     if (EndWhenAnswered)
         EndJob();
@@ -646,14 +676,65 @@ void TRipPipeline::EndJob() {
 }
 
 void TRipPipeline::WriteLogFiles() {
-    if (!Req.WriteLog || Ended.empty() || !LogFile.isEmpty())
+    if (!Req.WriteLog || Ended.empty() || LogWritten)
         return;
-    const TRipLogInput in{Req, Ended, Answer, Stopping || int32_t(Ended.size()) < Count(),
+    LogWritten = true;
+    // In track order, tracks taken from an earlier run among them.
+    std::vector<TTrackResult> tracks = Ended;
+    std::stable_sort(tracks.begin(), tracks.end(),
+                     [](const TTrackResult& a, const TTrackResult& b) { return a.Index < b.Index; });
+    const TRipLogInput in{Req, tracks, Answer, Stopping || int32_t(Ended.size()) < Count(),
                           QDateTime::currentDateTime()};
+    LogFile = Req.EarlierLog;
+    CueFile = Req.EarlierCue;
     if (!WriteRipLog(in, LogFile, CueFile, LogError)) {
         LogFile.clear();
         CueFile.clear();
+        return;
     }
+    State.LogPath = LogFile;
+    State.CuePath = CueFile;
+    WriteState();
+}
+
+void TRipPipeline::SkipCarried() {
+    while (NextRead < Count() && Carried[size_t(NextRead)])
+        ++NextRead;
+}
+
+void TRipPipeline::EndCarried(const TTrackResult& earlier) {
+    const int i = earlier.Index - 1;
+    if (!EndEntry(i, earlier.Ok, earlier.Reason))
+        return;
+    ++EndedCount;
+    ++ExtractedCount;
+    SetStage(i, earlier.Ok ? TTrackState::Done : TTrackState::Failed, 100);
+    TTrackResult r = earlier;
+    r.Index = i + 1;
+    r.Earlier = true;
+    States[size_t(i)].Result = ResText("RES_Track_Earlier", "from the earlier run");
+    if (!r.AccurateRip.Text.isEmpty())
+        States[size_t(i)].Result += QStringLiteral("; ") + VerdictText(r);
+    Ended.push_back(r);
+    SaveState(r);
+    Q_EMIT TrackFinished(r);
+    if (!r.AccurateRip.Text.isEmpty())
+        Q_EMIT TrackVerified(r);
+}
+
+void TRipPipeline::SaveState(const TTrackResult& r) {
+    if (StatePath.isEmpty())
+        return;
+    State.Tracks[r.Number] = MakeRipStateTrack(r, QFileInfo(StatePath).absolutePath());
+    WriteState();
+}
+
+void TRipPipeline::WriteState() {
+    if (StatePath.isEmpty() || State.Tracks.empty())
+        return;
+    // A state that cannot be written only costs the resume; the rip goes on.
+    QString error;
+    WriteRipState(StatePath, State, error);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -29,6 +29,8 @@
 #include "jobs/EncodeStep.h"
 #include "jobs/JobController.h"
 #include "jobs/RipRequest.h"
+#include "jobs/RipState.h"
+#include "jobs/TrackResult.h"
 #include "jobs/TrackSource.h"
 
 #include <QElapsedTimer>
@@ -39,33 +41,6 @@
 #include <vector>
 
 enum class TRipWindow { Job, CDRip };
-
-// What one track of a rip came to, once all its steps ended.
-struct TTrackResult {
-    int32_t Index = 0;      // entry of the rip (1-based)
-    int32_t Number = 0;     // the track's place on the disc
-    int32_t DiscNumber = 0; // the disc's own number of the track
-    QString Title;
-    // The files the track left: its output and, when kept, its WAV file.
-    QStringList Files;
-    // The read: complete or not, checksums of the audio read, the source's read errors.
-    TTrackRead Read;
-    // The output exists as asked (the read and, unless WAV is the output, the encode
-    // succeeded); otherwise Reason says why.
-    bool Ok = false;
-    QString Reason;
-    // Test & copy: the CRC32 of the test read and of a third read (when the first two
-    // disagreed), and whether the reads left the track in doubt.
-    bool Tested = false;
-    uint32_t TestCrc = 0;
-    bool Reread = false;
-    uint32_t RereadCrc = 0;
-    bool Suspicious = false;
-    // The AccurateRip result; Unchecked until the database's answer is known.
-    TAccurateRipVerdict AccurateRip;
-    // The encode step's outcome ("ok", or why not; empty for WAV).
-    QString Encode;
-};
 
 // Where a track of a running rip stands, for the windows' track lists.
 struct TTrackState {
@@ -187,6 +162,13 @@ private:
     // The caption of entry i's step as the window's step line shows it.
     QString StepCaption(int i, const QString& word) const;
     void SetStage(int i, TTrackState::TStage stage, int32_t percent = 0);
+    // A resumed rip: the next entry to read is one not taken from the earlier run, and such an
+    // entry ends with its earlier result.
+    void SkipCarried();
+    void EndCarried(const TTrackResult& earlier);
+    // The state for a resume: track r recorded (its files synced and hashed), and written.
+    void SaveState(const TTrackResult& r);
+    void WriteState();
     void MakeSummary();
 
     // The job window's steps.
@@ -231,4 +213,8 @@ private:
     std::vector<std::unique_ptr<TEncodeSlot>> Slots;
     int32_t EndedCount = 0;
     QElapsedTimer Clock;
+    std::vector<bool> Carried;
+    TRipState State;
+    QString StatePath;
+    bool LogWritten = false;
 };

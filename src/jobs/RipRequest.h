@@ -7,6 +7,7 @@
 #include "core/DiscInfo.h"
 #include "core/EncoderOptions.h"
 #include "core/Settings.h"
+#include "jobs/TrackResult.h"
 
 #include <QString>
 
@@ -60,6 +61,12 @@ struct TRipRequest {
     // Whether the sources compute each track's CRC32 and AccurateRip sums: only something that
     // reads them (the log, the AccurateRip check, test & copy) is worth their time.
     bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy; }
+
+    // A resumed rip: the entries taken from the earlier run with their results (Index names
+    // the entry), and the log and cue sheet it wrote, which this rip writes again in place.
+    std::vector<TTrackResult> Earlier;
+    QString EarlierLog;
+    QString EarlierCue;
 
     // The disc as it was read when the rip started, its key, and the drive as the log names it.
     TDisc Layout;

@@ -50,6 +50,7 @@ QString ApplicationTitle() {
 TPromptAnswer TScriptedPrompter::Show(const QString& text, TPromptIcon icon, TPromptButtons buttons,
                                       TPromptAnswer defaultAnswer) {
     std::lock_guard guard(Lock);
+    NextButtonTexts.clear();
     Texts << text;
     IconList << icon;
     DefaultList << defaultAnswer;

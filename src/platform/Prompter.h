@@ -26,6 +26,10 @@ public:
         return buttons == TPromptButtons::YesNo || buttons == TPromptButtons::YesNoCancel ? TPromptAnswer::Yes
                                                                                           : TPromptAnswer::Ok;
     }
+    // Captions for the buttons of the next box, in the order Yes (or Ok), No, Cancel, where a
+    // question's answers are better named by what they do ("Resume", "Start over"); an empty
+    // caption keeps the button's own. The next Show uses and clears them.
+    QStringList NextButtonTexts;
 };
 
 // The prompter in use; never null (a non-interactive one answering "No" until one is set).

@@ -16,3 +16,7 @@ add_dependencies(image_rip_tests discwright-cli)
 
 # Reading on while earlier tracks are encoded.
 dw_add_test(pipeline_tests GUI SOURCES PipelineTest.cpp LIBS dw_jobs dw_fixtures)
+
+# rip --resume after a rip killed half-way, a changed file, one track picked again.
+dw_add_test(resume_cli_tests SOURCES ResumeCliTest.cpp LIBS dw_fixtures)
+add_dependencies(resume_cli_tests discwright-cli)
