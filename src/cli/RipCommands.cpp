@@ -241,9 +241,12 @@ int RunRipCommand(const QStringList& words) {
     if (parser.isSet(singleFile)) {
         if (request.Format != ofWAV)
             return CliFail(QStringLiteral("--single-file writes a WAV image for now: give --format wav"), 2);
-        if (parser.isSet(tracks) || parser.isSet(paranoia) || parser.isSet(resume))
+        if (parser.isSet(tracks) || parser.isSet(paranoia))
             return CliFail(QStringLiteral("--single-file rips the whole disc through the drive library: "
-                                          "--tracks, --paranoia and --resume cannot be given with it"),
+                                          "--tracks and --paranoia cannot be given with it"),
+                           2);
+        if (parser.isSet(resume))
+            return CliFail(QStringLiteral("--single-file rips the whole disc in one go: --resume cannot be given with it"),
                            2);
     }
     std::vector<int> wanted;

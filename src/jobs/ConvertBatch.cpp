@@ -5,7 +5,7 @@
 
 TConvertBatch::TConvertBatch(TJobKind jobKind, const QStringList& files, const QString& outputFolder, int32_t lanes,
                              TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
-    : TJobController(parent) {
+    : TJobController(parent), JobKind(jobKind), JobList(files) {
     const int32_t count = std::clamp<int32_t>(std::min<int32_t>(lanes, int32_t(files.size())), 1, 64);
     for (int32_t n = 0; n < count; ++n) {
         // The first lane runs on the given wrappers, the others on their own.

@@ -27,6 +27,8 @@ public:
     void Finish() override;
     QStringList FilesWritten() const override;
 
+    const TJobKind JobKind;
+    const QStringList JobList;
     int32_t LaneCount() const { return int32_t(Lanes.size()); }
     // Whether conversions of several files run at once (the CLI then names the file of each line).
     bool Overlapping() const { return Lanes.size() > 1; }

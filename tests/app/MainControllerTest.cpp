@@ -2,6 +2,7 @@
 // enabled rules, every refusal of Extract and the path it ends in, file conversions, closing,
 // media changes, the no-device hint and opening disc images.
 #include "app/MainController.h"
+#include "jobs/ConvertBatch.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/RipPipeline.h"
@@ -77,6 +78,8 @@ public:
         if (auto* rip = dynamic_cast<TRipPipeline*>(job.get())) {
             auto& source = dynamic_cast<TDriveLibrarySource&>(rip->Source());
             Jobs.push_back({false, TJobKind::RipTracks, source.Handle(), ItemsOf(rip->Request())});
+        } else if (auto* batch = dynamic_cast<TConvertBatch*>(job.get())) {
+            Jobs.push_back({false, batch->JobKind, 0, batch->JobList});
         } else {
             auto& convert = dynamic_cast<TConvertJob&>(*job);
             Jobs.push_back({false, convert.JobKind, 0, convert.JobList});
