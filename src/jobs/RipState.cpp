@@ -348,7 +348,7 @@ std::vector<int32_t> PlanResume(const TRipState& state, TRipRequest& request, bo
 
 QString ResumeQuestionText(const TRipState& state, const QString& folder) {
     return ResText("RES_Resume_Rip", "Resume the rip of %1: %2 of %3 tracks are done.")
-        .arg(state.Album)
+        .arg(state.Album.isEmpty() ? ResText("RES_This_Disc", "this disc") : state.Album)
         .arg(state.DoneCount(folder))
         .arg(state.Count);
 }

@@ -288,6 +288,17 @@ TEST(MainFormTest, ExtractRipsThroughEitherWindow) {
     // The first rip's state is told of, not resumed: it was read another way.
     EXPECT_EQ(f.Scripted.Shown(),
               QStringList{"The earlier rip in this folder cannot be resumed: its read mode differs (plain, now secure)."});
+
+    // The same rip again finds its own state and asks; Cancel rips nothing.
+    QFile::remove(output.filePath("Track01.wav"));
+    f.Scripted.Queue(TPromptAnswer::Cancel);
+    w.Action("miExtract")->trigger();
+    EXPECT_EQ(f.Scripted.Shown().last(), "Resume the rip of this disc: 0 of 1 tracks are done.");
+    EXPECT_EQ(wavSizes(), QList<qint64>());
+    // Resume rips the track whose file is gone.
+    f.Scripted.Queue(TPromptAnswer::Yes);
+    w.Action("miExtract")->trigger();
+    EXPECT_EQ(wavSizes(), QList<qint64>({44 + 300 * 2352}));
 }
 
 TEST(MainFormTest, LanguageSwitchToGermanAndBack) {
