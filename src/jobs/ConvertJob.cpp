@@ -352,10 +352,7 @@ bool TConvertJob::EndEncodedEntry(int i, const TProcessInfo& info, int32_t& coun
     Current = NextEntry(counter);
     if (Current >= 0 && Current < Count())
         return false;
-    Finish();
-    if (settleMs > 0)
-        WaitMilliseconds(settleMs);
-    EndJob();
+    EndAfterLastEntry(settleMs);
     return true;
 }
 

@@ -92,17 +92,13 @@ protected:
         CloseSent = true;
         Q_EMIT CloseRequested();
     }
-    // Counts an entry whose last step ended in `counter`. When it was the last entry the job is
-    // finished (after a pause of `settleMs`, while an encoder lets go of its files) and ended:
-    // true.
-    bool CountEntryEnd(int32_t& counter, int32_t settleMs) {
-        if (++counter < int32_t(Results.size()))
-            return false;
+    // The last entry has ended: the job is finished (after a pause of `settleMs`, while an
+    // encoder lets go of its files) and ended.
+    void EndAfterLastEntry(int32_t settleMs) {
         Finish();
         if (settleMs > 0)
             WaitMilliseconds(settleMs);
         EndJob();
-        return true;
     }
     // Records the end of entry i; false when it was already recorded.
     bool EndEntry(int i, bool ok, const QString& reason) {
