@@ -120,7 +120,7 @@ int RunRipCommand(const QStringList& words) {
                                     QStringLiteral("LIST"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Output format (default: CommonOptions/OutputFormat)."),
-                                    QStringLiteral("mp3|wav|ogg|wma"));
+                                    QStringLiteral("mp3|wav|ogg|wma|flac"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder (default: the setting)."),
                                  QStringLiteral("DIR"));
     const QCommandLineOption title(QStringLiteral("title"),
@@ -144,8 +144,8 @@ int RunRipCommand(const QStringList& words) {
         QStringLiteral("Rip through the CD input (libcdio-paranoia), as the CD rip progress window does."));
     const QCommandLineOption singleFile(
         QStringLiteral("single-file"),
-        QStringLiteral("Rip the whole disc, pregaps included, into one WAV file and a cue sheet that opens as\n"
-                       "the same disc (DIR/ARTIST - ALBUM.wav and .cue)."));
+        QStringLiteral("Rip the whole disc, pregaps included, into one WAV or FLAC file and a cue sheet that\n"
+                       "opens as the same disc (DIR/ARTIST - ALBUM.wav or .flac, and .cue)."));
     for (const auto* o :
          {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia, &singleFile})
         parser.addOption(*o);
@@ -166,15 +166,16 @@ int RunRipCommand(const QStringList& words) {
         static const std::map<QString, int32_t> formats{{QStringLiteral("mp3"), ofMP3},
                                                         {QStringLiteral("wav"), ofWAV},
                                                         {QStringLiteral("ogg"), ofOGG},
-                                                        {QStringLiteral("wma"), ofWMA}};
+                                                        {QStringLiteral("wma"), ofWMA},
+                                                        {QStringLiteral("flac"), ofFLAC}};
         const auto it = formats.find(parser.value(format).toLower());
         if (it == formats.end())
-            return CliFail(QStringLiteral("--format must be mp3, wav, ogg or wma"), 2);
+            return CliFail(QStringLiteral("--format must be mp3, wav, ogg, wma or flac"), 2);
         request.Format = it->second;
     }
     if (parser.isSet(singleFile)) {
-        if (request.Format != ofWAV)
-            return CliFail(QStringLiteral("--single-file writes a WAV image for now: give --format wav"), 2);
+        if (request.Format != ofWAV && request.Format != ofFLAC)
+            return CliFail(QStringLiteral("--single-file writes a WAV or FLAC image: give --format wav or flac"), 2);
         if (parser.isSet(tracks) || parser.isSet(paranoia))
             return CliFail(QStringLiteral("--single-file rips the whole disc through the drive library: "
                                           "--tracks and --paranoia cannot be given with it"),
@@ -298,7 +299,8 @@ int RunConvertCommand(const QStringList& words) {
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder (default: the setting)."),
                                  QStringLiteral("DIR"));
     parser.addOption(out);
-    parser.addPositionalArgument(QStringLiteral("KIND"), QStringLiteral("wav2mp3, mp32wav, wav2ogg or wav2wma"));
+    parser.addPositionalArgument(QStringLiteral("KIND"),
+                                 QStringLiteral("wav2mp3, mp32wav, wav2ogg, wav2wma, wav2flac or flac2wav"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("files to convert"), QStringLiteral("FILE..."));
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -310,10 +312,13 @@ int RunConvertCommand(const QStringList& words) {
     static const std::map<QString, TJobKind> kinds{{QStringLiteral("wav2mp3"), TJobKind::WavToMp3},
                                                    {QStringLiteral("mp32wav"), TJobKind::Mp3ToWav},
                                                    {QStringLiteral("wav2ogg"), TJobKind::WavToOgg},
-                                                   {QStringLiteral("wav2wma"), TJobKind::WavToWma}};
+                                                   {QStringLiteral("wav2wma"), TJobKind::WavToWma},
+                                                   {QStringLiteral("wav2flac"), TJobKind::WavToFlac},
+                                                   {QStringLiteral("flac2wav"), TJobKind::FlacToWav}};
     const auto kind = args.isEmpty() ? kinds.end() : kinds.find(args.first());
     if (kind == kinds.end())
-        return CliFail(QStringLiteral("convert needs a kind: wav2mp3, mp32wav, wav2ogg or wav2wma"), 2);
+        return CliFail(QStringLiteral("convert needs a kind: wav2mp3, mp32wav, wav2ogg, wav2wma, wav2flac or flac2wav"),
+                       2);
     args.removeFirst();
     if (args.isEmpty())
         return CliFail(QStringLiteral("convert needs at least one FILE"), 2);

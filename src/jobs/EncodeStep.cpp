@@ -1,6 +1,7 @@
 // The encode step and the helpers the rip windows share (see EncodeStep.h).
 #include "jobs/EncodeStep.h"
 
+#include "audio/FlacCodec.h"
 #include "audio/WaveHeader.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
@@ -137,6 +138,49 @@ bool TEncodeStep::event(QEvent* e) {
 
 TEncodeStep::~TEncodeStep() {
     Timer1.stop();
+    StopFlac();
+}
+
+void TEncodeStep::StartFlac(const QString& input, const QString& output, const TFlacOptions& options, bool decode) {
+    StopFlac();
+    FlacStop = false;
+    StreamStart = std::chrono::steady_clock::now();
+    const TGuardedReceiver inbox = Inbox.Handle();
+    const bool times = OggProgressTimes;
+    const auto start = StreamStart;
+    FlacThread = std::thread([inbox, input, output, options, decode, times, start, this] {
+        TFlacRunHooks hooks;
+        hooks.Stop = &FlacStop;
+        hooks.Progress = [&](int32_t percent) {
+            QString elapsed;
+            QString estimated;
+            if (times && percent > 0) {
+                const int64_t seconds = SecondsSince(start);
+                elapsed = MinSecText(seconds);
+                estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(percent))));
+            }
+            inbox.PostJobInfo(ProgressInfo(percent, elapsed, estimated));
+        };
+        QString error;
+        const bool ok = decode ? DecodeFlacToWav(input, output, hooks, error)
+                               : EncodeWavToFlac(input, output, TFlacEncodeOptions{options.Level, options.Verify},
+                                                 hooks, error);
+        if (FlacStop)
+            return;
+        TProcessInfo info;
+        info.Code = JobCode::FlacEnded;
+        info.Status = 2;
+        info.Ok = ok;
+        info.Reason = error;
+        inbox.PostJobInfo(info);
+    });
+}
+
+void TEncodeStep::StopFlac() {
+    if (!FlacThread.joinable())
+        return;
+    FlacStop = true;
+    FlacThread.join();
 }
 
 void TEncodeStep::StartMp3(const QString& input, const QString& output, bool encode, TJobKind jobKind,
@@ -202,6 +246,7 @@ bool TEncodeStep::WmaTick(TJobProgress& progress, bool showTimes) {
 
 void TEncodeStep::KillEncoders() {
     Timer1.stop();
+    StopFlac();
     if (Mp3.Active)
         Mp3.Kill(0);
     if (Wma.Active)

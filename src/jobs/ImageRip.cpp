@@ -1,6 +1,7 @@
 // Ripping a disc to one WAV file and its cue sheet (see ImageRip.h).
 #include "jobs/ImageRip.h"
 
+#include "audio/FlacCodec.h"
 #include "audio/WaveHeader.h"
 #include "cd/CueSheet.h"
 #include "cd/DriveHandleCdio.h"
@@ -91,12 +92,13 @@ QString ImageBaseName(const TDiscFields& fields, const TDisc& disc) {
     return name.trimmed().isEmpty() ? QStringLiteral("Disc ") + disc.CddbDiscId() : name;
 }
 
-TImageRip::TImageRip(int handle, QString folder, QString baseName, TDiscFields fields, QStringList titles)
+TImageRip::TImageRip(int handle, QString folder, QString baseName, TDiscFields fields, QStringList titles, bool flac,
+                     TFlacOptions flacOptions)
     : Handle(handle), Folder(std::move(folder)), BaseName(std::move(baseName)), Fields(std::move(fields)),
-      Titles(std::move(titles)) {}
+      Titles(std::move(titles)), Flac(flac), FlacOptions(flacOptions) {}
 
 QString TImageRip::WavPath() const {
-    return AddTrailingBackslash(Folder) + BaseName + QStringLiteral(".wav");
+    return AddTrailingBackslash(Folder) + BaseName + (Flac ? QStringLiteral(".flac") : QStringLiteral(".wav"));
 }
 
 QString TImageRip::CuePath() const {
@@ -159,9 +161,17 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
         Error = QStringLiteral("the disc does not fit a WAV file");
         return false;
     }
+    // The WAV image is a QSaveFile, the FLAC image the encoder's temporary: either becomes the
+    // image only once the disc was read whole.
     QSaveFile wav(WavPath());
     wav.setDirectWriteFallback(false);
-    if (!wav.open(QIODevice::WriteOnly) || wav.write(MakePcmHeader(2, 44100, 16, uint32_t(bytes))) < 0) {
+    TFlacCdWriter flac;
+    if (Flac) {
+        if (!flac.Open(WavPath(), bytes / 4, TFlacEncodeOptions{FlacOptions.Level, FlacOptions.Verify})) {
+            Error = flac.Error;
+            return false;
+        }
+    } else if (!wav.open(QIODevice::WriteOnly) || wav.write(MakePcmHeader(2, 44100, 16, uint32_t(bytes))) < 0) {
         Error = WavPath() + QStringLiteral(": ") + wav.errorString();
         return false;
     }
@@ -181,8 +191,14 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
             Error = CDLastError();
             return false;
         }
-        if (wav.write(reinterpret_cast<const char*>(buffer->Data() + buffer->DataOffset), buffer->BytesReturned) !=
-            qint64(buffer->BytesReturned)) {
+        const uint8_t* data = buffer->Data() + buffer->DataOffset;
+        if (Flac) {
+            if (!flac.Write(data, buffer->BytesReturned)) {
+                Error = flac.Error;
+                return false;
+            }
+        } else if (wav.write(reinterpret_cast<const char*>(data), buffer->BytesReturned) !=
+                   qint64(buffer->BytesReturned)) {
             Error = WavPath() + QStringLiteral(": ") + wav.errorString();
             return false;
         }
@@ -197,8 +213,8 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
         Error = CuePath() + QStringLiteral(": ") + cue.errorString();
         return false;
     }
-    if (!wav.commit()) {
-        Error = WavPath() + QStringLiteral(": ") + wav.errorString();
+    if (Flac ? !flac.Commit() : !wav.commit()) {
+        Error = Flac ? flac.Error : WavPath() + QStringLiteral(": ") + wav.errorString();
         return false;
     }
     FilesWritten << WavPath();

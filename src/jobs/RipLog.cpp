@@ -143,6 +143,10 @@ QString RipLogText(const TRipLogInput& in) {
             out << QStringLiteral("  File SHA-256: ") + FileSha256(file);
         }
         out << QStringLiteral("  Peak level: %1 %").arg(double(t.Read.Peak) * 100.0 / 32768.0, 0, 'f', 1);
+        double gain = 0;
+        if (r.ReplayGain && t.Read.Loudness && ReplayGainOf(*t.Read.Loudness, gain))
+            out << QStringLiteral("  ReplayGain: ") + ReplayGainText(gain) + QStringLiteral(", peak ") +
+                       ReplayPeakText(double(t.Read.Peak) / 32768.0);
         out << QStringLiteral("  Test CRC: ") + (t.Tested ? Hex8(t.TestCrc) : QStringLiteral("-"));
         out << QStringLiteral("  Copy CRC: ") + Hex8(t.Read.Crc32);
         if (t.Reread)
@@ -175,6 +179,9 @@ QString RipLogText(const TRipLogInput& in) {
     out << QString();
     out << QStringLiteral("Summary");
     out << QStringLiteral("  %1 of %2 tracks accurately ripped").arg(accurate).arg(r.Tracks.size());
+    if (in.AlbumGain)
+        out << QStringLiteral("  Album ReplayGain: ") + ReplayGainText(*in.AlbumGain) + QStringLiteral(", peak ") +
+                   ReplayPeakText(in.AlbumPeak);
     if (in.Stopped)
         errors << QStringLiteral("the rip was stopped after %1 of %2 tracks").arg(in.Tracks.size()).arg(r.Tracks.size());
     out << (errors.isEmpty() ? QStringLiteral("  no errors") : QStringLiteral("  Errors: ") + errors.join(QStringLiteral("; ")));

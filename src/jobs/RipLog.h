@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 struct TRipLogInput {
@@ -25,6 +26,9 @@ struct TRipLogInput {
     const TAccurateRipAnswer& Answer;
     bool Stopped = false;
     QDateTime When;
+    // The album's ReplayGain, when measured.
+    std::optional<double> AlbumGain;
+    double AlbumPeak = 0;
 };
 
 // The base name of a rip's log and cue sheet: the album (cleaned for a file name), else the

@@ -30,7 +30,8 @@ void DeleteUnused(const QString& path) {
 }
 
 bool IsEncodeEnd(int32_t code) {
-    return code == JobCode::Mp3Ended || code == JobCode::OggEnded || code == JobCode::WmaEnded;
+    return code == JobCode::Mp3Ended || code == JobCode::OggEnded || code == JobCode::WmaEnded ||
+           code == JobCode::FlacEnded;
 }
 
 // The database's answer, from the thread that asked for it.
@@ -66,6 +67,10 @@ TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSou
     connect(Reader.get(), &TTrackSource::Normalizing, this, &TRipPipeline::OnNormalizing);
     connect(Reader.get(), &TTrackSource::DriveError, this, &TRipPipeline::OnDriveError);
     connect(Reader.get(), &TTrackSource::Ended, this, &TRipPipeline::OnExtracted);
+    connect(&Album, &TAlbumTags::Ready, this, [this] {
+        if (EndWhenAnswered && !AnswerPending)
+            EndJob();
+    });
 
     Results.resize(Req.Tracks.size());
     Reads.resize(Req.Tracks.size());
@@ -129,6 +134,8 @@ void TRipPipeline::Start() {
         connect(asking, &QThread::finished, asking, &QObject::deleteLater);
         asking->start();
     }
+    // The cover is fetched while the drive reads, too.
+    Album.Start();
     StartExtraction(0, true);
     if (Window == TRipWindow::Job && !Finished) {
         const int32_t percent = Progress.Percent;
@@ -346,11 +353,18 @@ void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
         Q_EMIT TrackVerified(r);
     }
     Notify();
-    if (EndWhenAnswered)
+    if (EndWhenAnswered && !Album.Pending())
         EndJob();
 }
 
 void TRipPipeline::EndJob() {
+    if (Album.Pending() && !Stopping && !AnswerPending) {
+        // The cover's answer (at most its time-outs away) completes the files' tags.
+        EndWhenAnswered = true;
+        ResultLine = QStringLiteral("Cover art: waiting for the server...");
+        Notify();
+        return;
+    }
     if (AnswerPending && !Stopping) {
         // The last track is done; the database's answer (at most its time-outs away) completes
         // the results and the log.
@@ -367,16 +381,44 @@ void TRipPipeline::EndJob() {
             Q_EMIT TrackVerified(r);
         }
         AnswerPending = false;
+        Album.Abandon();
     }
+    // The log's hashes are of the files as they stay: the album's tags go in first.
+    TagAlbum();
     WriteLogFiles();
     TJobController::EndJob();
+}
+
+void TRipPipeline::TagTrack(int i) {
+    QString error;
+    // The CD rip window tags every MP3, tags on or off.
+    const bool fields = Req.UseTags || (Window == TRipWindow::CDRip && Req.Format == ofMP3);
+    if (TagRipTrack(Req, size_t(i), Reads[size_t(i)], fields, error))
+        return;
+    // A plain note, not an error box: the file itself was written.
+    if (Boxes && Window == TRipWindow::Job)
+        Prompter().Show(error, TPromptIcon::None, TPromptButtons::Ok);
+    else
+        Q_EMIT Failure(error);
+}
+
+void TRipPipeline::TagAlbum() {
+    if (AlbumTagged)
+        return;
+    AlbumTagged = true;
+    std::vector<TAlbumTrack> tracks;
+    for (const TTrackResult& r : Ended)
+        if (r.Ok && r.Read.Ok && size_t(r.Index - 1) < Req.Tracks.size())
+            tracks.push_back({Req.OutputOf(size_t(r.Index - 1)), r.Read.Loudness, r.Read.Peak});
+    for (const QString& failure : Album.Finish(tracks))
+        Q_EMIT Failure(failure);
 }
 
 void TRipPipeline::WriteLogFiles() {
     if (!Req.WriteLog || Ended.empty() || !LogFile.isEmpty())
         return;
     const TRipLogInput in{Req, Ended, Answer, Stopping || int32_t(Ended.size()) < Count(),
-                          QDateTime::currentDateTime()};
+                          QDateTime::currentDateTime(), Album.AlbumGain, Album.AlbumPeak};
     if (!WriteRipLog(in, LogFile, CueFile, LogError)) {
         LogFile.clear();
         CueFile.clear();
@@ -443,9 +485,10 @@ void TRipPipeline::ExtractedInJob(int i, const TTrackRead& read) {
         // The encode step of a track that was not read is skipped; the failure was shown.
         ProgressSeen = true;
         TProcessInfo skipped;
-        skipped.Code = Req.Format == ofOGG   ? JobCode::OggEnded
-                       : Req.Format == ofWMA ? JobCode::WmaEnded
-                                             : JobCode::Mp3Ended;
+        skipped.Code = Req.Format == ofOGG    ? JobCode::OggEnded
+                       : Req.Format == ofWMA  ? JobCode::WmaEnded
+                       : Req.Format == ofFLAC ? JobCode::FlacEnded
+                                              : JobCode::Mp3Ended;
         skipped.Status = 4;
         skipped.Reason = reason;
         skipped.Track = i + 1;
@@ -483,6 +526,8 @@ void TRipPipeline::StartEncodeInJob(int i) {
         StartStep([&] { Step.StartMp3(wav, output, true, TJobKind::RipTracks, Req.Mp3); });
     } else if (Req.Format == ofOGG) {
         StartStep([&] { Step.StartOgg(wav, output); });
+    } else if (Req.Format == ofFLAC) {
+        StartStep([&] { Step.StartFlac(wav, output, Req.Flac); });
     } else {
         StartStep([&] { Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress); });
     }
@@ -506,14 +551,15 @@ void TRipPipeline::EncodeEndedInJob(const TProcessInfo& info) {
                                                                  "and lame options or run application again."),
                                  output, info.Reason));
         }
-        if (info.Status == 2 && info.Ok && Req.UseTags) {
-            const TTrackEntry& t = Req.Tracks[size_t(i)];
-            const uint16_t result = WriteRipTag(output, t.Title, t.Number, Req.Disc);
-            // A plain note, not an error box: the MP3 itself was written.
-            if (result > 255)
-                Prompter().Show(QStringLiteral("Error #%1! Could not save Tag!").arg(result), TPromptIcon::None,
-                                TPromptButtons::Ok);
-        }
+        if (info.Status == 2 && info.Ok)
+            TagTrack(i);
+    } else if (info.Code == JobCode::FlacEnded) {
+        if (info.Status != 4 && !info.Ok)
+            ErrorBox(FailureText(ResText("RES_Check_FlacOptions", "Create FLAC file error!\r\nPlease check the output "
+                                                                  "and FLAC options or run application again."),
+                                 output, info.Reason));
+        if (info.Ok)
+            TagTrack(i);
     } else if (info.Code == JobCode::OggEnded) {
         // The Vorbis writer's worker lets go of its files a moment after its end event.
         WaitMilliseconds(300);
@@ -521,6 +567,8 @@ void TRipPipeline::EncodeEndedInJob(const TProcessInfo& info) {
             ErrorBox(FailureText(ResText("RES_Check_OggOptions", "Create OGG file error!\r\nPlease check the output "
                                                                  "and Ogg options or run application again."),
                                  output, info.Reason));
+        if (info.Ok)
+            TagTrack(i);
         settleMs = 300;
     } else {
         Step.Timer1.stop();
@@ -581,6 +629,8 @@ void TRipPipeline::ExtractedInCDRip(int i, const TTrackRead& read) {
             Step.StartOgg(wav, output);
         } else if (Req.Format == ofWMA) {
             Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress);
+        } else if (Req.Format == ofFLAC) {
+            Step.StartFlac(wav, output, Req.Flac);
         } else {
             Step.StartMp3(wav, output, true, TJobKind::RipTracks, Req.Mp3);
         }
@@ -609,11 +659,7 @@ void TRipPipeline::EncodeEndedInCDRip(const TProcessInfo& info) {
     if (info.Ok) {
         if (!Req.KeepWav)
             DeleteUnused(wav);
-        // Every MP3 of this window is tagged, tags on or off.
-        if (Req.Format == ofMP3) {
-            const TTrackEntry& t = Req.Tracks[size_t(i)];
-            WriteRipTag(Req.OutputOf(size_t(i)), t.Title, t.Number, Req.Disc);
-        }
+        TagTrack(i);
         EndTrack(i, true, QString());
     } else {
         EndTrack(i, false, reason);

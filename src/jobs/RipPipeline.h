@@ -22,6 +22,7 @@
 #include "jobs/EncodeStep.h"
 #include "jobs/JobController.h"
 #include "jobs/RipRequest.h"
+#include "jobs/RipTags.h"
 #include "jobs/TrackSource.h"
 
 #include <QStringList>
@@ -82,6 +83,8 @@ public:
     QString LogError;
     // The database's answer for the disc.
     const TAccurateRipAnswer& AccurateRipAnswer() const { return Answer; }
+    // The album's tags (ReplayGain, cover), written once every track is done.
+    const TAlbumTags& AlbumTags() const { return Album; }
 
     // The job window's failures are error boxes; without them (a command that says why itself)
     // they only go to Failure and the results.
@@ -123,6 +126,9 @@ private:
     static QString ResultLineOf(const TTrackResult& r);
     void OnAnswer(const TAccurateRipAnswer& answer);
     void WriteLogFiles();
+    // Tags entry i's output when its encode succeeded, and writes the album's tags at the end.
+    void TagTrack(int i);
+    void TagAlbum();
     void OnSourceProgress(const TProcessInfo& info);
     void OnNormalizing(int32_t index);
     void OnDriveError(int32_t code);
@@ -155,6 +161,8 @@ private:
     QString ItemText(int i) const;
 
     const TRipRequest Req;
+    TAlbumTags Album{Req};
+    bool AlbumTagged = false;
     std::unique_ptr<TTrackSource> Reader;
     const TRipWindow Window;
     std::vector<TTrackRead> Reads;

@@ -33,8 +33,20 @@ struct TRipRequest {
     TMp3Options Mp3;
     TOggOptions Ogg;
     TWmaOptions Wma;
-    // Tags (ID3/Use): the disc's fields go into each file's tags.
+    TFlacOptions Flac;
+    // Tags (ID3/Use): the disc's fields go into each file's tags; an MP3 gets ID3v1, ID3v2 or
+    // both (ID3/Version, see TId3Versions).
     bool UseTags = false;
+    int32_t Id3Version = 3;
+    // ReplayGain (Tags/ReplayGain): each track's loudness is measured while it is read, and the
+    // track's and the album's gain and peak go into the files.
+    bool ReplayGain = false;
+    // The front cover (Metadata/CoverArt): fetched for the disc's MusicBrainz release from
+    // CoverArtServer, or read from CoverFile when one was picked; embedded and saved as
+    // cover.jpg beside the files.
+    bool CoverArt = false;
+    QString CoverArtServer;
+    QString CoverFile;
     TDiscFields Disc;
     bool KeepWav = false;
     bool Normalize = false;
@@ -54,7 +66,7 @@ struct TRipRequest {
     bool WriteLog = true;
     // Whether the sources compute each track's CRC32 and AccurateRip sums: only something that
     // reads them (the log, the AccurateRip check, test & copy) is worth their time.
-    bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy; }
+    bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy || ReplayGain; }
 
     // The disc as it was read when the rip started, its key, and the drive as the log names it.
     TDisc Layout;

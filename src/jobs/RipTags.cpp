@@ -1,0 +1,140 @@
+// Tags of a rip's files (see RipTags.h).
+#include "jobs/RipTags.h"
+
+#include "metadata/CoverArt.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+constexpr QEvent::Type CoverEventType = static_cast<QEvent::Type>(QEvent::User + 121);
+
+class TCoverEvent : public QEvent {
+public:
+    TCoverEvent(QByteArray picture, QString error)
+        : QEvent(CoverEventType), Picture(std::move(picture)), Error(std::move(error)) {}
+    QByteArray Picture;
+    QString Error;
+};
+
+bool Taggable(int32_t format) {
+    return format == ofMP3 || format == ofOGG || format == ofFLAC;
+}
+
+} // namespace
+
+TTagFields RipTrackFields(const TRipRequest& request, size_t i, const TTrackRead& read, bool withFields) {
+    TTagFields f;
+    const TTrackEntry& entry = request.Tracks[i];
+    if (withFields) {
+        f.Title = entry.Title;
+        f.Artist = request.Disc.Artist;
+        f.AlbumArtist = request.Disc.Artist;
+        f.Album = request.Disc.Album;
+        f.Year = request.Disc.Year;
+        f.Genre = request.Disc.Genre;
+        f.Comment = request.Disc.Comment;
+        f.Track = entry.Number;
+        f.TrackTotal = request.Layout.TrackCount() > 0 ? request.Layout.TrackCount() : int32_t(request.Tracks.size());
+        f.MusicBrainzAlbumId = request.Disc.MusicBrainzReleaseId;
+    }
+    double gain = 0;
+    if (request.ReplayGain && read.Loudness && ReplayGainOf(*read.Loudness, gain)) {
+        f.TrackGain = gain;
+        f.TrackPeak = double(read.Peak) / 32768.0;
+    }
+    return f;
+}
+
+bool TagRipTrack(const TRipRequest& request, size_t i, const TTrackRead& read, bool withFields, QString& error) {
+    if (!Taggable(request.Format))
+        return true;
+    const TTagFields fields = RipTrackFields(request, i, read, withFields);
+    if (!withFields && !fields.TrackGain)
+        return true;
+    // Without the disc's fields only ID3v2 can hold ReplayGain.
+    const int32_t id3 = withFields ? request.Id3Version : int32_t(id3V2Only);
+    return WriteFileTags(request.OutputOf(i), fields, id3, error);
+}
+
+TAlbumTags::TAlbumTags(const TRipRequest& request, QObject* parent) : QObject(parent), Req(request) {}
+
+void TAlbumTags::Start() {
+    if (!Req.CoverArt || !Taggable(Req.Format))
+        return;
+    if (!Req.CoverFile.isEmpty()) {
+        QByteArray picture;
+        if (ReadCoverFile(Req.CoverFile, picture, CoverError))
+            Cover = picture;
+        return;
+    }
+    if (Req.Disc.MusicBrainzReleaseId.isEmpty())
+        return;
+    Fetching = true;
+    const TGuardedReceiver inbox = Inbox.Handle();
+    const QString server = Req.CoverArtServer;
+    const QString release = Req.Disc.MusicBrainzReleaseId;
+    QThread* asking = QThread::create([inbox, server, release] {
+        QByteArray picture;
+        QString error;
+        FetchCoverArt(server, release, picture, error);
+        inbox.Post(new TCoverEvent(picture, error));
+    });
+    connect(asking, &QThread::finished, asking, &QObject::deleteLater);
+    asking->start();
+}
+
+bool TAlbumTags::event(QEvent* e) {
+    if (e->type() != CoverEventType)
+        return QObject::event(e);
+    if (!Fetching)
+        return true;
+    Fetching = false;
+    auto* answer = static_cast<TCoverEvent*>(e);
+    Cover = answer->Picture;
+    CoverError = answer->Error;
+    Q_EMIT Ready();
+    return true;
+}
+
+QStringList TAlbumTags::Finish(const std::vector<TAlbumTrack>& tracks) {
+    QStringList failures;
+    std::vector<std::shared_ptr<const TLoudness>> loudness;
+    uint32_t peak = 0;
+    for (const TAlbumTrack& t : tracks) {
+        loudness.push_back(t.Loudness);
+        peak = std::max(peak, t.Peak);
+    }
+    double gain = 0;
+    if (Req.ReplayGain && AlbumReplayGainOf(loudness, gain)) {
+        AlbumGain = gain;
+        AlbumPeak = double(peak) / 32768.0;
+    }
+    if (tracks.empty() || !Taggable(Req.Format) || (!AlbumGain && Cover.isEmpty()))
+        return failures;
+    for (const TAlbumTrack& t : tracks) {
+        QString error;
+        if (!WriteAlbumTags(t.File, AlbumGain, AlbumPeak, Cover, error))
+            failures << error;
+    }
+    if (!Cover.isEmpty()) {
+        const QString name =
+            PictureMimeType(Cover) == QLatin1String("image/png") ? QStringLiteral("cover.png") : QStringLiteral("cover.jpg");
+        const QString path = QFileInfo(tracks.front().File).dir().filePath(name);
+        // A picture the user put there stays.
+        if (!QFileInfo::exists(path)) {
+            QSaveFile file(path);
+            if (file.open(QIODevice::WriteOnly) && file.write(Cover) == Cover.size() && file.commit())
+                CoverFile = path;
+            else
+                failures << path + QStringLiteral(": ") + file.errorString();
+        }
+    }
+    return failures;
+}

@@ -1,0 +1,71 @@
+// The tags of a rip's files: each track's fields and ReplayGain when its encode ended, and once
+// every track is done what only the whole album gives (the album's ReplayGain, the front cover,
+// which is fetched while the drive reads). Both are single calls, wherever the rip decides a
+// track or the album is done.
+#pragma once
+
+#include "audio/Loudness.h"
+#include "jobs/RipRequest.h"
+#include "jobs/TrackSource.h"
+#include "tags/TagWriter.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The tags of entry i of the request after the read `read`: the disc's fields (when
+// `withFields`), the track's ReplayGain (when the request measures it).
+TTagFields RipTrackFields(const TRipRequest& request, size_t i, const TTrackRead& read, bool withFields);
+
+// Tags entry i's output file; true without writing anything when the format holds no tags
+// this way (WAV, WMA) or there is nothing to write. False with `error`.
+bool TagRipTrack(const TRipRequest& request, size_t i, const TTrackRead& read, bool withFields, QString& error);
+
+// One finished track as the album's tags need it.
+struct TAlbumTrack {
+    QString File; // the track's output
+    std::shared_ptr<const TLoudness> Loudness;
+    uint32_t Peak = 0; // 0..32768
+};
+
+class TAlbumTags : public QObject {
+    Q_OBJECT
+public:
+    explicit TAlbumTags(const TRipRequest& request, QObject* parent = nullptr);
+
+    // Starts fetching the cover (on a thread of its own) when the request asks for one.
+    void Start();
+    // The cover's answer is still awaited.
+    bool Pending() const { return Fetching; }
+    // No longer waits for the cover (a stopped rip).
+    void Abandon() { Fetching = false; }
+
+    // Writes the album's ReplayGain and the cover into the files of `tracks`, and the cover as
+    // cover.jpg (cover.png) beside the first of them unless such a file exists. Returns the
+    // failures, one line each.
+    QStringList Finish(const std::vector<TAlbumTrack>& tracks);
+
+    // What Finish computed and found.
+    std::optional<double> AlbumGain;
+    double AlbumPeak = 0;
+    QByteArray Cover;
+    QString CoverError; // why there is no cover (empty when none was asked for)
+    QString CoverFile;  // the picture saved beside the files
+
+Q_SIGNALS:
+    // The cover's answer arrived.
+    void Ready();
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    const TRipRequest& Req;
+    bool Fetching = false;
+    TPostGuard Inbox{this};
+};
