@@ -15,6 +15,7 @@
 #include "jobs/DriveLibrarySource.h"
 #include "jobs/JobRunner.h"
 #include "jobs/RipPipeline.h"
+#include "metadata/CoverArt.h"
 #include "platform/Prompter.h"
 
 #include <QDir>
@@ -146,8 +147,14 @@ int RunRipCommand(const QStringList& words) {
         QStringLiteral("single-file"),
         QStringLiteral("Rip the whole disc, pregaps included, into one WAV or FLAC file and a cue sheet that\n"
                        "opens as the same disc (DIR/ARTIST - ALBUM.wav or .flac, and .cue)."));
-    for (const auto* o :
-         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia, &singleFile})
+    const QCommandLineOption cover(
+        QStringLiteral("cover"),
+        QStringLiteral("Front cover to embed and save as cover.jpg (a JPEG or PNG file), instead of the
+                       "
+                       "Cover Art Archive's for a disc named from MusicBrainz."),
+        QStringLiteral("FILE"));
+    for (const auto* o : {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia,
+                          &singleFile, &cover})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -180,6 +187,12 @@ int RunRipCommand(const QStringList& words) {
             return CliFail(QStringLiteral("--single-file rips the whole disc through the drive library: "
                                           "--tracks and --paranoia cannot be given with it"),
                            2);
+    }
+    if (parser.isSet(cover)) {
+        QString error;
+        if (!ReadCoverFile(parser.value(cover), request.Cover, error))
+            return CliFail(QStringLiteral("--cover: ") + error, 2);
+        request.CoverArt = true;
     }
     std::vector<int> wanted;
     if (parser.isSet(tracks) && !ParseTrackList(parser.value(tracks), wanted))
@@ -309,12 +322,10 @@ int RunConvertCommand(const QStringList& words) {
                   exitCode))
         return exitCode;
     QStringList args = parser.positionalArguments();
-    static const std::map<QString, TJobKind> kinds{{QStringLiteral("wav2mp3"), TJobKind::WavToMp3},
-                                                   {QStringLiteral("mp32wav"), TJobKind::Mp3ToWav},
-                                                   {QStringLiteral("wav2ogg"), TJobKind::WavToOgg},
-                                                   {QStringLiteral("wav2wma"), TJobKind::WavToWma},
-                                                   {QStringLiteral("wav2flac"), TJobKind::WavToFlac},
-                                                   {QStringLiteral("flac2wav"), TJobKind::FlacToWav}};
+    static const std::map<QString, TJobKind> kinds{
+        {QStringLiteral("wav2mp3"), TJobKind::WavToMp3},   {QStringLiteral("mp32wav"), TJobKind::Mp3ToWav},
+        {QStringLiteral("wav2ogg"), TJobKind::WavToOgg},   {QStringLiteral("wav2wma"), TJobKind::WavToWma},
+        {QStringLiteral("wav2flac"), TJobKind::WavToFlac}, {QStringLiteral("flac2wav"), TJobKind::FlacToWav}};
     const auto kind = args.isEmpty() ? kinds.end() : kinds.find(args.first());
     if (kind == kinds.end())
         return CliFail(QStringLiteral("convert needs a kind: wav2mp3, mp32wav, wav2ogg, wav2wma, wav2flac or flac2wav"),

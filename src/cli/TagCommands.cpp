@@ -48,7 +48,7 @@ QString GenreText(uint8_t id3) {
 bool OneFile(const QCommandLineParser& parser, QString& file, int& exitCode) {
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1) {
-        exitCode = CliFail(QStringLiteral("expected one FILE.mp3 (see --help)"), 2);
+        exitCode = CliFail(QStringLiteral("expected one FILE (see --help)"), 2);
         return false;
     }
     file = args.first();
@@ -77,12 +77,13 @@ int Show(const QStringList& words) {
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The audio file (MP3, FLAC, Ogg, WAV, ...)."));
     int exitCode = 0;
     QString file;
-    if (!CliParse(parser, words,
-                  QStringLiteral("Shows the tags of an audio file. An MP3 file's ID3v1 tag comes first (title, artist,\n"
-                                 "album, year, comment, track, genre, result); then, for any file whose tags TagLib\n"
-                                 "reads (and an MP3 file with more than ID3v1), format:, tags: (the kinds of tag),\n"
-                                 "every field as NAME: value and each picture."),
-                  exitCode) ||
+    if (!CliParse(
+            parser, words,
+            QStringLiteral("Shows the tags of an audio file. An MP3 file's ID3v1 tag comes first (title, artist,\n"
+                           "album, year, comment, track, genre, result); then, for any file whose tags TagLib\n"
+                           "reads (and an MP3 file with more than ID3v1), format:, tags: (the kinds of tag),\n"
+                           "every field as NAME: value and each picture."),
+            exitCode) ||
         !OneFile(parser, file, exitCode))
         return exitCode;
     TTagReport report;
@@ -94,6 +95,9 @@ int Show(const QStringList& words) {
         PrintReport(report);
         return 0;
     }
+    // Only an MP3 file may hold no more than the ID3v1 tag read below.
+    if (!known && !file.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive))
+        return CliFail(readError);
     Tid3tag tag;
     const uint16_t code = tag.Read(file);
     if (code > 255) {

@@ -1,10 +1,10 @@
 // What the two rip windows share: the encode step of one entry (the MP3 and WMA wrappers, the
-// Vorbis writer reading a WAV file, the WMA estimate timer), the progress that their gauges and
-// time labels show, the names of a job's files and the ID3 tag of a ripped track.
+// Vorbis writer reading a WAV file, the FLAC encoder on a thread of its own, the WMA estimate
+// timer), the progress that their gauges and time labels show and the names of a job's files.
 //
 // A step's end arrives as a WM_JOB_INFO event: 2000 from the MP3 wrapper, 5000 from the WMA
-// wrapper, OggEndCode from the Vorbis writer, 6000 from the FLAC run. Each carries Ok and Reason: an entry counts as
-// encoded only when Ok is set, and only then may its WAV file go.
+// wrapper, OggEndCode from the Vorbis writer, 6000 from the FLAC run. Each carries Ok and
+// Reason: an entry counts as encoded only when Ok is set, and only then may its WAV file go.
 #pragma once
 
 #include "audio/WaveIn.h"
@@ -39,10 +39,6 @@ bool LooksLikeMp3(const QString& path);
 // written) scaled by the time taken so far. False when no estimate can be made yet (nothing
 // written). The total is always past `seconds`.
 bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, int32_t divisor, int64_t& total);
-
-// Writes the ID3 tag of a ripped track: title, the disc's fields, the genre chosen there and
-// the track number. The tag writer's result (above 255 = failure).
-uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track, const TDiscFields& disc);
 
 // The encode step of a job window, with the components it runs. The encoder wrappers are the
 // caller's (the main window keeps one of each for the process) or, when none are given, the

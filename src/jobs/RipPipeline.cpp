@@ -2,9 +2,9 @@
 #include "jobs/RipPipeline.h"
 
 #include "cd/ripthread.h"
-#include "jobs/RipLog.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
+#include "jobs/RipLog.h"
 #include "platform/Prompter.h"
 
 #include <QFile>
@@ -102,15 +102,6 @@ QStringList TRipPipeline::FilesWritten() const {
 QString TRipPipeline::ItemText(int i) const {
     const TTrackEntry& t = Req.Tracks[size_t(i)];
     return TwoDigits(t.Number) + CleanFileName(t.Title);
-}
-
-TWmaTags TRipPipeline::WmaTags() const {
-    TWmaTags tags;
-    if (Req.UseTags) {
-        tags.Author = Req.Disc.Artist;
-        tags.Description = Req.Disc.Comment;
-    }
-    return tags;
 }
 
 void TRipPipeline::Start() {
@@ -282,7 +273,9 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
         r.Suspicious = r.Reread ? p.Crc[2] != p.Crc[0] && p.Crc[2] != p.Crc[1] : p.Crc[0] != p.Crc[1];
     }
     if (Req.Format != ofWAV)
-        r.Encode = !r.Read.Ok ? QStringLiteral("not encoded") : ok ? QStringLiteral("ok") : QStringLiteral("failed: ") + reason;
+        r.Encode = !r.Read.Ok ? QStringLiteral("not encoded")
+                   : ok       ? QStringLiteral("ok")
+                              : QStringLiteral("failed: ") + reason;
     if (ok)
         r.Files << Results[size_t(i)].Output;
     // The WAV stays when it is kept, or when it is the only copy of the track's audio.
@@ -358,18 +351,12 @@ void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
 }
 
 void TRipPipeline::EndJob() {
-    if (Album.Pending() && !Stopping && !AnswerPending) {
-        // The cover's answer (at most its time-outs away) completes the files' tags.
+    if ((AnswerPending || Album.Pending()) && !Stopping) {
+        // The last track is done; the database's answer completes the results and the log, the
+        // cover's the files' tags (each at most its time-outs away).
         EndWhenAnswered = true;
-        ResultLine = QStringLiteral("Cover art: waiting for the server...");
-        Notify();
-        return;
-    }
-    if (AnswerPending && !Stopping) {
-        // The last track is done; the database's answer (at most its time-outs away) completes
-        // the results and the log.
-        EndWhenAnswered = true;
-        ResultLine = QStringLiteral("AccurateRip: waiting for the database...");
+        ResultLine = AnswerPending ? QStringLiteral("AccurateRip: waiting for the database...")
+                                   : QStringLiteral("Cover art: waiting for the server...");
         Notify();
         return;
     }
@@ -417,8 +404,13 @@ void TRipPipeline::TagAlbum() {
 void TRipPipeline::WriteLogFiles() {
     if (!Req.WriteLog || Ended.empty() || !LogFile.isEmpty())
         return;
-    const TRipLogInput in{Req, Ended, Answer, Stopping || int32_t(Ended.size()) < Count(),
-                          QDateTime::currentDateTime(), Album.AlbumGain, Album.AlbumPeak};
+    const TRipLogInput in{Req,
+                          Ended,
+                          Answer,
+                          Stopping || int32_t(Ended.size()) < Count(),
+                          QDateTime::currentDateTime(),
+                          Album.AlbumGain,
+                          Album.AlbumPeak};
     if (!WriteRipLog(in, LogFile, CueFile, LogError)) {
         LogFile.clear();
         CueFile.clear();
@@ -529,7 +521,8 @@ void TRipPipeline::StartEncodeInJob(int i) {
     } else if (Req.Format == ofFLAC) {
         StartStep([&] { Step.StartFlac(wav, output, Req.Flac); });
     } else {
-        StartStep([&] { Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress); });
+        StartStep(
+            [&] { Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, RipWmaTags(Req, size_t(i)), Progress); });
     }
 }
 
@@ -628,7 +621,7 @@ void TRipPipeline::ExtractedInCDRip(int i, const TTrackRead& read) {
             ApplyOggSettings(Step.VorbisOut1, Req.Ogg, Req.UseTags ? &Req.Disc : nullptr);
             Step.StartOgg(wav, output);
         } else if (Req.Format == ofWMA) {
-            Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), Progress);
+            Step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, RipWmaTags(Req, size_t(i)), Progress);
         } else if (Req.Format == ofFLAC) {
             Step.StartFlac(wav, output, Req.Flac);
         } else {

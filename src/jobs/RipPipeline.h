@@ -156,7 +156,6 @@ private:
     // Entry i has ended: its result is recorded and told.
     void EndTrack(int i, bool ok, const QString& reason);
     void Notify() { Q_EMIT Changed(); }
-    TWmaTags WmaTags() const;
     // The item text of an entry in messages: two-digit number and the cleaned title.
     QString ItemText(int i) const;
 

@@ -8,6 +8,7 @@
 #include "core/EncoderOptions.h"
 #include "core/Settings.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -41,12 +42,13 @@ struct TRipRequest {
     // ReplayGain (Tags/ReplayGain): each track's loudness is measured while it is read, and the
     // track's and the album's gain and peak go into the files.
     bool ReplayGain = false;
-    // The front cover (Metadata/CoverArt): fetched for the disc's MusicBrainz release from
-    // CoverArtServer, or read from CoverFile when one was picked; embedded and saved as
-    // cover.jpg beside the files.
+    // The front cover (Metadata/CoverArt): Cover when the caller has one already (picked from
+    // a file, or fetched for the main window), else fetched for the disc's MusicBrainz release
+    // from CoverArtServer while the drive reads; embedded and saved as cover.jpg beside the
+    // files.
     bool CoverArt = false;
     QString CoverArtServer;
-    QString CoverFile;
+    QByteArray Cover;
     TDiscFields Disc;
     bool KeepWav = false;
     bool Normalize = false;

@@ -2,6 +2,7 @@
 #include "jobs/RipTags.h"
 
 #include "metadata/CoverArt.h"
+#include "tags/Genres.h"
 
 #include <QDir>
 #include <QEvent>
@@ -58,20 +59,39 @@ bool TagRipTrack(const TRipRequest& request, size_t i, const TTrackRead& read, b
     const TTagFields fields = RipTrackFields(request, i, read, withFields);
     if (!withFields && !fields.TrackGain)
         return true;
-    // Without the disc's fields only ID3v2 can hold ReplayGain.
+    // Without the disc's fields only ReplayGain goes in, which needs ID3v2; an MP3 rip asked
+    // for ID3v1 alone gets none.
+    if (!withFields && request.Format == ofMP3 && request.Id3Version == id3V1Only)
+        return true;
     const int32_t id3 = withFields ? request.Id3Version : int32_t(id3V2Only);
     return WriteFileTags(request.OutputOf(i), fields, id3, error);
+}
+
+TWmaTags RipWmaTags(const TRipRequest& request, size_t i) {
+    TWmaTags tags;
+    if (!request.UseTags)
+        return tags;
+    const TTagFields f = RipTrackFields(request, i, TTrackRead(), true);
+    tags.Author = f.Artist;
+    tags.Description = f.Comment;
+    // FFmpeg's names, which its ASF writer turns into Title and WM/... attributes.
+    tags.Metadata = {{QStringLiteral("title"), f.Title},
+                     {QStringLiteral("album"), f.Album},
+                     {QStringLiteral("album_artist"), f.AlbumArtist},
+                     {QStringLiteral("date"), f.Year},
+                     {QStringLiteral("genre"), GenreName(f.Genre)},
+                     {QStringLiteral("track"), f.Track > 0 ? QString::number(f.Track) : QString()},
+                     {QStringLiteral("MusicBrainz/Album Id"), f.MusicBrainzAlbumId}};
+    return tags;
 }
 
 TAlbumTags::TAlbumTags(const TRipRequest& request, QObject* parent) : QObject(parent), Req(request) {}
 
 void TAlbumTags::Start() {
-    if (!Req.CoverArt || !Taggable(Req.Format))
+    if (!Req.CoverArt)
         return;
-    if (!Req.CoverFile.isEmpty()) {
-        QByteArray picture;
-        if (ReadCoverFile(Req.CoverFile, picture, CoverError))
-            Cover = picture;
+    if (!Req.Cover.isEmpty()) {
+        Cover = Req.Cover;
         return;
     }
     if (Req.Disc.MusicBrainzReleaseId.isEmpty())
@@ -116,16 +136,21 @@ QStringList TAlbumTags::Finish(const std::vector<TAlbumTrack>& tracks) {
         AlbumGain = gain;
         AlbumPeak = double(peak) / 32768.0;
     }
-    if (tracks.empty() || !Taggable(Req.Format) || (!AlbumGain && Cover.isEmpty()))
+    if (tracks.empty())
         return failures;
-    for (const TAlbumTrack& t : tracks) {
-        QString error;
-        if (!WriteAlbumTags(t.File, AlbumGain, AlbumPeak, Cover, error))
-            failures << error;
+    // WAV and WMA files hold neither; an MP3 rip asked for ID3v1 alone gets no ID3v2 tag for
+    // them.
+    const bool intoFiles = Taggable(Req.Format) && !(Req.Format == ofMP3 && Req.Id3Version == id3V1Only);
+    if (intoFiles && (AlbumGain || !Cover.isEmpty())) {
+        for (const TAlbumTrack& t : tracks) {
+            QString error;
+            if (!WriteAlbumTags(t.File, AlbumGain, AlbumPeak, Cover, error))
+                failures << error;
+        }
     }
     if (!Cover.isEmpty()) {
-        const QString name =
-            PictureMimeType(Cover) == QLatin1String("image/png") ? QStringLiteral("cover.png") : QStringLiteral("cover.jpg");
+        const QString name = PictureMimeType(Cover) == QLatin1String("image/png") ? QStringLiteral("cover.png")
+                                                                                  : QStringLiteral("cover.jpg");
         const QString path = QFileInfo(tracks.front().File).dir().filePath(name);
         // A picture the user put there stays.
         if (!QFileInfo::exists(path)) {

@@ -7,6 +7,7 @@
 #include "audio/Loudness.h"
 #include "jobs/RipRequest.h"
 #include "jobs/TrackSource.h"
+#include "jobs/WMAEncodeThread.h"
 #include "tags/TagWriter.h"
 
 #include <QByteArray>
@@ -26,6 +27,9 @@ TTagFields RipTrackFields(const TRipRequest& request, size_t i, const TTrackRead
 // this way (WAV, WMA) or there is nothing to write. False with `error`.
 bool TagRipTrack(const TRipRequest& request, size_t i, const TTrackRead& read, bool withFields, QString& error);
 
+// The WMA utility's tags of entry i (the disc's fields when the request asks for tags).
+TWmaTags RipWmaTags(const TRipRequest& request, size_t i);
+
 // One finished track as the album's tags need it.
 struct TAlbumTrack {
     QString File; // the track's output
@@ -38,16 +42,17 @@ class TAlbumTags : public QObject {
 public:
     explicit TAlbumTags(const TRipRequest& request, QObject* parent = nullptr);
 
-    // Starts fetching the cover (on a thread of its own) when the request asks for one.
+    // Takes the request's cover, or starts fetching the release's (on a thread of its own),
+    // when the request asks for one.
     void Start();
     // The cover's answer is still awaited.
     bool Pending() const { return Fetching; }
     // No longer waits for the cover (a stopped rip).
     void Abandon() { Fetching = false; }
 
-    // Writes the album's ReplayGain and the cover into the files of `tracks`, and the cover as
-    // cover.jpg (cover.png) beside the first of them unless such a file exists. Returns the
-    // failures, one line each.
+    // Writes the album's ReplayGain and the cover into the files of `tracks` (MP3, Ogg, FLAC),
+    // and the cover as cover.jpg (cover.png) beside the first of them unless such a file
+    // exists. Returns the failures, one line each.
     QStringList Finish(const std::vector<TAlbumTrack>& tracks);
 
     // What Finish computed and found.

@@ -1,9 +1,9 @@
 // The tag writer over TagLib (see TagWriter.h).
 #include "tags/TagWriter.h"
 
+#include "platform/TemporaryBeside.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"
-#include "platform/TemporaryBeside.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +14,7 @@
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -63,21 +65,43 @@ TagLib::PropertyMap PropertiesOf(TagLib::PropertyMap map, const TTagFields& f, b
     Put(map, "ALBUM", f.Album);
     Put(map, "ALBUMARTIST", f.AlbumArtist);
     Put(map, "DATE", f.Year);
-    Put(map, "GENRE",
-        f.Genre >= 0 && size_t(f.Genre) < GenreNames.size() ? QString::fromLatin1(GenreNames[size_t(f.Genre)])
-                                                            : QString());
+    Put(map, "GENRE", GenreName(f.Genre));
     Put(map, "COMMENT", f.Comment);
     const QString track = f.Track > 0 ? QString::number(f.Track) : QString();
     if (vorbis) {
         Put(map, "TRACKNUMBER", track);
         Put(map, "TRACKTOTAL", f.TrackTotal > 0 ? QString::number(f.TrackTotal) : QString());
     } else {
-        Put(map, "TRACKNUMBER", track.isEmpty() || f.TrackTotal <= 0 ? track : track + '/' + QString::number(f.TrackTotal));
+        Put(map, "TRACKNUMBER",
+            track.isEmpty() || f.TrackTotal <= 0 ? track : track + '/' + QString::number(f.TrackTotal));
     }
-    Put(map, "MUSICBRAINZ_ALBUMID", f.MusicBrainzAlbumId);
+    // ID3v2 gets the id in a frame of its own spelling (see PutMusicBrainz).
+    if (vorbis)
+        Put(map, "MUSICBRAINZ_ALBUMID", f.MusicBrainzAlbumId);
+    else
+        map.erase("MUSICBRAINZ_ALBUMID");
     PutGain(map, "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_PEAK", f.TrackGain, f.TrackPeak);
     PutGain(map, "REPLAYGAIN_ALBUM_GAIN", "REPLAYGAIN_ALBUM_PEAK", f.AlbumGain, f.AlbumPeak);
     return map;
+}
+
+// The release id as a TXXX frame described as MusicBrainz's own tagger does ("MusicBrainz Album
+// Id"); TagLib 1 would spell the description in capitals, which other readers do not find.
+void PutMusicBrainz(TagLib::ID3v2::Tag* tag, const QString& id) {
+    std::vector<TagLib::ID3v2::Frame*> old;
+    for (TagLib::ID3v2::Frame* frame : tag->frameList("TXXX")) {
+        const auto* txxx = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(frame);
+        if (txxx && txxx->description().upper() == "MUSICBRAINZ ALBUM ID")
+            old.push_back(frame);
+    }
+    for (TagLib::ID3v2::Frame* frame : old)
+        tag->removeFrame(frame);
+    if (id.trimmed().isEmpty())
+        return;
+    auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF8);
+    frame->setDescription("MusicBrainz Album Id");
+    frame->setText(Utf8(id));
+    tag->addFrame(frame);
 }
 
 TagLib::FLAC::Picture* NewFlacPicture(const QByteArray& data) {
@@ -111,6 +135,7 @@ bool WriteMp3(const QString& copy, const TTagFields& f, int32_t id3, QString& wh
         }
         TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
         tag->setProperties(PropertiesOf(tag->properties(), f, false));
+        PutMusicBrainz(tag, f.MusicBrainzAlbumId);
         tag->removeFrames("APIC");
         if (!f.Cover.isEmpty())
             tag->addFrame(NewApic(f.Cover));
@@ -118,6 +143,14 @@ bool WriteMp3(const QString& copy, const TTagFields& f, int32_t id3, QString& wh
         if (!file.save(TagLib::MPEG::File::ID3v2, v1 ? TagLib::File::StripNone : TagLib::File::StripOthers,
                        TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate)) {
             why = QStringLiteral("the ID3v2 tag could not be written");
+            return false;
+        }
+    }
+    if (!v2) {
+        // An ID3v2 tag left from before would contradict the new ID3v1 tag: it goes.
+        TagLib::MPEG::File file(QFile::encodeName(copy).constData(), false);
+        if (file.hasID3v2Tag() && !file.strip(TagLib::MPEG::File::ID3v2)) {
+            why = QStringLiteral("the old ID3v2 tag could not be removed");
             return false;
         }
     }
@@ -176,8 +209,7 @@ bool WriteOgg(const QString& copy, const TTagFields& f, QString& why) {
 }
 
 // Runs `write` on a copy of the file and puts the copy in its place when it succeeded.
-template <typename TWrite>
-bool OnCopy(const QString& path, QString& error, TWrite write) {
+template <typename TWrite> bool OnCopy(const QString& path, QString& error, TWrite write) {
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
         error = Named(path, source.errorString());
@@ -285,7 +317,9 @@ bool WriteAlbumTags(const QString& path, const std::optional<double>& gain, doub
     }
     return OnCopy(path, error, [&](const QString& copy, QString& why) {
         const QByteArray name = QFile::encodeName(copy);
-        const auto add = [&](TagLib::Tag* tag) {
+        // TagLib 1's Tag::properties() knows the common fields only: each tag type's own is
+        // called.
+        const auto add = [&](auto* tag) {
             TagLib::PropertyMap map = tag->properties();
             PutGain(map, "REPLAYGAIN_ALBUM_GAIN", "REPLAYGAIN_ALBUM_PEAK", gain,
                     gain ? std::optional<double>(peak) : std::nullopt);
