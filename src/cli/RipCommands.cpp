@@ -149,8 +149,7 @@ int RunRipCommand(const QStringList& words) {
                        "opens as the same disc (DIR/ARTIST - ALBUM.wav or .flac, and .cue)."));
     const QCommandLineOption cover(
         QStringLiteral("cover"),
-        QStringLiteral("Front cover to embed and save as cover.jpg (a JPEG or PNG file), instead of the
-                       "
+        QStringLiteral("Front cover to embed and save as cover.jpg (a JPEG or PNG file), instead of the\n"
                        "Cover Art Archive's for a disc named from MusicBrainz."),
         QStringLiteral("FILE"));
     for (const auto* o : {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia,

@@ -114,6 +114,13 @@ QString RipLogText(const TRipLogInput& in) {
     out << QStringLiteral("AccurateRip disc id: ") + ids.Text();
     out << QStringLiteral("Artist: ") + r.Disc.Artist;
     out << QStringLiteral("Album: ") + r.Disc.Album;
+    if (in.Album && r.CoverArt)
+        out << QStringLiteral("Cover art: ") +
+                   (!in.Album->Cover.isEmpty()
+                        ? QStringLiteral("%1 bytes").arg(in.Album->Cover.size()) +
+                              (in.Album->CoverFile.isEmpty() ? QString()
+                                                          : QStringLiteral(", ") + QFileInfo(in.Album->CoverFile).fileName())
+                        : QStringLiteral("none (") + in.Album->CoverError + ')');
     if (in.Stopped)
         out << QStringLiteral("Stopped: yes");
     out << QString();
@@ -179,9 +186,9 @@ QString RipLogText(const TRipLogInput& in) {
     out << QString();
     out << QStringLiteral("Summary");
     out << QStringLiteral("  %1 of %2 tracks accurately ripped").arg(accurate).arg(r.Tracks.size());
-    if (in.AlbumGain)
-        out << QStringLiteral("  Album ReplayGain: ") + ReplayGainText(*in.AlbumGain) + QStringLiteral(", peak ") +
-                   ReplayPeakText(in.AlbumPeak);
+    if (in.Album && in.Album->AlbumGain)
+        out << QStringLiteral("  Album ReplayGain: ") + ReplayGainText(*in.Album->AlbumGain) +
+                   QStringLiteral(", peak ") + ReplayPeakText(in.Album->AlbumPeak);
     if (in.Stopped)
         errors << QStringLiteral("the rip was stopped after %1 of %2 tracks").arg(in.Tracks.size()).arg(r.Tracks.size());
     out << (errors.isEmpty() ? QStringLiteral("  no errors") : QStringLiteral("  Errors: ") + errors.join(QStringLiteral("; ")));

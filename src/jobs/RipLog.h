@@ -17,7 +17,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
 #include <vector>
 
 struct TRipLogInput {
@@ -26,9 +25,8 @@ struct TRipLogInput {
     const TAccurateRipAnswer& Answer;
     bool Stopped = false;
     QDateTime When;
-    // The album's ReplayGain, when measured.
-    std::optional<double> AlbumGain;
-    double AlbumPeak = 0;
+    // The album's tags once written (ReplayGain, cover); null when there are none.
+    const TAlbumTags* Album = nullptr;
 };
 
 // The base name of a rip's log and cue sheet: the album (cleaned for a file name), else the

@@ -2,9 +2,9 @@
 #include "jobs/RipPipeline.h"
 
 #include "cd/ripthread.h"
+#include "jobs/RipLog.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
-#include "jobs/RipLog.h"
 #include "platform/Prompter.h"
 
 #include <QFile>
@@ -273,9 +273,7 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
         r.Suspicious = r.Reread ? p.Crc[2] != p.Crc[0] && p.Crc[2] != p.Crc[1] : p.Crc[0] != p.Crc[1];
     }
     if (Req.Format != ofWAV)
-        r.Encode = !r.Read.Ok ? QStringLiteral("not encoded")
-                   : ok       ? QStringLiteral("ok")
-                              : QStringLiteral("failed: ") + reason;
+        r.Encode = !r.Read.Ok ? QStringLiteral("not encoded") : ok ? QStringLiteral("ok") : QStringLiteral("failed: ") + reason;
     if (ok)
         r.Files << Results[size_t(i)].Output;
     // The WAV stays when it is kept, or when it is the only copy of the track's audio.
@@ -380,13 +378,16 @@ void TRipPipeline::TagTrack(int i) {
     QString error;
     // The CD rip window tags every MP3, tags on or off.
     const bool fields = Req.UseTags || (Window == TRipWindow::CDRip && Req.Format == ofMP3);
-    if (TagRipTrack(Req, size_t(i), Reads[size_t(i)], fields, error))
-        return;
-    // A plain note, not an error box: the file itself was written.
+    if (!TagRipTrack(Req, size_t(i), Reads[size_t(i)], fields, error))
+        TagNote(error);
+}
+
+void TRipPipeline::TagNote(const QString& text) {
+    // A plain note, not an error box: the files themselves were written.
     if (Boxes && Window == TRipWindow::Job)
-        Prompter().Show(error, TPromptIcon::None, TPromptButtons::Ok);
+        Prompter().Show(text, TPromptIcon::None, TPromptButtons::Ok);
     else
-        Q_EMIT Failure(error);
+        Q_EMIT Failure(text);
 }
 
 void TRipPipeline::TagAlbum() {
@@ -398,19 +399,14 @@ void TRipPipeline::TagAlbum() {
         if (r.Ok && r.Read.Ok && size_t(r.Index - 1) < Req.Tracks.size())
             tracks.push_back({Req.OutputOf(size_t(r.Index - 1)), r.Read.Loudness, r.Read.Peak});
     for (const QString& failure : Album.Finish(tracks))
-        Q_EMIT Failure(failure);
+        TagNote(failure);
 }
 
 void TRipPipeline::WriteLogFiles() {
     if (!Req.WriteLog || Ended.empty() || !LogFile.isEmpty())
         return;
-    const TRipLogInput in{Req,
-                          Ended,
-                          Answer,
-                          Stopping || int32_t(Ended.size()) < Count(),
-                          QDateTime::currentDateTime(),
-                          Album.AlbumGain,
-                          Album.AlbumPeak};
+    const TRipLogInput in{Req, Ended, Answer, Stopping || int32_t(Ended.size()) < Count(),
+                          QDateTime::currentDateTime(), &Album};
     if (!WriteRipLog(in, LogFile, CueFile, LogError)) {
         LogFile.clear();
         CueFile.clear();

@@ -129,6 +129,7 @@ private:
     // Tags entry i's output when its encode succeeded, and writes the album's tags at the end.
     void TagTrack(int i);
     void TagAlbum();
+    void TagNote(const QString& text);
     void OnSourceProgress(const TProcessInfo& info);
     void OnNormalizing(int32_t index);
     void OnDriveError(int32_t code);

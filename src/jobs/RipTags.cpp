@@ -18,10 +18,8 @@ constexpr QEvent::Type CoverEventType = static_cast<QEvent::Type>(QEvent::User +
 
 class TCoverEvent : public QEvent {
 public:
-    TCoverEvent(QByteArray picture, QString error)
-        : QEvent(CoverEventType), Picture(std::move(picture)), Error(std::move(error)) {}
-    QByteArray Picture;
-    QString Error;
+    explicit TCoverEvent(TCoverAnswer answer) : QEvent(CoverEventType), Answer(std::move(answer)) {}
+    TCoverAnswer Answer;
 };
 
 bool Taggable(int32_t format) {
@@ -94,18 +92,16 @@ void TAlbumTags::Start() {
         Cover = Req.Cover;
         return;
     }
-    if (Req.Disc.MusicBrainzReleaseId.isEmpty())
+    if (Req.Disc.MusicBrainzReleaseId.isEmpty()) {
+        CoverError = QStringLiteral("no MusicBrainz release is known for the disc");
         return;
+    }
     Fetching = true;
     const TGuardedReceiver inbox = Inbox.Handle();
     const QString server = Req.CoverArtServer;
     const QString release = Req.Disc.MusicBrainzReleaseId;
-    QThread* asking = QThread::create([inbox, server, release] {
-        QByteArray picture;
-        QString error;
-        FetchCoverArt(server, release, picture, error);
-        inbox.Post(new TCoverEvent(picture, error));
-    });
+    QThread* asking =
+        QThread::create([inbox, server, release] { inbox.Post(new TCoverEvent(FetchCoverArt(server, release))); });
     connect(asking, &QThread::finished, asking, &QObject::deleteLater);
     asking->start();
 }
@@ -116,15 +112,19 @@ bool TAlbumTags::event(QEvent* e) {
     if (!Fetching)
         return true;
     Fetching = false;
-    auto* answer = static_cast<TCoverEvent*>(e);
-    Cover = answer->Picture;
-    CoverError = answer->Error;
+    const TCoverAnswer& answer = static_cast<TCoverEvent*>(e)->Answer;
+    Cover = answer.Picture;
+    CoverError = answer.Error;
+    CoverBroken = answer.Broken;
     Q_EMIT Ready();
     return true;
 }
 
 QStringList TAlbumTags::Finish(const std::vector<TAlbumTrack>& tracks) {
+    // A cover that should have been one is worth a word; no cover at all is not.
     QStringList failures;
+    if (CoverBroken)
+        failures << QStringLiteral("Cover art: ") + CoverError;
     std::vector<std::shared_ptr<const TLoudness>> loudness;
     uint32_t peak = 0;
     for (const TAlbumTrack& t : tracks) {

@@ -60,6 +60,7 @@ public:
     double AlbumPeak = 0;
     QByteArray Cover;
     QString CoverError; // why there is no cover (empty when none was asked for)
+    bool CoverBroken = false; // the archive's answer was no usable picture (see TCoverAnswer)
     QString CoverFile;  // the picture saved beside the files
 
 Q_SIGNALS:

@@ -11,7 +11,7 @@ namespace {
 
 bool CheckPicture(const QByteArray& data, const QString& from, QString& error) {
     if (PictureMimeType(data).isEmpty()) {
-        error = from + QStringLiteral(": not a JPEG or PNG picture");
+        error = from + QStringLiteral(" is not a JPEG or PNG picture");
         return false;
     }
     return true;
@@ -27,11 +27,11 @@ QString CoverArtUrl(const QString& server, const QString& releaseId) {
            QStringLiteral("/front-500");
 }
 
-bool FetchCoverArt(const QString& server, const QString& releaseId, QByteArray& picture, QString& error) {
-    picture.clear();
+TCoverAnswer FetchCoverArt(const QString& server, const QString& releaseId) {
+    TCoverAnswer out;
     if (releaseId.trimmed().isEmpty()) {
-        error = QStringLiteral("no MusicBrainz release is known for the disc");
-        return false;
+        out.Error = QStringLiteral("no MusicBrainz release is known for the disc");
+        return out;
     }
     THttpRequest request;
     request.Url = CoverArtUrl(server, releaseId);
@@ -41,32 +41,31 @@ bool FetchCoverArt(const QString& server, const QString& releaseId, QByteArray& 
     if (!answer.Answered) {
         switch (answer.Failure) {
         case THttpFailure::NoConnect:
-            error = QStringLiteral("cover art: no connection to ") + answer.Host;
+            out.Error = QStringLiteral("no connection to ") + answer.Host;
             break;
         case THttpFailure::Timeout:
-            error = QStringLiteral("cover art: no answer from ") + answer.Host + QStringLiteral(" in time");
+            out.Error = QStringLiteral("no answer from ") + answer.Host + QStringLiteral(" in time");
             break;
         case THttpFailure::TooLarge:
-            error = QStringLiteral("cover art: the picture is larger than %1 MiB").arg(MaxCoverBytes >> 20);
+            out.Error = QStringLiteral("the picture is larger than %1 MiB").arg(MaxCoverBytes >> 20);
+            out.Broken = true;
             break;
         default:
-            error = QStringLiteral("cover art: ") + answer.Detail;
+            out.Error = QStringLiteral("") + answer.Detail;
             break;
         }
-        return false;
+        return out;
     }
     if (answer.Status == 404) {
-        error = QStringLiteral("cover art: the release has no front cover");
-        return false;
+        out.Error = QStringLiteral("the release has no front cover");
+        return out;
     }
-    if (answer.Status != 200) {
-        error = QStringLiteral("cover art: the server answered HTTP %1").arg(answer.Status);
-        return false;
-    }
-    if (!CheckPicture(answer.Body, QStringLiteral("cover art"), error))
-        return false;
-    picture = answer.Body;
-    return true;
+    out.Broken = true;
+    if (answer.Status != 200)
+        out.Error = QStringLiteral("the server answered HTTP %1").arg(answer.Status);
+    else if (CheckPicture(answer.Body, QStringLiteral("the server's answer"), out.Error))
+        out = TCoverAnswer{answer.Body, QString(), false};
+    return out;
 }
 
 bool ReadCoverFile(const QString& path, QByteArray& picture, QString& error) {

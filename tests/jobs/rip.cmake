@@ -13,3 +13,7 @@ dw_add_test(cdrip_job_tests GUI SOURCES CDRipJobTest.cpp LIBS dw_jobs_ui dw_fixt
 # rip --single-file: the disc into one WAV file and a cue sheet, opened again as an image.
 dw_add_test(image_rip_tests SOURCES ImageRipTest.cpp LIBS dw_jobs dw_fixtures)
 add_dependencies(image_rip_tests discwright-cli)
+
+# encode flac, decode flac, convert wav2flac|flac2wav and tag show, run as a program.
+dw_add_test(flac_cli_tests SOURCES FlacCliTest.cpp LIBS dw_core)
+add_dependencies(flac_cli_tests discwright-cli)
