@@ -143,7 +143,7 @@ int RunEncodeWmaCommand(const QStringList& words) {
     process.JobKind = TJobKind::WavToWma;
     process.Options = TWmaOptions::From(Settings);
     if (Settings.UseID3)
-        process.Tags = {parser.value(artist), parser.value(comment), {}};
+        process.Tags = {parser.value(artist), parser.value(comment)};
     CliProgress(WmaCommandLine(process.Options, process.Tags, program, files.Input, files.Output));
     return RunWrapper(process, JobCode::WmaEnded, files);
 }

@@ -67,7 +67,8 @@ TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSou
     connect(Reader.get(), &TTrackSource::Normalizing, this, &TRipPipeline::OnNormalizing);
     connect(Reader.get(), &TTrackSource::DriveError, this, &TRipPipeline::OnDriveError);
     connect(Reader.get(), &TTrackSource::Ended, this, &TRipPipeline::OnExtracted);
-    connect(&Album, &TAlbumTags::Ready, this, [this] {
+    Tags.EveryMp3 = cdRip;
+    connect(&Tags, &TRipTags::Ready, this, [this] {
         if (EndWhenAnswered && !AnswerPending)
             EndJob();
     });
@@ -126,7 +127,7 @@ void TRipPipeline::Start() {
         asking->start();
     }
     // The cover is fetched while the drive reads, too.
-    Album.Start();
+    Tags.Start();
     StartExtraction(0, true);
     if (Window == TRipWindow::Job && !Finished) {
         const int32_t percent = Progress.Percent;
@@ -344,12 +345,12 @@ void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
         Q_EMIT TrackVerified(r);
     }
     Notify();
-    if (EndWhenAnswered && !Album.Pending())
+    if (EndWhenAnswered && !Tags.Pending())
         EndJob();
 }
 
 void TRipPipeline::EndJob() {
-    if ((AnswerPending || Album.Pending()) && !Stopping) {
+    if ((AnswerPending || Tags.Pending()) && !Stopping) {
         // The last track is done; the database's answer completes the results and the log, the
         // cover's the files' tags (each at most its time-outs away).
         EndWhenAnswered = true;
@@ -366,7 +367,7 @@ void TRipPipeline::EndJob() {
             Q_EMIT TrackVerified(r);
         }
         AnswerPending = false;
-        Album.Abandon();
+        Tags.Abandon();
     }
     // The log's hashes are of the files as they stay: the album's tags go in first.
     TagAlbum();
@@ -376,9 +377,7 @@ void TRipPipeline::EndJob() {
 
 void TRipPipeline::TagTrack(int i) {
     QString error;
-    // The CD rip window tags every MP3, tags on or off.
-    const bool fields = Req.UseTags || (Window == TRipWindow::CDRip && Req.Format == ofMP3);
-    if (!TagRipTrack(Req, size_t(i), Reads[size_t(i)], fields, error))
+    if (!Tags.TagTrack(size_t(i), Reads[size_t(i)], error))
         TagNote(error);
 }
 
@@ -398,7 +397,7 @@ void TRipPipeline::TagAlbum() {
     for (const TTrackResult& r : Ended)
         if (r.Ok && r.Read.Ok && size_t(r.Index - 1) < Req.Tracks.size())
             tracks.push_back({Req.OutputOf(size_t(r.Index - 1)), r.Read.Loudness, r.Read.Peak});
-    for (const QString& failure : Album.Finish(tracks))
+    for (const QString& failure : Tags.Finish(tracks))
         TagNote(failure);
 }
 
@@ -406,7 +405,7 @@ void TRipPipeline::WriteLogFiles() {
     if (!Req.WriteLog || Ended.empty() || !LogFile.isEmpty())
         return;
     const TRipLogInput in{Req, Ended, Answer, Stopping || int32_t(Ended.size()) < Count(),
-                          QDateTime::currentDateTime(), &Album};
+                          QDateTime::currentDateTime(), &Tags};
     if (!WriteRipLog(in, LogFile, CueFile, LogError)) {
         LogFile.clear();
         CueFile.clear();

@@ -83,8 +83,8 @@ public:
     QString LogError;
     // The database's answer for the disc.
     const TAccurateRipAnswer& AccurateRipAnswer() const { return Answer; }
-    // The album's tags (ReplayGain, cover), written once every track is done.
-    const TAlbumTags& AlbumTags() const { return Album; }
+    // The files' tags; the album's (ReplayGain, cover) once every track is done.
+    const TRipTags& FileTags() const { return Tags; }
 
     // The job window's failures are error boxes; without them (a command that says why itself)
     // they only go to Failure and the results.
@@ -161,7 +161,7 @@ private:
     QString ItemText(int i) const;
 
     const TRipRequest Req;
-    TAlbumTags Album{Req};
+    TRipTags Tags{Req};
     bool AlbumTagged = false;
     std::unique_ptr<TTrackSource> Reader;
     const TRipWindow Window;

@@ -51,20 +51,6 @@ TTagFields RipTrackFields(const TRipRequest& request, size_t i, const TTrackRead
     return f;
 }
 
-bool TagRipTrack(const TRipRequest& request, size_t i, const TTrackRead& read, bool withFields, QString& error) {
-    if (!Taggable(request.Format))
-        return true;
-    const TTagFields fields = RipTrackFields(request, i, read, withFields);
-    if (!withFields && !fields.TrackGain)
-        return true;
-    // Without the disc's fields only ReplayGain goes in, which needs ID3v2; an MP3 rip asked
-    // for ID3v1 alone gets none.
-    if (!withFields && request.Format == ofMP3 && request.Id3Version == id3V1Only)
-        return true;
-    const int32_t id3 = withFields ? request.Id3Version : int32_t(id3V2Only);
-    return WriteFileTags(request.OutputOf(i), fields, id3, error);
-}
-
 TWmaTags RipWmaTags(const TRipRequest& request, size_t i) {
     TWmaTags tags;
     if (!request.UseTags)
@@ -83,9 +69,9 @@ TWmaTags RipWmaTags(const TRipRequest& request, size_t i) {
     return tags;
 }
 
-TAlbumTags::TAlbumTags(const TRipRequest& request, QObject* parent) : QObject(parent), Req(request) {}
+TRipTags::TRipTags(const TRipRequest& request, QObject* parent) : QObject(parent), Req(request) {}
 
-void TAlbumTags::Start() {
+void TRipTags::Start() {
     if (!Req.CoverArt)
         return;
     if (!Req.Cover.isEmpty()) {
@@ -106,7 +92,7 @@ void TAlbumTags::Start() {
     asking->start();
 }
 
-bool TAlbumTags::event(QEvent* e) {
+bool TRipTags::event(QEvent* e) {
     if (e->type() != CoverEventType)
         return QObject::event(e);
     if (!Fetching)
@@ -120,7 +106,25 @@ bool TAlbumTags::event(QEvent* e) {
     return true;
 }
 
-QStringList TAlbumTags::Finish(const std::vector<TAlbumTrack>& tracks) {
+bool TRipTags::TagTrack(size_t i, const TTrackRead& read, QString& error) {
+    if (!Taggable(Req.Format))
+        return true;
+    const bool withFields = Req.UseTags || (EveryMp3 && Req.Format == ofMP3);
+    const TTagFields fields = RipTrackFields(Req, i, read, withFields);
+    if (!withFields && !fields.TrackGain)
+        return true;
+    // Without the disc's fields only ReplayGain goes in, which needs ID3v2; an MP3 rip asked
+    // for ID3v1 alone gets none.
+    if (!withFields && Req.Format == ofMP3 && Req.Id3Version == id3V1Only)
+        return true;
+    const int32_t id3 = withFields ? Req.Id3Version : int32_t(id3V2Only);
+    if (WriteFileTags(Req.OutputOf(i), fields, id3, error))
+        return true;
+    Failed << Req.OutputOf(i);
+    return false;
+}
+
+QStringList TRipTags::Finish(const std::vector<TAlbumTrack>& tracks) {
     // A cover that should have been one is worth a word; no cover at all is not.
     QStringList failures;
     if (CoverBroken)
@@ -144,7 +148,7 @@ QStringList TAlbumTags::Finish(const std::vector<TAlbumTrack>& tracks) {
     if (intoFiles && (AlbumGain || !Cover.isEmpty())) {
         for (const TAlbumTrack& t : tracks) {
             QString error;
-            if (!WriteAlbumTags(t.File, AlbumGain, AlbumPeak, Cover, error))
+            if (!Failed.contains(t.File) && !WriteAlbumTags(t.File, AlbumGain, AlbumPeak, Cover, error))
                 failures << error;
         }
     }

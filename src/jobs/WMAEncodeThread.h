@@ -22,7 +22,7 @@
 struct TWmaTags {
     QString Author;
     QString Description;
-    QList<QPair<QString, QString>> Metadata;
+    QList<QPair<QString, QString>> Metadata{};
 };
 
 // The utility's arguments (the program name not included), each text one argument.

@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -210,6 +212,13 @@ bool WriteOgg(const QString& copy, const TTagFields& f, QString& why) {
 
 // Runs `write` on a copy of the file and puts the copy in its place when it succeeded.
 template <typename TWrite> bool OnCopy(const QString& path, QString& error, TWrite write) {
+    // A file made read-only is left alone, even where its folder would let a copy replace it.
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &st) == 0 && ((st.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0)) {
+        error = Named(path, QStringLiteral("the file is read-only; no tags written"));
+        return false;
+    }
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
         error = Named(path, source.errorString());

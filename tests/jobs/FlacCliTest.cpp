@@ -54,8 +54,7 @@ TEST_F(FlacCliTest, ConversionsRoundTripBitExactly) {
     EXPECT_TRUE(info.Out.contains("channels: 6\nsample rate: 96000\nbits per sample: 24\n")) << info.Out.constData();
 
     // encode and decode with the options of the settings, one file each.
-    const TRunResult level8 =
-        Cli({"--set", "FlacOptions/Level=8", "encode", "flac", File("cd.wav"), File("cd8.flac")});
+    const TRunResult level8 = Cli({"--set", "FlacOptions/Level=8", "encode", "flac", File("cd.wav"), File("cd8.flac")});
     ASSERT_EQ(level8.ExitCode, 0) << level8.Err.toStdString();
     EXPECT_LT(QFileInfo(File("cd8.flac")).size(), QFileInfo(File("f/cd.flac")).size() + 1);
     ASSERT_EQ(Cli({"decode", "flac", File("cd8.flac"), File("back.wav")}).ExitCode, 0);
@@ -82,9 +81,9 @@ TEST_F(FlacCliTest, OutputsAreKeptAndBadInputIsNamed) {
     EXPECT_EQ(Cli({"encode", "flac", File("cd.wav")}).ExitCode, 2);
 
     // tag show reads any file's tags; a file it cannot read is named.
-    ASSERT_EQ(RunProgram(FindTool("metaflac"), {"--set-tag=TITLE=Ünder", "--set-tag=ARTIST=Band", File("out.flac")})
-                  .ExitCode,
-              0);
+    ASSERT_EQ(
+        RunProgram(FindTool("metaflac"), {"--set-tag=TITLE=Ünder", "--set-tag=ARTIST=Band", File("out.flac")}).ExitCode,
+        0);
     r = Cli({"tag", "show", File("out.flac")});
     ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
     EXPECT_EQ(QString::fromUtf8(r.Out),

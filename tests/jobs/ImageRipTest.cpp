@@ -109,8 +109,8 @@ TEST_F(ImageRipTest, AFlacImageOpensAsTheSameDisc) {
     const TDiscImage disc =
         MakeDiscImage(Folder.Path(), "disc", {{900, false, false, 40}, {1200, false, false, 75}, {433}});
     const QString out = File("out");
-    const TRunResult rip = Cli({"rip", "--image", disc.CuePath, "--single-file", "--format", "flac", "--out", out,
-                                "--album", "Live"});
+    const TRunResult rip =
+        Cli({"rip", "--image", disc.CuePath, "--single-file", "--format", "flac", "--out", out, "--album", "Live"});
     ASSERT_EQ(rip.ExitCode, 0) << rip.Err.toStdString();
     const QString cue = out + "/Live.cue";
     EXPECT_EQ(rip.Out, (out + "/Live.flac\n" + cue + '\n').toUtf8());

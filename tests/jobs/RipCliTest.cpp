@@ -156,7 +156,7 @@ TEST_F(RipCliTest, ConvertExitsZeroOnlyWhenEveryFileWasConverted) {
     const TRunResult decode =
         RunCli(Folder.Path(), {"convert", "mp32wav", Out("a.mp3"), "--out", Folder.Path() + "/dec"});
     EXPECT_EQ(decode.ExitCode, 0) << decode.Err.toStdString();
-    EXPECT_EQ(RunCli(Folder.Path(), {"convert", "wav2flac", wav}).ExitCode, 2);
+    EXPECT_EQ(RunCli(Folder.Path(), {"convert", "wav2aac", wav}).ExitCode, 2);
 }
 
 } // namespace

@@ -36,8 +36,8 @@ protected:
         discid_free(d);
         Server.SetAnswer("/ws/2/discid/" + id, 200, TwoReleasesJson(id));
         // The first release, with its MusicBrainz id, names the disc in cdinfo.dat.
-        const TRunResult named = Cli({"lookup", "--image", Disc.CuePath, "--source", "musicbrainz", "--server",
-                                      Server.BaseUrl(), "--apply"});
+        const TRunResult named = Cli(
+            {"lookup", "--image", Disc.CuePath, "--source", "musicbrainz", "--server", Server.BaseUrl(), "--apply"});
         ASSERT_EQ(named.ExitCode, 0) << named.Err.toStdString();
     }
     TRunResult Cli(const QStringList& args) { return RunCli(Folder.Path(), args); }
@@ -68,14 +68,14 @@ TEST_F(TaggedRipCliTest, FlacFilesDecodeToTheDiscWithCommentsCoverAndReplayGain)
     for (int n = 0; n < 4; ++n) {
         SCOPED_TRACE(n + 1);
         files << out + '/' + titles[n] + ".flac";
-        const TRunResult decoded = RunProgram(FindTool("flac"), {"-d", "-s", "-c", "--force-raw-format", "--endian=little",
-                                                                 "--sign=signed", files.back()});
+        const TRunResult decoded = RunProgram(FindTool("flac"), {"-d", "-s", "-c", "--force-raw-format",
+                                                                 "--endian=little", "--sign=signed", files.back()});
         ASSERT_EQ(decoded.ExitCode, 0) << decoded.Err.constData();
         EXPECT_TRUE(decoded.Out == Disc.TrackData[size_t(n)]);
         const TRunResult list = RunProgram(FindTool("metaflac"), {"--list", files.back()});
         for (const QByteArray& line :
-             {"TITLE=" + titles[n].toUtf8(), QByteArray("ARTIST=Some Band feat. Guest"), QByteArray("ALBUM=First Album"),
-              QByteArray("ALBUMARTIST=Some Band feat. Guest"), QByteArray("DATE=1999"),
+             {"TITLE=" + titles[n].toUtf8(), QByteArray("ARTIST=Some Band feat. Guest"),
+              QByteArray("ALBUM=First Album"), QByteArray("ALBUMARTIST=Some Band feat. Guest"), QByteArray("DATE=1999"),
               "TRACKNUMBER=" + QByteArray::number(n + 1), QByteArray("TRACKTOTAL=4"),
               "MUSICBRAINZ_ALBUMID=" + Release.toUtf8(), QByteArray("type: 6 (PICTURE)"),
               QByteArray("type: 3 (Cover (front))"), QByteArray("MIME type: image/jpeg")})
@@ -101,7 +101,8 @@ TEST_F(TaggedRipCliTest, FlacFilesDecodeToTheDiscWithCommentsCoverAndReplayGain)
 }
 
 TEST_F(TaggedRipCliTest, AnMp3KeepsALongTitleWholeInId3v2AndCutInId3v1) {
-    const QString python = QFileInfo::exists("/usr/bin/python3") ? QStringLiteral("/usr/bin/python3") : FindTool("python3");
+    const QString python =
+        QFileInfo::exists("/usr/bin/python3") ? QStringLiteral("/usr/bin/python3") : FindTool("python3");
     if (FindTool("lame").isEmpty() || RunProgram(python, {"-c", "import mutagen"}).ExitCode != 0)
         GTEST_SKIP() << "lame or mutagen is not installed";
     const QString title = QString::fromUtf8("Sixty characters of title: a long name that ends right here.");
@@ -130,7 +131,8 @@ TEST_F(TaggedRipCliTest, ACoverAnswerThatIsNoPictureIsSaidAndNothingIsEmbedded) 
     const QString out = Folder.File("bad");
     const TRunResult rip = Rip(out, {"--format", "flac", "--tracks", "1"});
     ASSERT_EQ(rip.ExitCode, 0) << rip.Err.toStdString();
-    EXPECT_TRUE(rip.Err.contains("Cover art: the server's answer is not a JPEG or PNG picture")) << rip.Err.toStdString();
+    EXPECT_TRUE(rip.Err.contains("Cover art: the server's answer is not a JPEG or PNG picture"))
+        << rip.Err.toStdString();
     EXPECT_FALSE(RunProgram(FindTool("metaflac"), {"--list", out + "/Opening.flac"}).Out.contains("PICTURE"));
     EXPECT_FALSE(QFileInfo::exists(out + "/cover.jpg"));
     EXPECT_EQ(RunProgram(FindTool("flac"), {"-t", "-s", out + "/Opening.flac"}).ExitCode, 0);
