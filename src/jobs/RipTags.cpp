@@ -5,22 +5,12 @@
 #include "tags/Genres.h"
 
 #include <QDir>
-#include <QEvent>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QThread>
 
 #include <algorithm>
 
 namespace {
-
-constexpr QEvent::Type CoverEventType = static_cast<QEvent::Type>(QEvent::User + 121);
-
-class TCoverEvent : public QEvent {
-public:
-    explicit TCoverEvent(TCoverAnswer answer) : QEvent(CoverEventType), Answer(std::move(answer)) {}
-    TCoverAnswer Answer;
-};
 
 bool Taggable(int32_t format) {
     return format == ofMP3 || format == ofOGG || format == ofFLAC;
@@ -69,7 +59,9 @@ TWmaTags RipWmaTags(const TRipRequest& request, size_t i) {
     return tags;
 }
 
-TRipTags::TRipTags(const TRipRequest& request, QObject* parent) : QObject(parent), Req(request) {}
+TRipTags::TRipTags(const TRipRequest& request, QObject* parent) : QObject(parent), Req(request) {
+    connect(&Fetch, &TCoverFetch::Fetched, this, &TRipTags::OnFetched);
+}
 
 void TRipTags::Start() {
     if (!Req.CoverArt)
@@ -82,28 +74,14 @@ void TRipTags::Start() {
         CoverError = QStringLiteral("no MusicBrainz release is known for the disc");
         return;
     }
-    Fetching = true;
-    const TGuardedReceiver inbox = Inbox.Handle();
-    const QString server = Req.CoverArtServer;
-    const QString release = Req.Disc.MusicBrainzReleaseId;
-    QThread* asking =
-        QThread::create([inbox, server, release] { inbox.Post(new TCoverEvent(FetchCoverArt(server, release))); });
-    connect(asking, &QThread::finished, asking, &QObject::deleteLater);
-    asking->start();
+    Fetch.Start(Req.CoverArtServer, Req.Disc.MusicBrainzReleaseId);
 }
 
-bool TRipTags::event(QEvent* e) {
-    if (e->type() != CoverEventType)
-        return QObject::event(e);
-    if (!Fetching)
-        return true;
-    Fetching = false;
-    const TCoverAnswer& answer = static_cast<TCoverEvent*>(e)->Answer;
+void TRipTags::OnFetched(const TCoverAnswer& answer) {
     Cover = answer.Picture;
     CoverError = answer.Error;
     CoverBroken = answer.Broken;
     Q_EMIT Ready();
-    return true;
 }
 
 bool TRipTags::TagTrack(size_t i, const TTrackRead& read, QString& error) {

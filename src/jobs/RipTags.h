@@ -8,6 +8,7 @@
 #include "jobs/RipRequest.h"
 #include "jobs/TrackSource.h"
 #include "jobs/WMAEncodeThread.h"
+#include "metadata/CoverArt.h"
 #include "tags/TagWriter.h"
 
 #include <QByteArray>
@@ -45,9 +46,9 @@ public:
     // when the request asks for one.
     void Start();
     // The cover's answer is still awaited.
-    bool Pending() const { return Fetching; }
+    bool Pending() const { return Fetch.Running(); }
     // No longer waits for the cover (a stopped rip).
-    void Abandon() { Fetching = false; }
+    void Abandon() { Fetch.Abandon(); }
 
     // Tags entry i's output file after the read `read`: the disc's fields when the request asks
     // for tags, its ReplayGain when measured. True without writing anything when the format
@@ -72,13 +73,11 @@ Q_SIGNALS:
     // The cover's answer arrived.
     void Ready();
 
-protected:
-    bool event(QEvent* e) override;
-
 private:
+    void OnFetched(const TCoverAnswer& answer);
+
     const TRipRequest& Req;
-    bool Fetching = false;
+    TCoverFetch Fetch;
     // Files whose tags could not be written: said once, not again for the album.
     QStringList Failed;
-    TPostGuard Inbox{this};
 };

@@ -4,10 +4,21 @@
 #include "platform/HttpGet.h"
 #include "tags/TagWriter.h"
 
+#include <QEvent>
 #include <QFile>
+#include <QThread>
 #include <QUrl>
 
 namespace {
+
+constexpr QEvent::Type CoverEventType = static_cast<QEvent::Type>(QEvent::User + 121);
+
+class TCoverEvent : public QEvent {
+public:
+    TCoverEvent(int fetch, TCoverAnswer answer) : QEvent(CoverEventType), Fetch(fetch), Answer(std::move(answer)) {}
+    int Fetch;
+    TCoverAnswer Answer;
+};
 
 bool CheckPicture(const QByteArray& data, const QString& from, QString& error) {
     if (PictureMimeType(data).isEmpty()) {
@@ -82,5 +93,28 @@ bool ReadCoverFile(const QString& path, QByteArray& picture, QString& error) {
     if (!CheckPicture(data, path, error))
         return false;
     picture = data;
+    return true;
+}
+
+TCoverFetch::TCoverFetch(QObject* parent) : QObject(parent) {}
+
+void TCoverFetch::Start(const QString& server, const QString& releaseId) {
+    Awaited = ++Started;
+    const TGuardedReceiver inbox = Inbox.Handle();
+    const int fetch = Awaited;
+    QThread* asking = QThread::create(
+        [inbox, server, releaseId, fetch] { inbox.Post(new TCoverEvent(fetch, FetchCoverArt(server, releaseId))); });
+    connect(asking, &QThread::finished, asking, &QObject::deleteLater);
+    asking->start();
+}
+
+bool TCoverFetch::event(QEvent* e) {
+    if (e->type() != CoverEventType)
+        return QObject::event(e);
+    auto* answer = static_cast<TCoverEvent*>(e);
+    if (answer->Fetch == Awaited) {
+        Awaited = 0;
+        Q_EMIT Fetched(answer->Answer);
+    }
     return true;
 }
