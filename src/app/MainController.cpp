@@ -18,6 +18,7 @@
 #include "jobs/Mp3EncodeThread.h"
 #include "jobs/RipPipeline.h"
 #include "jobs/WMAEncodeThread.h"
+#include "metadata/CoverArt.h"
 #include "metadata/DiscLookup.h"
 #include "platform/Prompter.h"
 
@@ -54,6 +55,9 @@ TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInput
     CDDBInfo1->CDIn = CDIn->Component();
     Lookup = std::make_unique<TDiscLookup>();
     connect(Lookup.get(), &TDiscLookup::Finished, this, &TMainController::LookupFinished);
+    CoverFetch = std::make_unique<TCoverFetch>();
+    connect(CoverFetch.get(), &TCoverFetch::Fetched, this, &TMainController::CoverFetched);
+    connect(this, &TMainController::DiscFieldsChanged, this, &TMainController::UpdateCover);
     MediaTimer.setInterval(2000);
     connect(&MediaTimer, &QTimer::timeout, this, &TMainController::PollMedia);
 }
@@ -463,6 +467,7 @@ void TMainController::RenameTitle() {
 TRipRequest TMainController::RipRequest() const {
     TRipRequest request = TRipRequest::From(Settings, CurrentDisc);
     request.SetTracks(List.CheckedTracks());
+    request.Cover = CoverPicture;
     request.DiscKey = List.Key();
     // The disc as the drive that rips it reads it, for AccurateRip and the log.
     if (CDHandle) {
@@ -500,6 +505,10 @@ void TMainController::Extract() {
     if (!OutputFolderUsable() || !Host)
         return;
     TRipRequest request = RipRequest();
+    if (Settings.SingleFile && (request.Format == ofWAV || request.Format == ofFLAC)) {
+        ExtractToImage(request);
+        return;
+    }
     // A rip never writes over files silently: replace them all, keep both, or no rip.
     if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty()) {
         const TPromptAnswer answer = Prompter().Show(RipFilesExistText(existing), TPromptIcon::Question,
@@ -533,6 +542,8 @@ void TMainController::ConvertFiles(TJobKind jobKind) {
         return;
     const QString filter = jobKind == TJobKind::Mp3ToWav
                                ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
+                           : jobKind == TJobKind::FlacToWav
+                               ? ResText("RES_Filter_Flac", "FLAC file(*.flac) (*.flac);;Any file(*.*) (*)")
                                : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
     const QStringList files = Host->ChooseFiles(jobKind, filter);
     if (files.isEmpty() || !OutputFolderUsable())

@@ -66,7 +66,7 @@ struct TOptionValues {
     QString Album;
     QString Year;
     QString Comment;
-    int GenrePosition = 0; // 0 = the empty item
+    int GenrePosition = 0;   // 0 = the empty item
     int Id3VersionIndex = 2; // ID3v1.1, ID3v2.4, both
     bool ReplayGain = true;
     bool CoverArt = true;

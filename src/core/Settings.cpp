@@ -94,6 +94,7 @@ std::vector<TOption> OptionTable() {
         {"Folders", "Mp3", TKind::String, &s.FolderMp3},
         {"Folders", "Ogg", TKind::String, &s.FolderOgg},
         {"Folders", "Image", TKind::String, &s.FolderImage},
+        {"Folders", "Cover", TKind::String, &s.FolderCover},
     };
 }
 

@@ -91,6 +91,7 @@ struct TSettings {
     QString FolderMp3;   // MP3 files: MP3 to WAV, the tag editor
     QString FolderOgg;   // the Ogg player
     QString FolderImage; // disc images
+    QString FolderCover; // cover pictures
 
     TSettings();
 };

@@ -1,4 +1,4 @@
-// Ripping a disc to one WAV file and its cue sheet (see ImageRip.h).
+// Ripping a disc to one WAV or FLAC file and its cue sheet (see ImageRip.h).
 #include "jobs/ImageRip.h"
 
 #include "audio/FlacCodec.h"
@@ -8,11 +8,15 @@
 #include "cd/DriveHandleLayout.h"
 #include "cd/akrip32.h"
 #include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "platform/Prompter.h"
 #include "tags/Genres.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <chrono>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -115,8 +119,8 @@ bool TImageRip::ReadLayout() {
     Image.Disc = TDisc::FromToc(toc);
     for (const TDiscTrack& t : Image.Disc.Tracks) {
         if (t.Data) {
-            Error = QStringLiteral("track %1 is a data track; an image in one WAV file holds audio tracks only")
-                        .arg(t.Number);
+            Error =
+                QStringLiteral("track %1 is a data track; an image in one file holds audio tracks only").arg(t.Number);
             return false;
         }
     }
@@ -224,4 +228,92 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
     }
     FilesWritten << CuePath();
     return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The job
+
+namespace {
+
+// The end of the read: Ok, or Reason.
+constexpr int32_t ImageReadEnded = 7000;
+
+int64_t SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TImageRipJob::TImageRipJob(std::unique_ptr<TImageRip> rip, QObject* parent)
+    : TJobController(parent), Image(std::move(rip)) {
+    Results.resize(1);
+    Results[0].Output = Image->WavPath();
+    InitText = ResText("RES_Initing", "Initializing...");
+    GroupCaption = ResText("RES_Extracting", "Extracting");
+    Caption = ResText("RES_Image_Reading", "Reading the disc into %1").arg(QFileInfo(Image->WavPath()).fileName());
+}
+
+TImageRipJob::~TImageRipJob() {
+    Finish();
+}
+
+void TImageRipJob::Start() {
+    const TGuardedReceiver inbox = Inbox.Handle();
+    const auto started = std::chrono::steady_clock::now();
+    Worker.reset(QThread::create([this, inbox, started] {
+        const bool done = Image->Run(
+            [&](int percent) {
+                const int64_t seconds = SecondsSince(started);
+                inbox.PostJobInfo(
+                    ProgressInfo(percent, MinSecText(seconds),
+                                 MinSecText(percent > 0 ? int64_t(std::rint(double(seconds) * 100.0 / percent)) : 0)));
+            },
+            [this] { return StopAsked.load(); });
+        TProcessInfo end;
+        end.Code = ImageReadEnded;
+        end.Ok = done;
+        end.Reason = Image->Error;
+        inbox.PostJobInfo(end);
+    }));
+    Worker->start();
+    Q_EMIT Changed();
+}
+
+bool TImageRipJob::event(QEvent* e) {
+    if (e->type() != JobInfoEventType)
+        return TJobController::event(e);
+    const TProcessInfo& info = *static_cast<TJobInfoEvent*>(e)->Info;
+    if (Finished)
+        return true;
+    if (info.Code != ImageReadEnded) {
+        Progress.Report(info.Code, info.Elapsed, info.Estimated);
+        Q_EMIT Changed();
+        return true;
+    }
+    Finish();
+    EndEntry(0, info.Ok, info.Reason);
+    if (!info.Ok && !Image->Stopped)
+        Prompter().Show(info.Reason, TPromptIcon::Error, TPromptButtons::Ok);
+    EndJob();
+    return true;
+}
+
+void TImageRipJob::Stop() {
+    if (Finished)
+        return;
+    Finish();
+    EndJob();
+}
+
+void TImageRipJob::Finish() {
+    if (Worker) {
+        StopAsked = true;
+        Worker->wait();
+        Worker.reset();
+    }
+    Finished = true;
+}
+
+QStringList TImageRipJob::FilesWritten() const {
+    return Finished && !Worker ? Image->FilesWritten : QStringList();
 }

@@ -1,8 +1,11 @@
 // Ripping a disc to an image: the whole disc read through the drive library into one WAV or
 // FLAC file (from its first sector, pregaps included, to the lead-out) and a cue sheet whose TRACK and
 // INDEX lines give the disc's layout back, so that the pair opened as a disc image is the disc
-// again: the same tracks, disc id and audio.
+// again: the same tracks, disc id and audio. TImageRipJob runs it behind the job window.
 #pragma once
+
+#include "core/JobEvents.h"
+#include "jobs/JobController.h"
 
 #include "cd/Disc.h"
 #include "core/DiscInfo.h"
@@ -12,8 +15,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <QThread>
+
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // What the cue sheet says of each track besides where it lies.
@@ -77,4 +84,30 @@ private:
     bool Flac = false;
     TFlacOptions FlacOptions;
     TImageLayout Image;
+};
+
+// The rip to an image as a job of the job window: the disc is read on a thread of its own, the
+// window shows the percentage and Stop ends the read (no file is left). One entry: the image.
+class TImageRipJob : public TJobController {
+    Q_OBJECT
+public:
+    // `rip` has read its layout already.
+    explicit TImageRipJob(std::unique_ptr<TImageRip> rip, QObject* parent = nullptr);
+    ~TImageRipJob() override;
+
+    void Start() override;
+    void Stop() override;
+    void Finish() override;
+    QStringList FilesWritten() const override;
+
+    const TImageRip& Rip() const { return *Image; }
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    std::unique_ptr<TImageRip> Image;
+    std::unique_ptr<QThread> Worker;
+    std::atomic<bool> StopAsked{false};
+    TPostGuard Inbox{this};
 };

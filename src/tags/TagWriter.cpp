@@ -138,17 +138,20 @@ bool WriteMp3(const QString& copy, const TTagFields& f, int32_t id3, QString& wh
         TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
         tag->setProperties(PropertiesOf(tag->properties(), f, false));
         PutMusicBrainz(tag, f.MusicBrainzAlbumId);
-        tag->removeFrames("APIC");
-        if (!f.Cover.isEmpty())
-            tag->addFrame(NewApic(f.Cover));
+        if (!f.KeepCover) {
+            tag->removeFrames("APIC");
+            if (!f.Cover.isEmpty())
+                tag->addFrame(NewApic(f.Cover));
+        }
         // Without ID3v1 asked for, an old ID3v1 tag would contradict the new one: it goes.
-        if (!file.save(TagLib::MPEG::File::ID3v2, v1 ? TagLib::File::StripNone : TagLib::File::StripOthers,
+        const bool strip = !v1 && !f.KeepOtherTags;
+        if (!file.save(TagLib::MPEG::File::ID3v2, strip ? TagLib::File::StripOthers : TagLib::File::StripNone,
                        TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate)) {
             why = QStringLiteral("the ID3v2 tag could not be written");
             return false;
         }
     }
-    if (!v2) {
+    if (!v2 && !f.KeepOtherTags) {
         // An ID3v2 tag left from before would contradict the new ID3v1 tag: it goes.
         TagLib::MPEG::File file(QFile::encodeName(copy).constData(), false);
         if (file.hasID3v2Tag() && !file.strip(TagLib::MPEG::File::ID3v2)) {
@@ -253,6 +256,21 @@ template <typename TWrite> bool OnCopy(const QString& path, QString& error, TWri
 }
 
 } // namespace
+
+bool RemoveId3v2(const QString& path, QString& error) {
+    if (TaggableFormat(path) != QLatin1String("MP3")) {
+        error = Named(path, QStringLiteral("not an MP3 file; no tags removed"));
+        return false;
+    }
+    return OnCopy(path, error, [](const QString& copy, QString& why) {
+        TagLib::MPEG::File file(QFile::encodeName(copy).constData(), false);
+        if (!file.isValid() || (file.hasID3v2Tag() && !file.strip(TagLib::MPEG::File::ID3v2))) {
+            why = QStringLiteral("the ID3v2 tag could not be removed");
+            return false;
+        }
+        return true;
+    });
+}
 
 QString ReplayGainText(double gain) {
     return QString::asprintf("%.2f dB", gain);

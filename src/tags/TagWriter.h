@@ -36,6 +36,10 @@ struct TTagFields {
     std::optional<double> AlbumPeak;
     // A front cover (JPEG or PNG bytes); empty = none.
     QByteArray Cover;
+    // Pictures the file has stay (Cover is then not used); the MP3's other tags (ID3v1, APE)
+    // stay whatever `id3` says. The tag editor's way: it changes the fields it shows.
+    bool KeepCover = false;
+    bool KeepOtherTags = false;
 };
 
 // The kind of file the tags go into, by its content: "MP3", "FLAC", "Ogg Vorbis"; empty when
@@ -50,6 +54,10 @@ bool WriteFileTags(const QString& path, const TTagFields& fields, int32_t id3, Q
 // fields stay): its ReplayGain (when `gain` is set) and the front cover (when not empty).
 bool WriteAlbumTags(const QString& path, const std::optional<double>& gain, double peak, const QByteArray& cover,
                     QString& error);
+
+// Removes an MP3's ID3v2 tag (its audio and other tags stay). False with `error`; the file is
+// then unchanged.
+bool RemoveId3v2(const QString& path, QString& error);
 
 // "-3.21 dB" and "0.987654", as ReplayGain tags hold them.
 QString ReplayGainText(double gain);
