@@ -540,11 +540,10 @@ void TMainController::Extract() {
 void TMainController::ConvertFiles(TJobKind jobKind) {
     if (!Host)
         return;
-    const QString filter = jobKind == TJobKind::Mp3ToWav
-                               ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
-                           : jobKind == TJobKind::FlacToWav
-                               ? ResText("RES_Filter_Flac", "FLAC file(*.flac) (*.flac);;Any file(*.*) (*)")
-                               : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
+    const QString filter =
+        jobKind == TJobKind::Mp3ToWav    ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
+        : jobKind == TJobKind::FlacToWav ? ResText("RES_Filter_Flac", "FLAC file(*.flac) (*.flac);;Any file(*.*) (*)")
+                                         : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
     const QStringList files = Host->ChooseFiles(jobKind, filter);
     if (files.isEmpty() || !OutputFolderUsable())
         return;

@@ -1,6 +1,7 @@
 // FLAC encoding and decoding over libFLAC (see FlacCodec.h).
 #include "audio/FlacCodec.h"
 
+#include "audio/AuFileStream.h"
 #include "audio/WaveHeader.h"
 #include "platform/TemporaryBeside.h"
 
@@ -144,8 +145,8 @@ bool OpenWavSource(const QString& path, TWavSource& source, QString& error) {
                                 : QStringLiteral("compressed samples; FLAC takes integer PCM only"));
         return false;
     }
-    if (h.BitsPerSample < 4 || h.BitsPerSample > 32 || h.Channels < 1 || h.Channels > 8 ||
-        h.SampleRate < 1 || h.SampleRate > 1048575) {
+    if (h.BitsPerSample < 4 || h.BitsPerSample > 32 || h.Channels < 1 || h.Channels > 8 || h.SampleRate < 1 ||
+        h.SampleRate > 1048575) {
         error = Named(path, QStringLiteral("%1 channels of %2 bits at %3 Hz; FLAC takes 1 to 8 channels of 4 to 32 "
                                            "bits at up to 1048575 Hz")
                                 .arg(h.Channels)
@@ -186,7 +187,8 @@ bool EncodeWavToFlac(const QString& input, const QString& output, const TFlacEnc
     const unsigned bits = unsigned(source.BytesPerSample * 8);
     const int64_t frameBytes = int64_t(source.BytesPerSample) * h.Channels;
     const int64_t frames = source.DataBytes / frameBytes;
-    const QString temporary = CreateTemporaryBeside(output, QFileInfo(output).fileName(), QStringLiteral(".part"), error);
+    const QString temporary =
+        CreateTemporaryBeside(output, QFileInfo(output).fileName(), QStringLiteral(".part"), error);
     if (temporary.isEmpty()) {
         error = Named(output, error);
         return false;
@@ -338,7 +340,8 @@ bool DecodeFlacToWav(const QString& input, const QString& output, const TFlacRun
             return false;
         }
     }
-    const QString temporary = CreateTemporaryBeside(output, QFileInfo(output).fileName(), QStringLiteral(".part"), error);
+    const QString temporary =
+        CreateTemporaryBeside(output, QFileInfo(output).fileName(), QStringLiteral(".part"), error);
     if (temporary.isEmpty()) {
         error = Named(output, error);
         return false;
@@ -369,9 +372,9 @@ bool DecodeFlacToWav(const QString& input, const QString& output, const TFlacRun
     if (!FLAC__stream_decoder_process_until_end_of_metadata(decoder) || !run.HaveInfo)
         return fail(Named(input, QStringLiteral("not a FLAC file (no stream information)")));
     if (run.Channels < 1 || run.Channels > 8 || run.Bits > 32 || run.Rate == 0)
-        return fail(Named(input, QStringLiteral("a stream of %1 channels of %2 bits cannot be a WAV file")
-                                     .arg(run.Channels)
-                                     .arg(run.Bits)));
+        return fail(Named(
+            input,
+            QStringLiteral("a stream of %1 channels of %2 bits cannot be a WAV file").arg(run.Channels).arg(run.Bits)));
     const QByteArray placeholder = HeaderFor(run, 0);
     if (out.write(placeholder) != placeholder.size())
         return fail(Named(output, out.errorString()));
@@ -460,4 +463,147 @@ void TFlacCdWriter::Cancel() {
     if (!Temporary.isEmpty())
         QFile::remove(Temporary);
     Temporary.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stream reader
+
+namespace {
+
+FLAC__StreamDecoderReadStatus ReaderRead(const FLAC__StreamDecoder*, FLAC__byte buffer[], size_t* bytes, void* client) {
+    auto& r = *static_cast<TFlacStreamReader*>(client);
+    const int64_t got = *bytes > 0 ? r.Stream->Read(buffer, int64_t(*bytes)) : 0;
+    *bytes = size_t(std::max<int64_t>(0, got));
+    return got > 0 ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
+}
+
+FLAC__StreamDecoderSeekStatus ReaderSeek(const FLAC__StreamDecoder*, FLAC__uint64 offset, void* client) {
+    auto& r = *static_cast<TFlacStreamReader*>(client);
+    return r.Stream->Seek(int64_t(offset)) == int64_t(offset) ? FLAC__STREAM_DECODER_SEEK_STATUS_OK
+                                                              : FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
+}
+
+FLAC__StreamDecoderTellStatus ReaderTell(const FLAC__StreamDecoder*, FLAC__uint64* offset, void* client) {
+    *offset = FLAC__uint64(static_cast<TFlacStreamReader*>(client)->Stream->Position());
+    return FLAC__STREAM_DECODER_TELL_STATUS_OK;
+}
+
+FLAC__StreamDecoderLengthStatus ReaderLength(const FLAC__StreamDecoder*, FLAC__uint64* length, void* client) {
+    *length = FLAC__uint64(static_cast<TFlacStreamReader*>(client)->Stream->Size());
+    return FLAC__STREAM_DECODER_LENGTH_STATUS_OK;
+}
+
+FLAC__bool ReaderEof(const FLAC__StreamDecoder*, void* client) {
+    TAuStream& s = *static_cast<TFlacStreamReader*>(client)->Stream;
+    return s.Position() >= s.Size();
+}
+
+FLAC__StreamDecoderWriteStatus ReaderWrite(const FLAC__StreamDecoder*, const FLAC__Frame* frame,
+                                           const FLAC__int32* const buffer[], void* client) {
+    auto& r = *static_cast<TFlacStreamReader*>(client);
+    if (int(frame->header.channels) != r.Channels || int(frame->header.bits_per_sample) != r.StreamBits)
+        return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+    const int bytes = r.BitsPerSample / 8;
+    const int shift = r.BitsPerSample - r.StreamBits;
+    const unsigned n = frame->header.blocksize;
+    // What was not handed out yet moves to the front.
+    r.Pending.erase(r.Pending.begin(), r.Pending.begin() + ptrdiff_t(r.PendingAt));
+    r.PendingAt = 0;
+    size_t at = r.Pending.size();
+    r.Pending.resize(at + size_t(n) * size_t(r.Channels) * size_t(bytes));
+    uint8_t* p = r.Pending.data() + at;
+    for (unsigned i = 0; i < n; ++i)
+        for (int c = 0; c < r.Channels; ++c) {
+            const uint32_t v = uint32_t(buffer[c][i]) << shift;
+            if (bytes == 1) {
+                *p++ = uint8_t(v + 128);
+            } else {
+                for (int b = 0; b < bytes; ++b)
+                    *p++ = uint8_t(v >> (8 * b));
+            }
+        }
+    return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
+}
+
+void ReaderMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* metadata, void* client) {
+    if (metadata->type != FLAC__METADATA_TYPE_STREAMINFO)
+        return;
+    auto& r = *static_cast<TFlacStreamReader*>(client);
+    const FLAC__StreamMetadata_StreamInfo& info = metadata->data.stream_info;
+    r.Channels = int(info.channels);
+    r.SampleRate = int(info.sample_rate);
+    r.StreamBits = int(info.bits_per_sample);
+    r.BitsPerSample = (r.StreamBits + 7) / 8 * 8;
+    r.TotalFrames = int64_t(info.total_samples);
+}
+
+void ReaderError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus status, void* client) {
+    auto& r = *static_cast<TFlacStreamReader*>(client);
+    if (r.Error.isEmpty())
+        r.Error = QStringLiteral("damaged (") + QString::fromLatin1(FLAC__StreamDecoderErrorStatusString[status]) + ')';
+}
+
+} // namespace
+
+TFlacStreamReader::~TFlacStreamReader() {
+    if (Decoder) {
+        FLAC__stream_decoder_finish(Decoder);
+        FLAC__stream_decoder_delete(Decoder);
+    }
+}
+
+bool TFlacStreamReader::LooksLikeFlac(const QByteArray& head) {
+    if (head.startsWith("fLaC"))
+        return true;
+    // libFLAC skips an ID3v2 tag in front of the stream itself; only its presence counts here.
+    return head.size() >= 10 && head.startsWith("ID3") && uchar(head[3]) < 5;
+}
+
+bool TFlacStreamReader::Open(TAuStream& stream) {
+    Stream = &stream;
+    Decoder = FLAC__stream_decoder_new();
+    if (!Decoder)
+        return false;
+    Stream->SetPosition(0);
+    if (FLAC__stream_decoder_init_stream(Decoder, ReaderRead, ReaderSeek, ReaderTell, ReaderLength, ReaderEof,
+                                         ReaderWrite, ReaderMetadata, ReaderError,
+                                         this) != FLAC__STREAM_DECODER_INIT_STATUS_OK ||
+        !FLAC__stream_decoder_process_until_end_of_metadata(Decoder) || Channels < 1 || Channels > 8 ||
+        SampleRate < 1 || StreamBits < 4 || StreamBits > 32) {
+        Error = QStringLiteral("not a FLAC file");
+        return false;
+    }
+    return true;
+}
+
+int64_t TFlacStreamReader::Read(void* buffer, int64_t bytes) {
+    const int64_t frame = int64_t(Channels) * (BitsPerSample / 8);
+    bytes -= bytes % frame;
+    while (int64_t(Pending.size() - PendingAt) < bytes && Error.isEmpty()) {
+        const FLAC__StreamDecoderState state = FLAC__stream_decoder_get_state(Decoder);
+        if (state == FLAC__STREAM_DECODER_END_OF_STREAM || state == FLAC__STREAM_DECODER_ABORTED)
+            break;
+        if (!FLAC__stream_decoder_process_single(Decoder)) {
+            if (Error.isEmpty())
+                Error = QStringLiteral("damaged (") +
+                        QString::fromLatin1(FLAC__stream_decoder_get_resolved_state_string(Decoder)) + ')';
+            break;
+        }
+    }
+    const int64_t n = std::min<int64_t>(bytes, int64_t(Pending.size() - PendingAt));
+    std::memcpy(buffer, Pending.data() + PendingAt, size_t(n));
+    PendingAt += size_t(n);
+    return n;
+}
+
+bool TFlacStreamReader::Seek(int64_t frame) {
+    Pending.clear();
+    PendingAt = 0;
+    if (frame < 0 || (TotalFrames > 0 && frame > TotalFrames))
+        return false;
+    if (FLAC__stream_decoder_seek_absolute(Decoder, FLAC__uint64(frame)))
+        return true;
+    // A failed seek leaves the decoder to be flushed before it reads on.
+    FLAC__stream_decoder_flush(Decoder);
+    return false;
 }

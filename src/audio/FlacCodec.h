@@ -1,5 +1,6 @@
 // FLAC encoding and decoding over libFLAC, in-process: a WAV file to a FLAC file, a FLAC file
-// to a WAV file, and a writer that is fed PCM as it is read (a disc ripped to one image file).
+// to a WAV file, a writer that is fed PCM as it is read (a disc ripped to one image file), and
+// a reader that decodes a stream as it is read, with seeking (the WAV reader's FLAC input).
 //
 // Every output is written to a temporary file beside it and renamed over the output only when
 // complete, so a failure, a stop or bad input leaves no partial file and an existing output as
@@ -8,11 +9,15 @@
 
 #include <QString>
 
+#include <FLAC/stream_decoder.h>
 #include <FLAC/stream_encoder.h>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
+
+class TAuStream;
 
 struct TFlacEncodeOptions {
     int32_t Level = 5;  // compression level 0..8, as flac -0 .. -8
@@ -65,4 +70,41 @@ private:
     FLAC__StreamMetadata* Metadata[2] = {};
     QString Path;
     QString Temporary;
+};
+
+// A FLAC stream decoded as it is read: PCM as a WAV file holds it (8-bit unsigned, 16-, 24- or
+// 32-bit little-endian signed, channels interleaved; bits that do not fill whole bytes at the
+// top), with seeking to any frame.
+class TFlacStreamReader {
+public:
+    TFlacStreamReader() = default;
+    ~TFlacStreamReader();
+    TFlacStreamReader(const TFlacStreamReader&) = delete;
+    TFlacStreamReader& operator=(const TFlacStreamReader&) = delete;
+
+    // Whether `head` (the first bytes of a file) starts a FLAC stream, after an ID3v2 tag too
+    // (at least 14 bytes are needed; fewer give false).
+    static bool LooksLikeFlac(const QByteArray& head);
+    // Reads the stream information of `stream` (which must outlive this object); false when it
+    // is no FLAC stream a WAV file could hold.
+    bool Open(TAuStream& stream);
+    // Up to `bytes` of PCM (whole frames); 0 at the end or at damage (Error then says why).
+    int64_t Read(void* buffer, int64_t bytes);
+    // Moves to sample frame `frame`; false when the stream cannot seek there.
+    bool Seek(int64_t frame);
+
+    int Channels = 0;
+    int SampleRate = 0;
+    int BitsPerSample = 0; // the container's: 8, 16, 24 or 32
+    int64_t TotalFrames = 0;
+    QString Error;
+
+    // Called by the decoder (public for its C callbacks).
+    TAuStream* Stream = nullptr;
+    std::vector<uint8_t> Pending;
+    size_t PendingAt = 0;
+    int StreamBits = 0;
+
+private:
+    FLAC__StreamDecoder* Decoder = nullptr;
 };
