@@ -34,7 +34,7 @@ void TMainController::CoverFetched(const TCoverAnswer& answer) {
     // No cover is no fault; the status line tells a broken answer.
     CoverPicture = answer.Picture;
     if (answer.Broken && !Playing)
-        SetStatus(ResText("RES_Cover_Failed", "Cover art: ") + answer.Error);
+        SetStatus(ResText("RES_Cover_Failed", "Cover art: %1").arg(answer.Error));
     Q_EMIT CoverChanged();
 }
 
