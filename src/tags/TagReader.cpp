@@ -1,6 +1,8 @@
 // Reading a file's tags over TagLib (see TagReader.h).
 #include "tags/TagReader.h"
 
+#include "tags/TagWriter.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -59,7 +61,15 @@ bool ReadFileTags(const QString& path, TTagReport& report, QString& error) {
         return false;
     }
     const QByteArray name = QFile::encodeName(path);
-    TagLib::FileRef ref(name.constData(), false);
+    // The kinds the tag writer writes are known by their content, as the writer knows them;
+    // anything else by TagLib's look at the name.
+    const QString format = TaggableFormat(path);
+    TagLib::FileRef ref =
+        format == QLatin1String("MP3")    ? TagLib::FileRef(new TagLib::MPEG::File(name.constData(), false))
+        : format == QLatin1String("FLAC") ? TagLib::FileRef(new TagLib::FLAC::File(name.constData(), false))
+        : format == QLatin1String("Ogg Vorbis")
+            ? TagLib::FileRef(new TagLib::Ogg::Vorbis::File(name.constData(), false))
+            : TagLib::FileRef(name.constData(), false);
     if (ref.isNull() || !ref.file()->isValid()) {
         error = path + QStringLiteral(": not a file whose tags can be read (unknown format or damaged)");
         return false;

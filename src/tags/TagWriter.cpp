@@ -292,16 +292,21 @@ QString TaggableFormat(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return QString();
-    QByteArray head = f.read(64);
-    qint64 at = 0;
-    // An ID3v2 tag may stand in front of MP3 and FLAC audio.
+    const QByteArray head = f.read(64);
+    // An ID3v2 tag may stand in front of MP3 and FLAC audio; after it (and its footer) comes
+    // FLAC's marker or, within its padding's reach, an MPEG frame.
     if (head.startsWith("ID3") && head.size() >= 10) {
         const auto b = [&](int i) { return qint64(uchar(head[i]) & 0x7F); };
-        at = 10 + (b(6) << 21 | b(7) << 14 | b(8) << 7 | b(9));
-        if (f.seek(at))
-            head = f.read(64);
-        if (!head.startsWith("fLaC"))
-            return QStringLiteral("MP3");
+        const qint64 at = 10 + (b(6) << 21 | b(7) << 14 | b(8) << 7 | b(9)) + ((uchar(head[5]) & 0x10) ? 10 : 0);
+        if (at >= f.size() || !f.seek(at))
+            return QString();
+        const QByteArray after = f.read(4096);
+        if (after.startsWith("fLaC"))
+            return QStringLiteral("FLAC");
+        for (qsizetype i = 0; i + 1 < after.size(); ++i)
+            if (uchar(after[i]) == 0xFF && (uchar(after[i + 1]) & 0xE0) == 0xE0)
+                return QStringLiteral("MP3");
+        return QString();
     }
     if (head.startsWith("fLaC"))
         return QStringLiteral("FLAC");
