@@ -213,6 +213,20 @@ bool WriteOgg(const QString& copy, const TTagFields& f, QString& why) {
     return true;
 }
 
+QString TaggableFormatOf(const QString& path);
+
+// Whether `path` is a file of `format` (see TaggableFormat) that TagLib reads.
+bool ReadableAs(const QString& path, const QString& format) {
+    if (TaggableFormatOf(path) != format)
+        return false;
+    const QByteArray name = QFile::encodeName(path);
+    if (format == QLatin1String("MP3"))
+        return TagLib::MPEG::File(name.constData(), false).isValid();
+    if (format == QLatin1String("FLAC"))
+        return TagLib::FLAC::File(name.constData(), false).isValid();
+    return TagLib::Ogg::Vorbis::File(name.constData(), false).isValid();
+}
+
 // Runs `write` on a copy of the file and puts the copy in its place when it succeeded.
 template <typename TWrite> bool OnCopy(const QString& path, QString& error, TWrite write) {
     // A file made read-only is left alone, even where its folder would let a copy replace it.
@@ -246,9 +260,14 @@ template <typename TWrite> bool OnCopy(const QString& path, QString& error, TWri
     if (!copied) {
         why = QStringLiteral("no room for a copy to tag (disk full?)");
     } else if (write(copy, why)) {
-        if (std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0)
+        // What TagLib wrote must read as what the file was, or the file stays as it is.
+        const QString format = TaggableFormat(path);
+        if (!format.isEmpty() && !ReadableAs(copy, format))
+            why = QStringLiteral("the tagged file would no longer read as ") + format;
+        else if (std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0)
             return true;
-        why = QString::fromLocal8Bit(std::strerror(errno));
+        else
+            why = QString::fromLocal8Bit(std::strerror(errno));
     }
     QFile::remove(copy);
     error = Named(path, QStringLiteral("tags not written, the file is unchanged: ") + why);
@@ -288,7 +307,9 @@ QString PictureMimeType(const QByteArray& data) {
     return QString();
 }
 
-QString TaggableFormat(const QString& path) {
+namespace {
+
+QString TaggableFormatOf(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return QString();
@@ -315,6 +336,12 @@ QString TaggableFormat(const QString& path) {
     if (head.size() >= 2 && uchar(head[0]) == 0xFF && (uchar(head[1]) & 0xE0) == 0xE0)
         return QStringLiteral("MP3");
     return QString();
+}
+
+} // namespace
+
+QString TaggableFormat(const QString& path) {
+    return TaggableFormatOf(path);
 }
 
 bool WriteFileTags(const QString& path, const TTagFields& fields, int32_t id3, QString& error) {
