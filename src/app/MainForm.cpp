@@ -8,6 +8,7 @@
 #include "app/OptionSetForm.h"
 #include "audio/NewResampleWavForm.h"
 #include "cddb/forms/CddbEmailDialog.h"
+#include "cddb/forms/JpegImage.h"
 #include "cddb/forms/frmQueryCDDB.h"
 #include "core/Settings.h"
 #include "jobs/RipForm.h"
@@ -502,9 +503,12 @@ void TMainForm::UpdateDiscFields() {
 }
 
 void TMainForm::UpdateCover() {
-    QPixmap picture;
-    if (!MainController->Cover().isEmpty())
-        picture.loadFromData(MainController->Cover());
+    // JPEG through libjpeg, as every picture of the windows (Qt's plugin may be missing);
+    // PNG is Qt's own.
+    const QByteArray& cover = MainController->Cover();
+    QPixmap picture = QPixmap::fromImage(DecodeJpeg(cover));
+    if (picture.isNull() && !cover.isEmpty())
+        picture.loadFromData(cover);
     if (picture.isNull()) {
         btCover->setIcon(QIcon());
         btCover->setText(ResText("RES_Cover_None", "No cover"));
