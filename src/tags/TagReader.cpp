@@ -60,6 +60,7 @@ bool ReadFileTags(const QString& path, TTagReport& report, QString& error) {
         error = path + QStringLiteral(": no such file");
         return false;
     }
+    UseUtf8Id3Frames();
     const QByteArray name = QFile::encodeName(path);
     // The kinds the tag writer writes are known by their content, as the writer knows them;
     // anything else by TagLib's look at the name.

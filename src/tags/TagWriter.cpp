@@ -38,12 +38,6 @@ QString Named(const QString& path, const QString& what) {
     return path + QStringLiteral(": ") + what;
 }
 
-// New ID3v2 frames are UTF-8 (TagLib's default would be Latin-1, which loses most scripts).
-void UseUtf8Frames() {
-    static std::once_flag once;
-    std::call_once(once, [] { TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(TagLib::String::UTF8); });
-}
-
 void Put(TagLib::PropertyMap& map, const char* key, const QString& value) {
     if (!value.trimmed().isEmpty())
         map.replace(key, TagLib::StringList(Utf8(value)));
@@ -129,7 +123,7 @@ bool WriteMp3(const QString& copy, const TTagFields& f, int32_t id3, QString& wh
     const bool v2 = id3 != id3V1Only;
     const bool v1 = id3 != id3V2Only;
     if (v2) {
-        UseUtf8Frames();
+        UseUtf8Id3Frames();
         TagLib::MPEG::File file(QFile::encodeName(copy).constData(), false);
         if (!file.isValid()) {
             why = QStringLiteral("not an MP3 file TagLib can read");
@@ -277,6 +271,7 @@ template <typename TWrite> bool OnCopy(const QString& path, QString& error, TWri
 } // namespace
 
 bool RemoveId3v2(const QString& path, QString& error) {
+    UseUtf8Id3Frames();
     if (TaggableFormat(path) != QLatin1String("MP3")) {
         error = Named(path, QStringLiteral("not an MP3 file; no tags removed"));
         return false;
@@ -344,7 +339,15 @@ QString TaggableFormat(const QString& path) {
     return TaggableFormatOf(path);
 }
 
+void UseUtf8Id3Frames() {
+    // TagLib's default (Latin-1) would lose most scripts. Every use of TagLib passes here
+    // first, so the one write of the setting happens before any thread reads it.
+    static std::once_flag once;
+    std::call_once(once, [] { TagLib::ID3v2::FrameFactory::instance()->setDefaultTextEncoding(TagLib::String::UTF8); });
+}
+
 bool WriteFileTags(const QString& path, const TTagFields& fields, int32_t id3, QString& error) {
+    UseUtf8Id3Frames();
     const QString format = TaggableFormat(path);
     if (format.isEmpty()) {
         error = Named(path, QStringLiteral("not an MP3, FLAC or Ogg Vorbis file; no tags written"));
@@ -365,6 +368,7 @@ bool WriteFileTags(const QString& path, const TTagFields& fields, int32_t id3, Q
 
 bool WriteAlbumTags(const QString& path, const std::optional<double>& gain, double peak, const QByteArray& cover,
                     QString& error) {
+    UseUtf8Id3Frames();
     const QString format = TaggableFormat(path);
     if (format.isEmpty()) {
         error = Named(path, QStringLiteral("not an MP3, FLAC or Ogg Vorbis file; no tags written"));
@@ -386,7 +390,7 @@ bool WriteAlbumTags(const QString& path, const std::optional<double>& gain, doub
         };
         bool saved = false;
         if (format == QLatin1String("MP3")) {
-            UseUtf8Frames();
+            UseUtf8Id3Frames();
             TagLib::MPEG::File file(name.constData(), false);
             if (file.isValid()) {
                 TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);

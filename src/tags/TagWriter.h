@@ -59,6 +59,9 @@ bool WriteAlbumTags(const QString& path, const std::optional<double>& gain, doub
 // then unchanged.
 bool RemoveId3v2(const QString& path, QString& error);
 
+// Makes TagLib write new ID3v2 text frames as UTF-8; called before any use of TagLib.
+void UseUtf8Id3Frames();
+
 // "-3.21 dB" and "0.987654", as ReplayGain tags hold them.
 QString ReplayGainText(double gain);
 QString ReplayPeakText(double peak);
