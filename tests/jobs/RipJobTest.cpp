@@ -105,6 +105,14 @@ TEST_F(RipJobTest, WholeRipToEachFormatLeavesTheOutputsAndNoWav) {
     EXPECT_EQ(tag.Genre, 123); // ID3v1 genre 123 is "A Cappella"
     EXPECT_TRUE(Prompter.Shown().isEmpty()) << Prompter.Shown().join('|').toStdString();
 
+    // The WMA utility stores the same fields (read back by ffprobe).
+    if (const QString ffprobe = FindTool(QStringLiteral("ffprobe")); !ffprobe.isEmpty()) {
+        const TRunResult wma =
+            RunProgram(ffprobe, {"-v", "error", "-show_entries", "format_tags", "-of", "default=nw=1", Out("Two.wma")});
+        for (const char* line : {"TAG:title=Two", "TAG:artist=Band", "TAG:album=Album", "TAG:date=1999", "TAG:track=2",
+                                 "TAG:album_artist=Band", "TAG:genre=A Cappella"})
+            EXPECT_TRUE(wma.Out.contains(line)) << line << '\n' << wma.Out.constData();
+    }
     // The FLAC files decode to the disc's audio; they and the Ogg files carry the disc's
     // fields, and every tagged file the track's and the album's ReplayGain.
     QString error;
