@@ -1,15 +1,16 @@
 // TRipPipeline: the one way a rip runs, behind both rip windows and discwright-cli's extract,
 // rip and rip --paranoia. Track by track: a track source (the drive library's extraction thread
 // or the CD input) reads the track into its WAV file, the encode step turns the WAV into the
-// output format, an MP3 gets its tag, and the WAV goes when the window's rules say so; then the
-// next track. After each track a TTrackResult tells the listeners what was read and written.
+// output format, the file gets its tags (TRipTags; the album's ReplayGain and cover once every
+// track is done), and the WAV goes when the window's rules say so; then the next track. After
+// each track a TTrackResult tells the listeners what was read and written.
 //
 // What differs between the two windows is configuration (TRipWindow), not another state
 // machine:
-//   Job   - the conversion job window (TRipForm): a failure is an error box; an MP3 is tagged
-//           when the request asks for tags; the WAV files go at the end, once every track was
-//           read, and only those whose encode succeeded; a drive error stalls the rip until Stop;
-//           Ogg files take the quality only.
+//   Job   - the conversion job window (TRipForm): a failure is an error box; the disc's fields
+//           go into the tags when the request asks for tags; the WAV files go at the end, once
+//           every track was read, and only those whose encode succeeded; a drive error stalls
+//           the rip until Stop; Ogg files take the quality only.
 //   CDRip - the CD rip progress window (TfrmCDRip): a failure goes to its hint line (Failure);
 //           every MP3 is tagged; each WAV goes as soon as its encode succeeded; Ogg files take
 //           the whole Ogg options and, with tags, the disc's comments.
