@@ -20,6 +20,7 @@
 #include "jobs/RipPipeline.h"
 #include "jobs/RipState.h"
 #include "jobs/WMAEncodeThread.h"
+#include "metadata/CoverArt.h"
 #include "metadata/DiscLookup.h"
 #include "platform/Prompter.h"
 
@@ -60,6 +61,9 @@ TMainController::TMainController(TMainWindowHost* host, std::unique_ptr<TCDInput
     CDDBInfo1->CDIn = CDIn->Component();
     Lookup = std::make_unique<TDiscLookup>();
     connect(Lookup.get(), &TDiscLookup::Finished, this, &TMainController::LookupFinished);
+    CoverFetch = std::make_unique<TCoverFetch>();
+    connect(CoverFetch.get(), &TCoverFetch::Fetched, this, &TMainController::CoverFetched);
+    connect(this, &TMainController::DiscFieldsChanged, this, &TMainController::UpdateCover);
     MediaTimer.setInterval(2000);
     connect(&MediaTimer, &QTimer::timeout, this, &TMainController::PollMedia);
 }
@@ -469,6 +473,7 @@ void TMainController::RenameTitle() {
 TRipRequest TMainController::RipRequest() const {
     TRipRequest request = TRipRequest::From(Settings, CurrentDisc);
     request.SetTracks(List.CheckedTracks());
+    request.Cover = CoverPicture;
     request.DiscKey = List.Key();
     // The disc as the drive that rips it reads it, for AccurateRip and the log.
     if (CDHandle) {
@@ -506,6 +511,10 @@ void TMainController::Extract() {
     if (!OutputFolderUsable() || !Host)
         return;
     TRipRequest request = RipRequest();
+    if (Settings.SingleFile && (request.Format == ofWAV || request.Format == ofFLAC)) {
+        ExtractToImage(request);
+        return;
+    }
     // An earlier rip of this disc into this folder that did not finish (or one whose tracks the
     // user picks again): resume it, start over, or no rip.
     bool resuming = false;
@@ -558,9 +567,10 @@ void TMainController::Extract() {
 void TMainController::ConvertFiles(TJobKind jobKind) {
     if (!Host)
         return;
-    const QString filter = jobKind == TJobKind::Mp3ToWav
-                               ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
-                               : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
+    const QString filter =
+        jobKind == TJobKind::Mp3ToWav    ? ResText("RES_Filter_Mp3", "MP3 file(*.mp3) (*.mp3);;Any file(*.*) (*)")
+        : jobKind == TJobKind::FlacToWav ? ResText("RES_Filter_Flac", "FLAC file(*.flac) (*.flac);;Any file(*.*) (*)")
+                                         : ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)");
     const QStringList files = Host->ChooseFiles(jobKind, filter);
     if (files.isEmpty() || !OutputFolderUsable())
         return;

@@ -29,6 +29,8 @@
 #include <vector>
 
 class TCDDBInfo;
+class TCoverFetch;
+struct TCoverAnswer;
 class TCdAudioPlayer;
 class TDiscLookup;
 struct TLookupOutcome;
@@ -74,6 +76,8 @@ public:
         Q_UNUSED(email);
         return false;
     }
+    // A picture file for the disc's cover; empty when cancelled.
+    virtual QString ChooseCoverFile() { return QString(); }
 };
 
 // Which commands are enabled.
@@ -200,6 +204,13 @@ public:
     void SetDiscAlbum(const QString& text);
     void SetDiscYear(const QString& text);
     void SetDiscGenre(int genre);
+    // The front cover of the listed disc (JPEG or PNG), which rips embed: fetched for its
+    // MusicBrainz release (Metadata/CoverArt), or picked from a file; empty when there is none.
+    const QByteArray& Cover() const { return CoverPicture; }
+    // A picture file as the listed disc's cover; false (with a box) when it is none.
+    bool PickCover(const QString& path);
+    // Asks the host for a picture file, then PickCover.
+    void ChooseCover();
 
     // TOptionSetHost: the drive services the main window offers the options dialog.
     bool HasCDLibraryHandle() const override { return CDHandle != 0; }
@@ -221,6 +232,8 @@ Q_SIGNALS:
     void DiscFieldsChanged();
     // A lookup ended (its result applied, or its failure shown).
     void LookupEnded();
+    // Cover() changed.
+    void CoverChanged();
 
 private:
     // Holds the media poll for as long as it lives.
@@ -246,6 +259,11 @@ private:
     // Playback broke off or could not start: idle again, the status says why.
     void PlaybackFailed(const QString& why);
     void QueryFreedbThroughCDInput();
+    // The cover follows the listed disc and its release; a fetch's answer.
+    void UpdateCover();
+    void CoverFetched(const TCoverAnswer& answer);
+    // Extract with "Single file + cue sheet": the whole disc into one image in the job window.
+    void ExtractToImage(const TRipRequest& request);
     void ApplyCddbTitles(const TQueryCddbResult& result);
     // Opens a folder, file or address through the window.
     TShellOpener ShellOpener() const;
@@ -269,6 +287,12 @@ private:
     std::unique_ptr<TCdAudioPlayer> Player;
     std::unique_ptr<TCDDBInfo> CDDBInfo1;
     std::unique_ptr<TDiscLookup> Lookup;
+    // The cover: its picture, the disc (key) and release it is for, whether it was picked.
+    std::unique_ptr<TCoverFetch> CoverFetch;
+    QByteArray CoverPicture;
+    QString CoverKey;
+    QString CoverRelease;
+    bool CoverPicked = false;
     // The running lookup: by the user, of the disc with this key and layout.
     bool LookupManual = false;
     QString LookupKey;

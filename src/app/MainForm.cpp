@@ -8,6 +8,7 @@
 #include "app/OptionSetForm.h"
 #include "audio/NewResampleWavForm.h"
 #include "cddb/forms/CddbEmailDialog.h"
+#include "cddb/forms/JpegImage.h"
 #include "cddb/forms/frmQueryCDDB.h"
 #include "core/Settings.h"
 #include "jobs/RipForm.h"
@@ -37,6 +38,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QRegularExpression>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -244,6 +246,10 @@ void TMainForm::BuildMenus() {
     connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::WavToOgg); });
     a = NewAction(file, "miWavToWma", QStringLiteral("WAV to WM&A..."));
     connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::WavToWma); });
+    a = NewAction(file, "miWavToFlac", QStringLiteral("WAV to &FLAC..."));
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::WavToFlac); });
+    a = NewAction(file, "miFlacToWav", QStringLiteral("F&LAC to WAV..."));
+    connect(a, &QAction::triggered, c, [c] { c->ConvertFiles(TJobKind::FlacToWav); });
     file->addSeparator();
     a = NewAction(file, "miOpenImage", QStringLiteral("Open disc &image..."), QKeySequence(Qt::CTRL | Qt::Key_I));
     connect(a, &QAction::triggered, c, [c] { c->OpenDiscImage(); });
@@ -470,6 +476,17 @@ void TMainForm::BuildDiscFields() {
     grid->addWidget(label("lDiscGenre", QStringLiteral("Genre:")), 1, 2);
     grid->addWidget(cbGenre, 1, 3);
     grid->setColumnStretch(1, 1);
+    btCover = new QToolButton(DiscPanel);
+    btCover->setObjectName(QStringLiteral("btCover"));
+    btCover->setAutoRaise(true);
+    btCover->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const int side = edArtist->sizeHint().height() * 2;
+    btCover->setFixedSize(side + 4, side + 4);
+    btCover->setIconSize(QSize(side, side));
+    grid->addWidget(btCover, 0, 4, 2, 1);
+    connect(btCover, &QToolButton::clicked, c, &TMainController::ChooseCover);
+    connect(c, &TMainController::CoverChanged, this, &TMainForm::UpdateCover);
+    UpdateCover();
     connect(edArtist, &QLineEdit::textEdited, c, &TMainController::SetDiscArtist);
     connect(edAlbum, &QLineEdit::textEdited, c, &TMainController::SetDiscAlbum);
     connect(edYear, &QLineEdit::textEdited, c, &TMainController::SetDiscYear);
@@ -483,6 +500,30 @@ void TMainForm::UpdateDiscFields() {
     edYear->setText(CurrentDisc.Year);
     const int position = CurrentDisc.Genre + 1;
     cbGenre->setCurrentIndex(position >= 0 && position < cbGenre->count() ? position : 0);
+}
+
+void TMainForm::UpdateCover() {
+    // JPEG through libjpeg, as every picture of the windows (Qt's plugin may be missing);
+    // PNG is Qt's own.
+    const QByteArray& cover = MainController->Cover();
+    QPixmap picture = QPixmap::fromImage(DecodeJpeg(cover));
+    if (picture.isNull() && !cover.isEmpty())
+        picture.loadFromData(cover);
+    if (picture.isNull()) {
+        btCover->setIcon(QIcon());
+        btCover->setText(ResText("RES_Cover_None", "No cover"));
+        btCover->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    } else {
+        btCover->setIcon(QIcon(picture));
+        btCover->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+    btCover->setToolTip(ResText("RES_Cover_Choose", "Front cover of the disc; click to choose a picture file"));
+}
+
+QString TMainForm::ChooseCoverFile() {
+    return AskOpenFile(
+        this, TFileKind::Cover, ResText("RES_Cover_Open", "Cover picture"),
+        ResText("RES_Filter_Picture", "Pictures (*.jpg *.jpeg *.png) (*.jpg *.jpeg *.png);;Any file(*.*) (*)"));
 }
 
 void TMainForm::EditTitleInPlace(int row) {
@@ -635,10 +676,12 @@ QString TMainForm::ChooseDiscImage() {
 
 QStringList TMainForm::ChooseFiles(TJobKind jobKind, const QString& filter) {
     // The dialog is titled like the menu item that opened it.
-    const char* item = jobKind == TJobKind::Mp3ToWav   ? "miMp3ToWav"
-                       : jobKind == TJobKind::WavToOgg ? "miWavToOgg"
-                       : jobKind == TJobKind::WavToWma ? "miWavToWma"
-                                                       : "miWavToMp3";
+    const char* item = jobKind == TJobKind::Mp3ToWav    ? "miMp3ToWav"
+                       : jobKind == TJobKind::WavToOgg  ? "miWavToOgg"
+                       : jobKind == TJobKind::WavToWma  ? "miWavToWma"
+                       : jobKind == TJobKind::WavToFlac ? "miWavToFlac"
+                       : jobKind == TJobKind::FlacToWav ? "miFlacToWav"
+                                                        : "miWavToMp3";
     const QAction* action = findChild<QAction*>(QLatin1String(item));
     return AskOpenFiles(this, jobKind == TJobKind::Mp3ToWav ? TFileKind::Mp3 : TFileKind::Wav,
                         action ? PlainCaption(action->text()) : QString(), filter);

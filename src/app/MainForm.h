@@ -39,6 +39,7 @@ public:
                             const std::function<void(const TQueryCddbResult&)>& onResult) override;
     int ChooseRelease(const std::vector<TDiscCandidate>& candidates, const QString& source) override;
     bool AskCddbEmail(QString& email) override;
+    QString ChooseCoverFile() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -61,6 +62,8 @@ private:
     void UpdateActions();
     // The disc fields from CurrentDisc.
     void UpdateDiscFields();
+    // The cover beside them from the controller's.
+    void UpdateCover();
     // Opens the title of `row` for editing in place.
     void EditTitleInPlace(int row);
     void LanguageClick(QAction* item);
@@ -86,6 +89,8 @@ private:
     QLineEdit* edAlbum = nullptr;
     QLineEdit* edYear = nullptr;
     QComboBox* cbGenre = nullptr;
+    // The disc's front cover; a click picks one from a file.
+    QToolButton* btCover = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* LanguageMenu = nullptr;

@@ -22,12 +22,25 @@ TOptionEnables OptionEnables(const TOptionValues& v) {
             .MaxBitRate = v.SelectVBR,
             .VBRQuality = v.SelectVBR,
             // A WAV output is the extracted file itself: there is nothing to delete.
-            .KeepWav = v.OutputFormat != ofWAV};
+            .KeepWav = v.OutputFormat != ofWAV,
+            // One file for the whole disc is a WAV or FLAC image.
+            .SingleFile = v.OutputFormat == ofWAV || v.OutputFormat == ofFLAC};
 }
 
 QStringList OutputFormatItems() {
     return {QStringLiteral("MP3 file(*.MP3)"), QStringLiteral("WAV file(*.WAV)"), QStringLiteral("OGG file(*.OGG)"),
-            QStringLiteral("WMA file(*.WMA)")};
+            QStringLiteral("WMA file(*.WMA)"), QStringLiteral("FLAC file(*.FLAC)")};
+}
+
+QStringList Id3VersionItems() {
+    return {QStringLiteral("ID3v1.1"), QStringLiteral("ID3v2.4"), QStringLiteral("ID3v1.1 + ID3v2.4")};
+}
+
+QStringList FlacLevelItems() {
+    QStringList items;
+    for (int i = 0; i <= 8; ++i)
+        items << QString::number(i);
+    return items;
 }
 
 QStringList Mp3BitRateItems() {
@@ -94,6 +107,7 @@ void TOptionSet::Show() {
     v.NormalizePercent = s.NormalizePercent;
     v.RipTimeEnabled = s.EnableRipTime;
     v.RipTimeText = QString::number(s.RipTime);
+    v.SingleFile = s.SingleFile;
     v.SelectVBR = s.IsSelectVBR;
     v.VBRHead = s.IsVBRHead;
     v.BitRateText = QString::number(s.BitRate) + QStringLiteral(" kbit/s");
@@ -113,6 +127,11 @@ void TOptionSet::Show() {
     v.Year = CurrentDisc.Year;
     v.Comment = CurrentDisc.Comment;
     v.GenrePosition = CurrentDisc.Genre + 1;
+    v.Id3VersionIndex = s.Id3Version - 1;
+    v.ReplayGain = s.ReplayGain;
+    v.CoverArt = s.CoverArt;
+    v.FlacLevel = s.FlacLevel;
+    v.FlacVerify = s.FlacVerify;
     v.CDList.clear();
     v.CDListIndex = -1;
     v.CDDb = s.CDDb;
@@ -228,6 +247,7 @@ TOptionCheck TOptionSet::Accept() {
     s.NormalizePercent = v.NormalizePercent;
     s.EnableRipTime = v.RipTimeEnabled;
     s.RipTime = ripTime;
+    s.SingleFile = v.SingleFile;
     s.IsSelectVBR = v.SelectVBR;
     s.IsVBRHead = v.VBRHead;
     s.BitRate = bitRate;
@@ -247,6 +267,11 @@ TOptionCheck TOptionSet::Accept() {
     CurrentDisc.Year = v.Year;
     CurrentDisc.Comment = v.Comment;
     CurrentDisc.Genre = v.GenrePosition < 1 ? -1 : v.GenrePosition - 1;
+    s.Id3Version = std::clamp(v.Id3VersionIndex + 1, 1, 3);
+    s.ReplayGain = v.ReplayGain;
+    s.CoverArt = v.CoverArt;
+    s.FlacLevel = std::clamp(v.FlacLevel, 0, 8);
+    s.FlacVerify = v.FlacVerify;
     // The drive list is filled only when the CD-ROM page is shown: without it, OK on another
     // page would forget the drive chosen before, and the next start would open drive 0.
     if (!v.CDList.isEmpty())

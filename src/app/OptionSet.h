@@ -43,6 +43,7 @@ struct TOptionValues {
     int NormalizePercent = 95;
     bool RipTimeEnabled = false;
     QString RipTimeText;
+    bool SingleFile = false; // "Single file + cue sheet"
     // MP3
     bool SelectVBR = false;
     bool VBRHead = false;
@@ -65,7 +66,13 @@ struct TOptionValues {
     QString Album;
     QString Year;
     QString Comment;
-    int GenrePosition = 0; // 0 = the empty item
+    int GenrePosition = 0;   // 0 = the empty item
+    int Id3VersionIndex = 2; // ID3v1.1, ID3v2.4, both
+    bool ReplayGain = true;
+    bool CoverArt = true;
+    // FLAC
+    int FlacLevel = 5;
+    bool FlacVerify = true;
     // CD-ROM
     QStringList CDList;
     int CDListIndex = -1;
@@ -84,6 +91,7 @@ struct TOptionEnables {
     bool MaxBitRate;
     bool VBRQuality;
     bool KeepWav;
+    bool SingleFile;
 };
 TOptionEnables OptionEnables(const TOptionValues& values);
 
@@ -95,6 +103,8 @@ QStringList MpegQualityItems();
 QStringList StereoModeItems();
 QStringList OggBitRateItems();
 QStringList WmaBitRateItems();
+QStringList Id3VersionItems();
+QStringList FlacLevelItems();
 
 // Where OK stopped: the control to focus, when its page is the active one.
 enum class TOptionCheck { Accepted, BadOutputDir, BadRipTime, BadBitRate, BadMaxBitRate };

@@ -88,6 +88,8 @@ TOptionSetForm::TOptionSetForm(TOptionSetHost* host, QWidget* parent) : QDialog(
     PageControl1->addTab(BuildWmaPage(), QStringLiteral("WMA"));
     PageControl1->addTab(BuildId3Page(), QStringLiteral("ID3 Tag"));
     PageControl1->addTab(BuildCdRomPage(), QStringLiteral("CD-ROM"));
+    // Last, so that the language files' page keys of the others keep their numbers.
+    PageControl1->addTab(BuildFlacPage(), QStringLiteral("FLAC"));
     PageControl1->setCurrentIndex(pgOutput);
 
     QPushButton* bOK = Button("bOK", QStringLiteral("OK"));
@@ -152,6 +154,10 @@ QWidget* TOptionSetForm::BuildOutputPage() {
     auto* ripBox = new QVBoxLayout(gbRipTime);
     ripBox->addWidget(cbRipTime);
     ripBox->addLayout(ripRow);
+
+    // The whole disc as one WAV or FLAC file and a cue sheet that opens as the same disc.
+    ckbSingleFile = CheckBox("ckbSingleFile", QStringLiteral("Single file + cue sheet"));
+    formatRow->addWidget(ckbSingleFile);
 
     auto* layout = new QVBoxLayout;
     layout->addWidget(gbOutputDir);
@@ -250,10 +256,17 @@ QWidget* TOptionSetForm::BuildId3Page() {
     AddLabelledRow(grid, 2, "lYear", QStringLiteral("Year:"), ID3year);
     AddLabelledRow(grid, 3, "lComment", QStringLiteral("Comment:"), ID3comment);
     AddLabelledRow(grid, 4, "lGenre", QStringLiteral("Genre:"), ID3genre);
+    // Which tags an MP3 gets: ID3v1.1 holds 30 Latin-1 characters a field, ID3v2.4 everything.
+    cbID3Version = List("cbID3Version", Id3VersionItems());
+    AddLabelledRow(grid, 5, "lID3Version", QStringLiteral("Tags in MP3 files:"), cbID3Version);
     grid->setColumnStretch(1, 1);
+    ckbReplayGain = CheckBox("ckbReplayGain", QStringLiteral("Write ReplayGain (track and album gain)"));
+    ckbCoverArt = CheckBox("ckbCoverArt", QStringLiteral("Embed the front cover (Cover Art Archive)"));
     auto* layout = new QVBoxLayout;
     layout->addWidget(cbUseID3);
     layout->addLayout(grid);
+    layout->addWidget(ckbReplayGain);
+    layout->addWidget(ckbCoverArt);
     return Page("tsID3", layout);
 }
 
@@ -285,6 +298,19 @@ QWidget* TOptionSetForm::BuildCdRomPage() {
     return Page("tsCDROM", layout);
 }
 
+QWidget* TOptionSetForm::BuildFlacPage() {
+    cbFlacLevel = List("cbFlacLevel", FlacLevelItems());
+    auto* row = new QHBoxLayout;
+    row->addWidget(Label("lFlacLevel", QStringLiteral("Compression level (0 fastest, 8 smallest):"), cbFlacLevel));
+    row->addWidget(cbFlacLevel);
+    row->addStretch(1);
+    ckbFlacVerify = CheckBox("ckbFlacVerify", QStringLiteral("Verify while encoding"));
+    auto* layout = new QVBoxLayout;
+    layout->addLayout(row);
+    layout->addWidget(ckbFlacVerify);
+    return Page("tsFLAC", layout);
+}
+
 TOptionValues TOptionSetForm::ControlValues() const {
     TOptionValues v;
     v.OutputDir = editOutputDir->text();
@@ -294,6 +320,7 @@ TOptionValues TOptionSetForm::ControlValues() const {
     v.NormalizePercent = seNormalize->value();
     v.RipTimeEnabled = cbRipTime->isChecked();
     v.RipTimeText = eRipTime->text();
+    v.SingleFile = ckbSingleFile->isChecked();
     v.SelectVBR = ckbSelectVBR->isChecked();
     v.VBRHead = ckbVBRHead->isChecked();
     v.BitRateText = cbBitRate->currentText();
@@ -313,6 +340,11 @@ TOptionValues TOptionSetForm::ControlValues() const {
     v.Year = ID3year->text();
     v.Comment = ID3comment->text();
     v.GenrePosition = ID3genre->currentIndex();
+    v.Id3VersionIndex = cbID3Version->currentIndex();
+    v.ReplayGain = ckbReplayGain->isChecked();
+    v.CoverArt = ckbCoverArt->isChecked();
+    v.FlacLevel = cbFlacLevel->currentIndex();
+    v.FlacVerify = ckbFlacVerify->isChecked();
     for (int i = 0; i < cbCDList->count(); ++i)
         v.CDList << cbCDList->itemText(i);
     v.CDListIndex = cbCDList->currentIndex();
@@ -339,6 +371,7 @@ void TOptionSetForm::ShowValues(const TOptionValues& v) {
     seNormalize->setValue(v.NormalizePercent);
     cbRipTime->setChecked(v.RipTimeEnabled);
     eRipTime->setText(v.RipTimeText);
+    ckbSingleFile->setChecked(v.SingleFile);
     ckbSelectVBR->setChecked(v.SelectVBR);
     ckbVBRHead->setChecked(v.VBRHead);
     cbBitRate->setEditText(v.BitRateText);
@@ -358,6 +391,11 @@ void TOptionSetForm::ShowValues(const TOptionValues& v) {
     ID3year->setText(v.Year);
     ID3comment->setText(v.Comment);
     SetIndex(ID3genre, v.GenrePosition);
+    SetIndex(cbID3Version, v.Id3VersionIndex);
+    ckbReplayGain->setChecked(v.ReplayGain);
+    ckbCoverArt->setChecked(v.CoverArt);
+    SetIndex(cbFlacLevel, v.FlacLevel);
+    ckbFlacVerify->setChecked(v.FlacVerify);
     ShowCDList(v);
     ckbCDDb->setChecked(v.CDDb);
     ckbParanoia->setChecked(v.Paranoia);
@@ -381,6 +419,7 @@ void TOptionSetForm::UpdateEnables() {
     cbMaxBitRate->setEnabled(e.MaxBitRate);
     cbVBRQuality->setEnabled(e.VBRQuality);
     ckbKeepWav->setEnabled(e.KeepWav);
+    ckbSingleFile->setEnabled(e.SingleFile);
 }
 
 void TOptionSetForm::showEvent(QShowEvent* event) {

@@ -27,7 +27,7 @@ public:
     TOptionSet& Options() { return Controller; }
 
     // Pages in tab order.
-    enum TPage { pgOutput, pgMP3, pgOGG, pgWMA, pgID3, pgCDROM };
+    enum TPage { pgOutput, pgMP3, pgOGG, pgWMA, pgID3, pgCDROM, pgFLAC };
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -39,6 +39,7 @@ private:
     QWidget* BuildWmaPage();
     QWidget* BuildId3Page();
     QWidget* BuildCdRomPage();
+    QWidget* BuildFlacPage();
 
     // Controls to values and back; UpdateEnables applies the enabled rules to the controls.
     TOptionValues ControlValues() const;
@@ -63,6 +64,7 @@ private:
     QGroupBox* gbRipTime;
     QCheckBox* cbRipTime;
     QLineEdit* eRipTime;
+    QCheckBox* ckbSingleFile;
     // MP3
     QCheckBox* ckbSelectVBR;
     QCheckBox* ckbVBRHead;
@@ -86,6 +88,9 @@ private:
     QLineEdit* ID3year;
     QLineEdit* ID3comment;
     QComboBox* ID3genre;
+    QComboBox* cbID3Version;
+    QCheckBox* ckbReplayGain;
+    QCheckBox* ckbCoverArt;
     // CD-ROM
     QComboBox* cbCDList;
     QCheckBox* ckbCDDb;
@@ -93,4 +98,7 @@ private:
     TSpinEdit* seReadOffset;
     QCheckBox* ckbTestAndCopy;
     QCheckBox* ckbAccurateRip;
+    // FLAC
+    QComboBox* cbFlacLevel;
+    QCheckBox* ckbFlacVerify;
 };

@@ -128,7 +128,7 @@ TfrmResample::TfrmResample(QWidget* owner) : QDialog(owner) {
 
     RunOpenDialog = [this] {
         return AskOpenFile(this, TFileKind::Wav, ResText("RES_Dialog_Open", "Open"),
-                           ResText("RES_Filter_Wav", "Sound file(*.wav) (*.wav);;Any file(*.*) (*)"));
+                           ResText("RES_Filter_WavFlac", "Sound file(*.wav *.flac) (*.wav *.flac);;Any file(*.*) (*)"));
     };
     // The output is always WAV; Convert asks before it replaces a file.
     RunSaveDialog = [this] {

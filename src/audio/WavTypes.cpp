@@ -24,6 +24,8 @@ QString WavTypeName(TWavType type) {
         return QStringLiteral("WaveFormatExt (PCM)");
     case wtExtIEEEFloat:
         return QStringLiteral("WaveFormatExt (IEEE Float)");
+    case wtFlac:
+        return QStringLiteral("FLAC");
     case wtUnsupported:
         break;
     }

@@ -15,7 +15,8 @@ enum TWavType {
     wtACM = 4,
     wtIEEEFloat = 5,
     wtExtPCM = 6,
-    wtExtIEEEFloat = 7
+    wtExtIEEEFloat = 7,
+    wtFlac = 8 // not a WAV file: a FLAC stream, which the WAV reader decodes as it reads
 };
 
 // Format tags of the "fmt " chunk.

@@ -2,6 +2,7 @@
 #include "audio/WaveIn.h"
 
 #include "audio/AuException.h"
+#include "audio/FlacCodec.h"
 #include "audio/ImaAdpcm.h"
 #include "audio/MsAdpcm.h"
 #include "audio/SampleConvert.h"
@@ -101,9 +102,13 @@ void TWaveIn::OpenSource() {
         StreamAttached = false;
     }
     ScanHeader();
+    if (Type == wtUnsupported && OpenFlac())
+        Type = wtFlac;
     switch (Type) {
     case wtUnsupported:
         ValidFlag = false;
+        break;
+    case wtFlac:
         break;
     case wtPCM:
     case wtExtPCM:
@@ -169,12 +174,32 @@ bool TWaveIn::OpenCompressed() {
     return true;
 }
 
+bool TWaveIn::OpenFlac() {
+    QByteArray head(16, '\0');
+    Stream->SetPosition(0);
+    head.resize(qsizetype(std::max<int64_t>(0, Stream->Read(head.data(), head.size()))));
+    if (!TFlacStreamReader::LooksLikeFlac(head))
+        return false;
+    Flac = std::make_unique<TFlacStreamReader>();
+    if (!Flac->Open(*Stream) || Flac->TotalFrames <= 0) {
+        Flac.reset();
+        Stream->SetPosition(0);
+        return false;
+    }
+    Channels = Flac->Channels;
+    SampleRate = Flac->SampleRate;
+    BitsPerSample = Flac->BitsPerSample;
+    Size = Flac->TotalFrames * Channels * (BitsPerSample / 8);
+    return true;
+}
+
 void TWaveIn::CloseSource() {
     std::lock_guard lock(FileLock);
     if (OpenCount <= 0)
         return;
-    // The decoder reads through the stream: it goes first.
+    // The decoders read through the stream: they go first.
     Mpeg.reset();
+    Flac.reset();
     if (!StreamAttached) {
         delete Stream;
         Stream = nullptr;
@@ -200,9 +225,9 @@ bool TWaveIn::DecodeNextBlocks() {
         // The last block of the data may be short.
         const int bytes = int(std::min<int64_t>(blockAlign, got - at));
         auto* out = reinterpret_cast<int16_t*>(DecodeBuffer.data() + BlockLast);
-        const int frames = ima ? ImaDecodeBlock(BlockBuffer.data() + at, bytes, Channels, out)
-                               : MsDecodeBlock(BlockBuffer.data() + at, bytes, Channels, MsSamplesPerBlock, MsCoefs,
-                                               MsCoefCount, out);
+        const int frames =
+            ima ? ImaDecodeBlock(BlockBuffer.data() + at, bytes, Channels, out)
+                : MsDecodeBlock(BlockBuffer.data() + at, bytes, Channels, MsSamplesPerBlock, MsCoefs, MsCoefCount, out);
         if (frames <= 0)
             break;
         BlockLast += frames * 2 * Channels;
@@ -232,6 +257,10 @@ void TWaveIn::ReadInternal(uint8_t*& buffer, uint32_t& bytes) {
         }
         case wtACM:
             BlockLast = int32_t(Mpeg ? Mpeg->Read(DecodeBuffer.data(), DecodeBufferSize) : 0);
+            break;
+        case wtFlac:
+            BlockLast =
+                int32_t(Flac ? Flac->Read(DecodeBuffer.data(), DecodeBufferSize - DecodeBufferSize % frame) : 0);
             break;
         case wtDVIADPCM:
         case wtMSADPCM:
@@ -273,6 +302,8 @@ bool TWaveIn::SeekSource(int64_t& sample) {
     case wtPCM:
         Stream->SetPosition(DataStart + sample * (BitsPerSample / 8) * Channels);
         return true;
+    case wtFlac:
+        return Flac && Flac->Seek(sample);
     case wtDVIADPCM:
     case wtMSADPCM: {
         const int spb = Type == wtDVIADPCM ? ImaSamplesPerBlock : MsSamplesPerBlock;

@@ -1,7 +1,8 @@
 // TWaveIn: the file source that reads RIFF/WAVE files and delivers PCM. Plain and extensible
 // PCM come out as stored, IMA and Microsoft ADPCM decoded to 16-bit, IEEE float (32- and
 // 64-bit) as 32-bit integers, and MPEG-compressed files (format tag 85) decoded as a stream
-// while they are read (TWaveConverter).
+// while they are read (TWaveConverter). FLAC files are read too, decoded as they are read
+// (type wtFlac), so every WAV input also takes a FLAC file.
 #pragma once
 
 #include "audio/AuFileIn.h"
@@ -11,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class TFlacStreamReader;
 class TWaveConverter;
 
 class TWaveIn : public TAuFileIn {
@@ -58,6 +60,8 @@ private:
     bool DecodeNextBlocks();
     // Opens the decoder of a compressed file; false when it finds no MPEG audio.
     bool OpenCompressed();
+    // Opens the stream as FLAC; false when it is none.
+    bool OpenFlac();
 
     TWavType Type = wtUnsupported;
     std::vector<uint8_t> DecodeBuffer;
@@ -68,4 +72,5 @@ private:
     uint32_t SkipInBlock = 0;
     // The decoder of a compressed file while it is open.
     std::unique_ptr<TWaveConverter> Mpeg;
+    std::unique_ptr<TFlacStreamReader> Flac;
 };

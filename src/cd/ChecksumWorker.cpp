@@ -1,8 +1,8 @@
 // Checksums on a thread of their own (see ChecksumWorker.h).
 #include "cd/ChecksumWorker.h"
 
-TChecksumWorker::TChecksumWorker(int64_t frames, bool firstAudio, bool lastAudio) {
-    Sums.Begin(frames, firstAudio, lastAudio);
+TChecksumWorker::TChecksumWorker(int64_t frames, bool firstAudio, bool lastAudio, bool loudness) {
+    Sums.Begin(frames, firstAudio, lastAudio, loudness);
     Thread = std::thread([this] { Run(); });
 }
 

@@ -17,7 +17,7 @@
 class TChecksumWorker {
 public:
     // Starts over for a track (see TTrackChecksums::Begin).
-    TChecksumWorker(int64_t frames, bool firstAudio, bool lastAudio);
+    TChecksumWorker(int64_t frames, bool firstAudio, bool lastAudio, bool loudness = false);
     ~TChecksumWorker();
     TChecksumWorker(const TChecksumWorker&) = delete;
     TChecksumWorker& operator=(const TChecksumWorker&) = delete;

@@ -16,15 +16,35 @@ uint32_t Magnitude(uint8_t low, uint8_t high) {
 
 } // namespace
 
-void TTrackChecksums::Begin(int64_t frames, bool firstAudio, bool lastAudio) {
+void TTrackChecksums::Begin(int64_t frames, bool firstAudio, bool lastAudio, bool loudness) {
     *this = TTrackChecksums();
     AccurateRip.Begin(frames, firstAudio, lastAudio);
+    if (loudness)
+        Meter = std::make_shared<TLoudness>(2, 44100);
 }
 
 void TTrackChecksums::Add(const uint8_t* data, size_t bytes) {
     if (bytes == 0)
         return;
     AccurateRip.Add(data, bytes);
+    if (Meter) {
+        // The meter takes whole frames: a frame split across calls is put together first.
+        size_t used = 0;
+        if (PartialBytes > 0) {
+            used = std::min(bytes, 4 - PartialBytes);
+            std::memcpy(Partial + PartialBytes, data, used);
+            PartialBytes += used;
+            if (PartialBytes == 4) {
+                Meter->Add(Partial, 1);
+                PartialBytes = 0;
+            }
+        }
+        const size_t frames = (bytes - used) / 4;
+        Meter->Add(data + used, frames);
+        const size_t rest = bytes - used - frames * 4;
+        std::memcpy(Partial + PartialBytes, data + used + frames * 4, rest);
+        PartialBytes += rest;
+    }
     // zlib takes at most 4 GiB per call.
     for (size_t done = 0; done < bytes;) {
         const size_t n = std::min<size_t>(bytes - done, 1u << 30);

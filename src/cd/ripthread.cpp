@@ -125,7 +125,8 @@ void TCDRipThread::run() {
     OffsetSilence = plan.SilentSamples();
     std::optional<TChecksumWorker> sums;
     if (Options.Checksums)
-        sums.emplace(length * 588, disc.FirstAudio(size_t(Track - 1)), disc.LastAudio(size_t(Track - 1)));
+        sums.emplace(length * 588, disc.FirstAudio(size_t(Track - 1)), disc.LastAudio(size_t(Track - 1)),
+                     Options.Loudness);
     Extract(plan, length, AddTrailingBackslash(Options.OutputFolder) + BaseName + QStringLiteral(".wav"), sums);
 }
 

@@ -70,6 +70,8 @@ struct TRipOptions {
     int32_t ReadOffset = 0;
     // Whether Checksums are computed (a rip without log, AccurateRip or test & copy needs none).
     bool Checksums = true;
+    // Whether the checksums include the loudness ReplayGain needs.
+    bool Loudness = false;
     // Read on the thread that changes the Settings record (the main thread).
     static TRipOptions FromSettings();
 };

@@ -17,6 +17,8 @@ int RunNormalizeCommand(const QStringList& words);
 int RunEncodeMp3Command(const QStringList& words);
 int RunDecodeMp3Command(const QStringList& words);
 int RunEncodeWmaCommand(const QStringList& words);
+int RunEncodeFlacCommand(const QStringList& words);
+int RunDecodeFlacCommand(const QStringList& words);
 // RipCommands.cpp
 int RunRipCommand(const QStringList& words);
 int RunConvertCommand(const QStringList& words);

@@ -20,7 +20,8 @@ int RunSingleFileRip(int handle, const TCliDisc& disc, const TRipRequest& reques
                 title = e.Title;
         titles << (title == DefaultTrackTitle(t.Number) ? QString() : title);
     }
-    TImageRip rip(handle, request.OutputFolder, ImageBaseName(request.Disc, disc.Disc), request.Disc, titles);
+    TImageRip rip(handle, request.OutputFolder, ImageBaseName(request.Disc, disc.Disc), request.Disc, titles,
+                  request.Format == ofFLAC, request.Flac);
     if (!rip.ReadLayout())
         return CliFail(QStringLiteral("rip: ") + rip.Error);
     for (const QString& path : {rip.WavPath(), rip.CuePath()}) {

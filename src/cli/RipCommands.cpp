@@ -18,6 +18,7 @@
 #include "jobs/RipLog.h"
 #include "jobs/RipPipeline.h"
 #include "jobs/RipState.h"
+#include "metadata/CoverArt.h"
 #include "platform/Prompter.h"
 
 #include <QDir>
@@ -181,7 +182,7 @@ int RunRipCommand(const QStringList& words) {
                                     QStringLiteral("LIST"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Output format (default: CommonOptions/OutputFormat)."),
-                                    QStringLiteral("mp3|wav|ogg|wma"));
+                                    QStringLiteral("mp3|wav|ogg|wma|flac"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder (default: the setting)."),
                                  QStringLiteral("DIR"));
     const QCommandLineOption title(QStringLiteral("title"),
@@ -209,11 +210,15 @@ int RunRipCommand(const QStringList& words) {
                        "intact are taken from it, the others ripped (with --tracks: those tracks again)."));
     const QCommandLineOption singleFile(
         QStringLiteral("single-file"),
-        QStringLiteral("Rip the whole disc, pregaps included, into one WAV file and a cue sheet that opens as\n"
-                       "the same disc (DIR/ARTIST - ALBUM.wav and .cue)."));
-    for (const auto* o :
-         {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia, &resume,
-          &singleFile})
+        QStringLiteral("Rip the whole disc, pregaps included, into one WAV or FLAC file and a cue sheet that\n"
+                       "opens as the same disc (DIR/ARTIST - ALBUM.wav or .flac, and .cue)."));
+    const QCommandLineOption cover(
+        QStringLiteral("cover"),
+        QStringLiteral("Front cover to embed and save as cover.jpg (a JPEG or PNG file), instead of the\n"
+                       "Cover Art Archive's for a disc named from MusicBrainz."),
+        QStringLiteral("FILE"));
+    for (const auto* o : {&tracks, &format, &out, &title, &artist, &album, &year, &genre, &comment, &pattern, &paranoia,
+                          &resume, &singleFile, &cover})
         parser.addOption(*o);
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -232,15 +237,16 @@ int RunRipCommand(const QStringList& words) {
         static const std::map<QString, int32_t> formats{{QStringLiteral("mp3"), ofMP3},
                                                         {QStringLiteral("wav"), ofWAV},
                                                         {QStringLiteral("ogg"), ofOGG},
-                                                        {QStringLiteral("wma"), ofWMA}};
+                                                        {QStringLiteral("wma"), ofWMA},
+                                                        {QStringLiteral("flac"), ofFLAC}};
         const auto it = formats.find(parser.value(format).toLower());
         if (it == formats.end())
-            return CliFail(QStringLiteral("--format must be mp3, wav, ogg or wma"), 2);
+            return CliFail(QStringLiteral("--format must be mp3, wav, ogg, wma or flac"), 2);
         request.Format = it->second;
     }
     if (parser.isSet(singleFile)) {
-        if (request.Format != ofWAV)
-            return CliFail(QStringLiteral("--single-file writes a WAV image for now: give --format wav"), 2);
+        if (request.Format != ofWAV && request.Format != ofFLAC)
+            return CliFail(QStringLiteral("--single-file writes a WAV or FLAC image: give --format wav or flac"), 2);
         if (parser.isSet(tracks) || parser.isSet(paranoia))
             return CliFail(QStringLiteral("--single-file rips the whole disc through the drive library: "
                                           "--tracks and --paranoia cannot be given with it"),
@@ -248,6 +254,12 @@ int RunRipCommand(const QStringList& words) {
         if (parser.isSet(resume))
             return CliFail(QStringLiteral("--single-file rips the whole disc in one go: --resume cannot be given with it"),
                            2);
+    }
+    if (parser.isSet(cover)) {
+        QString error;
+        if (!ReadCoverFile(parser.value(cover), request.Cover, error))
+            return CliFail(QStringLiteral("--cover: ") + error, 2);
+        request.CoverArt = true;
     }
     std::vector<int> wanted;
     if (parser.isSet(tracks) && !ParseTrackList(parser.value(tracks), wanted))
@@ -376,7 +388,8 @@ int RunConvertCommand(const QStringList& words) {
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder (default: the setting)."),
                                  QStringLiteral("DIR"));
     parser.addOption(out);
-    parser.addPositionalArgument(QStringLiteral("KIND"), QStringLiteral("wav2mp3, mp32wav, wav2ogg or wav2wma"));
+    parser.addPositionalArgument(QStringLiteral("KIND"),
+                                 QStringLiteral("wav2mp3, mp32wav, wav2ogg, wav2wma, wav2flac or flac2wav"));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("files to convert"), QStringLiteral("FILE..."));
     int exitCode = 0;
     if (!CliParse(parser, words,
@@ -385,13 +398,14 @@ int RunConvertCommand(const QStringList& words) {
                   exitCode))
         return exitCode;
     QStringList args = parser.positionalArguments();
-    static const std::map<QString, TJobKind> kinds{{QStringLiteral("wav2mp3"), TJobKind::WavToMp3},
-                                                   {QStringLiteral("mp32wav"), TJobKind::Mp3ToWav},
-                                                   {QStringLiteral("wav2ogg"), TJobKind::WavToOgg},
-                                                   {QStringLiteral("wav2wma"), TJobKind::WavToWma}};
+    static const std::map<QString, TJobKind> kinds{
+        {QStringLiteral("wav2mp3"), TJobKind::WavToMp3},   {QStringLiteral("mp32wav"), TJobKind::Mp3ToWav},
+        {QStringLiteral("wav2ogg"), TJobKind::WavToOgg},   {QStringLiteral("wav2wma"), TJobKind::WavToWma},
+        {QStringLiteral("wav2flac"), TJobKind::WavToFlac}, {QStringLiteral("flac2wav"), TJobKind::FlacToWav}};
     const auto kind = args.isEmpty() ? kinds.end() : kinds.find(args.first());
     if (kind == kinds.end())
-        return CliFail(QStringLiteral("convert needs a kind: wav2mp3, mp32wav, wav2ogg or wav2wma"), 2);
+        return CliFail(QStringLiteral("convert needs a kind: wav2mp3, mp32wav, wav2ogg, wav2wma, wav2flac or flac2wav"),
+                       2);
     args.removeFirst();
     if (args.isEmpty())
         return CliFail(QStringLiteral("convert needs at least one FILE"), 2);

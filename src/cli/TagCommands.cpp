@@ -1,8 +1,10 @@
-// discwright-cli tag show|set|remove: the ID3v1 tag of an MP3 file from the command line.
+// discwright-cli tag show|set|remove: every tag of an audio file (show), and the ID3v1 tag of an
+// MP3 file (set, remove), from the command line.
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"
+#include "tags/TagReader.h"
 
 #include <QFileInfo>
 
@@ -46,25 +48,65 @@ QString GenreText(uint8_t id3) {
 bool OneFile(const QCommandLineParser& parser, QString& file, int& exitCode) {
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1) {
-        exitCode = CliFail(QStringLiteral("expected one FILE.mp3 (see --help)"), 2);
+        exitCode = CliFail(QStringLiteral("expected one FILE (see --help)"), 2);
         return false;
     }
     file = args.first();
     return true;
 }
 
+// A field's value on one line: line breaks and backslashes escaped.
+QString OneLine(QString text) {
+    text.replace('\\', QStringLiteral("\\\\"));
+    text.replace('\n', QStringLiteral("\\n"));
+    text.replace('\r', QStringLiteral("\\r"));
+    return text;
+}
+
+void PrintReport(const TTagReport& report) {
+    CliOut(QStringLiteral("format: ") + report.Format);
+    CliOut(QStringLiteral("tags: ") + (report.Kinds.isEmpty() ? QStringLiteral("none") : report.Kinds.join(", ")));
+    for (const auto& [name, value] : report.Fields)
+        CliOut(name + QStringLiteral(": ") + OneLine(value));
+    for (const QString& picture : report.Pictures)
+        CliOut(QStringLiteral("picture: ") + picture);
+}
+
 int Show(const QStringList& words) {
     QCommandLineParser parser;
-    parser.addPositionalArgument(QStringLiteral("FILE.mp3"), QStringLiteral("The MP3 file."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The audio file (MP3, FLAC, Ogg, WAV, ...)."));
     int exitCode = 0;
     QString file;
-    if (!CliParse(parser, words, QStringLiteral("Shows the ID3v1 tag of an MP3 file."), exitCode) ||
+    if (!CliParse(
+            parser, words,
+            QStringLiteral("Shows the tags of an audio file. An MP3 file's ID3v1 tag comes first (title, artist,\n"
+                           "album, year, comment, track, genre, result); then, for any file whose tags TagLib\n"
+                           "reads (and an MP3 file with more than ID3v1), format:, tags: (the kinds of tag),\n"
+                           "every field as NAME: value and each picture."),
+            exitCode) ||
         !OneFile(parser, file, exitCode))
         return exitCode;
+    TTagReport report;
+    QString readError;
+    const bool known = ReadFileTags(file, report, readError);
+    const bool mp3 = known && report.Format == QLatin1String("MP3");
+    const bool onlyId3v1 = mp3 && report.Kinds == QStringList{QStringLiteral("ID3v1")};
+    if (known && !mp3) {
+        PrintReport(report);
+        return 0;
+    }
+    // Only an MP3 file may hold no more than the ID3v1 tag read below.
+    if (!known && !file.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive))
+        return CliFail(readError);
     Tid3tag tag;
     const uint16_t code = tag.Read(file);
-    if (code > 255)
-        return FailWithCode(QStringLiteral("cannot read tag"), code);
+    if (code > 255) {
+        // An MP3 file with other tags than ID3v1 still has something to show.
+        if (!mp3 || report.Kinds.isEmpty())
+            return FailWithCode(QStringLiteral("cannot read tag"), code);
+        PrintReport(report);
+        return 0;
+    }
     CliOut(QStringLiteral("title: ") + tag.TitleText());
     CliOut(QStringLiteral("artist: ") + tag.ArtistText());
     CliOut(QStringLiteral("album: ") + tag.AlbumText());
@@ -73,6 +115,8 @@ int Show(const QStringList& words) {
     CliOut(QStringLiteral("track: ") + QString::number(tag.Track));
     CliOut(QStringLiteral("genre: ") + GenreText(tag.Genre));
     CliOut(QStringLiteral("result: ") + CodeText(code));
+    if (mp3 && !onlyId3v1)
+        PrintReport(report);
     return 0;
 }
 

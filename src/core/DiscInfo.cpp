@@ -22,6 +22,7 @@ void LoadDiscInfo(const QString& key, TDiscInfo& disc) {
     disc.Year = ini.ReadString(key, QStringLiteral("Year"), QString());
     disc.Genre = ini.ReadInteger(key, QStringLiteral("Genre"), -1);
     disc.Comment = ini.ReadString(key, QStringLiteral("Comment"), QString());
+    disc.MusicBrainzReleaseId = ini.ReadString(key, QStringLiteral("MusicBrainzAlbumId"), QString());
     disc.TrackNumber = ini.ReadInteger(key, QStringLiteral("TrackNumber"), 100);
     const int count = std::min(disc.TrackNumber, 100);
     for (int n = 1; n <= count; ++n) {
@@ -41,6 +42,9 @@ bool SaveDiscInfo(const QString& key, const TDiscInfo& disc) {
     ini.WriteString(key, QStringLiteral("Year"), disc.Year);
     ini.WriteInteger(key, QStringLiteral("Genre"), disc.Genre);
     ini.WriteString(key, QStringLiteral("Comment"), disc.Comment);
+    // Only discs named from MusicBrainz carry the line.
+    if (!disc.MusicBrainzReleaseId.isEmpty() || ini.ValueExists(key, QStringLiteral("MusicBrainzAlbumId")))
+        ini.WriteString(key, QStringLiteral("MusicBrainzAlbumId"), disc.MusicBrainzReleaseId);
     ini.WriteInteger(key, QStringLiteral("TrackNumber"), disc.TrackNumber);
     const int count = std::min(disc.TrackNumber, 100);
     for (int n = 1; n <= count; ++n)
@@ -89,6 +93,7 @@ void ApplyDiscRecord(const TDiscRecord& record, TDiscInfo& disc, int32_t firstTr
         disc.Genre = *record.Genre;
     if (record.Comment)
         disc.Comment = *record.Comment;
+    disc.MusicBrainzReleaseId = record.MusicBrainzReleaseId;
     for (int32_t i = 0; i < tracks && i < record.Titles.size(); ++i) {
         const int32_t number = firstTrack + i;
         if (number >= 1 && number <= 100)

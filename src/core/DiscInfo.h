@@ -17,6 +17,8 @@ struct TDiscFields {
     QString Year;
     int32_t Genre = -1; // index into GenreNames; -1 = none
     QString Comment;
+    // The MusicBrainz release the disc was named from (tags, cover art); empty when not known.
+    QString MusicBrainzReleaseId;
 };
 
 struct TDiscInfo : TDiscFields {
@@ -55,6 +57,8 @@ struct TDiscRecord {
     std::optional<QString> Year;
     std::optional<int32_t> Genre;
     std::optional<QString> Comment;
+    // The MusicBrainz release id; a record of any other source leaves the disc without one.
+    QString MusicBrainzReleaseId;
     // The titles of the disc's tracks from its first on; empty when the source held none.
     QStringList Titles;
 };

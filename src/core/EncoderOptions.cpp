@@ -34,3 +34,10 @@ TWmaOptions TWmaOptions::From(const TSettings& s) {
     o.Setting = s.WMABitRate;
     return o;
 }
+
+TFlacOptions TFlacOptions::From(const TSettings& s) {
+    TFlacOptions o;
+    o.Level = s.FlacLevel;
+    o.Verify = s.FlacVerify;
+    return o;
+}

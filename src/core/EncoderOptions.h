@@ -34,6 +34,14 @@ struct TOggOptions {
     float Quality() const;
 };
 
+// The FLAC encoder's options (FlacOptions of options.ini).
+struct TFlacOptions {
+    int32_t Level = 5;
+    bool Verify = true;
+
+    static TFlacOptions From(const TSettings& settings);
+};
+
 // The WMA utility's options: a row of WmaSettingsTable (out-of-range rows mean row 8).
 struct TWmaOptions {
     int32_t Setting = 8;

@@ -17,6 +17,8 @@ QString& FieldOf(TFileKind kind) {
         return Settings.FolderOgg;
     case TFileKind::Image:
         return Settings.FolderImage;
+    case TFileKind::Cover:
+        return Settings.FolderCover;
     case TFileKind::Wav:
         break;
     }

@@ -10,7 +10,7 @@
 // `folder` exists afterwards.
 bool MakeDefaultOutputFolder(const QString& folder);
 
-enum class TFileKind { Wav, Mp3, Ogg, Image };
+enum class TFileKind { Wav, Mp3, Ogg, Image, Cover };
 
 // The folder a file dialog for `kind` starts in: the one last used when it still exists,
 // else the home folder.

@@ -50,6 +50,7 @@ constexpr int32_t Mp3Ended = 2000;   // the MP3 step ended (the CD rip window's 
 constexpr int32_t OggEnded = 3000;   // the Ogg step of the job window ended
 constexpr int32_t Resampled = 4000;  // the resample step ended
 constexpr int32_t WmaEnded = 5000;   // the WMA step ended
+constexpr int32_t FlacEnded = 6000;  // the FLAC step (encoding or decoding) ended
 } // namespace JobCode
 
 constexpr int WM_USER = 0x0400;

@@ -15,12 +15,14 @@ TSettings Settings;
 const char* const DefaultCddbServer = "gnudb.gnudb.org";
 const char* const DefaultMusicBrainzServer = "https://musicbrainz.org";
 const char* const DefaultAccurateRipServer = "http://www.accuraterip.com";
+const char* const DefaultCoverArtServer = "https://coverartarchive.org";
 
 TSettings::TSettings()
     : NamePattern(QStringLiteral("%title%")), Server(QString::fromLatin1(DefaultCddbServer)),
       Script(QStringLiteral("/~cddb/cddb.cgi")), Port(QStringLiteral("80")), ClientName(QStringLiteral("Discwright")),
       MetadataSources(QStringLiteral("cdtext,musicbrainz,cddb")),
-      MusicBrainzServer(QString::fromLatin1(DefaultMusicBrainzServer)), Lan(QStringLiteral("English")),
+      MusicBrainzServer(QString::fromLatin1(DefaultMusicBrainzServer)),
+      CoverArtServer(QString::fromLatin1(DefaultCoverArtServer)), Lan(QStringLiteral("English")),
       AccurateRipServer(QString::fromLatin1(DefaultAccurateRipServer)) {}
 
 namespace {
@@ -48,6 +50,7 @@ std::vector<TOption> OptionTable() {
         {"CommonOptions", "NamePattern", TKind::String, &s.NamePattern},
         {"CommonOptions", "EncoderThreads", TKind::Integer, &s.EncoderThreads},
         {"CommonOptions", "Pipeline", TKind::Boolean, &s.Pipeline},
+        {"CommonOptions", "SingleFile", TKind::Boolean, &s.SingleFile},
         {"Mp3Options", "IsSelectVBR", TKind::Boolean, &s.IsSelectVBR},
         {"Mp3Options", "IsVBRHead", TKind::Boolean, &s.IsVBRHead},
         {"Mp3Options", "BitRate", TKind::Integer, &s.BitRate},
@@ -61,6 +64,8 @@ std::vector<TOption> OptionTable() {
         {"OggOptions", "NomalBitRate", TKind::Integer, &s.OggNomalBitRate},
         {"OggOptions", "MinBitRate", TKind::Integer, &s.OggMinBitRate},
         {"WMAOptions", "BitRate", TKind::Integer, &s.WMABitRate},
+        {"FlacOptions", "Level", TKind::Integer, &s.FlacLevel},
+        {"FlacOptions", "Verify", TKind::Boolean, &s.FlacVerify},
         {"CDOptions", "Index", TKind::Integer, &s.CDIndex},
         {"CDOptions", "CDDb", TKind::Boolean, &s.CDDb},
         {"CDOptions", "Images", TKind::String, &s.Images},
@@ -76,10 +81,14 @@ std::vector<TOption> OptionTable() {
         {"QueryCDDB", "Email", TKind::String, &s.Email},
         {"QueryCDDB", "ClientName", TKind::String, &s.ClientName},
         {"ID3", "Use", TKind::Boolean, &s.UseID3},
+        {"ID3", "Version", TKind::Integer, &s.Id3Version},
+        {"Tags", "ReplayGain", TKind::Boolean, &s.ReplayGain},
         {"Metadata", "Sources", TKind::String, &s.MetadataSources},
         {"Metadata", "LookupOnInsert", TKind::Boolean, &s.LookupOnInsert},
         {"Metadata", "MusicBrainzServer", TKind::String, &s.MusicBrainzServer},
         {"Metadata", "Contact", TKind::String, &s.MetadataContact},
+        {"Metadata", "CoverArt", TKind::Boolean, &s.CoverArt},
+        {"Metadata", "CoverArtServer", TKind::String, &s.CoverArtServer},
         {"Options", "Lan", TKind::String, &s.Lan},
         {"AccurateRip", "Use", TKind::Boolean, &s.AccurateRipUse},
         {"AccurateRip", "Server", TKind::String, &s.AccurateRipServer},
@@ -88,6 +97,7 @@ std::vector<TOption> OptionTable() {
         {"Folders", "Mp3", TKind::String, &s.FolderMp3},
         {"Folders", "Ogg", TKind::String, &s.FolderOgg},
         {"Folders", "Image", TKind::String, &s.FolderImage},
+        {"Folders", "Cover", TKind::String, &s.FolderCover},
     };
 }
 
@@ -107,12 +117,19 @@ void ClampLoadedValues() {
         Settings.CompressPosition = 100;
     // An unknown output format would make every rip fail with a misleading encoder error and
     // show an empty choice in the options dialog: it falls back to the default, MP3.
-    if (Settings.OutputFormat < ofMP3 || Settings.OutputFormat > ofWMA)
+    if (Settings.OutputFormat < ofMP3 || Settings.OutputFormat > ofFLAC)
         Settings.OutputFormat = ofMP3;
     // lame takes a VBR quality outside 0..9 without complaint and encodes at 8 kHz: every VBR
     // rip would be spoilt without a word.
     if (Settings.VBRQuality < 0 || Settings.VBRQuality > 9)
         Settings.VBRQuality = TSettings().VBRQuality;
+    if (Settings.FlacLevel < 0 || Settings.FlacLevel > 8)
+        Settings.FlacLevel = TSettings().FlacLevel;
+    if (Settings.Id3Version < 1 || Settings.Id3Version > 3)
+        Settings.Id3Version = TSettings().Id3Version;
+    Settings.CoverArtServer = Settings.CoverArtServer.trimmed();
+    if (Settings.CoverArtServer.isEmpty())
+        Settings.CoverArtServer = QString::fromLatin1(DefaultCoverArtServer);
     // AccurateRip's drive offsets lie within five sectors either way.
     if (Settings.ReadOffset < -MaxReadOffset || Settings.ReadOffset > MaxReadOffset)
         Settings.ReadOffset = 0;
@@ -238,6 +255,8 @@ QString OutputFormatExtension(int32_t format) {
         return QStringLiteral(".ogg");
     case ofWMA:
         return QStringLiteral(".wma");
+    case ofFLAC:
+        return QStringLiteral(".flac");
     default:
         return QStringLiteral(".wav");
     }
@@ -253,6 +272,8 @@ QString OutputFormatName(int32_t format) {
         return QStringLiteral("OGG");
     case ofWMA:
         return QStringLiteral("WMA");
+    case ofFLAC:
+        return QStringLiteral("FLAC");
     default:
         return QString();
     }

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // Output formats, in the order of the options dialog's list.
-enum TOutputFormat : int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3 };
+enum TOutputFormat : int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3, ofFLAC = 4 };
 
 struct TSettings {
     // CommonOptions
@@ -26,6 +26,9 @@ struct TSettings {
     // whether reading and encoding overlap at all (0: read a track, encode it, then the next).
     int32_t EncoderThreads = 0;
     bool Pipeline = true;
+    // A rip writes the whole disc as one file (WAV or FLAC) and a cue sheet instead of a file
+    // per track.
+    bool SingleFile = false;
     // Mp3Options
     bool IsSelectVBR = false;
     bool IsVBRHead = false;
@@ -42,6 +45,9 @@ struct TSettings {
     int32_t OggMinBitRate = 0;
     // WMAOptions
     int32_t WMABitRate = 8;
+    // FlacOptions: compression level 0..8 and verifying each frame while encoding
+    int32_t FlacLevel = 5;
+    bool FlacVerify = true;
     // CDOptions
     int32_t CDIndex = -1;
     bool CDDb = false;
@@ -61,6 +67,10 @@ struct TSettings {
     QString ClientName; // the client part of the CDDB hello, sent with DW_VERSION
     // ID3
     bool UseID3 = false;
+    // Which tags an MP3 gets: 1 ID3v1.1, 2 ID3v2.4, 3 both
+    int32_t Id3Version = 3;
+    // Tags: ReplayGain 2.0 values measured while ripping and written into the files
+    bool ReplayGain = true;
     // Metadata: where a lookup of a disc's titles asks, in order (cdtext, musicbrainz, cddb);
     // whether a disc with no titles in cdinfo.dat is looked up when it appears; the MusicBrainz
     // server (base URL) and the contact its User-Agent names.
@@ -68,6 +78,10 @@ struct TSettings {
     bool LookupOnInsert = true;
     QString MusicBrainzServer;
     QString MetadataContact;
+    // The front cover of a MusicBrainz release from the Cover Art Archive, embedded in the files
+    // and saved as cover.jpg beside them; the archive's base URL.
+    bool CoverArt = true;
+    QString CoverArtServer;
     // Options
     QString Lan;
     // AccurateRip
@@ -81,6 +95,7 @@ struct TSettings {
     QString FolderMp3;   // MP3 files: MP3 to WAV, the tag editor
     QString FolderOgg;   // the Ogg player
     QString FolderImage; // disc images
+    QString FolderCover; // cover pictures
 
     TSettings();
 };
@@ -93,6 +108,7 @@ extern TSettings Settings;
 extern const char* const DefaultCddbServer;
 extern const char* const DefaultMusicBrainzServer;
 extern const char* const DefaultAccurateRipServer;
+extern const char* const DefaultCoverArtServer;
 // Read offsets go at most this many samples either way (five sectors).
 constexpr int32_t MaxReadOffset = 2940;
 // At most this many encodes run at once.
@@ -110,9 +126,10 @@ bool SaveSettings();
 // False when the section or key is not known.
 bool ApplySettingOverride(const QString& assignment);
 
-// "MP3", "WAV", "OGG" or "WMA" for an output format; empty for any other value. Without an
+// "MP3", "WAV", "OGG", "WMA" or "FLAC" for an output format; empty for any other value. Without an
 // argument, of the OutputFormat setting.
 QString OutputFormatName(int32_t format);
 QString OutputFormatName();
-// The file extension of an output format: ".mp3", ".wav", ".ogg", ".wma" (".wav" for any other).
+// The file extension of an output format: ".mp3", ".wav", ".ogg", ".wma", ".flac" (".wav" for
+// any other).
 QString OutputFormatExtension(int32_t format);

@@ -54,7 +54,8 @@ void TCDInputSource::Start(int32_t index, const QString& wavPath, bool normalize
             int64_t sectors = Request.Layout.SectorsOf(at);
             if (Request.LengthLimit > 0)
                 sectors = std::min<int64_t>(sectors, int64_t(Request.LengthLimit) * 75);
-            Checksums.Begin(sectors * 588, Request.Layout.FirstAudio(at), Request.Layout.LastAudio(at));
+            Checksums.Begin(sectors * 588, Request.Layout.FirstAudio(at), Request.Layout.LastAudio(at),
+                            Request.ReplayGain);
         } else {
             Checksums = TTrackChecksums();
         }
@@ -99,6 +100,7 @@ void TCDInputSource::WaveOut1Done() {
     Read.Frames = Checksums.Frames();
     Read.AccurateRipV1 = Checksums.AccurateRipV1();
     Read.AccurateRipV2 = Checksums.AccurateRipV2();
+    Read.Loudness = Checksums.Loudness();
     Read.JitterCorrections = CDIn.JitterErrors;
     Read.OffsetSilence = CDIn.OffsetSilence;
     if (Failed) {

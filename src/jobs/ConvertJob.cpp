@@ -1,6 +1,7 @@
 // The file conversions of the job window (see ConvertJob.h).
 #include "jobs/ConvertJob.h"
 
+#include "audio/FlacCodec.h"
 #include "jobs/RipRequest.h"
 
 #include "core/Helpers.h"
@@ -42,7 +43,8 @@ void DeleteUnused(const QString& path) {
 TConvertJob::TConvertJob(TJobKind jobKind, const QStringList& files, const QString& outputFolder,
                          TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
     : TJobController(parent), JobList(files), JobKind(jobKind), Step(mp3, wma), Mp3Options(TMp3Options::From(Settings)),
-      OggOptions(TOggOptions::From(Settings)), WmaOptions(TWmaOptions::From(Settings)), OutputFolder(outputFolder) {
+      OggOptions(TOggOptions::From(Settings)), WmaOptions(TWmaOptions::From(Settings)),
+      FlacOptions(TFlacOptions::From(Settings)), OutputFolder(outputFolder) {
     FastResampler1.SetInput(&Step.WaveIn1);
     FastResampler1.OutSampleRate = 44100;
     WaveOut1.SetInput(&FastResampler1);
@@ -94,6 +96,10 @@ QString TConvertJob::OutputOf(int i) const {
         return WithExtension(JobList.value(i), OutputFormatExtension(ofMP3));
     case TJobKind::WavToOgg:
         return Folder() + BaseNames.value(i) + OutputFormatExtension(ofOGG);
+    case TJobKind::WavToFlac:
+        return Folder() + BaseNames.value(i) + OutputFormatExtension(ofFLAC);
+    case TJobKind::FlacToWav:
+        return Folder() + BaseNames.value(i) + OutputFormatExtension(ofWAV);
     default:
         return Folder() + BaseNames.value(i) + OutputFormatExtension(ofWMA);
     }
@@ -137,6 +143,10 @@ void TConvertJob::Start() {
         break;
     case TJobKind::WavToOgg:
         StartOggEntry(Current, true);
+        break;
+    case TJobKind::WavToFlac:
+    case TJobKind::FlacToWav:
+        StartFlacEntry(0);
         break;
     default:
         SetStep(QStringLiteral("Encoding"), Current, ResText("RES_WAV_TO_WMA", "Encoding WAV to WMA"));
@@ -216,6 +226,47 @@ void TConvertJob::StartOggEntry(int i, bool first) {
         SetStep(QStringLiteral("Resampling"), i, ResText("RES_WAV_RESAMPLE", "Resampling WAV"));
         StartResample(i, TemporaryFile());
     }
+}
+
+void TConvertJob::StartFlacEntry(int i) {
+    const QString input = JobList[i];
+    const QString output = OutputOf(i);
+    const bool decode = JobKind == TJobKind::FlacToWav;
+    SetStep(decode ? QStringLiteral("Decoding") : QStringLiteral("Encoding"), i,
+            decode ? ResText("RES_FLAC_TO_WAV", "Decoding FLAC to WAV") : ResText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC"));
+    QString reason;
+    if (IsSameFile(input, output))
+        return SkipEntry(i, JobCode::FlacEnded,
+                         ResText("RES_Output_Is_Input", "%1 is the input file and cannot be the output.").arg(output));
+    if (!decode && !CheckFlacInput(input, reason))
+        return SkipEntry(i, JobCode::FlacEnded, reason);
+    if (QFileInfo::exists(output) &&
+        Prompter().Show(output + ResText("RES_File_Exist", " has existed,overite it?"), TPromptIcon::Question,
+                        TPromptButtons::YesNo) != TPromptAnswer::Yes) {
+        // Declined: the entry ends without output, as a declined MP3 or WMA run does.
+        Awaited = JobCode::FlacEnded;
+        AwaitedEntry = i;
+        TProcessInfo info;
+        info.Code = JobCode::FlacEnded;
+        info.Status = 0;
+        info.Reason = output + QStringLiteral(" exists; not overwritten");
+        Inbox.Handle().PostJobInfo(info);
+        return;
+    }
+    StartStep(i, JobCode::FlacEnded, [&] { Step.StartFlac(input, output, FlacOptions, decode); });
+}
+
+void TConvertJob::OnFlacEnded(const TProcessInfo& info) {
+    const int i = EncodedCount;
+    if (info.Status == 2 && !info.Ok)
+        ErrorBox(FailureText(JobKind == TJobKind::FlacToWav
+                                 ? ResText("RES_Check_FlacDecode", "Decode FLAC file error!")
+                                 : ResText("RES_Check_FlacOptions", "Create FLAC file error!\r\nPlease check the "
+                                                                    "output and FLAC options or run application again."),
+                             OutputOf(i), info.Reason));
+    if (EndEncodedEntry(i, info, EncodedCount))
+        return;
+    StartFlacEntry(EncodedCount);
 }
 
 void TConvertJob::StartStep(int i, int32_t endCode, const std::function<void()>& start) {
@@ -303,6 +354,7 @@ void TConvertJob::HandleInfo(TProcessInfo& info) {
     case JobCode::OggEnded:
     case JobCode::Resampled:
     case JobCode::WmaEnded:
+    case JobCode::FlacEnded:
         // An end the job is not waiting for (a second report of a step already counted, a
         // stopped run's end) changes nothing.
         if (info.Code != Awaited)
@@ -314,6 +366,8 @@ void TConvertJob::HandleInfo(TProcessInfo& info) {
             OnOggEnded(info);
         else if (info.Code == JobCode::Resampled)
             OnResampled(info);
+        else if (info.Code == JobCode::FlacEnded)
+            OnFlacEnded(info);
         else
             OnWmaEnded(info);
         break;

@@ -1,6 +1,6 @@
 // TConvertJob: the file conversions of the job window (TRipForm) and of discwright-cli's
 // convert: WAV to MP3, MP3 to WAV, a recording to MP3, WAV to Ogg, WAV to WMA, one file after
-// the other. Every step is a worker (an encoder child, a stream sink); the job only reacts to
+// the other. FLAC runs (WAV to FLAC, FLAC to WAV) are in-process runs of the encode step. Every step is a worker (an encoder child, a stream sink); the job only reacts to
 // their events, on the main thread. Conversions of files take nothing of the disc in the drive:
 // no disc fields go into their tags.
 //
@@ -56,6 +56,7 @@ public:
     TMp3Options Mp3Options;
     TOggOptions OggOptions;
     TWmaOptions WmaOptions;
+    TFlacOptions FlacOptions;
 
     int32_t Count() const { return int32_t(Names.size()); }
     // The entry being converted.
@@ -77,6 +78,8 @@ private:
     void OnOggEnded(const TProcessInfo& info);
     void OnResampled(const TProcessInfo& info);
     void OnWmaEnded(const TProcessInfo& info);
+    void OnFlacEnded(const TProcessInfo& info);
+    void StartFlacEntry(int i);
     void Timer1Timer();
     void WaveOut1Done();
     // The entry after `ended` entries have ended.

@@ -21,6 +21,7 @@ void TDriveLibrarySource::Start(int32_t index, const QString& wavPath, bool norm
     options.IsNormalize = Request.Normalize && normalize;
     options.ReadOffset = Request.ReadOffset;
     options.Checksums = Request.NeedsChecksums();
+    options.Loudness = Request.ReplayGain;
     options.NormalizePercent = Request.NormalizePercent;
     Thread = std::make_unique<TCDRipThread>(entry.Number, wav.completeBaseName(), options);
     Thread->CDHandle = CdHandle;
@@ -60,6 +61,7 @@ bool TDriveLibrarySource::event(QEvent* e) {
         read.Frames = Thread->Checksums.Frames();
         read.AccurateRipV1 = Thread->Checksums.AccurateRipV1();
         read.AccurateRipV2 = Thread->Checksums.AccurateRipV2();
+        read.Loudness = Thread->Checksums.Loudness();
         read.ReadErrors = Thread->ReadErrors;
         read.OffsetSilence = Thread->OffsetSilence;
         ReadEnded = true;

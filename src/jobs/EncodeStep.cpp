@@ -1,11 +1,11 @@
 // The encode step and the helpers the rip windows share (see EncodeStep.h).
 #include "jobs/EncodeStep.h"
 
+#include "audio/FlacCodec.h"
 #include "audio/WaveHeader.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
 #include "jobs/WmaSettings.h"
-#include "tags/Id3Tag.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -83,18 +83,6 @@ bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, in
     return true;
 }
 
-uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track, const TDiscFields& disc) {
-    Tid3tag tag;
-    tag.SetTitle(title);
-    tag.SetArtist(disc.Artist);
-    tag.SetAlbum(disc.Album);
-    tag.SetYear(disc.Year);
-    tag.SetComment(disc.Comment);
-    tag.Genre = GenreToId3(static_cast<uint8_t>(std::clamp(disc.Genre + 1, 0, 255)));
-    tag.SetTrack(static_cast<uint8_t>(std::clamp(track, 0, 255)));
-    return tag.Write(mp3Path);
-}
-
 TEncodeStep::TEncodeStep(TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma, QObject* parent)
     : QObject(parent), OwnMp3(mp3 ? nullptr : std::make_unique<TMp3EncodeProcess>()),
       OwnWma(wma ? nullptr : std::make_unique<TWMAEncodeProcess>()), Mp3(mp3 ? *mp3 : *OwnMp3),
@@ -130,13 +118,63 @@ bool TEncodeStep::event(QEvent* e) {
     if (e->type() != JobInfoEventType)
         return QObject::event(e);
     TProcessInfo info = *static_cast<TJobInfoEvent*>(e)->Info;
-    info.Track = Track;
+    // A FLAC run names its entry itself; the wrappers' and the Vorbis writer's events are of
+    // the run going on.
+    if (info.Track == 0)
+        info.Track = Track;
     Q_EMIT Report(info);
     return true;
 }
 
 TEncodeStep::~TEncodeStep() {
     Timer1.stop();
+    StopFlac();
+}
+
+void TEncodeStep::StartFlac(const QString& input, const QString& output, const TFlacOptions& options, bool decode) {
+    StopFlac();
+    FlacStop = false;
+    StreamStart = std::chrono::steady_clock::now();
+    const TGuardedReceiver inbox = Inbox.Handle();
+    const bool times = OggProgressTimes;
+    const auto start = StreamStart;
+    const int32_t track = Track;
+    FlacThread = std::thread([inbox, input, output, options, decode, times, start, track, this] {
+        TFlacRunHooks hooks;
+        hooks.Stop = &FlacStop;
+        hooks.Progress = [&](int32_t percent) {
+            QString elapsed;
+            QString estimated;
+            if (times && percent > 0) {
+                const int64_t seconds = SecondsSince(start);
+                elapsed = MinSecText(seconds);
+                estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(percent))));
+            }
+            TProcessInfo progress = ProgressInfo(percent, elapsed, estimated);
+            progress.Track = track;
+            inbox.PostJobInfo(progress);
+        };
+        QString error;
+        const bool ok =
+            decode ? DecodeFlacToWav(input, output, hooks, error)
+                   : EncodeWavToFlac(input, output, TFlacEncodeOptions{options.Level, options.Verify}, hooks, error);
+        if (FlacStop)
+            return;
+        TProcessInfo info;
+        info.Code = JobCode::FlacEnded;
+        info.Status = 2;
+        info.Ok = ok;
+        info.Reason = error;
+        info.Track = track;
+        inbox.PostJobInfo(info);
+    });
+}
+
+void TEncodeStep::StopFlac() {
+    if (!FlacThread.joinable())
+        return;
+    FlacStop = true;
+    FlacThread.join();
 }
 
 void TEncodeStep::StartMp3(const QString& input, const QString& output, bool encode, TJobKind jobKind,
@@ -202,6 +240,7 @@ bool TEncodeStep::WmaTick(TJobProgress& progress, bool showTimes) {
 
 void TEncodeStep::KillEncoders() {
     Timer1.stop();
+    StopFlac();
     if (Mp3.Active)
         Mp3.Kill(0);
     if (Wma.Active)

@@ -1,10 +1,10 @@
 // What the two rip windows share: the encode step of one entry (the MP3 and WMA wrappers, the
-// Vorbis writer reading a WAV file, the WMA estimate timer), the progress that their gauges and
-// time labels show, the names of a job's files and the ID3 tag of a ripped track.
+// Vorbis writer reading a WAV file, the FLAC encoder on a thread of its own, the WMA estimate
+// timer), the progress that their gauges and time labels show and the names of a job's files.
 //
 // A step's end arrives as a WM_JOB_INFO event: 2000 from the MP3 wrapper, 5000 from the WMA
-// wrapper, OggEndCode from the Vorbis writer. Each carries Ok and Reason: an entry counts as
-// encoded only when Ok is set, and only then may its WAV file go.
+// wrapper, OggEndCode from the Vorbis writer, 6000 from the FLAC run. Each carries Ok and
+// Reason: an entry counts as encoded only when Ok is set, and only then may its WAV file go.
 #pragma once
 
 #include "audio/WaveIn.h"
@@ -22,9 +22,11 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 // The start of a WAV or MP3 file looks right. lame takes any file it does not recognise for
 // raw samples and "succeeds", so inputs are checked before they are handed to it.
@@ -37,10 +39,6 @@ bool LooksLikeMp3(const QString& path);
 // written) scaled by the time taken so far. False when no estimate can be made yet (nothing
 // written). The total is always past `seconds`.
 bool EstimateWmaTotal(int64_t seconds, int64_t inputSize, int64_t outputSize, int32_t divisor, int64_t& total);
-
-// Writes the ID3 tag of a ripped track: title, the disc's fields, the genre chosen there and
-// the track number. The tag writer's result (above 255 = failure).
-uint16_t WriteRipTag(const QString& mp3Path, const QString& title, int32_t track, const TDiscFields& disc);
 
 // The encode step of a job window, with the components it runs. The encoder wrappers are the
 // caller's (the main window keeps one of each for the process) or, when none are given, the
@@ -87,10 +85,17 @@ public:
     void StartOgg(const QString& input, const QString& output);
     // Whether the Vorbis writer is in a run.
     bool OggRunning() const { return VorbisOut1.Status() != osIdle; }
+    // Encodes the WAV file `input` into the FLAC file `output` (decode: the FLAC file into a
+    // WAV file) in-process, on a thread of the step's own; progress reports as the Vorbis run's
+    // (times when OggProgressTimes), then one FlacEnded event with Ok and Reason. The output
+    // appears only whole.
+    void StartFlac(const QString& input, const QString& output, const TFlacOptions& options, bool decode = false);
+    // Ends a FLAC run (no end event follows) and waits for its thread.
+    void StopFlac();
 
     // One tick of the WMA estimate; false when nothing changed. `showTimes` fills the labels.
     bool WmaTick(TJobProgress& progress, bool showTimes);
-    // Ends running MP3 and WMA children (no end event follows) and the estimate.
+    // Ends running MP3 and WMA children and a FLAC run (no end event follows) and the estimate.
     void KillEncoders();
 
     // Posts a sink's progress as a worker report, timed from StreamStart.
@@ -107,4 +112,7 @@ private:
     TWmaOptions WmaRunOptions;
     // The Vorbis run ended by an exception (its message is the writer's LastError).
     bool OggFailed = false;
+    // The FLAC run's thread and its stop request.
+    std::thread FlacThread;
+    std::atomic<bool> FlacStop{false};
 };

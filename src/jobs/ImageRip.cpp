@@ -1,17 +1,22 @@
-// Ripping a disc to one WAV file and its cue sheet (see ImageRip.h).
+// Ripping a disc to one WAV or FLAC file and its cue sheet (see ImageRip.h).
 #include "jobs/ImageRip.h"
 
+#include "audio/FlacCodec.h"
 #include "audio/WaveHeader.h"
 #include "cd/CueSheet.h"
 #include "cd/DriveHandleCdio.h"
 #include "cd/DriveHandleLayout.h"
 #include "cd/akrip32.h"
 #include "core/Helpers.h"
+#include "core/LanguageText.h"
+#include "platform/Prompter.h"
 #include "tags/Genres.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <chrono>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -91,12 +96,13 @@ QString ImageBaseName(const TDiscFields& fields, const TDisc& disc) {
     return name.trimmed().isEmpty() ? QStringLiteral("Disc ") + disc.CddbDiscId() : name;
 }
 
-TImageRip::TImageRip(int handle, QString folder, QString baseName, TDiscFields fields, QStringList titles)
+TImageRip::TImageRip(int handle, QString folder, QString baseName, TDiscFields fields, QStringList titles, bool flac,
+                     TFlacOptions flacOptions)
     : Handle(handle), Folder(std::move(folder)), BaseName(std::move(baseName)), Fields(std::move(fields)),
-      Titles(std::move(titles)) {}
+      Titles(std::move(titles)), Flac(flac), FlacOptions(flacOptions) {}
 
 QString TImageRip::WavPath() const {
-    return AddTrailingBackslash(Folder) + BaseName + QStringLiteral(".wav");
+    return AddTrailingBackslash(Folder) + BaseName + (Flac ? QStringLiteral(".flac") : QStringLiteral(".wav"));
 }
 
 QString TImageRip::CuePath() const {
@@ -113,8 +119,8 @@ bool TImageRip::ReadLayout() {
     Image.Disc = TDisc::FromToc(toc);
     for (const TDiscTrack& t : Image.Disc.Tracks) {
         if (t.Data) {
-            Error = QStringLiteral("track %1 is a data track; an image in one WAV file holds audio tracks only")
-                        .arg(t.Number);
+            Error =
+                QStringLiteral("track %1 is a data track; an image in one file holds audio tracks only").arg(t.Number);
             return false;
         }
     }
@@ -159,9 +165,17 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
         Error = QStringLiteral("the disc does not fit a WAV file");
         return false;
     }
+    // The WAV image is a QSaveFile, the FLAC image the encoder's temporary: either becomes the
+    // image only once the disc was read whole.
     QSaveFile wav(WavPath());
     wav.setDirectWriteFallback(false);
-    if (!wav.open(QIODevice::WriteOnly) || wav.write(MakePcmHeader(2, 44100, 16, uint32_t(bytes))) < 0) {
+    TFlacCdWriter flac;
+    if (Flac) {
+        if (!flac.Open(WavPath(), bytes / 4, TFlacEncodeOptions{FlacOptions.Level, FlacOptions.Verify})) {
+            Error = flac.Error;
+            return false;
+        }
+    } else if (!wav.open(QIODevice::WriteOnly) || wav.write(MakePcmHeader(2, 44100, 16, uint32_t(bytes))) < 0) {
         Error = WavPath() + QStringLiteral(": ") + wav.errorString();
         return false;
     }
@@ -181,8 +195,14 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
             Error = CDLastError();
             return false;
         }
-        if (wav.write(reinterpret_cast<const char*>(buffer->Data() + buffer->DataOffset), buffer->BytesReturned) !=
-            qint64(buffer->BytesReturned)) {
+        const uint8_t* data = buffer->Data() + buffer->DataOffset;
+        if (Flac) {
+            if (!flac.Write(data, buffer->BytesReturned)) {
+                Error = flac.Error;
+                return false;
+            }
+        } else if (wav.write(reinterpret_cast<const char*>(data), buffer->BytesReturned) !=
+                   qint64(buffer->BytesReturned)) {
             Error = WavPath() + QStringLiteral(": ") + wav.errorString();
             return false;
         }
@@ -197,8 +217,8 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
         Error = CuePath() + QStringLiteral(": ") + cue.errorString();
         return false;
     }
-    if (!wav.commit()) {
-        Error = WavPath() + QStringLiteral(": ") + wav.errorString();
+    if (Flac ? !flac.Commit() : !wav.commit()) {
+        Error = Flac ? flac.Error : WavPath() + QStringLiteral(": ") + wav.errorString();
         return false;
     }
     FilesWritten << WavPath();
@@ -208,4 +228,92 @@ bool TImageRip::Run(const std::function<void(int)>& progress, const std::functio
     }
     FilesWritten << CuePath();
     return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The job
+
+namespace {
+
+// The end of the read: Ok, or Reason.
+constexpr int32_t ImageReadEnded = 7000;
+
+int64_t SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TImageRipJob::TImageRipJob(std::unique_ptr<TImageRip> rip, QObject* parent)
+    : TJobController(parent), Image(std::move(rip)) {
+    Results.resize(1);
+    Results[0].Output = Image->WavPath();
+    InitText = ResText("RES_Initing", "Initializing...");
+    GroupCaption = ResText("RES_Extracting", "Extracting");
+    Caption = ResText("RES_Image_Reading", "Reading the disc into %1").arg(QFileInfo(Image->WavPath()).fileName());
+}
+
+TImageRipJob::~TImageRipJob() {
+    Finish();
+}
+
+void TImageRipJob::Start() {
+    const TGuardedReceiver inbox = Inbox.Handle();
+    const auto started = std::chrono::steady_clock::now();
+    Worker.reset(QThread::create([this, inbox, started] {
+        const bool done = Image->Run(
+            [&](int percent) {
+                const int64_t seconds = SecondsSince(started);
+                inbox.PostJobInfo(
+                    ProgressInfo(percent, MinSecText(seconds),
+                                 MinSecText(percent > 0 ? int64_t(std::rint(double(seconds) * 100.0 / percent)) : 0)));
+            },
+            [this] { return StopAsked.load(); });
+        TProcessInfo end;
+        end.Code = ImageReadEnded;
+        end.Ok = done;
+        end.Reason = Image->Error;
+        inbox.PostJobInfo(end);
+    }));
+    Worker->start();
+    Q_EMIT Changed();
+}
+
+bool TImageRipJob::event(QEvent* e) {
+    if (e->type() != JobInfoEventType)
+        return TJobController::event(e);
+    const TProcessInfo& info = *static_cast<TJobInfoEvent*>(e)->Info;
+    if (Finished)
+        return true;
+    if (info.Code != ImageReadEnded) {
+        Progress.Report(info.Code, info.Elapsed, info.Estimated);
+        Q_EMIT Changed();
+        return true;
+    }
+    Finish();
+    EndEntry(0, info.Ok, info.Reason);
+    if (!info.Ok && !Image->Stopped)
+        Prompter().Show(info.Reason, TPromptIcon::Error, TPromptButtons::Ok);
+    EndJob();
+    return true;
+}
+
+void TImageRipJob::Stop() {
+    if (Finished)
+        return;
+    Finish();
+    EndJob();
+}
+
+void TImageRipJob::Finish() {
+    if (Worker) {
+        StopAsked = true;
+        Worker->wait();
+        Worker.reset();
+    }
+    Finished = true;
+}
+
+QStringList TImageRipJob::FilesWritten() const {
+    return Finished && !Worker ? Image->FilesWritten : QStringList();
 }

@@ -11,4 +11,6 @@ enum class TJobKind : uint8_t {
     RecordingToMp3 = 4, // a saved recording to the MP3 file beside it
     WavToOgg = 5,       // WAV files to Ogg Vorbis
     WavToWma = 6,       // WAV files to WMA
+    WavToFlac = 7,      // WAV files to FLAC
+    FlacToWav = 8,      // FLAC files to WAV
 };

@@ -43,8 +43,10 @@ int32_t AudioIndexOf(const TDisc& disc, int32_t number) {
 QString RangeText(const TDisc& disc, size_t at) {
     const bool first = disc.FirstAudio(at);
     const bool last = disc.LastAudio(at);
-    return first && last ? QStringLiteral("only") : first ? QStringLiteral("first") : last ? QStringLiteral("last")
-                                                                                          : QStringLiteral("middle");
+    return first && last ? QStringLiteral("only")
+           : first       ? QStringLiteral("first")
+           : last        ? QStringLiteral("last")
+                         : QStringLiteral("middle");
 }
 
 QString ReadModeText(const TRipRequest& r) {
@@ -114,6 +116,14 @@ QString RipLogText(const TRipLogInput& in) {
     out << QStringLiteral("AccurateRip disc id: ") + ids.Text();
     out << QStringLiteral("Artist: ") + r.Disc.Artist;
     out << QStringLiteral("Album: ") + r.Disc.Album;
+    if (in.Album && r.CoverArt)
+        out << QStringLiteral("Cover art: ") +
+                   (!in.Album->Cover.isEmpty()
+                        ? QStringLiteral("%1 bytes").arg(in.Album->Cover.size()) +
+                              (in.Album->CoverFile.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral(", ") + QFileInfo(in.Album->CoverFile).fileName())
+                        : QStringLiteral("none (") + in.Album->CoverError + ')');
     if (in.Stopped)
         out << QStringLiteral("Stopped: yes");
     out << QString();
@@ -143,6 +153,10 @@ QString RipLogText(const TRipLogInput& in) {
             out << QStringLiteral("  File SHA-256: ") + FileSha256(file);
         }
         out << QStringLiteral("  Peak level: %1 %").arg(double(t.Read.Peak) * 100.0 / 32768.0, 0, 'f', 1);
+        double gain = 0;
+        if (r.ReplayGain && t.Read.Loudness && ReplayGainOf(*t.Read.Loudness, gain))
+            out << QStringLiteral("  ReplayGain: ") + ReplayGainText(gain) + QStringLiteral(", peak ") +
+                       ReplayPeakText(double(t.Read.Peak) / 32768.0);
         out << QStringLiteral("  Test CRC: ") + (t.Tested ? Hex8(t.TestCrc) : QStringLiteral("-"));
         out << QStringLiteral("  Copy CRC: ") + Hex8(t.Read.Crc32);
         if (t.Reread)
@@ -176,10 +190,15 @@ QString RipLogText(const TRipLogInput& in) {
     }
     out << QString();
     out << QStringLiteral("Summary");
+    if (in.Album && in.Album->AlbumGain)
+        out << QStringLiteral("  Album ReplayGain: ") + ReplayGainText(*in.Album->AlbumGain) +
+                   QStringLiteral(", peak ") + ReplayPeakText(in.Album->AlbumPeak);
     out << QStringLiteral("  %1 of %2 tracks accurately ripped").arg(accurate).arg(r.Tracks.size());
     if (in.Stopped)
-        errors << QStringLiteral("the rip was stopped after %1 of %2 tracks").arg(in.Tracks.size()).arg(r.Tracks.size());
-    out << (errors.isEmpty() ? QStringLiteral("  no errors") : QStringLiteral("  Errors: ") + errors.join(QStringLiteral("; ")));
+        errors
+            << QStringLiteral("the rip was stopped after %1 of %2 tracks").arg(in.Tracks.size()).arg(r.Tracks.size());
+    out << (errors.isEmpty() ? QStringLiteral("  no errors")
+                             : QStringLiteral("  Errors: ") + errors.join(QStringLiteral("; ")));
     QString text = out.join('\n') + '\n';
     return text + QString::fromLatin1(SealKey) + Sha256Hex(text.toUtf8()) + '\n';
 }
@@ -227,8 +246,8 @@ bool WriteRipLog(const TRipLogInput& in, QString& logPath, QString& cuePath, QSt
     // The log of an earlier rip into the same folder belongs to its files: it is kept.
     const QString stem = AddTrailingBackslash(RipLogFolder(in.Request)) + RipLogBaseName(in.Request);
     QString base = stem;
-    for (int n = 2; QFileInfo::exists(base + QStringLiteral(".log")) || QFileInfo::exists(base + QStringLiteral(".cue"));
-         ++n)
+    for (int n = 2;
+         QFileInfo::exists(base + QStringLiteral(".log")) || QFileInfo::exists(base + QStringLiteral(".cue")); ++n)
         base = stem + QStringLiteral(" (%1)").arg(n);
     logPath = base + QStringLiteral(".log");
     cuePath = base + QStringLiteral(".cue");

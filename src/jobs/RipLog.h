@@ -25,6 +25,8 @@ struct TRipLogInput {
     const TAccurateRipAnswer& Answer;
     bool Stopped = false;
     QDateTime When;
+    // The album's tags once written (ReplayGain, cover); null when there are none.
+    const TRipTags* Album = nullptr;
 };
 
 // The base name of a rip's log and cue sheet: the album (cleaned for a file name), else the
@@ -60,8 +62,8 @@ struct TLoggedTrack {
     int32_t AudioIndex = -1; // among the disc's audio tracks
 };
 struct TRipLog {
-    QString Folder; // of the log file
-    bool Sealed = false; // the SHA-256 line matches the text above it
+    QString Folder;                 // of the log file
+    bool Sealed = false;            // the SHA-256 line matches the text above it
     bool ChecksumsFromAudio = true; // no gain pass and no length limit: WAV data = audio read
     TAccurateRipIds Ids;
     QString Server;
@@ -69,4 +71,3 @@ struct TRipLog {
 };
 // Reads a log; false with the reason when it is missing, truncated or not a rip log.
 bool ReadRipLog(const QString& path, TRipLog& log, QString& error);
-

@@ -31,7 +31,8 @@ void DeleteUnused(const QString& path) {
 }
 
 bool IsEncodeEnd(int32_t code) {
-    return code == JobCode::Mp3Ended || code == JobCode::OggEnded || code == JobCode::WmaEnded;
+    return code == JobCode::Mp3Ended || code == JobCode::OggEnded || code == JobCode::WmaEnded ||
+           code == JobCode::FlacEnded;
 }
 
 // The database's answer, from the thread that asked for it.
@@ -68,6 +69,11 @@ TRipPipeline::TRipPipeline(const TRipRequest& request, std::unique_ptr<TTrackSou
     connect(Reader.get(), &TTrackSource::Normalizing, this, &TRipPipeline::OnNormalizing);
     connect(Reader.get(), &TTrackSource::DriveError, this, &TRipPipeline::OnDriveError);
     connect(Reader.get(), &TTrackSource::Ended, this, &TRipPipeline::OnExtracted);
+    Tags.EveryMp3 = Window == TRipWindow::CDRip;
+    connect(&Tags, &TRipTags::Ready, this, [this] {
+        if (EndWhenAnswered && !AnswerPending)
+            EndJob();
+    });
 
     Results.resize(Req.Tracks.size());
     Reads.resize(Req.Tracks.size());
@@ -111,15 +117,6 @@ QStringList TRipPipeline::FilesWritten() const {
 QString TRipPipeline::ItemText(int i) const {
     const TTrackEntry& t = Req.Tracks[size_t(i)];
     return TwoDigits(t.Number) + CleanFileName(t.Title);
-}
-
-TWmaTags TRipPipeline::WmaTags() const {
-    TWmaTags tags;
-    if (Req.UseTags) {
-        tags.Author = Req.Disc.Artist;
-        tags.Description = Req.Disc.Comment;
-    }
-    return tags;
 }
 
 int32_t TRipPipeline::OverallPercent() const {
@@ -203,6 +200,8 @@ void TRipPipeline::Start() {
         connect(asking, &QThread::finished, asking, &QObject::deleteLater);
         asking->start();
     }
+    // The cover is fetched while the drive reads, too.
+    Tags.Start();
     if (NextRead >= Count()) {
         // Nothing is left to read.
         Pump();
@@ -434,8 +433,10 @@ void TRipPipeline::StartEncode(TEncodeSlot& slot, int i) {
             if (Window == TRipWindow::CDRip)
                 ApplyOggSettings(step.VorbisOut1, Req.Ogg, Req.UseTags ? &Req.Disc : nullptr);
             step.StartOgg(wav, output);
+        } else if (Req.Format == ofFLAC) {
+            step.StartFlac(wav, output, Req.Flac);
         } else {
-            step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, WmaTags(), slot.Progress);
+            step.StartWma(wav, output, TJobKind::RipTracks, Req.Wma, RipWmaTags(Req, size_t(i)), slot.Progress);
         }
     } catch (const std::exception& e) {
         step.Timer1.stop();
@@ -611,7 +612,7 @@ void TRipPipeline::OnAnswer(const TAccurateRipAnswer& answer) {
     }
     WriteState();
     Notify();
-    if (EndWhenAnswered)
+    if (EndWhenAnswered && !Tags.Pending())
         EndJob();
 }
 
@@ -653,11 +654,12 @@ void TRipPipeline::MakeSummary() {
 }
 
 void TRipPipeline::EndJob() {
-    if (AnswerPending && !Stopping) {
-        // The last track is done; the database's answer (at most its time-outs away) completes
-        // the results and the log.
+    if ((AnswerPending || Tags.Pending()) && !Stopping) {
+        // The last track is done; the database's answer completes the results and the log, the
+        // cover's the files' tags (each at most its time-outs away).
         EndWhenAnswered = true;
-        ResultLine = QStringLiteral("AccurateRip: waiting for the database...");
+        ResultLine = AnswerPending ? QStringLiteral("AccurateRip: waiting for the database...")
+                                   : QStringLiteral("Cover art: waiting for the server...");
         Notify();
         return;
     }
@@ -669,10 +671,45 @@ void TRipPipeline::EndJob() {
             Q_EMIT TrackVerified(r);
         }
         AnswerPending = false;
+        Tags.Abandon();
     }
+    // The log's hashes are of the files as they stay: the album's tags go in first, and the
+    // state learns the files' new sizes and hashes.
+    TagAlbum();
+    if (!StatePath.isEmpty())
+        for (const TTrackResult& r : Ended)
+            if (r.Ok)
+                State.Tracks[r.Number] = MakeRipStateTrack(r, QFileInfo(StatePath).absolutePath());
     WriteLogFiles();
+    WriteState();
     MakeSummary();
     TJobController::EndJob();
+}
+
+void TRipPipeline::TagTrack(int i) {
+    QString error;
+    if (!Tags.TagTrack(size_t(i), Reads[size_t(i)], error))
+        TagNote(error);
+}
+
+void TRipPipeline::TagNote(const QString& text) {
+    // A plain note, not an error box: the files themselves were written.
+    if (Boxes && Window == TRipWindow::Job)
+        Prompter().Show(text, TPromptIcon::None, TPromptButtons::Ok);
+    else
+        Q_EMIT Failure(text);
+}
+
+void TRipPipeline::TagAlbum() {
+    if (AlbumTagged)
+        return;
+    AlbumTagged = true;
+    std::vector<TAlbumTrack> tracks;
+    for (const TTrackResult& r : Ended)
+        if (r.Ok && r.Read.Ok && size_t(r.Index - 1) < Req.Tracks.size())
+            tracks.push_back({Req.OutputOf(size_t(r.Index - 1)), r.Read.Loudness, r.Read.Peak});
+    for (const QString& failure : Tags.Finish(tracks))
+        TagNote(failure);
 }
 
 void TRipPipeline::WriteLogFiles() {
@@ -684,7 +721,7 @@ void TRipPipeline::WriteLogFiles() {
     std::stable_sort(tracks.begin(), tracks.end(),
                      [](const TTrackResult& a, const TTrackResult& b) { return a.Index < b.Index; });
     const TRipLogInput in{Req, tracks, Answer, Stopping || int32_t(Ended.size()) < Count(),
-                          QDateTime::currentDateTime()};
+                          QDateTime::currentDateTime(), &Tags};
     LogFile = Req.EarlierLog;
     CueFile = Req.EarlierCue;
     if (!WriteRipLog(in, LogFile, CueFile, LogError)) {
@@ -801,14 +838,15 @@ void TRipPipeline::EncodeEndedInJob(TEncodeSlot& slot, const TProcessInfo& info)
                                                                  "and lame options or run application again."),
                                  output, info.Reason));
         }
-        if (info.Status == 2 && info.Ok && Req.UseTags) {
-            const TTrackEntry& t = Req.Tracks[size_t(i)];
-            const uint16_t result = WriteRipTag(output, t.Title, t.Number, Req.Disc);
-            // A plain note, not an error box: the MP3 itself was written.
-            if (result > 255)
-                Prompter().Show(QStringLiteral("Error #%1! Could not save Tag!").arg(result), TPromptIcon::None,
-                                TPromptButtons::Ok);
-        }
+        if (info.Status == 2 && info.Ok)
+            TagTrack(i);
+    } else if (info.Code == JobCode::FlacEnded) {
+        if (info.Status != 4 && !info.Ok)
+            ErrorBox(FailureText(ResText("RES_Check_FlacOptions", "Create FLAC file error!\r\nPlease check the output "
+                                                                  "and FLAC options or run application again."),
+                                 output, info.Reason));
+        if (info.Ok)
+            TagTrack(i);
     } else if (info.Code == JobCode::OggEnded) {
         // Without the pipeline the window waited for the Vorbis writer's worker to let go of its
         // files; the writer closes them before its end event.
@@ -818,6 +856,8 @@ void TRipPipeline::EncodeEndedInJob(TEncodeSlot& slot, const TProcessInfo& info)
             ErrorBox(FailureText(ResText("RES_Check_OggOptions", "Create OGG file error!\r\nPlease check the output "
                                                                  "and Ogg options or run application again."),
                                  output, info.Reason));
+        if (info.Ok)
+            TagTrack(i);
     } else {
         slot.Step->Timer1.stop();
         if (info.Status == 1)
@@ -885,11 +925,7 @@ void TRipPipeline::EncodeEndedInCDRip(TEncodeSlot& slot, const TProcessInfo& inf
     if (info.Ok) {
         if (!Req.KeepWav)
             DeleteUnused(wav);
-        // Every MP3 of this window is tagged, tags on or off.
-        if (Req.Format == ofMP3) {
-            const TTrackEntry& t = Req.Tracks[size_t(i)];
-            WriteRipTag(Req.OutputOf(size_t(i)), t.Title, t.Number, Req.Disc);
-        }
+        TagTrack(i);
         EndTrack(i, true, QString());
     } else {
         EndTrack(i, false, reason);

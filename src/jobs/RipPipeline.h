@@ -1,22 +1,23 @@
 // TRipPipeline: the one way a rip runs, behind both rip windows and discwright-cli's extract,
 // rip and rip --paranoia. A track source (the drive library's extraction thread or the CD input)
 // reads the tracks strictly in order into their WAV files; an encode step turns each WAV into
-// the output format, an MP3 gets its tag, and the WAV goes when the window's rules say so. After
-// each track a TTrackResult tells the listeners what was read and written.
+// the output format, the file gets its tags (TRipTags; the album's ReplayGain and cover once
+// every track is done), and the WAV goes when the window's rules say so. After each track a
+// TTrackResult tells the listeners what was read and written.
 //
 // With the request's Pipeline the drive reads on while earlier tracks are encoded, up to
 // EncoderThreads encodes at once (each in an encode step of its own, in track order); the
 // reader waits while more WAVs than that wait for or are in an encoder, so at most
 // EncoderThreads + 1 WAV files of the rip exist at once, and a WAV goes as soon as its encode
-// succeeded. Without
-// Pipeline a track is read and encoded before the next is read, as the windows always did.
+// succeeded. Without Pipeline a track is read and encoded before the next is read, as the
+// windows always did.
 //
 // What differs between the two windows is configuration (TRipWindow), not another state
 // machine:
-//   Job   - the conversion job window (TRipForm): a failure is an error box; an MP3 is tagged
-//           when the request asks for tags; the WAV files go at the end, once every track was
-//           read, and only those whose encode succeeded; a drive error stalls the rip until Stop;
-//           Ogg files take the quality only.
+//   Job   - the conversion job window (TRipForm): a failure is an error box; the disc's fields
+//           go into the tags when the request asks for tags; the WAV files go at the end, once
+//           every track was read, and only those whose encode succeeded; a drive error stalls
+//           the rip until Stop; Ogg files take the quality only.
 //   CDRip - the CD rip progress window (TfrmCDRip): a failure goes to its hint line (Failure);
 //           every MP3 is tagged; each WAV goes as soon as its encode succeeded; Ogg files take
 //           the whole Ogg options and, with tags, the disc's comments.
@@ -30,6 +31,7 @@
 #include "jobs/JobController.h"
 #include "jobs/RipRequest.h"
 #include "jobs/RipState.h"
+#include "jobs/RipTags.h"
 #include "jobs/TrackResult.h"
 #include "jobs/TrackSource.h"
 
@@ -76,6 +78,8 @@ public:
     QString LogError;
     // The database's answer for the disc.
     const TAccurateRipAnswer& AccurateRipAnswer() const { return Answer; }
+    // The files' tags; the album's (ReplayGain, cover) once every track is done.
+    const TRipTags& FileTags() const { return Tags; }
 
     // The job window's failures are error boxes; without them (a command that says why itself)
     // they only go to Failure and the results.
@@ -145,6 +149,10 @@ private:
     static QString VerdictText(const TTrackResult& r);
     void OnAnswer(const TAccurateRipAnswer& answer);
     void WriteLogFiles();
+    // Tags entry i's output when its encode succeeded, and writes the album's tags at the end.
+    void TagTrack(int i);
+    void TagAlbum();
+    void TagNote(const QString& text);
     void OnSourceProgress(const TProcessInfo& info);
     void OnNormalizing(int32_t index);
     void OnDriveError(int32_t code);
@@ -185,11 +193,12 @@ private:
     // Entry i has ended: its result is recorded and told.
     void EndTrack(int i, bool ok, const QString& reason);
     void Notify() { Q_EMIT Changed(); }
-    TWmaTags WmaTags() const;
     // The item text of an entry in messages: two-digit number and the cleaned title.
     QString ItemText(int i) const;
 
     const TRipRequest Req;
+    TRipTags Tags{Req};
+    bool AlbumTagged = false;
     std::unique_ptr<TTrackSource> Reader;
     const TRipWindow Window;
     std::vector<TTrackRead> Reads;

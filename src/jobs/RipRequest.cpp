@@ -73,7 +73,12 @@ TRipRequest TRipRequest::From(const TSettings& s, const TDiscFields& disc) {
     r.Mp3 = TMp3Options::From(s);
     r.Ogg = TOggOptions::From(s);
     r.Wma = TWmaOptions::From(s);
+    r.Flac = TFlacOptions::From(s);
     r.UseTags = s.UseID3;
+    r.Id3Version = s.Id3Version;
+    r.ReplayGain = s.ReplayGain;
+    r.CoverArt = s.CoverArt;
+    r.CoverArtServer = s.CoverArtServer;
     r.Disc = disc;
     r.KeepWav = s.IsKeepWav;
     r.Normalize = s.IsNormalize;

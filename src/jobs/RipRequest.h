@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "jobs/TrackResult.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -34,8 +35,21 @@ struct TRipRequest {
     TMp3Options Mp3;
     TOggOptions Ogg;
     TWmaOptions Wma;
-    // Tags (ID3/Use): the disc's fields go into each file's tags.
+    TFlacOptions Flac;
+    // Tags (ID3/Use): the disc's fields go into each file's tags; an MP3 gets ID3v1, ID3v2 or
+    // both (ID3/Version, see TId3Versions).
     bool UseTags = false;
+    int32_t Id3Version = 3;
+    // ReplayGain (Tags/ReplayGain): each track's loudness is measured while it is read, and the
+    // track's and the album's gain and peak go into the files.
+    bool ReplayGain = false;
+    // The front cover (Metadata/CoverArt): Cover when the caller has one already (picked from
+    // a file, or fetched for the main window), else fetched for the disc's MusicBrainz release
+    // from CoverArtServer while the drive reads; embedded and saved as cover.jpg beside the
+    // files.
+    bool CoverArt = false;
+    QString CoverArtServer;
+    QByteArray Cover;
     TDiscFields Disc;
     bool KeepWav = false;
     bool Normalize = false;
@@ -60,7 +74,7 @@ struct TRipRequest {
     bool WriteLog = true;
     // Whether the sources compute each track's CRC32 and AccurateRip sums: only something that
     // reads them (the log, the AccurateRip check, test & copy) is worth their time.
-    bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy; }
+    bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy || ReplayGain; }
 
     // A resumed rip: the entries taken from the earlier run with their results (Index names
     // the entry), and the log and cue sheet it wrote, which this rip writes again in place.

@@ -7,10 +7,13 @@
 
 #include "core/JobEvents.h"
 
+#include "audio/Loudness.h"
+
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 // What reading one track gave.
 struct TTrackRead {
@@ -29,6 +32,8 @@ struct TTrackRead {
     // AccurateRip's v1 and v2 checksums of the audio read.
     uint32_t AccurateRipV1 = 0;
     uint32_t AccurateRipV2 = 0;
+    // The loudness of the audio read, when the request asks for ReplayGain.
+    std::shared_ptr<const TLoudness> Loudness;
     // What the source reports of its reading: reads that failed, jitter corrected or given up
     // on by secure reading, and samples of silence the read offset put at the ends.
     int32_t ReadErrors = 0;

@@ -31,6 +31,9 @@ QStringList WmaArguments(const TWmaOptions& options, const TWmaTags& tags, const
         a << QStringLiteral("-author") << tags.Author;
     if (!tags.Description.isEmpty())
         a << QStringLiteral("-description") << tags.Description;
+    for (const auto& [name, value] : tags.Metadata)
+        if (!value.isEmpty())
+            a << QStringLiteral("-meta") << name + '=' + value;
     return a;
 }
 

@@ -13,11 +13,16 @@
 #include "jobs/EncodeProcess.h"
 #include "jobs/EncoderParsers.h"
 
+#include <QList>
+#include <QPair>
+
 // What the utility stores in the file besides the audio: the ASF author and description (each
-// passed only when not empty).
+// passed only when not empty), and further entries by name (title, album, album_artist, date,
+// genre, track, "MusicBrainz/Album Id"; empty values are left out).
 struct TWmaTags {
     QString Author;
     QString Description;
+    QList<QPair<QString, QString>> Metadata{};
 };
 
 // The utility's arguments (the program name not included), each text one argument.

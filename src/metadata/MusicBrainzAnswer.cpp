@@ -109,6 +109,7 @@ bool ParseMusicBrainzAnswer(const QByteArray& json, const TMusicBrainzDisc& disc
             continue;
         TDiscCandidate c;
         c.Id = CleanLookupText(release.value(QStringLiteral("id")).toString(), 64);
+        c.Record.MusicBrainzReleaseId = c.Id;
         c.Artist = JoinCredits(release.value(QStringLiteral("artist-credit")).toArray());
         c.Album = CleanLookupText(release.value(QStringLiteral("title")).toString());
         c.Year = CleanLookupText(release.value(QStringLiteral("date")).toString().left(4), 4);

@@ -157,6 +157,10 @@ int32_t GenreIndexOf(const QString& name) {
     return -1;
 }
 
+QString GenreName(int32_t index) {
+    return index >= 0 && size_t(index) < GenreNames.size() ? QString::fromLatin1(GenreNames[size_t(index)]) : QString();
+}
+
 QStringList GenreListItems() {
     QStringList items{QString()};
     for (const char* name : GenreNames)

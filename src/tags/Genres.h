@@ -11,6 +11,8 @@
 extern const std::array<const char*, 148> GenreNames;
 // The index of the first name equal to `name` (exact, case-sensitive), or -1.
 int32_t GenreIndexOf(const QString& name);
+// The name at `index`; empty for -1 (none) or an index outside the table.
+QString GenreName(int32_t index);
 // The genre list the dialogs show: an empty entry (no genre), then GenreNames; position =
 // table index + 1.
 QStringList GenreListItems();

@@ -1,6 +1,7 @@
 // The tag editor window (see ID3EditForm.h).
 #include "tags/ID3EditForm.h"
 
+#include "core/LanguageText.h"
 #include "core/Settings.h"
 #include "tags/Genres.h"
 #include "widgets/FileDialogs.h"
@@ -61,10 +62,12 @@ TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent) {
     auto* group = new QGroupBox(QStringLiteral("ID3 Tag"));
     group->setObjectName(QStringLiteral("GroupBox1"));
     auto* grid = new QGridLayout(group);
-    ID3title = AddField(grid, 0, "lTitle", QStringLiteral("Title:"), "ID3title", 30);
-    ID3artist = AddField(grid, 1, "lArtist", QStringLiteral("Artist:"), "ID3artist", 30);
-    ID3album = AddField(grid, 2, "lAlbum", QStringLiteral("Album:"), "ID3album", 30);
+    // ID3v2 keeps the texts whole; the ID3v1 tag keeps their first 30 characters.
+    ID3title = AddField(grid, 0, "lTitle", QStringLiteral("Title:"), "ID3title", 250);
+    ID3artist = AddField(grid, 1, "lArtist", QStringLiteral("Artist:"), "ID3artist", 250);
+    ID3album = AddField(grid, 2, "lAlbum", QStringLiteral("Album:"), "ID3album", 250);
     ID3year = AddField(grid, 3, "lYear", QStringLiteral("Year:"), "ID3year", 4);
+    ID3year->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), ID3year));
     auto* genreLabel = new QLabel(QStringLiteral("Genre:"));
     genreLabel->setObjectName(QStringLiteral("lGenre"));
     ID3genre = new QComboBox;
@@ -74,8 +77,12 @@ TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent) {
     genreLabel->setBuddy(ID3genre);
     grid->addWidget(genreLabel, 4, 0);
     grid->addWidget(ID3genre, 4, 1);
-    ID3comment = AddField(grid, 5, "lComment", QStringLiteral("Comment:"), "ID3comment", 30);
-    ID3track = AddField(grid, 6, "lTrack", QStringLiteral("Track #:"), "ID3track", 2);
+    ID3comment = AddField(grid, 5, "lComment", QStringLiteral("Comment:"), "ID3comment", 250);
+    // How much of the comment the ID3v1 tag keeps: a track number takes two of its 30 bytes.
+    lCommentRoom = new QLabel;
+    lCommentRoom->setObjectName(QStringLiteral("lCommentRoom"));
+    grid->addWidget(lCommentRoom, 6, 1);
+    ID3track = AddField(grid, 7, "lTrack", QStringLiteral("Track #:"), "ID3track", 2);
     // Digits only; paste goes through the same filter.
     ID3track->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), ID3track));
     // Room for 30 characters of the widest common letters.
@@ -89,8 +96,14 @@ TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     QPushButton* bClose = AddButton(buttons, "bClose", QStringLiteral("&Close"));
 
+    // Which tags the file holds.
+    lTagKinds = new QLabel;
+    lTagKinds->setObjectName(QStringLiteral("lTagKinds"));
+    auto* left = new QVBoxLayout;
+    left->addWidget(group, 1);
+    left->addWidget(lTagKinds);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(group, 1);
+    layout->addLayout(left, 1);
     layout->addLayout(buttons);
 
     connect(bLoadTag, &QPushButton::clicked, this, &TfrmID3Edit::bLoadTagClick);
@@ -98,6 +111,7 @@ TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent) {
     connect(bRemoveTag, &QPushButton::clicked, this, &TfrmID3Edit::bRemoveTagClick);
     connect(bSaveAS, &QPushButton::clicked, this, &TfrmID3Edit::bSaveASClick);
     connect(bClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ID3track, &QLineEdit::textChanged, this, &TfrmID3Edit::ShowCommentRoom);
     ShowEditor();
 }
 
@@ -132,6 +146,18 @@ void TfrmID3Edit::ShowEditor() {
     setWindowTitle(Edit.Caption());
     bSaveTag->setEnabled(Edit.HasFile());
     bRemoveTag->setEnabled(Edit.HasFile());
+    lTagKinds->setText(
+        !Edit.HasFile() ? QString()
+        : Edit.TagKinds().isEmpty()
+            ? ResText("RES_Tags_None", "The file has no tag.")
+            : ResText("RES_Tags_Kinds", "Tags in the file: %1").arg(Edit.TagKinds().join(QStringLiteral(", "))));
+    ShowCommentRoom();
+}
+
+void TfrmID3Edit::ShowCommentRoom() {
+    lCommentRoom->setText(TID3Edit::Id3v1CommentRoom(ID3track->text()) == 28
+                              ? ResText("RES_Comment_Room28", "ID3v1 keeps 28 characters of it (a track number is set)")
+                              : ResText("RES_Comment_Room30", "ID3v1 keeps 30 characters of it"));
 }
 
 void TfrmID3Edit::bLoadTagClick() {

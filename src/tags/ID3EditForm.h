@@ -15,6 +15,8 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
+class QLabel;
+
 class TfrmID3Edit : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +38,7 @@ private:
     void bSaveASClick();
     void TakeControls();
     void ShowEditor();
+    void ShowCommentRoom();
 
     TID3Edit Edit;
     QLineEdit* ID3title;
@@ -47,4 +50,6 @@ private:
     QLineEdit* ID3track;
     QPushButton* bSaveTag;
     QPushButton* bRemoveTag;
+    QLabel* lCommentRoom;
+    QLabel* lTagKinds;
 };

@@ -104,7 +104,18 @@ TEST(SettingsTest, ProfileRulesClampAndDamagedValues) {
     LoadSettings();
     EXPECT_EQ(Settings.CompressPosition, 100);
     EXPECT_EQ(Settings.OutputFormat, ofWMA);
-    for (const char* format : {"-1", "4", "99"}) {
+    WriteFile(folder.File("options.ini"), "[CommonOptions]\nOutputFormat=4\n");
+    LoadSettings();
+    EXPECT_EQ(Settings.OutputFormat, ofFLAC);
+    // A FLAC level or ID3 version out of range and a blank cover server take their defaults.
+    WriteFile(folder.File("options.ini"),
+              "[FlacOptions]\nLevel=9\n[ID3]\nVersion=0\n[Metadata]\nCoverArtServer= \n[Tags]\nReplayGain=0\n");
+    LoadSettings();
+    EXPECT_EQ(Settings.FlacLevel, 5);
+    EXPECT_EQ(Settings.Id3Version, 3);
+    EXPECT_EQ(Settings.CoverArtServer, "https://coverartarchive.org");
+    EXPECT_FALSE(Settings.ReplayGain);
+    for (const char* format : {"-1", "5", "99"}) {
         WriteFile(folder.File("options.ini"), QByteArray("[CommonOptions]\nOutputFormat=") + format + "\n");
         LoadSettings();
         EXPECT_EQ(Settings.OutputFormat, ofMP3) << format; // unknown: the default
@@ -231,6 +242,8 @@ TEST(HelpersTest, TextsAndNames) {
     Settings.OutputFormat = 3;
     EXPECT_EQ(OutputFormatName(), "WMA");
     Settings.OutputFormat = 4;
+    EXPECT_EQ(OutputFormatName(), "FLAC");
+    Settings.OutputFormat = 5;
     EXPECT_EQ(OutputFormatName(), "");
     Settings.OutputFormat = 0;
 }

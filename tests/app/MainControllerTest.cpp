@@ -5,6 +5,7 @@
 #include "jobs/ConvertBatch.h"
 #include "jobs/ConvertJob.h"
 #include "jobs/DriveLibrarySource.h"
+#include "jobs/ImageRip.h"
 #include "jobs/RipPipeline.h"
 
 #include "app/MainFixture.h"
@@ -75,6 +76,13 @@ public:
         return true;
     }
     void RunJobWindow(std::unique_ptr<TJobController> job) override {
+        if (auto* image = dynamic_cast<TImageRipJob*>(job.get())) {
+            // Run as the window runs it, to the end.
+            image->Start();
+            EXPECT_TRUE(WaitUntil([&] { return image->Finished; }));
+            Jobs.push_back({false, TJobKind::None, 0, image->FilesWritten()});
+            return;
+        }
         if (auto* rip = dynamic_cast<TRipPipeline*>(job.get())) {
             auto& source = dynamic_cast<TDriveLibrarySource&>(rip->Source());
             Jobs.push_back({false, TJobKind::RipTracks, source.Handle(), ItemsOf(rip->Request())});
@@ -337,6 +345,49 @@ TEST(MainControllerTest, ExtractRunsEveryCheckInOrderAndEndsInTheRightWindow) {
     EXPECT_EQ(f.Scripted.Shown().last(), "/proc can not be written to. Please check the output directory setting.");
     EXPECT_EQ(host.Jobs.size(), 2u);
     EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the probe is gone
+}
+
+TEST(MainControllerTest, SingleFileRipsTheDiscIntoOneImageAndPickedCoversGoIntoRips) {
+    const QString flac = FindTool("flac");
+    if (flac.isEmpty())
+        GTEST_SKIP() << "flac is not installed";
+    TMainFixture f;
+    const TDiscImage disc = f.Disc("album");
+    f.WriteOptions({disc.CuePath});
+    TRecordingHost host;
+    TMainController c(&host);
+    c.Show();
+    Settings.OutputFolder = f.Folder.File("out");
+    QDir().mkpath(Settings.OutputFolder);
+
+    // A picture file picked as the cover goes into the rips; a file that is none is refused.
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(64, 'p');
+    ASSERT_TRUE(WriteFile(f.Folder.File("cover.png"), png));
+    ASSERT_TRUE(WriteFile(f.Folder.File("cover.gif"), "GIF89a"));
+    EXPECT_FALSE(c.PickCover(f.Folder.File("cover.gif")));
+    EXPECT_TRUE(f.Scripted.Shown().last().endsWith("cover.gif is not a JPEG or PNG picture"));
+    EXPECT_TRUE(c.Cover().isEmpty());
+    ASSERT_TRUE(c.PickCover(f.Folder.File("cover.png")));
+    EXPECT_EQ(c.RipRequest().Cover, png);
+
+    // Single file + cue sheet: the whole disc as one FLAC file, whatever rows are checked.
+    Settings.SingleFile = true;
+    Settings.OutputFormat = ofFLAC;
+    c.SelectNone();
+    c.SetRowSelected(1, true);
+    c.Extract();
+    ASSERT_EQ(host.Jobs.size(), 1u);
+    ASSERT_EQ(host.Jobs[0].Items.size(), 2) << host.Jobs[0].Items.join(' ').toStdString();
+    EXPECT_TRUE(host.Jobs[0].Items[0].endsWith(".flac"));
+    EXPECT_TRUE(host.Jobs[0].Items[1].endsWith(".cue"));
+    const TRunResult decoded = RunProgram(
+        flac, {"-d", "-s", "-c", "--force-raw-format", "--endian=little", "--sign=signed", host.Jobs[0].Items[0]});
+    ASSERT_EQ(decoded.ExitCode, 0) << decoded.Err.constData();
+    EXPECT_TRUE(decoded.Out == disc.DiscAudio());
+    // Asked again, the existing image is kept unless the user says Yes.
+    c.Extract();
+    EXPECT_TRUE(f.Scripted.Shown().last().endsWith(" has existed,overite it?"));
+    EXPECT_EQ(host.Jobs.size(), 1u);
 }
 
 TEST(MainControllerTest, WithoutDriveHandleTheCDInputListsAndRips) {

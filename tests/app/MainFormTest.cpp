@@ -244,6 +244,17 @@ TEST(MainFormTest, DiscFieldsShowAndEditTheDisc) {
     Q_EMIT genre->activated(genre->currentIndex());
     EXPECT_EQ(CurrentDisc.Genre, GenreIndexOf("Rock"));
     EXPECT_EQ(form.Controller().RipRequest().Disc.Album, "Typed Album");
+    // Beside the fields the cover: none yet, then a picture picked from a file.
+    auto* cover = form.findChild<QToolButton*>("btCover");
+    ASSERT_TRUE(cover);
+    EXPECT_EQ(cover->text(), "No cover");
+    EXPECT_TRUE(cover->icon().isNull());
+    QImage picture(40, 40, QImage::Format_RGB32);
+    picture.fill(Qt::darkRed);
+    ASSERT_TRUE(picture.save(f.Folder.File("front.png"), "PNG"));
+    ASSERT_TRUE(form.Controller().PickCover(f.Folder.File("front.png")));
+    EXPECT_FALSE(cover->icon().isNull());
+    EXPECT_EQ(cover->toolButtonStyle(), Qt::ToolButtonIconOnly);
     form.close();
     const TIniFile stored(f.Folder.File("cdinfo.dat"));
     EXPECT_EQ(stored.ReadString(TMainFixture::KeyOf(disc), "Album", ""), "Typed Album");

@@ -136,6 +136,12 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     Settings.ReadOffset = -472;
     Settings.TestAndCopy = true;
     Settings.AccurateRipUse = false;
+    Settings.SingleFile = true;
+    Settings.Id3Version = 2;
+    Settings.ReplayGain = false;
+    Settings.CoverArt = false;
+    Settings.FlacLevel = 8;
+    Settings.FlacVerify = false;
     const TSettings before = Settings;
     const int32_t genreBefore = CurrentDisc.Genre;
 
@@ -167,6 +173,13 @@ TEST_F(OptionSetTest, SettingsRoundTripThroughTheControls) {
     EXPECT_EQ(after.ReadOffset, -472);
     EXPECT_EQ(after.TestAndCopy, true);
     EXPECT_EQ(after.AccurateRipUse, false);
+    EXPECT_EQ(Control<QComboBox>(form, "cbID3Version")->currentText(), "ID3v2.4");
+    EXPECT_EQ(after.SingleFile, true);
+    EXPECT_EQ(after.Id3Version, 2);
+    EXPECT_EQ(after.ReplayGain, false);
+    EXPECT_EQ(after.CoverArt, false);
+    EXPECT_EQ(after.FlacLevel, 8);
+    EXPECT_EQ(after.FlacVerify, false);
 
     // Bit rates of other lengths than the list's (a hand-edited options.ini) come back as
     // they were, neither refused nor cut to three digits.
@@ -219,6 +232,15 @@ TEST_F(OptionSetTest, EnabledRulesFollowTheControls) {
     EXPECT_FALSE(keepWav->isEnabled());
     format->setCurrentIndex(ofWMA);
     EXPECT_TRUE(keepWav->isEnabled());
+    // One file for the whole disc is a WAV or FLAC image.
+    auto* singleFile = Control<QCheckBox>(form, "ckbSingleFile");
+    EXPECT_FALSE(singleFile->isEnabled());
+    format->setCurrentIndex(ofFLAC);
+    EXPECT_EQ(format->currentText(), "FLAC file(*.FLAC)");
+    EXPECT_TRUE(singleFile->isEnabled());
+    EXPECT_TRUE(keepWav->isEnabled());
+    format->setCurrentIndex(ofWAV);
+    EXPECT_TRUE(singleFile->isEnabled());
 }
 
 TEST_F(OptionSetTest, DefaultButtonsSetTheMp3AndWmaDefaults) {

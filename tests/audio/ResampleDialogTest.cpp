@@ -84,6 +84,47 @@ TEST_F(ResampleDialogTest, PassThroughWritesTheSameFileAndDefaultsMakeMono8BitAt
     EXPECT_TRUE(Prompts.Shown().isEmpty());
 }
 
+TEST_F(ResampleDialogTest, AFlacInputConvertsAsItsWavWould) {
+    const QString flac = FindTool("flac");
+    if (flac.isEmpty())
+        GTEST_SKIP() << "flac is not installed";
+    const QString input = Dir.filePath("in.flac");
+    ASSERT_EQ(RunProgram(flac, {"-s", "-f", "-o", input, Input}).ExitCode, 0);
+    // Passed through, then to the window's default format, from the FLAC file and from the WAV.
+    for (const bool passThrough : {true, false}) {
+        QByteArray outputs[2];
+        for (int k = 0; k < 2; ++k) {
+            TfrmResample dialog;
+            const QString out = Dir.filePath(QStringLiteral("out%1%2.wav").arg(k).arg(passThrough));
+            Choose(dialog, k == 0 ? input : Input, out);
+            if (k == 0) {
+                EXPECT_EQ(dialog.Label5->text(), "in.flac");
+                EXPECT_EQ(dialog.Label6->text(), "2");
+                EXPECT_EQ(dialog.Label8->text(), "16");
+                EXPECT_EQ(dialog.Label15->text(), "FLAC");
+            }
+            if (passThrough) {
+                dialog.SpinEdit1->setValue(2);
+                dialog.Edit1->setText("44100");
+                dialog.SpinEdit3->setValue(16);
+            }
+            Convert(dialog);
+            EXPECT_EQ(dialog.StatusPanel->text(), "Success!");
+            outputs[k] = ReadFile(out);
+        }
+        EXPECT_TRUE(outputs[0] == outputs[1]) << passThrough;
+        if (passThrough) {
+            EXPECT_TRUE(outputs[0] == ReadFile(Input));
+        }
+    }
+    // The reader knows the FLAC file for what it is and its length.
+    TWaveIn in;
+    in.SetFileName(input);
+    ASSERT_TRUE(in.Valid());
+    EXPECT_EQ(in.WavType(), wtFlac);
+    EXPECT_EQ(in.GetTotalSamples(), 44100);
+}
+
 TEST_F(ResampleDialogTest, OutputChoiceAndConvertChecks) {
     TfrmResample dialog;
     // No output yet: the standard error box, nothing runs.

@@ -14,3 +14,6 @@ dw_add_test(wav_audio_test
 # discwright-cli wav info|convert as a black box.
 dw_add_test(wav_cli_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/WavCliTest.cpp LIBS dw_audio)
 add_dependencies(wav_cli_test discwright-cli)
+
+# FLAC encoding and decoding against the flac tool.
+dw_add_test(flac_codec_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/FlacCodecTest.cpp LIBS dw_audio)

@@ -17,3 +17,6 @@ add_dependencies(cdin_cli_tests discwright-cli)
 # Disc images as people keep them: cdrdao .toc files (against cdrdao and toc2cue), cue sheets
 # with a file per track (WAV, FLAC, .bin) against the single .bin of the same disc.
 dw_add_test(disc_image_tests SOURCES DiscImageFormatsTest.cpp LIBS dw_cd dw_fixtures)
+
+# ReplayGain measured while reading, against loudgain.
+dw_add_test(loudness_tests SOURCES LoudnessTest.cpp LIBS dw_cd)

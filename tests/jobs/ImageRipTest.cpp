@@ -102,6 +102,39 @@ TEST_F(ImageRipTest, TheImageOpensAsTheSameDisc) {
     EXPECT_TRUE(ReadFile(File("out-cue/Band - Live.wav")) == before);
 }
 
+TEST_F(ImageRipTest, AFlacImageOpensAsTheSameDisc) {
+    const QString flac = FindTool("flac");
+    if (flac.isEmpty())
+        GTEST_SKIP() << "flac is not installed";
+    const TDiscImage disc =
+        MakeDiscImage(Folder.Path(), "disc", {{900, false, false, 40}, {1200, false, false, 75}, {433}});
+    const QString out = File("out");
+    const TRunResult rip =
+        Cli({"rip", "--image", disc.CuePath, "--single-file", "--format", "flac", "--out", out, "--album", "Live"});
+    ASSERT_EQ(rip.ExitCode, 0) << rip.Err.toStdString();
+    const QString cue = out + "/Live.cue";
+    EXPECT_EQ(rip.Out, (out + "/Live.flac\n" + cue + '\n').toUtf8());
+    EXPECT_TRUE(ReadFile(cue).contains("FILE \"Live.flac\" WAVE\n")) << ReadFile(cue).constData();
+    // The whole disc from its first sector, as flac decodes it.
+    const TRunResult decoded = RunProgram(
+        flac, {"-d", "-s", "-c", "--force-raw-format", "--endian=little", "--sign=signed", out + "/Live.flac"});
+    ASSERT_EQ(decoded.ExitCode, 0) << decoded.Err.constData();
+    EXPECT_TRUE(decoded.Out == disc.DiscAudio());
+    // Opened as an image: the same table of contents, disc id and tracks.
+    EXPECT_EQ(Cli({"toc", "--image", cue}).Out, Cli({"toc", "--image", disc.CuePath}).Out);
+    EXPECT_EQ(DiscId(cue), DiscId(disc.CuePath));
+    for (int n = 1; n <= 3; ++n) {
+        for (const QString& image : {disc.CuePath, cue})
+            ASSERT_EQ(Cli({"extract", "--image", image, "--track", QString::number(n), "--out", out + "/x", "--title",
+                           (image == cue ? "back" : "source") + QString::number(n)})
+                          .ExitCode,
+                      0);
+        EXPECT_TRUE(ReadFile(out + QStringLiteral("/x/back%1.wav").arg(n)) ==
+                    ReadFile(out + QStringLiteral("/x/source%1.wav").arg(n)))
+            << n;
+    }
+}
+
 TEST_F(ImageRipTest, WhatASingleFileRipRefuses) {
     const TDiscImage disc = MakeDiscImage(Folder.Path(), "disc", {{100}, {80}});
     const TDiscImage mixed = MakeDiscImage(Folder.Path(), "mixed", {{50, true}, {80}});
@@ -112,7 +145,7 @@ TEST_F(ImageRipTest, WhatASingleFileRipRefuses) {
     } cases[] = {
         {{"--image", disc.CuePath, "--format", "mp3"},
          2,
-         "--single-file writes a WAV image for now: give --format wav"},
+         "--single-file writes a WAV or FLAC image: give --format wav or flac"},
         {{"--image", disc.CuePath, "--format", "wav", "--tracks", "1"}, 2, "--tracks and --paranoia cannot be given"},
         {{"--image", disc.CuePath, "--format", "wav", "--paranoia"}, 2, "--tracks and --paranoia cannot be given"},
         {{"--image", mixed.CuePath, "--format", "wav"}, 1, "track 1 is a data track"},

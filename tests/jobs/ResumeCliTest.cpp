@@ -25,8 +25,10 @@ protected:
     }
 
     QStringList Args(const QString& out, const QStringList& more) const {
-        return QStringList{"--program-folder", Folder.Path(),   "--set",  QStringLiteral("AccurateRip/Server=") +
-                                                                                 UnreachableServer,
+        // ReplayGain off: the album's value needs every track's loudness, which a resume does
+        // not measure for the tracks it takes over (it leaves the album value out).
+        return QStringList{"--program-folder", Folder.Path(), "--set", "Tags/ReplayGain=0", "--set",
+                           QStringLiteral("AccurateRip/Server=") + UnreachableServer,
                            "rip",              "--image",       Disc.CuePath, "--out",
                            out,                "--album",       "Alb",        "--format",
                            "mp3"} +

@@ -1,6 +1,7 @@
 // The job window's jobs with real parts: rips of disc images through the extraction
 // thread into lame, wm8eutil and the Vorbis writer, and file conversions with the resampler.
 #include "JobTestBase.h"
+#include "audio/FlacCodec.h"
 #include "cd/CDIn.h"
 #include "cd/akrip32.h"
 #include "core/DiscInfo.h"
@@ -14,6 +15,7 @@
 #include "support/TestSupport.h"
 #include "tags/Genres.h"
 #include "tags/Id3Tag.h"
+#include "tags/TagReader.h"
 
 #include <zlib.h>
 
@@ -74,14 +76,14 @@ TEST_F(RipJobTest, WholeRipToEachFormatLeavesTheOutputsAndNoWav) {
     CurrentDisc.Album = QStringLiteral("Album");
     CurrentDisc.Year = QStringLiteral("1999");
     CurrentDisc.Genre = 0; // "A Cappella"
-    for (int format : {ofMP3, ofOGG, ofWMA, ofWAV}) {
+    for (int format : {ofMP3, ofOGG, ofWMA, ofWAV, ofFLAC}) {
         SCOPED_TRACE(format);
         Settings.OutputFormat = format;
         auto jobOwner = RipJob(Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
         TRipPipeline& job = *jobOwner;
         ASSERT_TRUE(Run(job));
         EXPECT_TRUE(job.Succeeded());
-        const QString ext = QStringList{".mp3", ".wav", ".ogg", ".wma"}[format];
+        const QString ext = QStringList{".mp3", ".wav", ".ogg", ".wma", ".flac"}[format];
         EXPECT_EQ(job.FilesWritten(), QStringList({Out("One" + ext), Out("Two" + ext)}));
         for (const QString& f : job.FilesWritten())
             EXPECT_GT(QFileInfo(f).size(), 1000) << f.toStdString();
@@ -102,6 +104,34 @@ TEST_F(RipJobTest, WholeRipToEachFormatLeavesTheOutputsAndNoWav) {
     EXPECT_EQ(tag.Track, 2);
     EXPECT_EQ(tag.Genre, 123); // ID3v1 genre 123 is "A Cappella"
     EXPECT_TRUE(Prompter.Shown().isEmpty()) << Prompter.Shown().join('|').toStdString();
+
+    // The WMA utility stores the same fields (read back by ffprobe).
+    if (const QString ffprobe = FindTool(QStringLiteral("ffprobe")); !ffprobe.isEmpty()) {
+        const TRunResult wma =
+            RunProgram(ffprobe, {"-v", "error", "-show_entries", "format_tags", "-of", "default=nw=1", Out("Two.wma")});
+        for (const char* line : {"TAG:title=Two", "TAG:artist=Band", "TAG:album=Album", "TAG:date=1999", "TAG:track=2",
+                                 "TAG:album_artist=Band", "TAG:genre=A Cappella"})
+            EXPECT_TRUE(wma.Out.contains(line)) << line << '\n' << wma.Out.constData();
+    }
+    // The FLAC files decode to the disc's audio; they and the Ogg files carry the disc's
+    // fields, and every tagged file the track's and the album's ReplayGain.
+    QString error;
+    ASSERT_TRUE(DecodeFlacToWav(Out("Two.flac"), Out("back.wav"), TFlacRunHooks(), error)) << error.toStdString();
+    EXPECT_EQ(Pcm(Out("back.wav")), Disc.TrackData[1]);
+    for (const QString& file : {Out("Two.flac"), Out("Two.ogg"), Out("Two.mp3")}) {
+        TTagReport report;
+        ASSERT_TRUE(ReadFileTags(file, report, error)) << error.toStdString();
+        QStringList fields;
+        for (const auto& [name, value] : report.Fields)
+            if (name != QLatin1String("REPLAYGAIN_TRACK_GAIN") && name != QLatin1String("REPLAYGAIN_ALBUM_GAIN"))
+                fields << name + '=' + value;
+            else
+                fields << name;
+        for (const char* expected : {"ALBUM=Album", "ARTIST=Band", "DATE=1999", "GENRE=A Cappella", "TITLE=Two",
+                                     "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"})
+            EXPECT_TRUE(fields.contains(QLatin1String(expected)))
+                << file.toStdString() << ": " << fields.join(' ').toStdString();
+    }
 }
 
 TEST_F(RipJobTest, KeepWavAndDuplicateTitlesGiveDistinctFiles) {
@@ -353,7 +383,7 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     EXPECT_TRUE(LooksLikeMp3(tagged));
 
     // A rip whose MP3 is written but cannot be tagged (lame leaves it read-only): a plain note
-    // with the tag writer's error number, and the job goes on to the next track.
+    // naming the file, and the job goes on to the next track.
     const QString bin = Folder.File(QStringLiteral("bin"));
     QDir().mkpath(bin);
     ASSERT_TRUE(WriteFile(bin + "/lame", ("#!/bin/sh\n" + FindTool(QStringLiteral("lame")) +
@@ -370,7 +400,8 @@ TEST_F(RipJobTest, ConversionFailuresAreReportedOnceAndTheJobGoesOn) {
     auto ripOwner = RipJob(Handle, {QStringLiteral("01One"), QStringLiteral("02Two")});
     TRipPipeline& rip = *ripOwner;
     ASSERT_TRUE(Run(rip));
-    EXPECT_EQ(Prompter.Shown().mid(shown), QStringList(2, "Error #512! Could not save Tag!"));
+    EXPECT_EQ(Prompter.Shown().mid(shown), QStringList({Out("One.mp3") + ": the file is read-only; no tags written",
+                                                        Out("Two.mp3") + ": the file is read-only; no tags written"}));
     EXPECT_EQ(Prompter.Icons().mid(shown), QList<TPromptIcon>(2, TPromptIcon::None));
     EXPECT_GT(QFileInfo(Out("Two.mp3")).size(), 1000);
 }
@@ -421,7 +452,8 @@ TEST_F(RipJobTest, TestAndCopyMarksTracksWhoseReadsDiffer) {
         Settings.Paranoia = secure;
         TRipRequest request = RequestOf({"01One", "02Two"});
         request.WriteLog = true;
-        TRipPipeline job(request, std::make_unique<TFlakySource>(std::make_unique<TDriveLibrarySource>(request, Handle), 2, 1),
+        TRipPipeline job(request,
+                         std::make_unique<TFlakySource>(std::make_unique<TDriveLibrarySource>(request, Handle), 2, 1),
                          TRipWindow::Job);
         std::vector<TTrackResult> results;
         QObject::connect(&job, &TRipPipeline::TrackFinished, [&](const TTrackResult& r) { results.push_back(r); });

@@ -20,3 +20,6 @@ dw_add_test(pipeline_tests GUI SOURCES PipelineTest.cpp LIBS dw_jobs dw_fixtures
 # rip --resume after a rip killed half-way, a changed file, one track picked again.
 dw_add_test(resume_cli_tests SOURCES ResumeCliTest.cpp LIBS dw_fixtures)
 add_dependencies(resume_cli_tests discwright-cli)
+# encode flac, decode flac, convert wav2flac|flac2wav and tag show, run as a program.
+dw_add_test(flac_cli_tests SOURCES FlacCliTest.cpp LIBS dw_core)
+add_dependencies(flac_cli_tests discwright-cli)

@@ -12,8 +12,9 @@ dw_add_test(metadata_tests
     SOURCES DiscIdTest.cpp CdTextTest.cpp MusicBrainzTest.cpp
     LIBS dw_lookup dw_metadata dw_metadata_testserver dw_cddb_testserver dw_fixtures PkgConfig::DISCID)
 
-# discwright-cli lookup and rip --pattern, run as a program.
-dw_add_test(metadata_cli_tests SOURCES LookupCliTest.cpp LIBS dw_metadata_testserver dw_fixtures PkgConfig::DISCID)
+# discwright-cli lookup, rip --pattern and tagged rips of a named disc (cover, ReplayGain), run as a
+# program.
+dw_add_test(metadata_cli_tests SOURCES LookupCliTest.cpp TaggedRipCliTest.cpp LIBS dw_metadata_testserver dw_fixtures PkgConfig::DISCID)
 add_dependencies(metadata_cli_tests discwright-cli)
 
 # The release chooser's window, on the offscreen platform.

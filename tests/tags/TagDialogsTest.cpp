@@ -7,6 +7,9 @@
 #include "core/Settings.h"
 #include "platform/Prompter.h"
 #include "support/TestSupport.h"
+#include "tags/Genres.h"
+#include "tags/TagReader.h"
+#include "tags/TagWriter.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,6 +17,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -223,6 +227,72 @@ TEST_F(TagDialogsTest, SaveAsAsksWithASaveDialogInTheFolderOfTheLoadedFile) {
     ASSERT_EQ(tag.Read(other), id3Ok);
     EXPECT_EQ(tag.TitleText(), "Elsewhere");
     EXPECT_TRUE(Prompts.Shown().isEmpty());
+}
+
+TEST_F(TagDialogsTest, AFileWithOnlyId3v2ShowsItsFieldsAndKeepsItsOtherFrames) {
+    const QString lame = FindTool("lame");
+    if (lame.isEmpty())
+        GTEST_SKIP() << "lame is not installed";
+    const QString wav = Folder.File("in.wav");
+    const QString mp3 = Folder.File("song.mp3");
+    ASSERT_TRUE(WriteFile(wav, MakeWav(MakePcm16(22050, 2, 4), 2, 44100, 16)));
+    ASSERT_EQ(RunProgram(lame, {"--quiet", wav, mp3}).ExitCode, 0);
+    TTagFields written;
+    written.Title = QString::fromUtf8("A title longer than the thirty characters of ID3v1 — whole");
+    written.Genre = GenreIndexOf("Jazz");
+    written.Track = 4;
+    written.TrackTotal = 9;
+    written.TrackGain = -3.5;
+    written.Cover = QByteArray("\x89PNG\r\n\x1A\n", 8) + QByteArray(100, 'p');
+    QString error;
+    ASSERT_TRUE(WriteFileTags(mp3, written, id3V2Only, error)) << error.toStdString();
+
+    TfrmID3Edit form;
+    form.ChooseFile = [&] { return mp3; };
+    form.show();
+    form.findChild<QPushButton*>("bLoadTag")->click();
+    EXPECT_EQ(form.findChild<QLineEdit*>("ID3title")->text(), written.Title);
+    EXPECT_EQ(form.findChild<QComboBox*>("ID3genre")->currentText(), "Jazz");
+    EXPECT_EQ(form.findChild<QLineEdit*>("ID3track")->text(), "4");
+    EXPECT_EQ(form.findChild<QLabel*>("lTagKinds")->text(), "Tags in the file: ID3v2.4");
+    EXPECT_EQ(form.findChild<QLabel*>("lCommentRoom")->text(),
+              "ID3v1 keeps 28 characters of it (a track number is set)");
+    auto* year = form.findChild<QLineEdit*>("ID3year");
+    year->clear();
+    QTest::keyClicks(year, "2o0l9x99");
+    EXPECT_EQ(year->text(), "2099");
+    form.findChild<QLineEdit*>("ID3track")->setText("0");
+    EXPECT_EQ(form.findChild<QLabel*>("lCommentRoom")->text(), "ID3v1 keeps 30 characters of it");
+    form.findChild<QLineEdit*>("ID3track")->setText("4");
+
+    // Saving writes both tags (ID3/Version 3) and keeps what the fields do not show.
+    form.findChild<QPushButton*>("bSaveTag")->click();
+    EXPECT_TRUE(Prompts.Shown().isEmpty()) << Prompts.Shown().join('|').toStdString();
+    EXPECT_EQ(form.findChild<QLabel*>("lTagKinds")->text(), "Tags in the file: ID3v1, ID3v2.4");
+    TTagReport report;
+    ASSERT_TRUE(ReadFileTags(mp3, report, error));
+    const auto value = [&](const char* name) {
+        for (const auto& [key, v] : report.Fields)
+            if (key == QLatin1String(name))
+                return v;
+        return QString();
+    };
+    EXPECT_EQ(value("TITLE"), written.Title);
+    EXPECT_EQ(value("DATE"), "2099");
+    EXPECT_EQ(value("TRACKNUMBER"), "4/9");
+    EXPECT_EQ(value("REPLAYGAIN_TRACK_GAIN"), "-3.50 dB");
+    EXPECT_EQ(report.Pictures.size(), 1);
+    Tid3tag v1;
+    ASSERT_EQ(v1.Read(mp3), id3Ok);
+    EXPECT_EQ(v1.TitleText(), written.Title.left(30));
+    EXPECT_EQ(v1.YearText(), "2099");
+
+    // Remove takes both.
+    Prompts.Queue(TPromptAnswer::Yes);
+    form.findChild<QPushButton*>("bRemoveTag")->click();
+    EXPECT_EQ(form.findChild<QLabel*>("lTagKinds")->text(), "The file has no tag.");
+    ASSERT_TRUE(ReadFileTags(mp3, report, error));
+    EXPECT_TRUE(report.Kinds.isEmpty()) << report.Kinds.join(' ').toStdString();
 }
 
 TEST_F(TagDialogsTest, TitleDialogCannotConfirmAnEmptyTitle) {

@@ -197,6 +197,9 @@ void TEncoder::OpenOutput() {
         av_dict_set(&oc->metadata, "artist", Job.Author.c_str(), 0);
     if (!Job.Description.empty())
         av_dict_set(&oc->metadata, "comment", Job.Description.c_str(), 0);
+    for (const auto& [name, value] : Job.Metadata)
+        if (!name.empty() && !value.empty())
+            av_dict_set(&oc->metadata, name.c_str(), value.c_str(), 0);
     oc->interrupt_callback = AVIOInterruptCB{InterruptRequested, const_cast<TWmaJob*>(&Job)};
     const int rc =
         avio_open2(&oc->pb, FileUrl(Job.OutputFile).c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback, nullptr);

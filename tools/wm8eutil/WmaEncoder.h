@@ -6,6 +6,8 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 class EWmaEncode : public std::runtime_error {
 public:
@@ -32,6 +34,9 @@ struct TWmaJob {
     TWmaTarget Target;
     std::string Author;      // ASF author, empty = none
     std::string Description; // stored as the "comment" (Description) entry, empty = none
+    // Further metadata under FFmpeg's names (title, album, album_artist, date, genre, track)
+    // or as ASF names of their own ("MusicBrainz/Album Id"), in order.
+    std::vector<std::pair<std::string, std::string>> Metadata;
     // Told every whole percent of the input read (0..99) and 100 at the end.
     std::function<void(int percent)> OnProgress;
     // Asked while the job runs (also inside blocked reads and writes); true ends it as a

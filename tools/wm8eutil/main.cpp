@@ -1,8 +1,10 @@
 // wm8eutil: encodes a PCM WAV file to WMA.
 //
 //   wm8eutil -input FILE.wav -output FILE.wma -a_setting BITRATE_RATE_CHANNELS
-//            [-author TEXT] [-description TEXT]
+//            [-author TEXT] [-description TEXT] [-meta NAME=VALUE]...
 //
+// -meta stores one more entry (FFmpeg's names: title, album, album_artist, date, genre, track;
+// other names, such as "MusicBrainz/Album Id", as they are).
 // Prints "NN%" on standard output for every whole percent and "100%" when done. On failure it
 // prints "ERROR: reason" and exits with 1. The value after an option is always taken as that
 // option's value, even when it starts with "-". Ctrl+C, SIGTERM and SIGHUP end the run the
@@ -40,7 +42,7 @@ int Fail(const std::string& reason) {
 
 void Usage() {
     std::fprintf(stderr, "usage: wm8eutil -input FILE.wav -output FILE.wma -a_setting BITRATE_RATE_CHANNELS "
-                         "[-author TEXT] [-description TEXT]\n");
+                         "[-author TEXT] [-description TEXT] [-meta NAME=VALUE]...\n");
 }
 
 } // namespace
@@ -67,11 +69,23 @@ int main(int argc, char* argv[]) {
             value = &job.Author;
         else if (option == "-description")
             value = &job.Description;
-        else
+        else if (option == "-meta") {
+            job.Metadata.emplace_back();
+            value = &job.Metadata.back().second;
+        } else
             return Fail("unknown option " + option);
         if (i + 1 >= argc)
             return Fail("missing value after " + option);
         *value = argv[++i];
+        if (option == "-meta") {
+            // NAME=VALUE: the name ends at the first "=".
+            std::string& entry = job.Metadata.back().second;
+            const size_t equals = entry.find('=');
+            if (equals == std::string::npos || equals == 0)
+                return Fail("-meta needs NAME=VALUE, not " + entry);
+            job.Metadata.back().first = entry.substr(0, equals);
+            entry.erase(0, equals + 1);
+        }
     }
     if (job.InputFile.empty())
         return Fail("no input file (-input)");
