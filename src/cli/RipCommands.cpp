@@ -75,11 +75,11 @@ private:
 };
 
 void PrintStepLines(TRipPipeline& rip) {
-    QObject::connect(&rip, &TRipPipeline::StepProgress,
-                     [&rip, last = TStepLines()](int32_t index, const QString& caption,
-                                                 const TJobProgress& progress) mutable {
-                         last.Print(rip.Request().Tracks[size_t(index - 1)].Number, index, caption, progress);
-                     });
+    QObject::connect(
+        &rip, &TRipPipeline::StepProgress,
+        [&rip, last = TStepLines()](int32_t index, const QString& caption, const TJobProgress& progress) mutable {
+            last.Print(rip.Request().Tracks[size_t(index - 1)].Number, index, caption, progress);
+        });
 }
 
 // Looks for the state of an earlier rip of the request's disc into its folder and says what was
@@ -100,11 +100,12 @@ bool PrepareResume(TRipRequest& request, bool resume, bool subset) {
         QStringList numbers;
         for (int32_t n : rip)
             numbers << QString::number(n);
-        CliProgress(QStringLiteral("rip: resuming the rip of %1: %2 of %3 tracks are taken from it; ripping %4")
-                        .arg(album)
-                        .arg(request.Earlier.size())
-                        .arg(request.Tracks.size())
-                        .arg(numbers.isEmpty() ? QStringLiteral("nothing") : QStringLiteral("track ") + numbers.join(", ")));
+        CliProgress(
+            QStringLiteral("rip: resuming the rip of %1: %2 of %3 tracks are taken from it; ripping %4")
+                .arg(album)
+                .arg(request.Earlier.size())
+                .arg(request.Tracks.size())
+                .arg(numbers.isEmpty() ? QStringLiteral("nothing") : QStringLiteral("track ") + numbers.join(", ")));
         return true;
     } else if (resume) {
         CliProgress(QStringLiteral("rip: no earlier rip of this disc to resume in ") + RipLogFolder(request) +
@@ -252,8 +253,8 @@ int RunRipCommand(const QStringList& words) {
                                           "--tracks and --paranoia cannot be given with it"),
                            2);
         if (parser.isSet(resume))
-            return CliFail(QStringLiteral("--single-file rips the whole disc in one go: --resume cannot be given with it"),
-                           2);
+            return CliFail(
+                QStringLiteral("--single-file rips the whole disc in one go: --resume cannot be given with it"), 2);
     }
     if (parser.isSet(cover)) {
         QString error;
@@ -339,7 +340,8 @@ int RunRipCommand(const QStringList& words) {
     request.DiscKey = disc.Key;
     request.DriveName = NamedDriveTitle(parser, driveOptions);
     // An earlier rip of this disc into this folder: resumed with --resume, told otherwise.
-    const bool resuming = !parser.isSet(singleFile) && PrepareResume(request, parser.isSet(resume), parser.isSet(tracks));
+    const bool resuming =
+        !parser.isSet(singleFile) && PrepareResume(request, parser.isSet(resume), parser.isSet(tracks));
     // A rip never writes over files silently: without --yes the new files go beside them. A
     // resume rips again what the earlier run left unfinished or changed, in its place.
     if (const QStringList existing = request.ExistingFiles(); !existing.isEmpty() && !resuming) {
@@ -427,11 +429,11 @@ int RunConvertCommand(const QStringList& words) {
     if (lanes > 1 && jobList.size() > 1) {
         // Several files at once: each line names its file's place in the list.
         TConvertBatch batch(kind->second, jobList, folder, lanes);
-        QObject::connect(&batch, &TConvertBatch::StepProgress,
-                         [last = TStepLines()](int32_t index, const QString& caption,
-                                               const TJobProgress& progress) mutable {
-                             last.Print(index, index, caption, progress);
-                         });
+        QObject::connect(
+            &batch, &TConvertBatch::StepProgress,
+            [last = TStepLines()](int32_t index, const QString& caption, const TJobProgress& progress) mutable {
+                last.Print(index, index, caption, progress);
+            });
         batch.Start();
         return FinishJob(batch, interrupt, QStringLiteral("convert"));
     }

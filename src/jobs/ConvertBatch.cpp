@@ -9,8 +9,8 @@ TConvertBatch::TConvertBatch(TJobKind jobKind, const QStringList& files, const Q
     const int32_t count = std::clamp<int32_t>(std::min<int32_t>(lanes, int32_t(files.size())), 1, 64);
     for (int32_t n = 0; n < count; ++n) {
         // The first lane runs on the given wrappers, the others on their own.
-        auto lane = std::make_unique<TConvertJob>(jobKind, files, outputFolder, n == 0 ? mp3 : nullptr,
-                                                  n == 0 ? wma : nullptr);
+        auto lane =
+            std::make_unique<TConvertJob>(jobKind, files, outputFolder, n == 0 ? mp3 : nullptr, n == 0 ? wma : nullptr);
         TConvertJob* job = lane.get();
         if (count > 1) {
             job->TakeEntry = [this] { return NextEntry < int(Results.size()) ? NextEntry++ : -1; };

@@ -146,7 +146,7 @@ void TConvertJob::Start() {
         break;
     case TJobKind::WavToFlac:
     case TJobKind::FlacToWav:
-        StartFlacEntry(0);
+        StartFlacEntry(Current);
         break;
     default:
         SetStep(QStringLiteral("Encoding"), Current, ResText("RES_WAV_TO_WMA", "Encoding WAV to WMA"));
@@ -233,7 +233,8 @@ void TConvertJob::StartFlacEntry(int i) {
     const QString output = OutputOf(i);
     const bool decode = JobKind == TJobKind::FlacToWav;
     SetStep(decode ? QStringLiteral("Decoding") : QStringLiteral("Encoding"), i,
-            decode ? ResText("RES_FLAC_TO_WAV", "Decoding FLAC to WAV") : ResText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC"));
+            decode ? ResText("RES_FLAC_TO_WAV", "Decoding FLAC to WAV")
+                   : ResText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC"));
     QString reason;
     if (IsSameFile(input, output))
         return SkipEntry(i, JobCode::FlacEnded,
@@ -257,16 +258,17 @@ void TConvertJob::StartFlacEntry(int i) {
 }
 
 void TConvertJob::OnFlacEnded(const TProcessInfo& info) {
-    const int i = EncodedCount;
+    const int i = Current;
     if (info.Status == 2 && !info.Ok)
-        ErrorBox(FailureText(JobKind == TJobKind::FlacToWav
-                                 ? ResText("RES_Check_FlacDecode", "Decode FLAC file error!")
-                                 : ResText("RES_Check_FlacOptions", "Create FLAC file error!\r\nPlease check the "
-                                                                    "output and FLAC options or run application again."),
-                             OutputOf(i), info.Reason));
+        ErrorBox(
+            FailureText(JobKind == TJobKind::FlacToWav
+                            ? ResText("RES_Check_FlacDecode", "Decode FLAC file error!")
+                            : ResText("RES_Check_FlacOptions", "Create FLAC file error!\r\nPlease check the "
+                                                               "output and FLAC options or run application again."),
+                        OutputOf(i), info.Reason));
     if (EndEncodedEntry(i, info, EncodedCount))
         return;
-    StartFlacEntry(EncodedCount);
+    StartFlacEntry(Current);
 }
 
 void TConvertJob::StartStep(int i, int32_t endCode, const std::function<void()>& start) {

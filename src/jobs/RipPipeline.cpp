@@ -2,10 +2,10 @@
 #include "jobs/RipPipeline.h"
 
 #include "cd/ripthread.h"
-#include "jobs/RipLog.h"
-#include "jobs/RipState.h"
 #include "core/Helpers.h"
 #include "core/LanguageText.h"
+#include "jobs/RipLog.h"
+#include "jobs/RipState.h"
 #include "platform/Prompter.h"
 
 #include <QFile>
@@ -260,8 +260,8 @@ void TRipPipeline::Pump() {
     if (MayRead()) {
         // After a failure the CD rip window's hint line keeps it until the next track reports.
         const QString hint = ProgressHint;
-        const bool failed = ExtractedCount > 0 && !Results[size_t(ExtractedCount - 1)].Ok &&
-                            Results[size_t(ExtractedCount - 1)].Ended;
+        const bool failed =
+            ExtractedCount > 0 && !Results[size_t(ExtractedCount - 1)].Ok && Results[size_t(ExtractedCount - 1)].Ended;
         StartExtraction(NextRead++, Window == TRipWindow::Job || Req.Format == ofWAV);
         SkipCarried();
         if (Window == TRipWindow::CDRip && failed)
@@ -272,8 +272,7 @@ void TRipPipeline::Pump() {
         return;
     // Without the pipeline the encoders let go of their files a moment after their end events;
     // a step's files are closed before its end event is sent, so the pipeline does not wait.
-    const bool settle = !Req.Pipeline && Req.Format != ofWAV &&
-                        (Window == TRipWindow::CDRip || Req.Format == ofOGG);
+    const bool settle = !Req.Pipeline && Req.Format != ofWAV && (Window == TRipWindow::CDRip || Req.Format == ofOGG);
     if (Window == TRipWindow::Job)
         Finish();
     if (settle)
@@ -342,10 +341,10 @@ void TRipPipeline::OnSourceProgress(const TProcessInfo& info) {
     if (Window == TRipWindow::Job || info.Code >= 1) {
         // The CD rip window's hint line may still hold the last failure; the step line does not.
         const bool testing = Req.TestAndCopy && Passes[size_t(info.Track - 1)].Done == 0;
-        const QString word = Window == TRipWindow::Job
-                                 ? Caption
-                                 : StepCaption(info.Track - 1, testing ? QStringLiteral("Testing")
-                                                                       : QStringLiteral("Extracting"));
+        const QString word =
+            Window == TRipWindow::Job
+                ? Caption
+                : StepCaption(info.Track - 1, testing ? QStringLiteral("Testing") : QStringLiteral("Extracting"));
         Q_EMIT StepProgress(info.Track, word, Progress);
     }
 }
@@ -528,7 +527,9 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
         r.Suspicious = r.Reread ? p.Crc[2] != p.Crc[0] && p.Crc[2] != p.Crc[1] : p.Crc[0] != p.Crc[1];
     }
     if (Req.Format != ofWAV)
-        r.Encode = !r.Read.Ok ? QStringLiteral("not encoded") : ok ? QStringLiteral("ok") : QStringLiteral("failed: ") + reason;
+        r.Encode = !r.Read.Ok ? QStringLiteral("not encoded")
+                   : ok       ? QStringLiteral("ok")
+                              : QStringLiteral("failed: ") + reason;
     if (ok)
         r.Files << Results[size_t(i)].Output;
     // The WAV stays when it is kept, or when it is the only copy of the track's audio.
@@ -720,8 +721,8 @@ void TRipPipeline::WriteLogFiles() {
     std::vector<TTrackResult> tracks = Ended;
     std::stable_sort(tracks.begin(), tracks.end(),
                      [](const TTrackResult& a, const TTrackResult& b) { return a.Index < b.Index; });
-    const TRipLogInput in{Req, tracks, Answer, Stopping || int32_t(Ended.size()) < Count(),
-                          QDateTime::currentDateTime(), &Tags};
+    const TRipLogInput in{
+        Req, tracks, Answer, Stopping || int32_t(Ended.size()) < Count(), QDateTime::currentDateTime(), &Tags};
     LogFile = Req.EarlierLog;
     CueFile = Req.EarlierCue;
     if (!WriteRipLog(in, LogFile, CueFile, LogError)) {

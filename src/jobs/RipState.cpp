@@ -336,8 +336,8 @@ std::vector<int32_t> PlanResume(const TRipState& state, TRipRequest& request, bo
         // The entry names the files where the earlier run put them (its output is the first).
         if (!r.Files.isEmpty()) {
             const QFileInfo output(r.Files.first());
-            entry.BaseName = QDir(request.OutputFolder)
-                                 .relativeFilePath(output.absolutePath() + '/' + output.completeBaseName());
+            entry.BaseName =
+                QDir(request.OutputFolder).relativeFilePath(output.absolutePath() + '/' + output.completeBaseName());
         }
         request.Earlier.push_back(r);
     }

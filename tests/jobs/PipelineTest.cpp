@@ -1,5 +1,5 @@
 // Rips that read on while earlier tracks are encoded, in both windows' configurations on a
-// disc image with the real lame and Vorbis writer: the same files as a rip of one track at a
+// disc image with the real lame, Vorbis writer and FLAC encoder: the same files as a rip of one track at a
 // time, never more WAV files than the encoders can take plus one, and a track whose encoder
 // dies half-way leaves the other tracks whole and its own WAV kept.
 #include "JobTestBase.h"
@@ -22,7 +22,8 @@ protected:
         TJobTestBase::SetUp();
         if (IsSkipped())
             return;
-        Disc = MakeDiscImage(Folder.Path(), QStringLiteral("disc"), std::vector<TImageTrack>(4, TImageTrack{300, false}));
+        Disc =
+            MakeDiscImage(Folder.Path(), QStringLiteral("disc"), std::vector<TImageTrack>(4, TImageTrack{300, false}));
         Settings.Images = Disc.CuePath;
         CDIn = std::make_unique<TCDIn>();
         CDIn->SetDriveIndex(CDIn->DriveCount() - 1);
@@ -72,7 +73,7 @@ TEST_F(PipelineTest, OverlappingRipWritesTheSameFilesAsOneTrackAtATime) {
     Settings.UseID3 = true;
     CurrentDisc.Artist = QStringLiteral("Band");
     for (TRipWindow window : {TRipWindow::Job, TRipWindow::CDRip}) {
-        for (int format : {ofMP3, ofOGG}) {
+        for (int format : {ofMP3, ofOGG, ofFLAC}) {
             SCOPED_TRACE(testing::Message() << "window " << int(window) << " format " << format);
             Settings.OutputFormat = format;
             Settings.Pipeline = false;
@@ -118,12 +119,13 @@ TEST_F(PipelineTest, EncoderDyingHalfWayFailsOnlyItsTrack) {
     // go to the real lame.
     const QString bin = Folder.File(QStringLiteral("bin"));
     QDir().mkpath(bin);
-    ASSERT_TRUE(WriteFile(bin + "/lame", ("#!/bin/sh\n"
-                                          "for last; do :; done\n"
-                                          "case \"$*\" in *Two*) head -c 20000 /dev/urandom >\"$last\"; kill -9 $$;; esac\n"
-                                          "exec " +
-                                          FindTool(QStringLiteral("lame")) + " \"$@\"\n")
-                                             .toUtf8()));
+    ASSERT_TRUE(
+        WriteFile(bin + "/lame", ("#!/bin/sh\n"
+                                  "for last; do :; done\n"
+                                  "case \"$*\" in *Two*) head -c 20000 /dev/urandom >\"$last\"; kill -9 $$;; esac\n"
+                                  "exec " +
+                                  FindTool(QStringLiteral("lame")) + " \"$@\"\n")
+                                     .toUtf8()));
     QFile::setPermissions(bin + "/lame", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("PATH", QFile::encodeName(bin) + ':' + SavedPath);
     Settings.OutputFormat = ofMP3;
@@ -163,7 +165,7 @@ TEST_F(PipelineTest, ConversionsSideBySideWriteWhatOneAtATimeWrites) {
         inputs << Folder.File(QStringLiteral("in%1.wav").arg(i));
         ASSERT_TRUE(WriteFile(inputs.last(), MakeWav(MakePcm16(rate * 2, 2, 11 + i, rate), 2, rate, 16)));
     }
-    for (TJobKind kind : {TJobKind::WavToMp3, TJobKind::WavToOgg}) {
+    for (TJobKind kind : {TJobKind::WavToMp3, TJobKind::WavToOgg, TJobKind::WavToFlac}) {
         SCOPED_TRACE(int(kind));
         TConvertJob one(kind, inputs, Settings.OutputFolder);
         ASSERT_TRUE(Run(one));

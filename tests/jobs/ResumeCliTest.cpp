@@ -27,10 +27,20 @@ protected:
     QStringList Args(const QString& out, const QStringList& more) const {
         // ReplayGain off: the album's value needs every track's loudness, which a resume does
         // not measure for the tracks it takes over (it leaves the album value out).
-        return QStringList{"--program-folder", Folder.Path(), "--set", "Tags/ReplayGain=0", "--set",
+        return QStringList{"--program-folder",
+                           Folder.Path(),
+                           "--set",
+                           "Tags/ReplayGain=0",
+                           "--set",
                            QStringLiteral("AccurateRip/Server=") + UnreachableServer,
-                           "rip",              "--image",       Disc.CuePath, "--out",
-                           out,                "--album",       "Alb",        "--format",
+                           "rip",
+                           "--image",
+                           Disc.CuePath,
+                           "--out",
+                           out,
+                           "--album",
+                           "Alb",
+                           "--format",
                            "mp3"} +
                more;
     }
@@ -86,7 +96,8 @@ TEST_F(ResumeCliTest, KilledRipGoesOnWithTheTracksLeft) {
 
     const TRunResult resumed = Rip(out, {"--resume"});
     ASSERT_EQ(resumed.ExitCode, 0) << resumed.Err.toStdString();
-    EXPECT_TRUE(resumed.Err.contains("1 of 3 tracks are taken from it; ripping track 2, 3")) << resumed.Err.toStdString();
+    EXPECT_TRUE(resumed.Err.contains("1 of 3 tracks are taken from it; ripping track 2, 3"))
+        << resumed.Err.toStdString();
     const QStringList reads = ReadLines(resumed.Err);
     ASSERT_EQ(reads.size(), 2) << reads.join('\n').toStdString();
     EXPECT_TRUE(reads[0].contains("Track02") && reads[1].contains("Track03")) << reads.join('\n').toStdString();
