@@ -55,7 +55,7 @@ void TCDInputSource::Start(int32_t index, const QString& wavPath, bool normalize
             if (Request.LengthLimit > 0)
                 sectors = std::min<int64_t>(sectors, int64_t(Request.LengthLimit) * 75);
             Checksums.Begin(sectors * 588, Request.Layout.FirstAudio(at), Request.Layout.LastAudio(at),
-                            Request.ReplayGain);
+                            Request.MeasuresLoudness());
         } else {
             Checksums = TTrackChecksums();
         }

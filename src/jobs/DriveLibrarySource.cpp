@@ -21,7 +21,7 @@ void TDriveLibrarySource::Start(int32_t index, const QString& wavPath, bool norm
     options.IsNormalize = Request.Normalize && normalize;
     options.ReadOffset = Request.ReadOffset;
     options.Checksums = Request.NeedsChecksums();
-    options.Loudness = Request.ReplayGain;
+    options.Loudness = Request.MeasuresLoudness();
     options.NormalizePercent = Request.NormalizePercent;
     Thread = std::make_unique<TCDRipThread>(entry.Number, wav.completeBaseName(), options);
     Thread->CDHandle = CdHandle;

@@ -74,7 +74,10 @@ struct TRipRequest {
     bool WriteLog = true;
     // Whether the sources compute each track's CRC32 and AccurateRip sums: only something that
     // reads them (the log, the AccurateRip check, test & copy) is worth their time.
-    bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy || ReplayGain; }
+    bool NeedsChecksums() const { return WriteLog || AccurateRip || TestAndCopy || MeasuresLoudness(); }
+    // ReplayGain is measured only for a format whose files take it (not WAV or WMA): the
+    // measurement costs more than every checksum together.
+    bool MeasuresLoudness() const { return ReplayGain && (Format == ofMP3 || Format == ofOGG || Format == ofFLAC); }
 
     // A resumed rip: the entries taken from the earlier run with their results (Index names
     // the entry), and the log and cue sheet it wrote, which this rip writes again in place.
