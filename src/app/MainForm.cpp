@@ -45,6 +45,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <algorithm>
 #include <QUrl>
 
 namespace {
@@ -509,13 +511,17 @@ void TMainForm::UpdateCover() {
     QPixmap picture = QPixmap::fromImage(DecodeJpeg(cover));
     if (picture.isNull() && !cover.isEmpty())
         picture.loadFromData(cover);
+    // The button is the picture's square; without one, as wide as its text in any language.
+    const int side = btCover->iconSize().width() + 4;
     if (picture.isNull()) {
         btCover->setIcon(QIcon());
         btCover->setText(ResText("RES_Cover_None", "No cover"));
         btCover->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        btCover->setFixedWidth(std::max(side, btCover->fontMetrics().horizontalAdvance(btCover->text()) + 16));
     } else {
         btCover->setIcon(QIcon(picture));
         btCover->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        btCover->setFixedWidth(side);
     }
     btCover->setToolTip(ResText("RES_Cover_Choose", "Front cover of the disc; click to choose a picture file"));
 }

@@ -244,10 +244,10 @@ int main(int argc, char** argv) {
     TOptionSetForm options(&host);
     options.show();
     auto* pages = options.findChild<QTabWidget*>("PageControl1");
-    const char* names[] = {"output", "mp3", "ogg", "wma", "id3", "cdrom"};
+    const QStringList names = {"output", "mp3", "ogg", "wma", "id3", "cdrom", "flac"};
     for (int page = 0; page < pages->count(); ++page) {
         pages->setCurrentIndex(page);
-        ok &= Save(options, out + '/' + prefix + "options-" + names[page] + ".png");
+        ok &= Save(options, out + '/' + prefix + "options-" + names.value(page, QString::number(page)) + ".png");
     }
     options.hide();
 
