@@ -46,8 +46,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 

@@ -17,6 +17,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <set>
 
 #include <fcntl.h>
@@ -78,6 +80,16 @@ QJsonObject ResultToJson(const TTrackResult& r) {
                      {"readErrors", d.ReadErrors},
                      {"jitter", d.JitterCorrections},
                      {"offsetSilence", qint64(d.OffsetSilence)}};
+    // The loudness blocks, for the album's ReplayGain when a resume takes the track over.
+    if (d.Loudness && !d.Loudness->Blocks().empty()) {
+        const std::vector<double>& blocks = d.Loudness->Blocks();
+        double lufs = 0;
+        if (d.Loudness->Loudness(lufs))
+            read.insert("lufs", lufs);
+        read.insert("loudness", QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(blocks.data()),
+                                                               qsizetype(blocks.size() * sizeof(double)))
+                                                        .toBase64()));
+    }
     return QJsonObject{{"number", r.Number},
                        {"discNumber", r.DiscNumber},
                        {"title", r.Title},
@@ -109,6 +121,15 @@ TTrackResult ResultFromJson(const QJsonObject& o) {
     r.Read.ReadErrors = d.value("readErrors").toInt();
     r.Read.JitterCorrections = d.value("jitter").toInt();
     r.Read.OffsetSilence = d.value("offsetSilence").toInteger();
+    const QByteArray blocks = QByteArray::fromBase64(d.value("loudness").toString().toLatin1());
+    if (!blocks.isEmpty() && blocks.size() % qsizetype(sizeof(double)) == 0) {
+        std::vector<double> energies(size_t(blocks.size()) / sizeof(double));
+        std::memcpy(energies.data(), blocks.constData(), size_t(blocks.size()));
+        // Energies are never negative or not numbers; a state that says otherwise is ignored.
+        if (std::all_of(energies.begin(), energies.end(), [](double e) { return std::isfinite(e) && e >= 0; }))
+            r.Read.Loudness = std::make_shared<const TLoudness>(std::move(energies), d.value("lufs").toDouble(),
+                                                                d.value("lufs").isDouble());
+    }
     r.Number = o.value("number").toInt();
     r.DiscNumber = o.value("discNumber").toInt();
     r.Title = o.value("title").toString();
