@@ -165,6 +165,7 @@ void TRipPipeline::Start() {
     EncodedCount = 0;
     EndedCount = 0;
     NextRead = 0;
+    NextToTell = 0;
     Clock.start();
     if (Count() == 0) {
         Finish();
@@ -536,15 +537,27 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
     if (Req.Format != ofWAV && (Req.KeepWav || !ok) && QFileInfo::exists(Req.WavOf(size_t(i))))
         r.Files << Req.WavOf(size_t(i));
     Verify(r);
-    Ended.push_back(r);
     // The state names the track once its files are complete and on the disk.
     SaveState(r);
-    Q_EMIT TrackFinished(r);
-    if (r.AccurateRip.Kind != TAccurateRipVerdict::Unchecked || !r.AccurateRip.Text.isEmpty()) {
-        ResultLine = ResultLineOf(r);
-        if (ok)
-            States[size_t(i)].Result = VerdictText(r);
-        Q_EMIT TrackVerified(r);
+    Untold[i] = r;
+    Tell(false);
+}
+
+void TRipPipeline::Tell(bool all) {
+    // Encodes end in any order; the listeners hear of the tracks in track order.
+    while (!Untold.empty() && (all || Untold.begin()->first == NextToTell)) {
+        TTrackResult r = Untold.begin()->second;
+        NextToTell = Untold.begin()->first + 1;
+        Untold.erase(Untold.begin());
+        Verify(r);
+        Ended.push_back(r);
+        Q_EMIT TrackFinished(r);
+        if (r.AccurateRip.Kind != TAccurateRipVerdict::Unchecked || !r.AccurateRip.Text.isEmpty()) {
+            ResultLine = ResultLineOf(r);
+            if (r.Ok && !r.Earlier)
+                States[size_t(r.Index - 1)].Result = VerdictText(r);
+            Q_EMIT TrackVerified(r);
+        }
     }
 }
 
@@ -655,6 +668,8 @@ void TRipPipeline::MakeSummary() {
 }
 
 void TRipPipeline::EndJob() {
+    // A stopped rip's tracks after one that never ended are told now.
+    Tell(true);
     if ((AnswerPending || Tags.Pending()) && !Stopping) {
         // The last track is done; the database's answer completes the results and the log, the
         // cover's the files' tags (each at most its time-outs away).
@@ -753,11 +768,9 @@ void TRipPipeline::EndCarried(const TTrackResult& earlier) {
     States[size_t(i)].Result = ResText("RES_Track_Earlier", "from the earlier run");
     if (!r.AccurateRip.Text.isEmpty())
         States[size_t(i)].Result += QStringLiteral("; ") + VerdictText(r);
-    Ended.push_back(r);
     SaveState(r);
-    Q_EMIT TrackFinished(r);
-    if (!r.AccurateRip.Text.isEmpty())
-        Q_EMIT TrackVerified(r);
+    Untold[i] = r;
+    Tell(false);
 }
 
 void TRipPipeline::SaveState(const TTrackResult& r) {

@@ -39,6 +39,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -174,6 +175,8 @@ private:
     // entry ends with its earlier result.
     void SkipCarried();
     void EndCarried(const TTrackResult& earlier);
+    // Tells the listeners of ended tracks in track order (`all`: every one ended so far).
+    void Tell(bool all);
     // The state for a resume: track r recorded (its files synced and hashed), and written.
     void SaveState(const TTrackResult& r);
     void WriteState();
@@ -223,6 +226,9 @@ private:
     int32_t EndedCount = 0;
     QElapsedTimer Clock;
     std::vector<bool> Carried;
+    // Ended tracks not yet told (an earlier one is still being encoded), by entry.
+    std::map<int, TTrackResult> Untold;
+    int NextToTell = 0;
     TRipState State;
     QString StatePath;
     bool LogWritten = false;
