@@ -19,6 +19,16 @@ int64_t SecondsSince(std::chrono::steady_clock::time_point start) {
     return static_cast<int64_t>(std::rint(s));
 }
 
+// The time labels of a step `percent` done that started at `start`: elapsed, and the estimate
+// of the whole from it.
+void TimesAt(std::chrono::steady_clock::time_point start, int32_t percent, QString& elapsed, QString& estimated) {
+    if (percent <= 0)
+        return;
+    const int64_t seconds = SecondsSince(start);
+    elapsed = MinSecText(seconds);
+    estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(percent))));
+}
+
 } // namespace
 
 void TJobProgress::Reset() {
@@ -145,11 +155,8 @@ void TEncodeStep::StartFlac(const QString& input, const QString& output, const T
         hooks.Progress = [&](int32_t percent) {
             QString elapsed;
             QString estimated;
-            if (times && percent > 0) {
-                const int64_t seconds = SecondsSince(start);
-                elapsed = MinSecText(seconds);
-                estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(percent))));
-            }
+            if (times)
+                TimesAt(start, percent, elapsed, estimated);
             TProcessInfo progress = ProgressInfo(percent, elapsed, estimated);
             progress.Track = track;
             inbox.PostJobInfo(progress);
@@ -251,10 +258,7 @@ void TEncodeStep::PostSinkProgress(TAuOutput* sink, bool times) {
     const int32_t code = sink->Progress();
     QString elapsed;
     QString estimated;
-    if (times && code > 0) {
-        const int64_t seconds = SecondsSince(StreamStart);
-        elapsed = MinSecText(seconds);
-        estimated = MinSecText(static_cast<int64_t>(std::rint(double(seconds) * 100.0 / double(code))));
-    }
+    if (times)
+        TimesAt(StreamStart, code, elapsed, estimated);
     Inbox.Handle().PostJobInfo(ProgressInfo(code, elapsed, estimated));
 }
