@@ -191,6 +191,18 @@ TEST_F(PipelineTest, ConversionsSideBySideWriteWhatOneAtATimeWrites) {
         EXPECT_TRUE(TakeOutputs() == expected);
     }
     EXPECT_TRUE(Prompter.Shown().isEmpty()) << Prompter.Shown().join('|').toStdString();
+
+    // Stop while both run: every encoder ends and leaves no partial file.
+    TConvertBatch stopped(TJobKind::WavToMp3, inputs, Settings.OutputFolder, 2);
+    QObject::connect(&stopped, &TConvertBatch::StepProgress, [&](int32_t, const QString&, const TJobProgress& p) {
+        if (p.PercentKnown && !stopped.Finished)
+            stopped.Stop();
+    });
+    ASSERT_TRUE(Run(stopped));
+    EXPECT_TRUE(stopped.Finished);
+    EXPECT_FALSE(stopped.Succeeded());
+    for (const QString& name : QDir(Settings.OutputFolder).entryList(QDir::Files))
+        EXPECT_TRUE(stopped.FilesWritten().contains(Out(name))) << name.toStdString();
 }
 
 } // namespace
