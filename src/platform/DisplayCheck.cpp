@@ -12,8 +12,8 @@
 namespace {
 
 // Platform names as Qt takes them: "xcb", "wayland-egl", or "xcb:option=value".
-QString PlatformName(const QString& spec) {
-    return spec.section(':', 0, 0).trimmed().toLower();
+QString PlatformName(const QString& requested) {
+    return requested.section(':', 0, 0).trimmed().toLower();
 }
 
 bool NeedsDisplayServer(const QString& platform) {

@@ -1,8 +1,7 @@
 // Fuzz target: an arbitrary cdrdao .toc file opened as a disc-image drive, its TOC read and
 // sectors read around every track start and the lead-out. The files it may name exist: a
 // little-endian raw file, a big-endian one and a WAV file of CD audio.
-#include "cd/akrip32.h"
-#include "core/Settings.h"
+#include "ImageDriveFuzz.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -38,49 +37,13 @@ QTemporaryDir& Folder() {
     return dir;
 }
 
-void ReadAround(int handle, uint32_t sector) {
-    for (uint32_t first : {sector, sector > 5 ? sector - 5 : 0u}) {
-        TCDReadBufferPtr b = NewCDReadBuffer(first, MaxSectorsPerRead);
-        ReadCDAudioLBA(handle, b.get());
-    }
-}
-
 } // namespace
 
-// libcdio frees some of its strings only on success; those leaks are not ours to find.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libcdio.so";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString tocPath = Folder().filePath(QStringLiteral("fuzz.toc"));
     QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
     // Most inputs start with a track of real audio, so the fuzzer spends its time after it.
     if (size > 0 && (data[0] & 1))
         text.prepend("CD_DA\nTRACK AUDIO\nFILE \"data.bin\" 0 00:01:00\n");
-    {
-        QFile f(tocPath);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(text);
-    }
-    Settings.Images = tocPath;
-    TCDOpenRequest request;
-    request.Adapter = 1;
-    const int handle = GetCDHandle(&request);
-    if (!handle)
-        return 0;
-    TCDToc toc{};
-    for (int msf : {1, 0}) {
-        ModifyCDParms(handle, CDP_MSF, msf);
-        if (ReadTOC(handle, &toc) != 1)
-            continue;
-        const int entries = toc.LastTrack - toc.FirstTrack + 2;
-        for (int i = 0; msf && i < entries && i < 100; ++i) {
-            const int32_t at = TocAddressSectors(toc.Tracks[i]) - 150;
-            ReadAround(handle, at < 0 ? 0u : uint32_t(at));
-        }
-    }
-    CloseCDHandle(handle);
+    FuzzImageDrive(Folder().filePath(QStringLiteral("fuzz.toc")), text);
     return 0;
 }
