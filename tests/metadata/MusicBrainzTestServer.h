@@ -4,18 +4,17 @@
 // answer).
 #pragma once
 
+#include "support/HttpTestServer.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
 class TWebTestServer {
 public:
     TWebTestServer();
-    ~TWebTestServer();
 
-    QString BaseUrl() const { return QStringLiteral("http://127.0.0.1:") + QString::number(ListenPort); }
+    QString BaseUrl() const { return Server.BaseUrl(); }
 
     // The answer for requests whose target (path and query) begins with `prefix`; others get
     // 404 with {"error": "Not Found"}.
@@ -23,16 +22,12 @@ public:
     // The next request is answered with this status (and an error body) whatever it asks.
     void QueueStatus(int status);
     // Requests get no answer until the server goes.
-    void Hold(bool hold);
+    void Hold(bool hold) { Server.Hold(hold); }
 
     // Every request received, in order: its target and its User-Agent.
-    QStringList Targets() const;
-    QStringList Agents() const;
-
-    class TWorker;
+    QStringList Targets() const { return Server.Targets(); }
+    QStringList Agents() const { return Server.Agents(); }
 
 private:
-    std::unique_ptr<class QThread> Thread;
-    TWorker* Worker = nullptr;
-    int ListenPort = 0;
+    THttpTestServer Server;
 };

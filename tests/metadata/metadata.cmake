@@ -6,7 +6,7 @@ pkg_check_modules(DISCID REQUIRED IMPORTED_TARGET libdiscid)
 add_library(dw_metadata_testserver STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MusicBrainzTestServer.cpp ${CMAKE_CURRENT_LIST_DIR}/MusicBrainzTestServer.h
 )
-target_link_libraries(dw_metadata_testserver PUBLIC dw_testsupport Qt6::Network)
+target_link_libraries(dw_metadata_testserver PUBLIC dw_httptestserver)
 
 dw_add_test(metadata_tests
     SOURCES DiscIdTest.cpp CdTextTest.cpp MusicBrainzTest.cpp

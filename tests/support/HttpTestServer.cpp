@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -21,7 +22,12 @@ public:
     mutable std::mutex Lock;
     std::condition_variable Ready;
     std::map<QString, TServedFile> Files;
+    std::map<QString, TServedFile> Prefixes;
+    TServedFile Default{"not found\n", 404, "text/plain"};
+    std::deque<TServedFile> Queued;
+    bool Holding = false;
     QStringList Targets;
+    QStringList Agents;
     bool Listening = false;
     int Port = 0;
     QTcpServer* Server = nullptr;
@@ -53,14 +59,34 @@ public:
         if (!request.contains("\r\n\r\n") || s->property("seen").toBool())
             return;
         s->setProperty("seen", true);
-        const QString target = QString::fromLatin1(request.left(request.indexOf('\n')).trimmed().split(' ').value(1));
+        const QList<QByteArray> lines = request.left(request.indexOf("\r\n\r\n")).split('\n');
+        const QString target = QString::fromLatin1(lines.value(0).trimmed().split(' ').value(1));
         const QString path = target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
-        TServedFile file{"not found\n", 404, "text/plain"};
+        QString agent;
+        for (const QByteArray& l : lines)
+            if (l.toLower().startsWith("user-agent:"))
+                agent = QString::fromLatin1(l.mid(11).trimmed());
+        TServedFile file;
         {
             std::lock_guard<std::mutex> guard(Lock);
             Targets << target;
-            if (const auto it = Files.find(path); it != Files.end())
+            Agents << agent;
+            if (Holding)
+                return;
+            file = Default;
+            qsizetype best = -1;
+            if (!Queued.empty()) {
+                file = Queued.front();
+                Queued.pop_front();
+            } else if (const auto it = Files.find(path); it != Files.end()) {
                 file = it->second;
+            } else {
+                for (const auto& [prefix, answer] : Prefixes)
+                    if (target.startsWith(prefix) && prefix.size() > best) {
+                        best = prefix.size();
+                        file = answer;
+                    }
+            }
         }
         s->write("HTTP/1.0 " + QByteArray::number(file.Status) + (file.Status == 200 ? " OK" : " Error") +
                  "\r\nContent-Type: " + file.Type + "\r\nContent-Length: " + QByteArray::number(file.Body.size()) +
@@ -95,7 +121,33 @@ void THttpTestServer::Set(const QString& path, const QByteArray& body, int statu
     Worker->Files[path] = TServedFile{body, status, contentType};
 }
 
+void THttpTestServer::SetPrefix(const QString& prefix, const QByteArray& body, int status,
+                                const QByteArray& contentType) {
+    std::lock_guard<std::mutex> guard(Worker->Lock);
+    Worker->Prefixes[prefix] = TServedFile{body, status, contentType};
+}
+
+void THttpTestServer::SetDefault(const QByteArray& body, int status, const QByteArray& contentType) {
+    std::lock_guard<std::mutex> guard(Worker->Lock);
+    Worker->Default = TServedFile{body, status, contentType};
+}
+
+void THttpTestServer::QueueStatus(int status, const QByteArray& body) {
+    std::lock_guard<std::mutex> guard(Worker->Lock);
+    Worker->Queued.push_back(TServedFile{body, status, Worker->Default.Type});
+}
+
+void THttpTestServer::Hold(bool hold) {
+    std::lock_guard<std::mutex> guard(Worker->Lock);
+    Worker->Holding = hold;
+}
+
 QStringList THttpTestServer::Targets() const {
     std::lock_guard<std::mutex> guard(Worker->Lock);
     return Worker->Targets;
+}
+
+QStringList THttpTestServer::Agents() const {
+    std::lock_guard<std::mutex> guard(Worker->Lock);
+    return Worker->Agents;
 }
