@@ -156,19 +156,9 @@ int RunCddbCommand(const QStringList& words) {
     for (int i = 0; i < out.Titles.size(); ++i)
         CliOut(QStringLiteral("track %1: ").arg(disc.FirstTrack() + i) + out.Titles[i]);
 
-    if (parser.isSet(apply)) {
-        if (key.isEmpty())
-            return CliFail(QStringLiteral("the disc has no key (its first track is not audio): nothing stored"));
-        // The record went into the titles of the track list's rows; the disc's information is
-        // stored as the main window stores its list when it closes.
-        const int rows = std::min(disc.TrackCount(), 100);
-        for (int n = 1; n <= rows; ++n)
-            if (info.Titles[size_t(n)].isEmpty())
-                info.Titles[size_t(n)] = DefaultTrackTitle(n);
-        info.TrackNumber = rows;
-        if (!SaveDiscInfo(key, info))
-            return CliFail(DiscInfoFilePath() + QStringLiteral(": the titles could not be stored"));
-        CliProgress(QStringLiteral("stored in cdinfo.dat under ") + key);
-    }
+    // The record went into the titles of the track list's rows; the disc's information is
+    // stored as the main window stores its list when it closes.
+    if (parser.isSet(apply))
+        return StoreDiscInfo(key, info, disc.TrackCount());
     return 0;
 }

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 
 int CliFail(const QString& message, int code) {
@@ -248,4 +249,18 @@ void PrintTocRows(const TCliDisc& disc) {
                            TrackSizeText(minutes, seconds), t.Data ? QStringLiteral("data") : QStringLiteral("audio")}
                    .join('\t'));
     }
+}
+
+int StoreDiscInfo(const QString& key, TDiscInfo& info, int rows) {
+    if (key.isEmpty())
+        return CliFail(QStringLiteral("the disc has no key (its first track is not audio): nothing stored"));
+    rows = std::min(rows, 100);
+    for (int n = 1; n <= rows; ++n)
+        if (info.Titles[size_t(n)].isEmpty())
+            info.Titles[size_t(n)] = DefaultTrackTitle(n);
+    info.TrackNumber = rows;
+    if (!SaveDiscInfo(key, info))
+        return CliFail(DiscInfoFilePath() + QStringLiteral(": the titles could not be stored"));
+    CliProgress(QStringLiteral("stored in cdinfo.dat under ") + key);
+    return 0;
 }

@@ -16,8 +16,6 @@
 #include <functional>
 
 class TConsolePrompter;
-#include "cd/Disc.h"
-#include "core/DiscInfo.h"
 
 // Prints "discwright-cli: message" on standard error as one line (control characters shown
 // as \xNN); returns exit code `code`.
@@ -102,6 +100,11 @@ bool LoadDisc(int handle, TCliDisc& disc, int& exitCode);
 TCliDisc DiscWithInfo(const TDisc& disc);
 // A disc cdinfo.dat does not name takes the CD-TEXT of the drive behind `handle`.
 void TakeCdText(int handle, TCliDisc& disc);
+
+// --apply of a lookup: the disc's information stored in cdinfo.dat under `key`, as the main
+// window stores its list when it closes (rows 1..`rows`, an empty title as "TrackNN"). The
+// command's exit code, with the message printed.
+int StoreDiscInfo(const QString& key, TDiscInfo& info, int rows);
 
 // The track lines of toc (number, title, length, size, audio/data): the length is the start
 // addresses' minutes and seconds subtracted, frames ignored, as the main window's track list

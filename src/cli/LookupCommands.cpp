@@ -119,17 +119,7 @@ int RunLookupCommand(const QStringList& words) {
         if (t.Number >= 1 && t.Number <= 100)
             CliOut(QStringLiteral("track %1: ").arg(t.Number) + ListTitle(info.Titles[size_t(t.Number)], t.Number));
 
-    if (parser.isSet(apply)) {
-        if (key.isEmpty())
-            return CliFail(QStringLiteral("the disc has no key (its first track is not audio): nothing stored"));
-        const int rows = std::min(disc.LastTrack(), 100);
-        for (int n = 1; n <= rows; ++n)
-            if (info.Titles[size_t(n)].isEmpty())
-                info.Titles[size_t(n)] = DefaultTrackTitle(n);
-        info.TrackNumber = rows;
-        if (!SaveDiscInfo(key, info))
-            return CliFail(DiscInfoFilePath() + QStringLiteral(": the titles could not be stored"));
-        CliProgress(QStringLiteral("stored in cdinfo.dat under ") + key);
-    }
+    if (parser.isSet(apply))
+        return StoreDiscInfo(key, info, disc.LastTrack());
     return 0;
 }
