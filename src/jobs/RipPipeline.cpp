@@ -540,10 +540,10 @@ void TRipPipeline::EndTrack(int i, bool ok, const QString& reason) {
     // The state names the track once its files are complete and on the disk.
     SaveState(r);
     Untold[i] = r;
-    Tell(false);
+    TellInTrackOrder(false);
 }
 
-void TRipPipeline::Tell(bool all) {
+void TRipPipeline::TellInTrackOrder(bool all) {
     // Encodes end in any order; the listeners hear of the tracks in track order.
     while (!Untold.empty() && (all || Untold.begin()->first == NextToTell)) {
         TTrackResult r = Untold.begin()->second;
@@ -669,7 +669,7 @@ void TRipPipeline::MakeSummary() {
 
 void TRipPipeline::EndJob() {
     // A stopped rip's tracks after one that never ended are told now.
-    Tell(true);
+    TellInTrackOrder(true);
     if ((AnswerPending || Tags.Pending()) && !Stopping) {
         // The last track is done; the database's answer completes the results and the log, the
         // cover's the files' tags (each at most its time-outs away).
@@ -770,7 +770,7 @@ void TRipPipeline::EndCarried(const TTrackResult& earlier) {
         States[size_t(i)].Result += QStringLiteral("; ") + VerdictText(r);
     SaveState(r);
     Untold[i] = r;
-    Tell(false);
+    TellInTrackOrder(false);
 }
 
 void TRipPipeline::SaveState(const TTrackResult& r) {

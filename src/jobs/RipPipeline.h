@@ -176,7 +176,7 @@ private:
     void SkipCarried();
     void EndCarried(const TTrackResult& earlier);
     // Tells the listeners of ended tracks in track order (`all`: every one ended so far).
-    void Tell(bool all);
+    void TellInTrackOrder(bool all);
     // The state for a resume: track r recorded (its files synced and hashed), and written.
     void SaveState(const TTrackResult& r);
     void WriteState();
